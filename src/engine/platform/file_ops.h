@@ -1,0 +1,41 @@
+#pragma once
+// The few file operations through which the engine changes the user's files. Everything that
+// rewrites, moves or deletes a photo goes through a FileOps, so that a test can make the n-th
+// operation fail (as root, which CI runs as, permissions stop nothing). Every call returns 0 on
+// success or an errno value; none of them throws.
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace pixmill {
+
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+
+    // Creates `path` (it must not exist), writes `data`, flushes it to disk and, when
+    // `attributes` is given, gives the file that mode, owner and group, with its access and
+    // modification times both set to the attributes' modification time. A failure removes
+    // whatever was created.
+    virtual int writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                             const struct stat* attributes);
+    // rename(2): replaces `to` atomically when it exists.
+    virtual int renameReplacing(const std::string& from, const std::string& to);
+    // A move that never replaces: an existing `to` fails with EEXIST.
+    virtual int moveNoReplace(const std::string& from, const std::string& to);
+    virtual int removeFile(const std::string& path);
+    // Copies the bytes of `from` to `to`, replacing `to` when `replace` is set (through a
+    // temporary file beside it, so a failed copy never leaves `to` half-written).
+    virtual int copyFile(const std::string& from, const std::string& to, bool replace);
+};
+
+// The real file system. Shared by every thread; it keeps no state.
+FileOps& systemFileOps();
+
+// Describes an errno value in English ("No such file or directory").
+std::string errorText(int error);
+
+}  // namespace pixmill
