@@ -62,7 +62,11 @@ QString userDataDirectory() {
 }
 
 QString writableProgramSubfolder(const QString& name) {
-    const QString program = programDirectory();
+    return writableSubfolderOf(programDirectory(), name);
+}
+
+QString writableSubfolderOf(const QString& programDir, const QString& name) {
+    const QString program = withTrailingSeparator(programDir);
     // An installed copy's folder belongs to root and is read-only for the user: the folders
     // the program writes into then live in the per-user data folder instead.
     if (::access(QFile::encodeName(program).constData(), W_OK) == 0) {

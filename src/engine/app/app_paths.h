@@ -27,6 +27,8 @@ QString userDataDirectory();   // $XDG_DATA_HOME/Velumark/
 // The folder for a writable program subfolder ("out", "WatermarkTemplate"): inside the program
 // folder when that is writable, otherwise inside the per-user data folder.
 QString writableProgramSubfolder(const QString& name);
+// The same for a given program folder.
+QString writableSubfolderOf(const QString& programDir, const QString& name);
 
 // Ends `folder` with exactly one separator (empty stays empty).
 QString withTrailingSeparator(const QString& folder);
