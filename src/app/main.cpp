@@ -1,9 +1,10 @@
+// pixmill: the desktop program.
 #include <QApplication>
-#include <QMainWindow>
+
+#include "gui/app/pixmill_app.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.show();
-    return app.exec();
+    QApplication application(argc, argv);
+    pixmill::CPixmillApp pixmill(QCoreApplication::applicationFilePath());
+    return pixmill.run();
 }

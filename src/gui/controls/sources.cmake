@@ -1,1 +1,2 @@
-list(APPEND PIXMILL_GUI_SOURCES)
+list(APPEND PIXMILL_GUI_SOURCES
+  controls/path_dialog.cpp)

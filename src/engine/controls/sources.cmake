@@ -1,0 +1,2 @@
+list(APPEND PIXMILL_PLAIN_SOURCES
+  controls/folder_check.cpp)

@@ -1,0 +1,33 @@
+#include "gui/app/status_bar_sink.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QThread>
+
+namespace pixmill {
+
+StatusBarSink::StatusBarSink(QLabel* part0, QLabel* part1, QObject* parent)
+    : QObject(parent), parts_{part0, part1} {
+    installStatusSink(this);
+}
+
+StatusBarSink::~StatusBarSink() { installStatusSink(nullptr); }
+
+void StatusBarSink::statusText(int part, const std::string& text) {
+    if (part < 0 || part > 1) return;
+    const QString shown = QString::fromStdString(text);
+    if (QThread::currentThread() == thread()) {
+        show(part, shown);
+        return;
+    }
+    // Like a sent message: the worker waits for the GUI thread. The GUI thread never blocks
+    // on a worker without turning the event loop, so this cannot deadlock.
+    QMetaObject::invokeMethod(
+        this, [this, part, shown] { show(part, shown); }, Qt::BlockingQueuedConnection);
+}
+
+void StatusBarSink::show(int part, const QString& text) {
+    if (parts_[part]) parts_[part]->setText(text);
+}
+
+}  // namespace pixmill
