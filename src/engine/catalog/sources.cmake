@@ -1,3 +1,6 @@
-# Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
 list(APPEND PIXMILL_PLAIN_SOURCES)
-list(APPEND PIXMILL_ENGINE_SOURCES)
+list(APPEND PIXMILL_ENGINE_SOURCES
+  catalog/catalog_loader.cpp
+  catalog/catalog_model.cpp
+  catalog/folder_history.cpp
+  catalog/folder_scan.cpp)

@@ -1,0 +1,118 @@
+#include "engine/batch/batch_driver.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <sys/stat.h>
+
+#include "engine/platform/status.h"
+
+namespace pixmill {
+
+BatchDriver::BatchDriver(CatalogModel& model, WorkGate& gate, BatchObserver* observer,
+                         int poolSize)
+    : model_(model), gate_(gate), observer_(observer) {
+    pool_.setMaxThreadCount(poolSize > 0 ? poolSize : QThread::idealThreadCount());
+}
+
+BatchDriver::~BatchDriver() { wait(); }
+
+bool BatchDriver::running() const { return worker_.joinable() && gate_.running() == WorkKind::Batch; }
+
+void BatchDriver::wait() {
+    while (running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (worker_.joinable()) worker_.join();
+}
+
+std::string BatchDriver::checkStart(BatchKind kind) const {
+    if (model_.rowCount() == 0) return kNoImagesMessage;
+    if (batchKindInfo(kind).needsTickedRows && model_.tickedCount() == 0) {
+        return kNothingTickedMessage;
+    }
+    return {};
+}
+
+std::string BatchDriver::start(BatchJob job, BatchEnvironment environment) {
+    std::string refusal;
+    if (!gate_.tryEnter(WorkKind::Batch, &refusal)) {
+        setStatusText(1, refusal);
+        return refusal;
+    }
+    if (worker_.joinable()) worker_.join();
+    std::vector<TickedRow> rows = model_.tickedRows();
+    worker_ = std::thread([this, job = std::move(job), environment = std::move(environment),
+                           rows = std::move(rows)]() mutable {
+        run(std::move(job), std::move(environment), std::move(rows));
+        gate_.leave();
+    });
+    return {};
+}
+
+std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
+                                               const BatchEnvironment& environment,
+                                               std::vector<WorkedRow>& rows) {
+    std::vector<ItemOutcome> outcomes(rows.size());
+    switch (job.pattern) {
+        case BatchPattern::WholeBatch:
+            if (job.wholeBatch) outcomes = job.wholeBatch(rows, environment);
+            outcomes.resize(rows.size());
+            break;
+        case BatchPattern::Sequential:
+            for (size_t i = 0; i < rows.size(); ++i) outcomes[i] = job.perItem(rows[i], environment);
+            break;
+        case BatchPattern::PerItem:
+            // Each task writes only its own row and outcome; waitForDone orders them before
+            // anything below reads them.
+            for (size_t i = 0; i < rows.size(); ++i) {
+                pool_.start([&, i] { outcomes[i] = job.perItem(rows[i], environment); });
+            }
+            pool_.waitForDone();
+            break;
+    }
+    return outcomes;
+}
+
+std::string BatchDriver::endFolderOf(BatchKind kind, const BatchEnvironment& environment) const {
+    std::string folder;
+    switch (batchKindInfo(kind).endFolder) {
+        case EndFolder::None: return {};
+        case EndFolder::CurrentFolder: folder = environment.currentFolder; break;
+        case EndFolder::OutputDir: folder = environment.outputDir; break;
+    }
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 ? folder : std::string();
+}
+
+void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> ticked) {
+    setStatusText(1, "开始进行批量处理……");
+    if (observer_) observer_->batchBegin(job.kind);
+
+    std::vector<WorkedRow> rows;
+    rows.reserve(ticked.size());
+    for (const TickedRow& row : ticked) rows.push_back(WorkedRow{row.row, row.copy});
+
+    std::vector<ItemOutcome> outcomes(rows.size());
+    const std::string refusal = job.prepare ? job.prepare() : std::string();
+    if (!refusal.empty()) {
+        setStatusText(1, refusal);
+        for (ItemOutcome& outcome : outcomes) outcome = {ItemStatus::Failed, {}, refusal};
+    } else if (!rows.empty()) {
+        outcomes = workRows(job, environment, rows);
+    }
+
+    if (batchKindInfo(job.kind).repaintsCatalog) {
+        std::vector<std::pair<CatalogRecord, CatalogItem>> changed;
+        for (size_t i = 0; i < rows.size(); ++i) changed.emplace_back(ticked[i].record, rows[i].item);
+        QMetaObject::invokeMethod(
+            &model_, [&] { model_.updateRecords(changed); }, Qt::BlockingQueuedConnection);
+    }
+
+    std::vector<RowOutcome> report;
+    report.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        report.push_back(RowOutcome{ticked[i].row, ticked[i].copy.fileName, outcomes[i]});
+    }
+    if (observer_) observer_->batchEnd(job.kind, endFolderOf(job.kind, environment), report);
+}
+
+}  // namespace pixmill

@@ -1,0 +1,99 @@
+#include "engine/catalog/catalog_loader.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QThread>
+
+#include "engine/app/app_settings.h"
+#include "engine/app/profile.h"
+#include "engine/platform/status.h"
+
+namespace pixmill {
+
+CatalogLoader::CatalogLoader(LoaderSetup setup) : setup_(std::move(setup)) {
+    if (setup_.profile) history_.load(*setup_.profile);
+}
+
+CatalogLoader::~CatalogLoader() { wait(); }
+
+bool CatalogLoader::running() const { return setup_.gate->running() == WorkKind::Load; }
+
+void CatalogLoader::wait() {
+    while (worker_.joinable() && running()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    if (worker_.joinable()) worker_.join();
+}
+
+void CatalogLoader::onModelThread(const std::function<void()>& work) {
+    if (QThread::currentThread() == setup_.model->thread()) {
+        work();
+    } else {
+        QMetaObject::invokeMethod(setup_.model, work, Qt::BlockingQueuedConnection);
+    }
+}
+
+static bool namesExistingPath(const QString& text) {
+    return !text.isEmpty() && QFileInfo::exists(text);
+}
+
+bool CatalogLoader::loadFolder(const QString& folderText) {
+    if (!namesExistingPath(folderText)) return false;
+    std::string refusal;
+    if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
+        setStatusText(1, refusal);
+        return false;
+    }
+    if (worker_.joinable()) worker_.join();
+    worker_ = std::thread([this, folderText] {
+        run(folderText);
+        setup_.gate->leave();
+    });
+    return true;
+}
+
+bool CatalogLoader::loadFolderNow(const QString& folderText) {
+    if (!namesExistingPath(folderText)) return false;
+    std::string refusal;
+    if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
+        setStatusText(1, refusal);
+        return false;
+    }
+    run(folderText);
+    setup_.gate->leave();
+    return true;
+}
+
+void CatalogLoader::run(const QString& folderText) {
+    setStatusText(1, "正在加载图片，请稍等……");
+    if (setup_.observer) setup_.observer->loadBegin();
+
+    const QString folder = normalizedFolder(folderText);
+    if (QFileInfo(folder).isDir()) {
+        onModelThread([&] {
+            history_.use(folderText);
+            if (setup_.profile) {
+                history_.save(*setup_.profile);
+                setup_.profile->writeString("path", "lastview", folder);
+                setup_.profile->flush();
+            }
+            if (setup_.settings) setup_.settings->lastViewFolder = folder;
+            if (setup_.observer) setup_.observer->historyChanged(history_.entries());
+        });
+    }
+
+    std::vector<CatalogItem> items = scanFolder(folder, setup_.reader, [](int count) {
+        statusPrintf("已找到 %d 张图片", count);
+    });
+    const int count = static_cast<int>(items.size());
+    onModelThread([&] { setup_.model->resetRows(folder, std::move(items)); });
+
+    if (count == 0) {
+        setStatusText(1, "未发现任何图片，请检查目录：" + folderText.toStdString());
+    } else {
+        statusPrintf("共加载 %d 张图片，可以进行批量操作了", count);
+    }
+    if (setup_.observer) setup_.observer->loadEnd(count);
+}
+
+}  // namespace pixmill

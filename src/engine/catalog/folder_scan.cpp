@@ -1,0 +1,92 @@
+#include "engine/catalog/folder_scan.h"
+
+#include <QDir>
+#include <QString>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace pixmill {
+namespace {
+
+struct ListedFile {
+    std::string name;
+    std::string sortKey;  // upper-cased UTF-16 code units, as bytes in big-endian order
+    std::uint32_t size = 0;
+};
+
+std::string upperCasedUtf16Key(const std::string& name) {
+    const QString upper = QString::fromStdString(name).toUpper();
+    std::string key;
+    key.reserve(static_cast<size_t>(upper.size()) * 2);
+    for (QChar unit : upper) {
+        key.push_back(static_cast<char>(unit.unicode() >> 8));
+        key.push_back(static_cast<char>(unit.unicode() & 0xFF));
+    }
+    return key;
+}
+
+bool listedLess(const ListedFile& a, const ListedFile& b) {
+    if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
+    return a.name < b.name;
+}
+
+}  // namespace
+
+bool hasImageExtension(const std::string& fileName) {
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string extension = fileName.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == "jpg" || extension == "jpeg" || extension == "png" || extension == "bmp";
+}
+
+bool catalogNameLess(const std::string& a, const std::string& b) {
+    return listedLess(ListedFile{a, upperCasedUtf16Key(a), 0}, ListedFile{b, upperCasedUtf16Key(b), 0});
+}
+
+QString normalizedFolder(const QString& folder) {
+    QString result = QDir::fromNativeSeparators(folder);
+    if (!result.endsWith(QLatin1Char('/'))) result += QLatin1Char('/');
+    return result;
+}
+
+std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetailsReader& reader,
+                                    const std::function<void(int)>& found) {
+    const QString folder = normalizedFolder(folderText);
+    const std::string folderBytes = folder.toStdString();
+    std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folderBytes.c_str()), ::closedir);
+    if (!directory) return {};
+
+    std::vector<ListedFile> files;
+    while (const dirent* entry = ::readdir(directory.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || !hasImageExtension(name)) continue;
+        struct stat info {};
+        // Symbolic links to images count as images; folders named like images do not.
+        if (::stat((folderBytes + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        files.push_back(ListedFile{name, upperCasedUtf16Key(name),
+                                   static_cast<std::uint32_t>(info.st_size & 0xFFFFFFFFu)});
+    }
+    std::sort(files.begin(), files.end(), listedLess);
+
+    std::vector<CatalogItem> items;
+    items.reserve(files.size());
+    for (const ListedFile& file : files) {
+        CatalogItem item;
+        item.fileName = file.name;
+        item.fullPath = folderBytes + file.name;
+        item.fileSize = file.size;
+        if (reader) reader(item.fullPath, item);
+        items.push_back(std::move(item));
+        if (found) found(static_cast<int>(items.size()));
+    }
+    return items;
+}
+
+}  // namespace pixmill

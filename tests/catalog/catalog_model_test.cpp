@@ -1,0 +1,92 @@
+// The catalog model: ticks, sorting that reorders its own rows, record copies and write-back.
+#include <gtest/gtest.h>
+
+#include "engine/catalog/catalog_model.h"
+
+namespace pixmill {
+namespace {
+
+CatalogItem makeItem(const std::string& name, int width, int height, std::uint32_t size,
+                     const std::string& date = "") {
+    CatalogItem item;
+    item.fileName = name;
+    item.fullPath = "/p/" + name;
+    item.width = width;
+    item.height = height;
+    item.fileSize = size;
+    item.shootingDate = date;
+    return item;
+}
+
+std::vector<std::string> rowNames(const CatalogModel& model) {
+    std::vector<std::string> names;
+    for (int row = 0; row < model.rowCount(); ++row) names.push_back(model.item(row).fileName);
+    return names;
+}
+
+TEST(CatalogModelTest, CellTextsAndFileSizes) {
+    CatalogModel model;
+    model.resetRows("/p/", {makeItem("a.jpg", 640, 480, 1023, "2014:01:02 03:04:05")});
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DisplayRole).toString(), "a.jpg");
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::DisplayRole).toString(), "640 x 480");
+    EXPECT_EQ(model.data(model.index(0, 2), Qt::DisplayRole).toString(), "1023 bytes");
+    EXPECT_EQ(model.data(model.index(0, 3), Qt::DisplayRole).toString(), "");
+    EXPECT_EQ(model.data(model.index(0, 4), Qt::DisplayRole).toString(), "2014:01:02 03:04:05");
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "文件大小");
+    EXPECT_EQ(formatFileSize(1024), "1.00 KB");
+    EXPECT_EQ(formatFileSize(1048575), "1024.00 KB");
+    EXPECT_EQ(formatFileSize(1048576), "1.00 MB");
+    EXPECT_EQ(formatFileSize(5 * 1048576 + 524288), "5.50 MB");
+}
+
+TEST(CatalogModelTest, TicksThroughCheckStateAndTickedRowsCopyInRowOrder) {
+    CatalogModel model;
+    model.resetRows("/p/", {makeItem("a", 1, 1, 1), makeItem("b", 1, 1, 1), makeItem("c", 1, 1, 1)});
+    EXPECT_EQ(model.tickedCount(), 3);
+    EXPECT_TRUE(model.setData(model.index(1, 0), Qt::Unchecked, Qt::CheckStateRole));
+    EXPECT_FALSE(model.isTicked(1));
+    const auto ticked = model.tickedRows();
+    ASSERT_EQ(ticked.size(), 2u);
+    EXPECT_EQ(ticked[0].row, 0);
+    EXPECT_EQ(ticked[1].row, 2);
+    EXPECT_EQ(ticked[1].copy.number, 2);
+    model.setAllTicked(false);
+    EXPECT_EQ(model.tickedCount(), 0);
+}
+
+TEST(CatalogModelTest, SortingByEachColumnBothWays) {
+    CatalogModel model;
+    model.resetRows("/p/", {makeItem("a", 800, 600, 30, "2014:01:02"),
+                            makeItem("b", 640, 900, 10, "2013:12:31"),
+                            makeItem("c", 800, 400, 20, "2014:01:01")});
+    model.sortRows(CatalogModel::SizeColumn, true);  // width, then height
+    EXPECT_EQ(rowNames(model), (std::vector<std::string>{"b", "c", "a"}));
+    model.sortRows(CatalogModel::SizeColumn, false);
+    EXPECT_EQ(rowNames(model), (std::vector<std::string>{"a", "c", "b"}));
+    model.sortRows(CatalogModel::FileSizeColumn, true);
+    EXPECT_EQ(rowNames(model), (std::vector<std::string>{"b", "c", "a"}));
+    model.sortRows(CatalogModel::DateColumn, false);
+    EXPECT_EQ(rowNames(model), (std::vector<std::string>{"a", "c", "b"}));
+    model.sortRows(CatalogModel::NameColumn, true);  // back to load order (numbers)
+    EXPECT_EQ(rowNames(model), (std::vector<std::string>{"a", "b", "c"}));
+    // Ticks travel with their rows.
+    model.setTicked(0, false);
+    model.sortRows(CatalogModel::NameColumn, false);
+    EXPECT_FALSE(model.isTicked(2));
+}
+
+TEST(CatalogModelTest, WriteBackFindsRecordsThatMovedAndSkipsRemovedRows) {
+    CatalogModel model;
+    model.resetRows("/p/", {makeItem("a", 1, 1, 1), makeItem("b", 1, 1, 1)});
+    auto ticked = model.tickedRows();
+    model.sortRows(CatalogModel::NameColumn, false);  // rows swap while the copies are out
+    model.removeRow(0);                               // and "b" leaves the list
+    ticked[0].copy.fileName = "a2";
+    ticked[1].copy.fileName = "b2";
+    model.updateRecords({{ticked[0].record, ticked[0].copy}, {ticked[1].record, ticked[1].copy}});
+    EXPECT_EQ(rowNames(model), (std::vector<std::string>{"a2"}));
+    EXPECT_EQ(model.recordCount(), 2);
+}
+
+}  // namespace
+}  // namespace pixmill

@@ -1,0 +1,191 @@
+// The folder scan, the history and the loading thread over real folders.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QSettings>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/app/profile.h"
+#include "engine/catalog/catalog_loader.h"
+#include "engine/platform/status.h"
+#include "support/temp_dir.h"
+
+namespace pixmill {
+namespace {
+
+std::vector<std::string> namesOf(const std::vector<CatalogItem>& items) {
+    std::vector<std::string> names;
+    for (const CatalogItem& item : items) names.push_back(item.fileName);
+    return names;
+}
+
+TEST(FolderScanTest, AcceptsTheFourImageTypesInAnyCaseAndNothingElse) {
+    testing::TempDir folder;
+    for (const char* name : {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe",
+                             "i.Jpeg", "j.tif"}) {
+        folder.write(name, "x");
+    }
+    std::filesystem::create_directory(folder.path() / "sub.jpg");  // a folder, not an image
+    folder.write("sub.jpg/inner.jpg", "x");
+    const auto items = scanFolder(QString::fromStdString(folder.folder()), {});
+    EXPECT_EQ(namesOf(items),
+              (std::vector<std::string>{"a.JPG", "b.jpeg", "c.png", "d.bmp", "i.Jpeg"}));
+    EXPECT_EQ(items[0].fullPath, folder.folder() + "a.JPG");
+    EXPECT_EQ(items[0].fileSize, 1u);
+    EXPECT_EQ(items[0].number, -1);
+}
+
+TEST(FolderScanTest, OrdersByUpperCasedNameThenBytesAndReadsEveryFile) {
+    testing::TempDir folder;
+    for (const char* name : {"b.jpg", "B.jpg", "a_1.jpg", "A.jpg", "照片.jpg", "z.png", "_x.jpg"}) {
+        folder.write(name, "");
+    }
+    std::vector<std::string> read;
+    std::vector<int> counts;
+    const auto items = scanFolder(
+        QString::fromStdString(folder.path().string()),  // without the trailing separator
+        [&](const std::string& path, CatalogItem& item) {
+            read.push_back(path);
+            item.width = 7;
+        },
+        [&](int count) { counts.push_back(count); });
+    // "A" < "A_1" (shorter first) < "B" (upper-case bytes before lower on a tie) < "b" < "Z" <
+    // "_X" ('_' sorts after the upper-case letters) < CJK.
+    EXPECT_EQ(namesOf(items), (std::vector<std::string>{"A.jpg", "a_1.jpg", "B.jpg", "b.jpg",
+                                                        "z.png", "_x.jpg", "照片.jpg"}));
+    EXPECT_EQ(read.size(), 7u);
+    EXPECT_EQ(items[3].width, 7);
+    EXPECT_EQ(counts, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_TRUE(scanFolder("/no/such/folder", {}).empty());
+}
+
+TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
+    FolderHistory history;
+    for (int i = 0; i < 10; ++i) history.use(QString("/f%1").arg(i));
+    EXPECT_EQ(history.entries().front(), "/f9");
+    history.use("/f9");
+    EXPECT_EQ(history.entries().size(), 10);
+    EXPECT_EQ(history.entries().front(), "/f9");
+    history.use("/f3");
+    EXPECT_EQ(history.entries().front(), "/f3");
+    EXPECT_EQ(history.entries().size(), 10);
+    history.use("/eleventh");
+    EXPECT_EQ(history.entries().size(), 10);
+    EXPECT_EQ(history.entries().front(), "/eleventh");
+    EXPECT_FALSE(history.entries().contains("/f0"));  // the oldest went
+    history.use("/F3");  // case-sensitive: a new entry
+    EXPECT_EQ(history.entries().front(), "/F3");
+}
+
+TEST(FolderHistoryTest, StoredEntriesAreTrimmedAndMustExist) {
+    testing::TempDir config, a, b;
+    SettingsProfile profile(QString::fromStdString(config.file("Velumark.conf")));
+    const QString folderA = QString::fromStdString(a.folder());
+    const QString folderB = QString::fromStdString(b.folder());
+    profile.writeString("history", "urls", "  " + folderA + " |/gone/|" + folderB + "|");
+    FolderHistory history;
+    history.load(profile);
+    EXPECT_EQ(history.entries(), (QStringList{folderA, folderB}));
+    history.use("/gone2");
+    history.save(profile);
+    EXPECT_EQ(profile.readString("history", "urls", ""), "/gone2|" + folderA + "|" + folderB + "|");
+}
+
+class RecordingSink : public StatusSink {
+public:
+    void statusText(int part, const std::string& text) override {
+        std::lock_guard lock(mutex);
+        texts.push_back(std::to_string(part) + ":" + text);
+    }
+    std::mutex mutex;
+    std::vector<std::string> texts;
+};
+
+class RecordingObserver : public LoadObserver {
+public:
+    explicit RecordingObserver(CatalogModel& model) : model(model) {}
+    void loadBegin() override { events.push_back("begin rows=" + std::to_string(model.rowCount())); }
+    void historyChanged(const QStringList& entries) override {
+        events.push_back("history " + entries.front().toStdString());
+    }
+    void loadEnd(int count) override {
+        events.push_back("end " + std::to_string(count) + " rows=" + std::to_string(model.rowCount()));
+    }
+    CatalogModel& model;
+    std::vector<std::string> events;
+};
+
+class LoaderTest : public ::testing::Test {
+protected:
+    LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {
+        installStatusSink(&sink);
+    }
+    ~LoaderTest() override { installStatusSink(nullptr); }
+
+    CatalogLoader makeLoader() {
+        return CatalogLoader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
+    }
+
+    testing::TempDir config;
+    SettingsProfile profile;
+    CatalogModel model;
+    WorkGate gate;
+    RecordingSink sink;
+    RecordingObserver observer;
+};
+
+TEST_F(LoaderTest, ThreadedLoadRunsBeginHistoryRowsEndInOrder) {
+    testing::TempDir photos;
+    photos.write("1.jpg", "");
+    photos.write("2.png", "");
+    CatalogLoader loader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
+    const QString folder = QString::fromStdString(photos.folder());
+    ASSERT_TRUE(loader.loadFolder(folder));
+    EXPECT_FALSE(loader.loadFolder(folder));  // a second load while one runs is refused
+    loader.wait();
+
+    EXPECT_EQ(observer.events, (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
+                                                         "end 2 rows=2"}));
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.tickedCount(), 2);
+    EXPECT_EQ(model.item(1).number, 1);
+    EXPECT_EQ(model.currentFolder(), folder);
+    EXPECT_EQ(profile.readString("path", "lastview", ""), folder);
+    EXPECT_EQ(profile.readString("history", "urls", ""), folder + "|");
+    // The refusal of the second load may land anywhere among the loader's own texts.
+    std::erase(sink.texts, "1:" + WorkGate::refusalFor(WorkKind::Load));
+    EXPECT_EQ(sink.texts, (std::vector<std::string>{"1:正在加载图片，请稍等……", "1:已找到 1 张图片",
+                                                    "1:已找到 2 张图片",
+                                                    "1:共加载 2 张图片，可以进行批量操作了"}));
+    EXPECT_FALSE(gate.busy());
+}
+
+TEST_F(LoaderTest, EmptyFolderEndsWithTheNoImagesTextAndMissingFolderDoesNothing) {
+    testing::TempDir empty;
+    CatalogLoader loader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
+    EXPECT_FALSE(loader.loadFolderNow(""));
+    EXPECT_FALSE(loader.loadFolderNow("/no/such/folder"));
+    EXPECT_TRUE(observer.events.empty());
+
+    ASSERT_TRUE(loader.loadFolderNow(QString::fromStdString(empty.path().string())));
+    EXPECT_EQ(observer.events.back(), "end 0 rows=0");
+    EXPECT_EQ(sink.texts.back(), "1:未发现任何图片，请检查目录：" + empty.path().string());
+}
+
+TEST_F(LoaderTest, RefusedWhileABatchRuns) {
+    testing::TempDir photos;
+    photos.write("1.jpg", "");
+    CatalogLoader loader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
+    ASSERT_TRUE(gate.tryEnter(WorkKind::Batch));
+    EXPECT_FALSE(loader.loadFolder(QString::fromStdString(photos.folder())));
+    EXPECT_EQ(sink.texts.back(), "1:" + WorkGate::refusalFor(WorkKind::Batch));
+    gate.leave();
+    EXPECT_TRUE(observer.events.empty());
+}
+
+}  // namespace
+}  // namespace pixmill
