@@ -1,0 +1,56 @@
+#pragma once
+// The command line of pixmill-cli: one parser for every command, each command accepting only
+// its own options besides the common ones. Usage errors exit with status 2.
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace pixmill::cli {
+
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitFailed = 1,  // a worked row failed, or the batch was refused
+    kExitUsage = 2,
+    kExitMissing = 3,  // FOLDER or FILE does not exist or cannot be read
+};
+
+struct CommonOptions {
+    QString target;  // FOLDER, or FILE for info
+    QString outDir;
+    QStringList only;
+    QString configDir;
+    bool json = false;
+    bool quiet = false;
+};
+
+class CommandLine {
+public:
+    CommandLine();
+
+    // Parses argv; on a usage error prints the message and the usage on stderr and returns the
+    // exit status to end with. --help and --version are answered here (status 0).
+    std::optional<int> parse(const QStringList& arguments);
+
+    const QString& command() const { return command_; }
+    const CommonOptions& common() const { return common_; }
+    bool isSet(const QString& name) const { return parser_.isSet(name); }
+    QString value(const QString& name) const { return parser_.value(name); }
+    QStringList values(const QString& name) const { return parser_.values(name); }
+
+    // A usage error found by a command: prints it with the usage; returns kExitUsage.
+    int usageError(const QString& message) const;
+    // An integer option; a usage error (nullopt after printing) when it is not a number.
+    std::optional<int> intValue(const QString& name, int defaultValue) const;
+
+    static QString usageText();
+
+private:
+    QCommandLineParser parser_;
+    QString command_;
+    CommonOptions common_;
+};
+
+}  // namespace pixmill::cli
