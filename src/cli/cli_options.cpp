@@ -89,7 +89,7 @@ QString CommandLine::usageText() {
 CommandLine::CommandLine() {
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser_.addOption(QCommandLineOption({"h", "help"}, "show this help"));
-    parser_.addOption(QCommandLineOption({"version"}, "show the version"));
+    parser_.addOption(QCommandLineOption(QStringLiteral("version"), "show the version"));
     parser_.addOption(QCommandLineOption({"q", "quiet"}, "no progress output"));
     for (const OptionSpec& spec : kOptions) {
         if (spec.valueName) {
@@ -121,7 +121,7 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
     if (!parser_.parse(arguments)) return usageError(parser_.errorText());
     if (parser_.isSet("help")) {
         std::fputs(usageText().toUtf8().constData(), stdout);
-        std::fputs(parser_.helpText().section('\n', 2).toUtf8().constData(), stdout);
+        std::fputs((parser_.helpText().section(QLatin1Char('\n'), 2) + QLatin1Char('\n')).toUtf8().constData(), stdout);
         return kExitOk;
     }
     if (parser_.isSet("version")) {

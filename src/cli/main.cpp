@@ -2,10 +2,11 @@
 #include <QGuiApplication>
 #include <QMap>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "cli/cli_options.h"
-#include "cli/commands.h"
 #include "engine/app/app_paths.h"
 #include "engine/platform/diagnostics.h"
 
@@ -15,10 +16,16 @@ using Command = std::function<int(const pixmill::cli::CommandLine&)>;
 
 const QMap<QString, Command>& commands() {
     static const QMap<QString, Command> table = {
-        {"scan", pixmill::cli::runScan},
-        {"meta", pixmill::cli::runMeta},
     };
     return table;
+}
+
+// Qt's own chatter about the session (no runtime folder when run from a service or CI) is not
+// a result or a diagnostic of ours.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg && message.startsWith(QLatin1String("QStandardPaths:"))) return;
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    if (type == QtFatalMsg) std::abort();
 }
 
 }  // namespace
@@ -26,6 +33,7 @@ const QMap<QString, Command>& commands() {
 int main(int argc, char** argv) {
     // Fonts and painting work without a display on the offscreen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietQtMessages);
     QGuiApplication application(argc, argv);
     pixmill::setProgramDirectory(QCoreApplication::applicationDirPath());
     // Standard output carries results only; the engine's diagnostics go to standard error.
