@@ -62,6 +62,12 @@ class NameChecker {
                 "重命名已取消：第 %d 个图片 %s 按此规则得到的文件名为空，请修改重命名规则", row,
                 old);
         }
+        // Like a name that is the extension alone, one starting with a dot is hidden on Linux
+        // and looks lost to the user.
+        if (base.front() == '.') {
+            return format("重命名已取消：第 %d 个图片 %s 的新文件名 %s 以“.”开头，会成为隐藏文件",
+                          row, old, entry.finalName.c_str());
+        }
         const long longest =
             static_cast<long>(std::max(entry.finalName.size(), entry.temporaryName.size()));
         if (longest > limit_) {
