@@ -21,7 +21,8 @@ namespace {
 std::string shootingDate(const std::string& path) {
     char head[65536];
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::string();
+    if (fd < 0)
+        return std::string();
     const ssize_t got = ::read(fd, head, sizeof head);
     ::close(fd);
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
@@ -30,7 +31,8 @@ std::string shootingDate(const std::string& path) {
         bool match = true;
         for (int i = 0; i < 19 && match; ++i)
             match = kShape[i] == 'd' ? digit(head[at + i]) : head[at + i] == kShape[i];
-        if (match) return std::string(head + at, 19);
+        if (match)
+            return std::string(head + at, 19);
     }
     return std::string();
 }
@@ -38,9 +40,8 @@ std::string shootingDate(const std::string& path) {
 std::string randomGuid() {
     std::random_device device;
     char text[40];
-    std::snprintf(text, sizeof text, "%08x-%04x-4%03x-a%03x-%04x%08x", device(),
-                  device() & 0xffff, device() & 0xfff, device() & 0xfff, device() & 0xffff,
-                  device());
+    std::snprintf(text, sizeof text, "%08x-%04x-4%03x-a%03x-%04x%08x", device(), device() & 0xffff,
+                  device() & 0xfff, device() & 0xfff, device() & 0xffff, device());
     return text;
 }
 
@@ -57,9 +58,8 @@ int main(int argc, char** argv) {
     for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
         std::string extension = entry.path().extension().string();
         std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
-        if (entry.is_regular_file() &&
-            (extension == ".jpg" || extension == ".jpeg" || extension == ".png" ||
-             extension == ".bmp"))
+        if (entry.is_regular_file() && (extension == ".jpg" || extension == ".jpeg" ||
+                                        extension == ".png" || extension == ".bmp"))
             names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());

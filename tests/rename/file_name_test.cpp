@@ -35,14 +35,6 @@ TEST(SanitizeFileName, keepsBytesThatAreNotUtf8) {
     EXPECT_EQ(sanitizeFileName(" \xc0\xa0"), "\xc0\xa0");  // an overlong blank is no blank
 }
 
-TEST(FileNameParts, splitAtTheLastDot) {
-    EXPECT_EQ(fileExtension("a.b.jpg"), ".jpg");
-    EXPECT_EQ(fileBaseName("a.b.jpg"), "a.b");
-    EXPECT_EQ(fileExtension("noext"), "");
-    EXPECT_EQ(fileBaseName("noext"), "noext");
-    EXPECT_EQ(fileExtension("x."), ".");
-}
-
 TEST(ExtensionCase, changesOnlyAsciiLetters) {
     EXPECT_EQ(applyExtensionCase(".Jpg", ExtensionCase::Keep), ".Jpg");
     EXPECT_EQ(applyExtensionCase(".Jpg", ExtensionCase::Lower), ".jpg");

@@ -133,6 +133,11 @@ TEST(RenamePlan, cleansTheExpandedRule) {
     }
 }
 
+TEST(RenamePlan, previewsTheRuleForTheSampleItemUncleaned) {
+    EXPECT_EQ(renamePreview("<no>"), "1");
+    EXPECT_EQ(renamePreview("<originalname>:<a>"), "圣托里尼岛日照:5.6");
+}
+
 TEST(RenamePlan, namesTheFileDigest) {
     Folder folder(1);
     folder.add("a.jpg");

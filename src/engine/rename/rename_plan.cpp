@@ -115,6 +115,10 @@ int paddingCount(const std::vector<WorkedRow>& rows, const BatchEnvironment& env
 
 }  // namespace
 
+std::string renamePreview(std::string_view rule) {
+    return expandTags(prepareTags(0, rule), sampleItem());
+}
+
 RenamePlan planRename(const RenameParams& params, const std::vector<WorkedRow>& rows,
                       const BatchEnvironment& env, std::string_view batchGuid) {
     RenamePlan plan;

@@ -37,6 +37,10 @@ struct RenamePlan {
     bool refused() const { return !refusal.empty(); }
 };
 
+// The rename panel's live preview: the rule expanded for sampleItem() with no padding, shown
+// as it comes out (not cleaned, no extension), so the default rule "<no>" previews as "1".
+std::string renamePreview(std::string_view rule);
+
 // `batchGuid` is the batch's GUID text (36 lower-case characters). Targets are built in
 // env.currentFolder; env.catalogRows sets the padding of <no> (0: the highest worked row + 1).
 RenamePlan planRename(const RenameParams& params, const std::vector<WorkedRow>& rows,
