@@ -44,6 +44,7 @@ std::string BatchDriver::start(BatchJob job, BatchEnvironment environment) {
     }
     if (worker_.joinable()) worker_.join();
     std::vector<TickedRow> rows = model_.tickedRows();
+    environment.catalogRows = model_.rowCount();
     worker_ = std::thread([this, job = std::move(job), environment = std::move(environment),
                            rows = std::move(rows)]() mutable {
         run(std::move(job), std::move(environment), std::move(rows));
