@@ -41,6 +41,7 @@ Observed runDialog(CHttpDownloadDlg& dialog, int* result,
     });
     sampler.start(10);
     *result = dialog.exec();
+    record(seen.captions, dialog.captionText());
     return seen;
 }
 

@@ -107,6 +107,12 @@ std::unique_ptr<QMainWindow> sampleWindow() {
     return window;
 }
 
+QImage settledGrab(QWidget& window) {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    return window.grab().toImage();
+}
+
 TEST(SkinTest, programSkinRestylesTheWindowAndDetachRestoresIt) {
     SkinController skin;
     skin.setProgramDir(binFolder());
@@ -114,14 +120,14 @@ TEST(SkinTest, programSkinRestylesTheWindowAndDetachRestoresIt) {
     ASSERT_TRUE(skinFilesPresent(binFolder() + "skin/")) << binFolder().toStdString();
     auto window = sampleWindow();
     window->show();
-    const QImage plain = window->grab().toImage();
+    const QImage plain = settledGrab(*window);
     const QString before = qApp->styleSheet();
 
     ASSERT_TRUE(skin.attach()) << processSkinLibrary().errorText().toStdString();
     QFile sheet(binFolder() + "skin/skin.she");
     ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
     EXPECT_EQ(qApp->styleSheet(), QString::fromUtf8(sheet.readAll()));
-    const QImage skinned = window->grab().toImage();
+    const QImage skinned = settledGrab(*window);
     EXPECT_NE(skinned, plain);
     const QString shot = qEnvironmentVariable("PIXMILL_SKIN_SCREENSHOT");
     if (!shot.isEmpty()) skinned.save(shot);
@@ -129,7 +135,7 @@ TEST(SkinTest, programSkinRestylesTheWindowAndDetachRestoresIt) {
     skin.detach();
     EXPECT_EQ(qApp->styleSheet(), before);
     EXPECT_FALSE(skin.isAttached());
-    EXPECT_EQ(window->grab().toImage(), plain);
+    EXPECT_EQ(settledGrab(*window), plain);
     EXPECT_NE(processSkinLibrary().attach(binFolder() + "skin/missing.she"), 0);
     EXPECT_EQ(qApp->styleSheet(), before);
 }
