@@ -10,8 +10,12 @@
 #include <QSignalSpy>
 
 #include "engine/platform/status.h"
+#include "engine/update/menu_links.h"
 #include "engine/update/fixed_addresses.h"
+#include "engine/app/app_settings.h"
+#include "gui/update/daily_tip_dlg.h"
 #include "gui/update/update_controller.h"
+#include "gui/update/update_menu.h"
 #include "support/temp_dir.h"
 #include "update/loopback_server.h"
 
@@ -245,6 +249,45 @@ TEST_F(HttpsUpdateTest, plainHttpOrFailedDownloadRunsNothing) {
     EXPECT_TRUE(ui_.started.isEmpty());
     EXPECT_FALSE(QFile::exists(target()));
     EXPECT_FALSE(QFile::exists(launcher()));
+}
+
+class CountingOpener : public AddressOpener {
+public:
+    QStringList opened;
+    bool openWithDesktop(const QUrl& address) override {
+        opened << address.toString();
+        return true;
+    }
+};
+
+TEST_F(UpdateControllerTest, menuCommandsReachTheirEntries) {
+    CountingOpener opener;
+    SettingsProfile profile(QString::fromStdString(program_.file("Velumark.conf")));
+    AppSettings settings(QString::fromStdString(program_.folder()), profile);
+    serveFeed("<version>2014.11</version><bbs>https://bbs.example.org/</bbs>");
+    QSignalSpy finished(&controller_, &UpdateController::checkFinished);
+    EXPECT_TRUE(runUpdateMenuCommand(kCommandCheckForUpdate, nullptr, controller_, settings, opener));
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(ui_.informed.size(), 1);
+    for (int id : {int(kCommandOtherWorks), int(kCommandWebsite), int(kCommandHelp), 32795, 32801}) {
+        EXPECT_TRUE(runUpdateMenuCommand(id, nullptr, controller_, settings, opener)) << id;
+    }
+    ASSERT_EQ(opener.opened.size(), 5);
+    EXPECT_EQ(opener.opened[0], "https://bbs.example.org/");
+    EXPECT_EQ(opener.opened[2], fixedAddress(FixedAddress::Help));
+    EXPECT_TRUE(runUpdateMenuCommand(kCommandWriteToMaker, nullptr, controller_, settings, opener));
+    EXPECT_EQ(opener.opened.size(), 5);
+    EXPECT_TRUE(status_.texts().contains(QString("1:") + QString::fromUtf8(kNoMailAddressText)));
+    EXPECT_TRUE(runUpdateMenuCommand(kCommandDailyTip, nullptr, controller_, settings, opener));
+    bool shown = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<CDailyTipDlg*>(widget); dialog && dialog->isVisible()) {
+            shown = true;
+            dialog->close();
+        }
+    }
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(runUpdateMenuCommand(32805, nullptr, controller_, settings, opener));
 }
 
 }  // namespace
