@@ -17,34 +17,44 @@ constexpr qint64 kMaxSkinFileBytes = 4 * 1024 * 1024;
 bool g_attached = false;
 QString g_previousStyleSheet;
 
-QApplication* application() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+QApplication* application() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance());
+}
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int SkinH_AttachEx(const char* skinFileUtf8,
                                                                      int reserved) {
     (void)reserved;
-    if (skinFileUtf8 == nullptr || *skinFileUtf8 == '\0') return 1;
+    if (skinFileUtf8 == nullptr || *skinFileUtf8 == '\0')
+        return 1;
     QApplication* app = application();
-    if (app == nullptr) return 2;
+    if (app == nullptr)
+        return 2;
     const QString path = QString::fromUtf8(skinFileUtf8);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return 3;
-    if (file.size() == 0 || file.size() > kMaxSkinFileBytes) return 4;
+    if (!file.open(QIODevice::ReadOnly))
+        return 3;
+    if (file.size() == 0 || file.size() > kMaxSkinFileBytes)
+        return 4;
     const QByteArray sheet = file.readAll();
-    if (sheet.isEmpty()) return 3;
+    if (sheet.isEmpty())
+        return 3;
     // Pictures of the skin are addressed as "skin:name.png", from the skin file's folder.
     QDir::setSearchPaths(QStringLiteral("skin"), {QFileInfo(path).absolutePath()});
-    if (!g_attached) g_previousStyleSheet = app->styleSheet();
+    if (!g_attached)
+        g_previousStyleSheet = app->styleSheet();
     app->setStyleSheet(QString::fromUtf8(sheet));
     g_attached = true;
     return 0;
 }
 
 extern "C" __attribute__((visibility("default"))) int SkinH_Detach(void) {
-    if (!g_attached) return 0;
+    if (!g_attached)
+        return 0;
     QApplication* app = application();
-    if (app == nullptr) return 2;
+    if (app == nullptr)
+        return 2;
     app->setStyleSheet(g_previousStyleSheet);
     g_previousStyleSheet.clear();
     g_attached = false;

@@ -30,14 +30,16 @@ Observed runDialog(CHttpDownloadDlg& dialog, int* result,
     Observed seen;
     QTimer sampler;
     auto record = [](QStringList& list, const QString& text) {
-        if (!text.isEmpty() && (list.isEmpty() || list.last() != text)) list << text;
+        if (!text.isEmpty() && (list.isEmpty() || list.last() != text))
+            list << text;
     };
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         record(seen.captions, dialog.captionText());
         record(seen.statuses, dialog.statusText());
         record(seen.rates, dialog.rateText());
         record(seen.timesLeft, dialog.timeLeftText());
-        if (during) during(dialog);
+        if (during)
+            during(dialog);
     });
     sampler.start(10);
     *result = dialog.exec();
@@ -54,7 +56,7 @@ Route slowRoute(int bytes) {
 }
 
 class DownloadDialogTest : public ::testing::Test {
-protected:
+  protected:
     LoopbackServer http_;
     pixmill::testing::TempDir dir_;
     QString target_ = QString::fromStdString(dir_.file("big.bin"));
@@ -72,7 +74,8 @@ TEST_F(DownloadDialogTest, slowTransferShowsPercentRateAndTimeLeft) {
     EXPECT_TRUE(seen.captions.contains("100% of big.bin Completed"));
     EXPECT_TRUE(seen.statuses.contains("Retrieving the file"));
     ASSERT_FALSE(seen.rates.isEmpty());
-    EXPECT_TRUE(QRegularExpression(R"(^\d+(\.\d\d)? (KB|Bytes)/Sec$)").match(seen.rates[0]).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(R"(^\d+(\.\d\d)? (KB|Bytes)/Sec$)").match(seen.rates[0]).hasMatch())
         << seen.rates[0].toStdString();
     ASSERT_FALSE(seen.timesLeft.isEmpty());
     EXPECT_TRUE(QRegularExpression(R"(^\d+ sec \(\d+\.\d KB of 64\.0 KB copied\)$)")
@@ -133,7 +136,8 @@ TEST_F(DownloadDialogTest, addressWithoutSchemeIsFetchedOverHttps) {
 void answerCredentials(bool accept, QStringList* seen) {
     QTimer::singleShot(20, [accept, seen] {
         auto* dialog = qobject_cast<CCredentialsDlg*>(QApplication::activeModalWidget());
-        if (!dialog) return answerCredentials(accept, seen);
+        if (!dialog)
+            return answerCredentials(accept, seen);
         *seen << dialog->windowTitle();
         dialog->findChild<QLineEdit*>("user")->setText("maker");
         dialog->findChild<QLineEdit*>("password")->setText("s3cret");

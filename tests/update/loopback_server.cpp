@@ -32,7 +32,8 @@ struct TestCertificate {
 // fork the whole process (which ThreadSanitizer refuses to continue after).
 bool runProgram(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -41,16 +42,19 @@ bool runProgram(const std::vector<std::string>& arguments) {
     pid_t child = 0;
     const int started = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) return false;
+    if (started != 0)
+        return false;
     int status = 0;
-    if (waitpid(child, &status, 0) != child) return false;
+    if (waitpid(child, &status, 0) != child)
+        return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TestCertificate makeCertificate() {
     TestCertificate made;
     QTemporaryDir folder;
-    if (!folder.isValid()) return made;
+    if (!folder.isValid())
+        return made;
     const QString key = folder.filePath("key.pem");
     const QString cert = folder.filePath("cert.pem");
     if (!runProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
@@ -60,7 +64,8 @@ TestCertificate makeCertificate() {
     }
     QFile certFile(cert);
     QFile keyFile(key);
-    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) return made;
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
+        return made;
     made.certificate = QSslCertificate(certFile.readAll(), QSsl::Pem);
     made.key = QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem);
     made.ready = !made.certificate.isNull() && !made.key.isNull();
@@ -74,12 +79,18 @@ const TestCertificate& testCertificate() {
 
 QByteArray reasonOf(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 302: return "Found";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+        case 200:
+            return "OK";
+        case 302:
+            return "Found";
+        case 401:
+            return "Unauthorized";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -88,7 +99,8 @@ QByteArray reasonOf(int status) {
 bool prepareTestCertificate() {
     static const bool trusted = [] {
         const TestCertificate& made = testCertificate();
-        if (!made.ready) return false;
+        if (!made.ready)
+            return false;
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
         configuration.addCaCertificate(made.certificate);
         QSslConfiguration::setDefaultConfiguration(configuration);
@@ -106,7 +118,7 @@ quint16 unusedLoopbackPort() {
 }
 
 class LoopbackServerWorker : public QObject {
-public:
+  public:
     LoopbackServerWorker(LoopbackServer* owner, bool https) : owner_(owner), https_(https) {}
 
     quint16 listen() {
@@ -122,13 +134,15 @@ public:
             server_ = new QTcpServer(this);
         }
         connect(server_, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (QTcpSocket* socket = server_->nextPendingConnection()) accept(socket);
+            while (QTcpSocket* socket = server_->nextPendingConnection())
+                accept(socket);
         });
-        if (!server_->listen(QHostAddress::LocalHost, 0)) return 0;
+        if (!server_->listen(QHostAddress::LocalHost, 0))
+            return 0;
         return server_->serverPort();
     }
 
-private:
+  private:
     void accept(QTcpSocket* socket) {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
@@ -177,9 +191,11 @@ private:
         }
         QByteArray response = "HTTP/1.1 " + QByteArray::number(route.status) + " " +
                               reasonOf(route.status) + "\r\nConnection: close\r\n";
-        for (const auto& header : route.headers) response += header.first + ": " + header.second + "\r\n";
+        for (const auto& header : route.headers)
+            response += header.first + ": " + header.second + "\r\n";
         if (route.sendLength) {
-            const qint64 length = route.announcedLength >= 0 ? route.announcedLength : route.body.size();
+            const qint64 length =
+                route.announcedLength >= 0 ? route.announcedLength : route.body.size();
             response += "Content-Length: " + QByteArray::number(length) + "\r\n";
         }
         response += "\r\n";
@@ -209,7 +225,8 @@ private:
 };
 
 LoopbackServer::LoopbackServer(Kind kind) : kind_(kind) {
-    if (kind_ == Kind::Https && !prepareTestCertificate()) return;
+    if (kind_ == Kind::Https && !prepareTestCertificate())
+        return;
     thread_.start();
     worker_ = new LoopbackServerWorker(this, kind_ == Kind::Https);
     worker_->moveToThread(&thread_);
@@ -219,7 +236,8 @@ LoopbackServer::LoopbackServer(Kind kind) : kind_(kind) {
 
 LoopbackServer::~LoopbackServer() {
     if (worker_) {
-        QMetaObject::invokeMethod(worker_, [w = worker_] { delete w; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_] { delete w; }, Qt::BlockingQueuedConnection);
     }
     thread_.quit();
     thread_.wait();

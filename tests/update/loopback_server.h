@@ -35,7 +35,7 @@ struct Route {
 class LoopbackServerWorker;
 
 class LoopbackServer {
-public:
+  public:
     enum class Kind { Http, Https };
     explicit LoopbackServer(Kind kind = Kind::Http);
     ~LoopbackServer();
@@ -52,7 +52,7 @@ public:
     // Looked up by the worker on its thread.
     Route routeFor(const QByteArray& path, bool* found);
 
-private:
+  private:
     Kind kind_;
     QThread thread_;
     LoopbackServerWorker* worker_ = nullptr;

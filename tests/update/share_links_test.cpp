@@ -35,9 +35,9 @@ TEST(ShareLinksTest, everyServiceGetsItsExactAddress) {
     const QByteArray site = "https://site.example.org";
     EXPECT_EQ(browserString(ShareService::Sina),
               site + "/share/share.php?url=" + kLink + "&title=" + kGbkInUrl + "&pic=");
-    EXPECT_EQ(browserString(ShareService::Tencent),
-              site + "/share/share.php?title=" + kUtf8InUrl + "&url=" + kLink + "&site=" + kLink +
-                  "&pic=");
+    EXPECT_EQ(browserString(ShareService::Tencent), site + "/share/share.php?title=" + kUtf8InUrl +
+                                                        "&url=" + kLink + "&site=" + kLink +
+                                                        "&pic=");
     EXPECT_EQ(browserString(ShareService::Sohu), site + "/third/post.jsp?url=" + kLink + "&title=" +
                                                      kGbkInUrl + "&content=" + kGbkInUrl + "&pic=");
     EXPECT_EQ(browserString(ShareService::Netease),
@@ -65,7 +65,7 @@ TEST(ShareLinksTest, menuIdsMapInOrder) {
 }
 
 class RecordingOpener : public AddressOpener {
-public:
+  public:
     bool desktopWorks = true;
     QList<QUrl> desktopCalls;
     QList<QPair<QString, QStringList>> programs;
@@ -86,7 +86,8 @@ TEST(AddressOpenerTest, fallsBackToXdgOpenWithTheAddressAsOneArgument) {
     EXPECT_TRUE(openAddress(address, opener));
     ASSERT_EQ(opener.programs.size(), 1);
     EXPECT_EQ(opener.programs[0].first, "xdg-open");
-    EXPECT_EQ(opener.programs[0].second, QStringList{"https://site.example.org/a%20b;rm%20-rf%20~"});
+    EXPECT_EQ(opener.programs[0].second,
+              QStringList{"https://site.example.org/a%20b;rm%20-rf%20~"});
 
     RecordingOpener working;
     EXPECT_TRUE(openAddress(address, working));
@@ -117,7 +118,8 @@ TEST(MenuLinksTest, entriesUseFeedAddressesOrBuiltInOnes) {
     EXPECT_EQ(opener.desktopCalls[1].toString(), "https://bbs.example.org/");
     EXPECT_EQ(opener.desktopCalls[2].toString(), "mailto:maker@example.org");
     EXPECT_EQ(opener.desktopCalls[3].toString(), "https://help.example.org/?x=1");
-    EXPECT_TRUE(opener.desktopCalls[4].toEncoded().contains("link=https://help.example.org/?x%3D1&"));
+    EXPECT_TRUE(
+        opener.desktopCalls[4].toEncoded().contains("link=https://help.example.org/?x%3D1&"));
 }
 
 TEST(DailyTipsTest, indexesWrapAndOutOfRangeReadsAsFirst) {
@@ -130,7 +132,8 @@ TEST(DailyTipsTest, indexesWrapAndOutOfRangeReadsAsFirst) {
     EXPECT_EQ(previousTipIndex(5), 4);
     EXPECT_TRUE(dailyTipText(12).startsWith(QString::fromUtf8("1、\n\n使用前请先导入图片")));
     EXPECT_TRUE(dailyTipText(11).startsWith(QString::fromUtf8("12、\n\n“文字”页面，左键")));
-    for (int i = 0; i < kDailyTipCount; ++i) EXPECT_FALSE(dailyTipText(i).contains('\r')) << i;
+    for (int i = 0; i < kDailyTipCount; ++i)
+        EXPECT_FALSE(dailyTipText(i).contains('\r')) << i;
 }
 
 TEST(TransferTextsTest, sizesRatesAndTimesUseTheirUnits) {

@@ -29,7 +29,7 @@ namespace pixmill {
 namespace {
 
 class DailyTipTest : public ::testing::Test {
-protected:
+  protected:
     QString folder() const { return QString::fromStdString(dir_.folder()); }
     pixmill::testing::TempDir dir_;
     SettingsProfile profile_{folder() + "Velumark.conf"};
@@ -73,7 +73,9 @@ TEST_F(DailyTipTest, untickingStopsTheTipAtTheNextStart) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QString binFolder() { return qEnvironmentVariable("PIXMILL_BIN_DIR") + "/"; }
+QString binFolder() {
+    return qEnvironmentVariable("PIXMILL_BIN_DIR") + "/";
+}
 
 // A window with the kinds of widget the program's windows are made of.
 std::unique_ptr<QMainWindow> sampleWindow() {
@@ -130,7 +132,8 @@ TEST(SkinTest, programSkinRestylesTheWindowAndDetachRestoresIt) {
     const QImage skinned = settledGrab(*window);
     EXPECT_NE(skinned, plain);
     const QString shot = qEnvironmentVariable("PIXMILL_SKIN_SCREENSHOT");
-    if (!shot.isEmpty()) skinned.save(shot);
+    if (!shot.isEmpty())
+        skinned.save(shot);
 
     skin.detach();
     EXPECT_EQ(qApp->styleSheet(), before);

@@ -3,16 +3,16 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QMessageBox>
-#include <QTimer>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QMutex>
 #include <QSignalSpy>
+#include <QTimer>
 
-#include "engine/platform/status.h"
-#include "engine/update/menu_links.h"
-#include "engine/update/fixed_addresses.h"
 #include "engine/app/app_settings.h"
+#include "engine/platform/status.h"
+#include "engine/update/fixed_addresses.h"
+#include "engine/update/menu_links.h"
 #include "gui/update/daily_tip_dlg.h"
 #include "gui/update/update_controller.h"
 #include "gui/update/update_menu.h"
@@ -26,7 +26,7 @@ using pixmill::testing::LoopbackServer;
 using pixmill::testing::Route;
 
 class RecordingStatus : public StatusSink {
-public:
+  public:
     void statusText(int part, const std::string& text) override {
         QMutexLocker lock(&mutex_);
         texts_ << QString("%1:%2").arg(part).arg(QString::fromStdString(text));
@@ -36,20 +36,21 @@ public:
         return texts_;
     }
 
-private:
+  private:
     mutable QMutex mutex_;
     QStringList texts_;
 };
 
 class FakeUi : public UpdateUi {
-public:
+  public:
     UpdateChoice choice = UpdateChoice::Cancel;
     std::function<void()> whilePrompting;
     QStringList asked, informed, warned, balloons, opened, started;
 
     UpdateChoice askToUpdate(QWidget*, const QString& version) override {
         asked << version;
-        if (whilePrompting) whilePrompting();
+        if (whilePrompting)
+            whilePrompting();
         return choice;
     }
     void inform(QWidget*, const QString& text) override { informed << text; }
@@ -72,7 +73,7 @@ Route feedRoute(const QByteArray& document) {
 }
 
 class UpdateControllerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         installStatusSink(&status_);
         controller_.setUi(&ui_);
@@ -119,16 +120,21 @@ TEST_F(UpdateControllerTest, equalVersionOnlyChangesTheStatusAtStartUp) {
 }
 
 TEST_F(UpdateControllerTest, lowerVersionStillPromptsAndGuardHoldsWhilePrompting) {
-    serveFeed("<version>2013.01</version><downurl>https://dl.example.org/Velumark_v2013.01</downurl>");
+    serveFeed(
+        "<version>2013.01</version><downurl>https://dl.example.org/Velumark_v2013.01</downurl>");
     bool secondStarted = true;
-    ui_.whilePrompting = [&] { secondStarted = controller_.startUpdateCheck(UpdateCheckMode::Manual); };
+    ui_.whilePrompting = [&] {
+        secondStarted = controller_.startUpdateCheck(UpdateCheckMode::Manual);
+    };
     check(UpdateCheckMode::Automatic);
     EXPECT_EQ(ui_.asked, QStringList{"2013.01"});
     EXPECT_FALSE(secondStarted);
     EXPECT_EQ(http_.requestCount("/Velumark.xml"), 1);
     EXPECT_FALSE(UpdateCheckGuard::isHeld());
-    EXPECT_EQ(updatePromptText("2013.01"),
-              QString::fromUtf8("发现新版本：v2013.01，点“是”自动更新，点“否”打开网页下载，点“取消”不做任何操作"));
+    EXPECT_EQ(
+        updatePromptText("2013.01"),
+        QString::fromUtf8(
+            "发现新版本：v2013.01，点“是”自动更新，点“否”打开网页下载，点“取消”不做任何操作"));
     EXPECT_EQ(updatePromptCaption(), QString::fromUtf8("Velumark 更新提示："));
 }
 
@@ -150,8 +156,8 @@ TEST_F(UpdateControllerTest, secondCheckDuringASlowFetchIsIgnored) {
 }
 
 TEST_F(UpdateControllerTest, unreachableOrForeignFeedGivesBalloonButNoMessageBox) {
-    controller_.setFeedUrl(QUrl(QString("http://127.0.0.1:%1/Velumark.xml")
-                                    .arg(pixmill::testing::unusedLoopbackPort())));
+    controller_.setFeedUrl(QUrl(
+        QString("http://127.0.0.1:%1/Velumark.xml").arg(pixmill::testing::unusedLoopbackPort())));
     QSignalSpy results(&controller_, &UpdateController::updateResult);
     check(UpdateCheckMode::Automatic);
     serveFeed("<html>captive portal</html>");
@@ -164,8 +170,9 @@ TEST_F(UpdateControllerTest, unreachableOrForeignFeedGivesBalloonButNoMessageBox
 }
 
 TEST_F(UpdateControllerTest, feedWithoutHelpKeepsTheBuiltInHelpPage) {
-    serveFeed("<version>2014.11</version><help>https://help.example.org/feed</help>"
-              "<bbs>https://bbs.example.org/</bbs>");
+    serveFeed(
+        "<version>2014.11</version><help>https://help.example.org/feed</help>"
+        "<bbs>https://bbs.example.org/</bbs>");
     check(UpdateCheckMode::Automatic);
     EXPECT_EQ(controller_.feed().help, "https://help.example.org/feed");
     serveFeed("<version>2014.11</version>");
@@ -183,7 +190,7 @@ TEST_F(UpdateControllerTest, noOpensTheDownloadAddressInTheBrowser) {
 }
 
 class HttpsUpdateTest : public UpdateControllerTest {
-protected:
+  protected:
     void SetUp() override {
         UpdateControllerTest::SetUp();
         ASSERT_TRUE(pixmill::testing::prepareTestCertificate());
@@ -193,10 +200,15 @@ protected:
         Route file;
         file.body = program;
         https_.setRoute("/dl/new", file);
-        serveFeed("<version>2015.03</version><downurl>" + https_.url("/dl/new").toUtf8() + "</downurl>");
+        serveFeed("<version>2015.03</version><downurl>" + https_.url("/dl/new").toUtf8() +
+                  "</downurl>");
     }
-    QString target() const { return QString::fromStdString(program_.folder()) + "Velumark_v2015.03"; }
-    QString launcher() const { return QString::fromStdString(desktop_.folder()) + "Pixmill.desktop"; }
+    QString target() const {
+        return QString::fromStdString(program_.folder()) + "Velumark_v2015.03";
+    }
+    QString launcher() const {
+        return QString::fromStdString(desktop_.folder()) + "Pixmill.desktop";
+    }
 
     LoopbackServer https_{LoopbackServer::Kind::Https};
 };
@@ -233,7 +245,8 @@ TEST_F(HttpsUpdateTest, plainHttpOrFailedDownloadRunsNothing) {
     Route missing;
     missing.status = 404;
     https_.setRoute("/dl/new", missing);
-    serveFeed("<version>2015.03</version><downurl>" + https_.url("/dl/new").toUtf8() + "</downurl>");
+    serveFeed("<version>2015.03</version><downurl>" + https_.url("/dl/new").toUtf8() +
+              "</downurl>");
     // The dialog's own error box is answered by closing it.
     QTimer closer;
     QStringList boxes;
@@ -252,7 +265,7 @@ TEST_F(HttpsUpdateTest, plainHttpOrFailedDownloadRunsNothing) {
 }
 
 class CountingOpener : public AddressOpener {
-public:
+  public:
     QStringList opened;
     bool openWithDesktop(const QUrl& address) override {
         opened << address.toString();
@@ -266,10 +279,12 @@ TEST_F(UpdateControllerTest, menuCommandsReachTheirEntries) {
     AppSettings settings(QString::fromStdString(program_.folder()), profile);
     serveFeed("<version>2014.11</version><bbs>https://bbs.example.org/</bbs>");
     QSignalSpy finished(&controller_, &UpdateController::checkFinished);
-    EXPECT_TRUE(runUpdateMenuCommand(kCommandCheckForUpdate, nullptr, controller_, settings, opener));
+    EXPECT_TRUE(
+        runUpdateMenuCommand(kCommandCheckForUpdate, nullptr, controller_, settings, opener));
     ASSERT_TRUE(finished.wait(20000));
     EXPECT_EQ(ui_.informed.size(), 1);
-    for (int id : {int(kCommandOtherWorks), int(kCommandWebsite), int(kCommandHelp), 32795, 32801}) {
+    for (int id :
+         {int(kCommandOtherWorks), int(kCommandWebsite), int(kCommandHelp), 32795, 32801}) {
         EXPECT_TRUE(runUpdateMenuCommand(id, nullptr, controller_, settings, opener)) << id;
     }
     ASSERT_EQ(opener.opened.size(), 5);

@@ -77,11 +77,11 @@ TEST(UpdateFeedTest, addressesMustBeHttpsAndMailMustBeMailto) {
     UpdateFeed feed = initialUpdateFeed();
     const QString builtInHelp = feed.help;
     feed.downloadAddress = "https://old.example.org/Velumark_v2014.12";
-    ASSERT_TRUE(applyFeedDocument(
-        "<version>2015.03</version><downurl>http://dl.example.org/new</downurl>"
-        "<help>javascript:alert(1)</help><bbs>file:///etc/passwd</bbs>"
-        "<mailme>https://example.org/mail</mailme>",
-        &feed));
+    ASSERT_TRUE(
+        applyFeedDocument("<version>2015.03</version><downurl>http://dl.example.org/new</downurl>"
+                          "<help>javascript:alert(1)</help><bbs>file:///etc/passwd</bbs>"
+                          "<mailme>https://example.org/mail</mailme>",
+                          &feed));
     // An unusable download address is cleared, never left pointing at an older version.
     EXPECT_TRUE(feed.downloadAddress.isEmpty());
     EXPECT_EQ(feed.help, builtInHelp);
@@ -102,8 +102,10 @@ TEST(UpdateFeedTest, onlyIdenticalVersionTextIsCurrent) {
 }
 
 TEST(UpdateFeedTest, bodyDecodesAsUtf8OrElseGbk) {
-    EXPECT_EQ(decodeFeedBody(QByteArray("<news>\xE6\x96\xB0</news>")), QString::fromUtf8("<news>新</news>"));
-    EXPECT_EQ(decodeFeedBody(QByteArray("<news>\xD0\xC2</news>")), QString::fromUtf8("<news>新</news>"));
+    EXPECT_EQ(decodeFeedBody(QByteArray("<news>\xE6\x96\xB0</news>")),
+              QString::fromUtf8("<news>新</news>"));
+    EXPECT_EQ(decodeFeedBody(QByteArray("<news>\xD0\xC2</news>")),
+              QString::fromUtf8("<news>新</news>"));
 }
 
 TEST(UpdateNamesTest, windowsNamesSwapArchiveAndProgramElsewhereKeepTheAddress) {
@@ -120,7 +122,8 @@ TEST(UpdateNamesTest, windowsNamesSwapArchiveAndProgramElsewhereKeepTheAddress) 
 TEST(UpdateNamesTest, addressWithoutSchemeBecomesHttps) {
     EXPECT_EQ(normalizeDownloadAddress("dl.example.org/a/Velumark").toString(),
               "https://dl.example.org/a/Velumark");
-    EXPECT_EQ(normalizeDownloadAddress("dl.example.org:8443/f").toString(), "https://dl.example.org:8443/f");
+    EXPECT_EQ(normalizeDownloadAddress("dl.example.org:8443/f").toString(),
+              "https://dl.example.org:8443/f");
     EXPECT_EQ(normalizeDownloadAddress("http://dl.example.org/f").scheme(), "http");
     EXPECT_FALSE(normalizeDownloadAddress("").isValid());
     EXPECT_FALSE(normalizeDownloadAddress("ftp://dl.example.org/f").isValid());
@@ -134,7 +137,8 @@ TEST(FixedAddressTest, everyAddressIsHttpsAndEnvironmentOverridesIt) {
     qputenv("PIXMILL_SITE_URL", "http://127.0.0.1:9/site");
     EXPECT_EQ(fixedAddress(FixedAddress::Site), "http://127.0.0.1:9/site");
     qunsetenv("PIXMILL_SITE_URL");
-    EXPECT_EQ(fixedAddress(FixedAddress::Site), QString::fromUtf8(builtInAddress(FixedAddress::Site)));
+    EXPECT_EQ(fixedAddress(FixedAddress::Site),
+              QString::fromUtf8(builtInAddress(FixedAddress::Site)));
 }
 
 TEST(UpdateInstallTest, onlyAnElfExecutableCountsAsRunnable) {
@@ -143,7 +147,9 @@ TEST(UpdateInstallTest, onlyAnElfExecutableCountsAsRunnable) {
     dir.write("archive.rar", std::string("Rar!\x1A\x07\x00", 7) + std::string(40, 'x'));
     dir.write("script", "#!/bin/sh\necho hi\n");
     // An ELF object file (type 1) is not something to run.
-    std::string object = "\x7F" "ELF";
+    std::string object =
+        "\x7F"
+        "ELF";
     object += sizeof(void*) == 8 ? '\x02' : '\x01';
     object += std::string("\x01\x01", 2) + std::string(9, '\0') + std::string("\x01\x00", 2);
     object += std::string(40, '\0');

@@ -37,18 +37,18 @@ struct DownloadRun {
     QStringList events;
 };
 
-DownloadRun runDownload(const QString& address, const QString& target,
-                        CredentialPrompt prompt = {}, bool abortOnFirstBlock = false) {
+DownloadRun runDownload(const QString& address, const QString& target, CredentialPrompt prompt = {},
+                        bool abortOnFirstBlock = false) {
     FileDownload download(QUrl(address), target);
     DownloadRun run;
     download.setCredentialPrompt(std::move(prompt));
-    QObject::connect(&download, &FileDownload::redirectingTo, [&](const QUrl& to) {
-        run.events << "redirect " + to.toString();
-    });
+    QObject::connect(&download, &FileDownload::redirectingTo,
+                     [&](const QUrl& to) { run.events << "redirect " + to.toString(); });
     QObject::connect(&download, &FileDownload::retrievingFile,
                      [&](qint64 length) { run.events << QString("length %1").arg(length); });
     QObject::connect(&download, &FileDownload::progressed, [&](qint64, qint64) {
-        if (abortOnFirstBlock) download.abort();
+        if (abortOnFirstBlock)
+            download.abort();
     });
     QSignalSpy finished(&download, &FileDownload::finished);
     download.start();
@@ -60,7 +60,7 @@ DownloadRun runDownload(const QString& address, const QString& target,
 }
 
 class UpdateNetworkTest : public ::testing::Test {
-protected:
+  protected:
     LoopbackServer http_{LoopbackServer::Kind::Http};
     pixmill::testing::TempDir dir_;
 };
@@ -83,7 +83,8 @@ TEST_F(UpdateNetworkTest, feedFetchNeedsA2xxStatusAndTheWholeBody) {
         EXPECT_FALSE(failed.fetched) << path;
         EXPECT_FALSE(failed.errorText.isEmpty()) << path;
     }
-    const QUrl refused(QString("http://127.0.0.1:%1/feed").arg(pixmill::testing::unusedLoopbackPort()));
+    const QUrl refused(
+        QString("http://127.0.0.1:%1/feed").arg(pixmill::testing::unusedLoopbackPort()));
     EXPECT_FALSE(fetchFeedDocument(refused, 3000).fetched);
 }
 
@@ -145,7 +146,8 @@ TEST_F(UpdateNetworkTest, unwritableTargetIsReportedBeforeAnyRequest) {
     http_.setRoute("/file", body("x"));
     const DownloadRun run = runDownload(http_.url("/file"), pathIn(dir_, "no/such/folder/file"));
     EXPECT_EQ(run.outcome, DownloadOutcome::Failed);
-    EXPECT_TRUE(run.error.startsWith("An error occured while opening the file to be downloaded, Error:"));
+    EXPECT_TRUE(
+        run.error.startsWith("An error occured while opening the file to be downloaded, Error:"));
     EXPECT_EQ(http_.requestCount("/file"), 0);
 }
 
@@ -167,8 +169,8 @@ TEST_F(UpdateNetworkTest, challengeIsAnsweredWithCredentialsOrEndsAsAborted) {
     http_.setRoute("/private", secret);
     const QString target = pathIn(dir_, "private");
     QStringList asked;
-    const DownloadRun answered =
-        runDownload(http_.url("/private"), target, [&](const QString& host, const QString& realm, bool proxy) {
+    const DownloadRun answered = runDownload(
+        http_.url("/private"), target, [&](const QString& host, const QString& realm, bool proxy) {
             asked << host + " " + realm + (proxy ? " proxy" : "");
             return std::optional<DownloadCredentials>({"maker", "s3cret"});
         });
@@ -177,10 +179,9 @@ TEST_F(UpdateNetworkTest, challengeIsAnsweredWithCredentialsOrEndsAsAborted) {
     EXPECT_EQ(pixmill::testing::readText(target.toStdString()), "secret build");
 
     QFile::remove(target);
-    const DownloadRun declined = runDownload(http_.url("/private"), target,
-                                             [](const QString&, const QString&, bool) {
-                                                 return std::optional<DownloadCredentials>();
-                                             });
+    const DownloadRun declined = runDownload(
+        http_.url("/private"), target,
+        [](const QString&, const QString&, bool) { return std::optional<DownloadCredentials>(); });
     EXPECT_EQ(declined.outcome, DownloadOutcome::Aborted);
     EXPECT_FALSE(QFile::exists(target));
 }
@@ -247,7 +248,8 @@ TEST(SkinLibraryTest, missingOrForeignLibraryIsNotUsed) {
     EXPECT_FALSE(garbage.load(QString::fromStdString(dir.file("skin.dat"))));
     // A real shared library without the entry points.
     SkinLibrary foreign;
-    EXPECT_FALSE(foreign.load(QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Network.so.6"));
+    EXPECT_FALSE(
+        foreign.load(QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Network.so.6"));
     EXPECT_FALSE(foreign.isLoaded());
 }
 

@@ -19,14 +19,17 @@ AddressOpener& desktopAddressOpener() {
 }
 
 bool openAddress(const QUrl& address, AddressOpener& opener) {
-    if (address.isEmpty()) return false;
-    if (opener.openWithDesktop(address)) return true;
+    if (address.isEmpty())
+        return false;
+    if (opener.openWithDesktop(address))
+        return true;
     return opener.startProgram(QStringLiteral("xdg-open"),
                                {QString::fromUtf8(address.toEncoded())});
 }
 
 bool openAddress(const QString& address, AddressOpener& opener) {
-    if (address.isEmpty()) return false;
+    if (address.isEmpty())
+        return false;
     return openAddress(QUrl(address, QUrl::TolerantMode), opener);
 }
 

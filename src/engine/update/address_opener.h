@@ -8,7 +8,7 @@
 namespace pixmill {
 
 class AddressOpener {
-public:
+  public:
     virtual ~AddressOpener() = default;
     // The desktop's own handler (QDesktopServices); false when it reports failure.
     virtual bool openWithDesktop(const QUrl& address);

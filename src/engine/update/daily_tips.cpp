@@ -10,7 +10,8 @@ const char* const kTips[kDailyTipCount] = {
     "2、直接拖放一个图片目录或者图片文件到软件中去，软件会自动导入该目录下的所有图片。\r\n\r\n"
     "3、输入图片目录路径到编辑框中然后按下回车键(Enter键)。\r\n\r\n"
     "软件默认打开上次使用的图片目录，否则打开电脑中的示例图片。",
-    "图片目录有记录记忆功能，\r\n\r\n点击图片目录下拉列表框可以查看\r\n\r\n之前打开过的历史图片目录",
+    "图片目录有记录记忆功能，\r\n\r\n点击图片目录下拉列表框可以查看\r\n\r\n之前打开过的历史图片目"
+    "录",
     "图片预览方式有三种：\r\n\r\n超大图标、大图标、详细信息\r\n\r\n"
     "可以点击“添加图片”后面的按钮切换\r\n\r\n也可以右键图片列表，弹出菜单切换",
     "图片在“相信信息”模式下预览，显示栏目：\r\n\r\n"
@@ -40,7 +41,9 @@ int previousTipIndex(int index) {
     return index <= 0 ? kDailyTipCount - 1 : normalizeTipIndex(index - 1);
 }
 
-int nextTipIndex(int index) { return index >= kDailyTipCount - 1 ? 0 : normalizeTipIndex(index + 1); }
+int nextTipIndex(int index) {
+    return index >= kDailyTipCount - 1 ? 0 : normalizeTipIndex(index + 1);
+}
 
 QString dailyTipText(int index) {
     const int tip = normalizeTipIndex(index);

@@ -31,7 +31,8 @@ FileDownload::~FileDownload() {
         reply_->abort();
         delete reply_;
     }
-    if (file_) file_->cancelWriting();
+    if (file_)
+        file_->cancelWriting();
 }
 
 void FileDownload::start() {
@@ -42,8 +43,9 @@ void FileDownload::start() {
     if (!file_->open(QIODevice::WriteOnly)) {
         const int error = errno != 0 ? errno : int(file_->error());
         file_.reset();
-        errorText_ = QStringLiteral("An error occured while opening the file to be downloaded, "
-                                    "Error:%1")
+        errorText_ = QStringLiteral(
+                         "An error occured while opening the file to be downloaded, "
+                         "Error:%1")
                          .arg(error);
         QTimer::singleShot(0, this, [this] { finish(DownloadOutcome::Failed); });
         return;
@@ -69,7 +71,8 @@ void FileDownload::start() {
 }
 
 void FileDownload::abort() {
-    if (outcome_ != DownloadOutcome::Running) return;
+    if (outcome_ != DownloadOutcome::Running)
+        return;
     userAborted_ = true;
     if (reply_) {
         reply_->abort();  // finished() follows
@@ -80,7 +83,8 @@ void FileDownload::abort() {
 
 void FileDownload::onMetaData() {
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200 || receiving_) return;
+    if (status != 200 || receiving_)
+        return;
     receiving_ = true;
     Q_EMIT gettingFileInformation();
     const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
@@ -94,7 +98,8 @@ void FileDownload::onReadyRead() {
         return;
     }
     const QByteArray block = reply_->readAll();
-    if (block.isEmpty()) return;
+    if (block.isEmpty())
+        return;
     if (file_->write(block) != block.size()) {
         fail(QStringLiteral("An error occurred while downloading the file, Error:%1")
                  .arg(int(file_->error())));
@@ -109,13 +114,16 @@ void FileDownload::onReadyRead() {
 }
 
 void FileDownload::onFinished() {
-    if (outcome_ != DownloadOutcome::Running) return;
+    if (outcome_ != DownloadOutcome::Running)
+        return;
     if (userAborted_ || credentialsDeclined_) {
         finish(DownloadOutcome::Aborted);
         return;
     }
-    if (receiving_ && reply_->bytesAvailable() > 0) onReadyRead();
-    if (outcome_ != DownloadOutcome::Running) return;
+    if (receiving_ && reply_->bytesAvailable() > 0)
+        onReadyRead();
+    if (outcome_ != DownloadOutcome::Running)
+        return;
     const QString error = finishedReplyError();
     if (!error.isEmpty()) {
         fail(error);
@@ -140,13 +148,16 @@ QString FileDownload::finishedReplyError() const {
         }
         return QStringLiteral("Failed to receive a valid response from the server");
     }
-    if (status != 200) return QStringLiteral("Failed to receive a valid HTTP response from the server");
+    if (status != 200)
+        return QStringLiteral("Failed to receive a valid HTTP response from the server");
     if (error != QNetworkReply::NoError) {
         return QStringLiteral("An error occurred while downloading the file, Error:%1")
             .arg(int(error));
     }
     if (length_ >= 0 && received_ != length_) {
-        return QStringLiteral("The transfer ended after %1 of %2 bytes").arg(received_).arg(length_);
+        return QStringLiteral("The transfer ended after %1 of %2 bytes")
+            .arg(received_)
+            .arg(length_);
     }
     return {};
 }
@@ -155,8 +166,7 @@ void FileDownload::onAuthentication(QNetworkReply*, QAuthenticator* authenticato
     askCredentials(currentUrl_.host(), authenticator, false);
 }
 
-void FileDownload::askCredentials(const QString& host, QAuthenticator* authenticator,
-                                  bool proxy) {
+void FileDownload::askCredentials(const QString& host, QAuthenticator* authenticator, bool proxy) {
     std::optional<DownloadCredentials> credentials;
     if (credentialPrompt_ && !userAborted_) {
         credentials = credentialPrompt_(host, authenticator->realm(), proxy);
@@ -176,7 +186,8 @@ void FileDownload::fail(const QString& text) {
 }
 
 void FileDownload::finish(DownloadOutcome outcome) {
-    if (outcome_ != DownloadOutcome::Running) return;
+    if (outcome_ != DownloadOutcome::Running)
+        return;
     outcome_ = outcome;
     if (file_) {
         file_->cancelWriting();
@@ -184,7 +195,8 @@ void FileDownload::finish(DownloadOutcome outcome) {
     }
     if (reply_) {
         reply_->disconnect(this);
-        if (!reply_->isFinished()) reply_->abort();
+        if (!reply_->isFinished())
+            reply_->abort();
         reply_->deleteLater();
         reply_ = nullptr;
     }

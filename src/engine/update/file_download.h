@@ -36,7 +36,7 @@ enum class DownloadOutcome { Running, Completed, Aborted, Failed };
 
 class FileDownload : public QObject {
     Q_OBJECT
-public:
+  public:
     FileDownload(const QUrl& url, const QString& targetPath, QObject* parent = nullptr);
     ~FileDownload() override;
 
@@ -55,7 +55,7 @@ public:
     qint64 receivedBytes() const { return received_; }
     const QUrl& url() const { return url_; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void connectingTo(const QString& host);
     void redirectingTo(const QUrl& address);
     void gettingFileInformation();
@@ -64,7 +64,7 @@ Q_SIGNALS:
     void progressed(qint64 received, qint64 length);
     void finished();
 
-private:
+  private:
     void onMetaData();
     void onReadyRead();
     void onFinished();

@@ -29,21 +29,27 @@ constexpr AddressEntry kAddresses[] = {
 
 const AddressEntry& entryOf(FixedAddress which) {
     for (const AddressEntry& entry : kAddresses) {
-        if (entry.which == which) return entry;
+        if (entry.which == which)
+            return entry;
     }
     return kAddresses[0];
 }
 
 }  // namespace
 
-const char* fixedAddressVariable(FixedAddress which) { return entryOf(which).variable; }
+const char* fixedAddressVariable(FixedAddress which) {
+    return entryOf(which).variable;
+}
 
-const char* builtInAddress(FixedAddress which) { return entryOf(which).address; }
+const char* builtInAddress(FixedAddress which) {
+    return entryOf(which).address;
+}
 
 QString fixedAddress(FixedAddress which) {
     const AddressEntry& entry = entryOf(which);
     const QString overridden = qEnvironmentVariable(entry.variable);
-    if (!overridden.isEmpty()) return overridden;
+    if (!overridden.isEmpty())
+        return overridden;
     return QString::fromUtf8(entry.address);
 }
 

@@ -31,7 +31,8 @@ HttpGetResult httpGet(const QUrl& url, const HttpGetOptions& options) {
         }
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished()) loop.exec();
+    if (!reply->isFinished())
+        loop.exec();
     result.body += reply->readAll();
 
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -17,9 +17,9 @@ struct HttpGetOptions {
 };
 
 struct HttpGetResult {
-    int status = 0;         // HTTP status, 0 when no response arrived
-    int networkError = 0;   // QNetworkReply::NetworkError, 0 for none
-    QString errorText;      // empty on success
+    int status = 0;        // HTTP status, 0 when no response arrived
+    int networkError = 0;  // QNetworkReply::NetworkError, 0 for none
+    QString errorText;     // empty on success
     QByteArray body;
     // A response arrived with no transport error and, when the server announced a length,
     // exactly that many bytes.

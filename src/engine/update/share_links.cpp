@@ -9,13 +9,20 @@ namespace {
 
 FixedAddress siteOf(ShareService service) {
     switch (service) {
-    case ShareService::Sina: return FixedAddress::ShareSina;
-    case ShareService::Tencent: return FixedAddress::ShareTencent;
-    case ShareService::Sohu: return FixedAddress::ShareSohu;
-    case ShareService::Netease: return FixedAddress::ShareNetease;
-    case ShareService::Renren: return FixedAddress::ShareRenren;
-    case ShareService::Kaixin: return FixedAddress::ShareKaixin;
-    case ShareService::Qzone: return FixedAddress::ShareQzone;
+        case ShareService::Sina:
+            return FixedAddress::ShareSina;
+        case ShareService::Tencent:
+            return FixedAddress::ShareTencent;
+        case ShareService::Sohu:
+            return FixedAddress::ShareSohu;
+        case ShareService::Netease:
+            return FixedAddress::ShareNetease;
+        case ShareService::Renren:
+            return FixedAddress::ShareRenren;
+        case ShareService::Kaixin:
+            return FixedAddress::ShareKaixin;
+        case ShareService::Qzone:
+            return FixedAddress::ShareQzone;
     }
     return FixedAddress::ShareSina;
 }
@@ -27,7 +34,8 @@ QByteArray fillPattern(const char* pattern, std::initializer_list<QByteArray> va
     auto value = values.begin();
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's') {
-            if (value != values.end()) out += *value++;
+            if (value != values.end())
+                out += *value++;
             ++i;
         } else {
             out += text[i];
@@ -39,7 +47,8 @@ QByteArray fillPattern(const char* pattern, std::initializer_list<QByteArray> va
 }  // namespace
 
 std::optional<ShareService> shareServiceForMenuId(int menuId) {
-    if (menuId < 32795 || menuId > 32801) return std::nullopt;
+    if (menuId < 32795 || menuId > 32801)
+        return std::nullopt;
     return static_cast<ShareService>(menuId - 32795);
 }
 
@@ -79,31 +88,33 @@ QByteArray shareAddressBytes(ShareService service, const QString& siteBase,
     const QByteArray encoded = percentEncodeHighBytes(text);
     const QByteArray link = shareLink(helpAddress);
     QByteArray base = siteBase.toUtf8();
-    while (base.endsWith('/')) base.chop(1);
+    while (base.endsWith('/'))
+        base.chop(1);
     switch (service) {
-    case ShareService::Sina:
-        return base + fillPattern("/share/share.php?url=%s&title=%s&pic=%s", {link, encoded, {}});
-    case ShareService::Tencent: {
-        const QString unicode =
-            QString::fromStdString(gbkToUtf8(std::string_view(text.constData(), text.size())));
-        const QByteArray utf8 = percentEncodeHighBytes(unicode.toUtf8());
-        return base + fillPattern("/share/share.php?title=%s&url=%s&site=%s&pic=%s",
-                                  {utf8, link, link, {}});
-    }
-    case ShareService::Sohu:
-        return base + fillPattern("/third/post.jsp?url=%s&title=%s&content=%s&pic=%s",
-                                  {link, encoded, encoded, {}});
-    case ShareService::Netease:
-        return base + fillPattern("/article/user/checkLogin.do?info=%s+%s&images=%s",
-                                  {encoded, link, {}});
-    case ShareService::Renren:
-        return base + fillPattern("/share/buttonshare.do?link=%s&title=%s", {link, encoded});
-    case ShareService::Kaixin:
-        return base + fillPattern("/repaste/share.php?rtitle=%s&rurl=%s&rcontent=%s",
-                                  {text, link, link});
-    case ShareService::Qzone:
-        return base + fillPattern("/cgi-bin/qzshare/cgi_qzshare_onekey?url=%s&title=%s",
-                                  {link, text});
+        case ShareService::Sina:
+            return base +
+                   fillPattern("/share/share.php?url=%s&title=%s&pic=%s", {link, encoded, {}});
+        case ShareService::Tencent: {
+            const QString unicode =
+                QString::fromStdString(gbkToUtf8(std::string_view(text.constData(), text.size())));
+            const QByteArray utf8 = percentEncodeHighBytes(unicode.toUtf8());
+            return base + fillPattern("/share/share.php?title=%s&url=%s&site=%s&pic=%s",
+                                      {utf8, link, link, {}});
+        }
+        case ShareService::Sohu:
+            return base + fillPattern("/third/post.jsp?url=%s&title=%s&content=%s&pic=%s",
+                                      {link, encoded, encoded, {}});
+        case ShareService::Netease:
+            return base + fillPattern("/article/user/checkLogin.do?info=%s+%s&images=%s",
+                                      {encoded, link, {}});
+        case ShareService::Renren:
+            return base + fillPattern("/share/buttonshare.do?link=%s&title=%s", {link, encoded});
+        case ShareService::Kaixin:
+            return base + fillPattern("/repaste/share.php?rtitle=%s&rurl=%s&rcontent=%s",
+                                      {text, link, link});
+        case ShareService::Qzone:
+            return base +
+                   fillPattern("/cgi-bin/qzshare/cgi_qzshare_onekey?url=%s&title=%s", {link, text});
     }
     return {};
 }

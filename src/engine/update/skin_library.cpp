@@ -20,7 +20,8 @@ bool skinFilesPresent(const QString& folder) {
 }
 
 bool SkinLibrary::load(const QString& libraryPath) {
-    if (isLoaded()) return true;
+    if (isLoaded())
+        return true;
     if (!QFileInfo(libraryPath).isFile()) {
         errorText_ = QStringLiteral("%1 does not exist").arg(libraryPath);
         return false;
@@ -42,12 +43,14 @@ bool SkinLibrary::load(const QString& libraryPath) {
 }
 
 int SkinLibrary::attach(const QString& skinFilePath) {
-    if (!attach_) return -1;
+    if (!attach_)
+        return -1;
     return attach_(skinFilePath.toUtf8().constData(), 0);
 }
 
 int SkinLibrary::detach() {
-    if (!detach_) return -1;
+    if (!detach_)
+        return -1;
     return detach_();
 }
 
@@ -67,9 +70,9 @@ bool fetchSkinFile(const QUrl& base, const char* name, QByteArray* body, int tim
     const HttpGetResult response = httpGet(address, options);
     if (!response.complete() || response.status != 200) {
         *errors << QStringLiteral("%1: %2").arg(
-            address.toString(),
-            response.complete() ? QStringLiteral("HTTP status %1").arg(response.status)
-                                : response.errorText);
+            address.toString(), response.complete()
+                                    ? QStringLiteral("HTTP status %1").arg(response.status)
+                                    : response.errorText);
         return false;
     }
     *body = response.body;
@@ -78,7 +81,8 @@ bool fetchSkinFile(const QUrl& base, const char* name, QByteArray* body, int tim
 
 bool writeWhole(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     return file.write(bytes) == bytes.size() && file.commit();
 }
 
@@ -95,7 +99,8 @@ SkinDownloadOutcome downloadSkinFiles(const QStringList& bases, const QString& f
             outcome.refusedBases << baseText;
             continue;
         }
-        if (!base.path().endsWith(QLatin1Char('/'))) base.setPath(base.path() + QLatin1Char('/'));
+        if (!base.path().endsWith(QLatin1Char('/')))
+            base.setPath(base.path() + QLatin1Char('/'));
         QByteArray library;
         QByteArray style;
         if (!fetchSkinFile(base, kSkinLibraryFile, &library, timeoutMs, &outcome.errors) ||

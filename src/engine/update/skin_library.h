@@ -24,7 +24,7 @@ QString skinFolderOf(const QString& programDir);
 bool skinFilesPresent(const QString& folder);
 
 class SkinLibrary {
-public:
+  public:
     // Loads the library and resolves its entry points. False when it is missing, does not
     // load, or lacks SkinH_AttachEx. A library once loaded stays loaded for the whole run:
     // the look it applied may still refer to it.
@@ -37,7 +37,7 @@ public:
     // SkinH_Detach(), only when the library is loaded and exports it; else -1.
     int detach();
 
-private:
+  private:
     using AttachFunction = int (*)(const char*, int);
     using DetachFunction = int (*)();
     QLibrary library_;
@@ -50,11 +50,11 @@ private:
 SkinLibrary& processSkinLibrary();
 
 struct SkinDownloadOutcome {
-    bool ready = false;         // both files arrived from one base and are in `folder`
+    bool ready = false;  // both files arrived from one base and are in `folder`
     QString folder;
-    QStringList refusedBases;   // bases that are not https: (executable code is never fetched
-                                // over plain HTTP)
-    QStringList errors;         // one line per failed file
+    QStringList refusedBases;  // bases that are not https: (executable code is never fetched
+                               // over plain HTTP)
+    QStringList errors;        // one line per failed file
 };
 
 // For each base in turn, fetches base + "res/skin.dat" and base + "res/skin.she" (status 200,
@@ -64,13 +64,13 @@ SkinDownloadOutcome downloadSkinFiles(const QStringList& bases, const QString& f
                                       int timeoutMs = 30000);
 
 class SkinDownloadRunner {
-public:
+  public:
     // Runs downloadSkinFiles on a worker thread; `done` is called on this object's thread.
     void start(const QStringList& bases, const QString& folder,
                std::function<void(const SkinDownloadOutcome&)> done);
     bool isRunning() const { return worker_.isRunning(); }
 
-private:
+  private:
     WorkerThread worker_;
 };
 

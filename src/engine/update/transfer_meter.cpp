@@ -3,20 +3,26 @@
 namespace pixmill {
 
 QString formatTransferSize(qint64 bytes) {
-    if (bytes < 1024) return QStringLiteral("%1 Bytes").arg(bytes);
-    if (bytes < 1048576) return QStringLiteral("%1 KB").arg(bytes / 1024.0, 0, 'f', 1);
+    if (bytes < 1024)
+        return QStringLiteral("%1 Bytes").arg(bytes);
+    if (bytes < 1048576)
+        return QStringLiteral("%1 KB").arg(bytes / 1024.0, 0, 'f', 1);
     return QStringLiteral("%1 MB").arg(bytes / 1048576.0, 0, 'f', 2);
 }
 
 QString formatTransferRate(double bytesPerMs) {
-    if (bytesPerMs < 1.0) return QStringLiteral("%1 Bytes/Sec").arg(bytesPerMs * 1024, 0, 'f', 0);
-    if (bytesPerMs < 10.0) return QStringLiteral("%1 KB/Sec").arg(bytesPerMs, 0, 'f', 2);
+    if (bytesPerMs < 1.0)
+        return QStringLiteral("%1 Bytes/Sec").arg(bytesPerMs * 1024, 0, 'f', 0);
+    if (bytesPerMs < 10.0)
+        return QStringLiteral("%1 KB/Sec").arg(bytesPerMs, 0, 'f', 2);
     return QStringLiteral("%1 KB/Sec").arg(bytesPerMs, 0, 'f', 0);
 }
 
 QString formatTimeLeft(qint64 seconds) {
-    if (seconds < 60) return QStringLiteral("%1 sec").arg(seconds);
-    if (seconds % 60 == 0) return QStringLiteral("%1 min").arg(seconds / 60);
+    if (seconds < 60)
+        return QStringLiteral("%1 sec").arg(seconds);
+    if (seconds % 60 == 0)
+        return QStringLiteral("%1 min").arg(seconds / 60);
     return QStringLiteral("%1 min %2 sec").arg(seconds / 60).arg(seconds % 60);
 }
 
@@ -26,7 +32,9 @@ QString formatTimeLeftLine(qint64 seconds, qint64 received, qint64 total) {
     return QStringLiteral("%1 (%2 copied)").arg(formatTimeLeft(seconds), copied);
 }
 
-int progressRangeKb(qint64 length) { return static_cast<int>((length + 512) / 1024); }
+int progressRangeKb(qint64 length) {
+    return static_cast<int>((length + 512) / 1024);
+}
 
 void TransferMeter::begin(qint64 total, qint64 nowMs) {
     total_ = total;
@@ -46,7 +54,8 @@ TransferMeter::Update TransferMeter::sample(qint64 received, qint64 nowMs) {
         }
     }
     const qint64 sinceLast = nowMs - lastMs_;
-    if (sinceLast <= 1000) return update;
+    if (sinceLast <= 1000)
+        return update;
     update.rate = formatTransferRate(double(received - lastBytes_) / double(sinceLast));
     if (total_ > 0 && received > 0) {
         const double msPerByte = double(nowMs - startMs_) / double(received);

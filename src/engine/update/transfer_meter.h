@@ -22,7 +22,7 @@ QString formatTimeLeftLine(qint64 seconds, qint64 received, qint64 total);
 int progressRangeKb(qint64 length);
 
 class TransferMeter {
-public:
+  public:
     // `total` is -1 when the server gave no length. `nowMs` is a monotonic clock reading.
     void begin(qint64 total, qint64 nowMs);
 
@@ -34,7 +34,7 @@ public:
     // After each block: `received` is the byte count so far.
     Update sample(qint64 received, qint64 nowMs);
 
-private:
+  private:
     qint64 total_ = -1;
     qint64 startMs_ = 0;
     qint64 lastMs_ = 0;

@@ -17,9 +17,13 @@ bool UpdateCheckGuard::tryAcquire() {
     return g_checkRunning.compare_exchange_strong(expected, true);
 }
 
-void UpdateCheckGuard::release() { g_checkRunning.store(false); }
+void UpdateCheckGuard::release() {
+    g_checkRunning.store(false);
+}
 
-bool UpdateCheckGuard::isHeld() { return g_checkRunning.load(); }
+bool UpdateCheckGuard::isHeld() {
+    return g_checkRunning.load();
+}
 
 FeedFetchOutcome fetchFeedDocument(const QUrl& feedUrl, int timeoutMs) {
     FeedFetchOutcome outcome;

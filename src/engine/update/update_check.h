@@ -15,7 +15,7 @@
 namespace pixmill {
 
 class UpdateCheckGuard {
-public:
+  public:
     // True when the caller now holds the guard; false when a check is already running.
     static bool tryAcquire();
     static void release();
@@ -33,13 +33,12 @@ struct FeedFetchOutcome {
 FeedFetchOutcome fetchFeedDocument(const QUrl& feedUrl, int timeoutMs = 10000);
 
 class UpdateCheckRunner {
-public:
-
+  public:
     // Fetches the feed on a worker thread and calls `done` on this object's thread. The caller
     // must hold the guard.
     void start(const QUrl& feedUrl, std::function<void(const FeedFetchOutcome&)> done);
 
-private:
+  private:
     WorkerThread worker_;
 };
 

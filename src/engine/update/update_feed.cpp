@@ -17,21 +17,25 @@ UpdateFeed initialUpdateFeed() {
 bool findTagValue(const QString& document, const QString& tag, QString* value) {
     const QString opening = QLatin1Char('<') + tag + QLatin1Char('>');
     const qsizetype start = document.indexOf(opening);
-    if (start < 0) return false;
+    if (start < 0)
+        return false;
     const qsizetype valueStart = start + opening.size();
     const qsizetype end = document.indexOf(QLatin1String("</"), valueStart);
-    if (end < 0) return false;
+    if (end < 0)
+        return false;
     *value = document.mid(valueStart, end - valueStart);
     return true;
 }
 
 bool isAcceptableFeedVersion(const QString& version) {
-    if (version.isEmpty() || version.size() > 32) return false;
+    if (version.isEmpty() || version.size() > 32)
+        return false;
     for (const QChar c : version) {
         const char16_t u = c.unicode();
         const bool letter = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
         const bool digit = u >= '0' && u <= '9';
-        if (!letter && !digit && u != '.' && u != '_' && u != '-') return false;
+        if (!letter && !digit && u != '.' && u != '_' && u != '-')
+            return false;
     }
     return true;
 }
@@ -53,7 +57,8 @@ bool applyFeedDocument(const QString& document, UpdateFeed* feed) {
         return false;
     }
     QString value;
-    if (findTagValue(document, QStringLiteral("name"), &value)) feed->name = value;
+    if (findTagValue(document, QStringLiteral("name"), &value))
+        feed->name = value;
     feed->version = version;
     if (findTagValue(document, QStringLiteral("downurl"), &value)) {
         feed->downloadAddress = isAcceptableWebAddress(value) ? value : QString();
@@ -68,8 +73,10 @@ bool applyFeedDocument(const QString& document, UpdateFeed* feed) {
         feed->site = value;
         feed->forum = value;
     }
-    if (findTagValue(document, QStringLiteral("news"), &value)) feed->news = value;
-    if (findTagValue(document, QStringLiteral("ad"), &value)) feed->ad = value;
+    if (findTagValue(document, QStringLiteral("news"), &value))
+        feed->news = value;
+    if (findTagValue(document, QStringLiteral("ad"), &value))
+        feed->ad = value;
     if (findTagValue(document, QStringLiteral("mailme"), &value) &&
         isAcceptableMailAddress(value)) {
         feed->mailAddress = value;
@@ -80,7 +87,8 @@ bool applyFeedDocument(const QString& document, UpdateFeed* feed) {
 QString decodeFeedBody(const QByteArray& body) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(body);
-    if (!utf8.hasError()) return text;
+    if (!utf8.hasError())
+        return text;
     return QString::fromStdString(gbkToUtf8(std::string_view(body.constData(), body.size())));
 }
 
@@ -89,30 +97,36 @@ bool isCurrentVersion(const UpdateFeed& feed, const QString& ownVersion) {
 }
 
 QString addressToDownload(const QString& feedAddress, bool windowsNames) {
-    if (!windowsNames) return feedAddress;
+    if (!windowsNames)
+        return feedAddress;
     return QString(feedAddress).replace(QLatin1String(".rar"), QLatin1String(".exe"));
 }
 
 QString addressForBrowser(const QString& feedAddress, bool windowsNames) {
-    if (!windowsNames) return feedAddress;
+    if (!windowsNames)
+        return feedAddress;
     return QString(feedAddress).replace(QLatin1String(".exe"), QLatin1String(".rar"));
 }
 
 QString updateFileName(const QString& version, bool windowsNames) {
     QString name = QString::fromUtf8(kShortName) + QLatin1String("_v") + version;
-    if (windowsNames) name += QLatin1String(".exe");
+    if (windowsNames)
+        name += QLatin1String(".exe");
     return name;
 }
 
 QUrl normalizeDownloadAddress(const QString& address) {
     const QString trimmed = address.trimmed();
-    if (trimmed.isEmpty()) return {};
+    if (trimmed.isEmpty())
+        return {};
     QUrl url(trimmed, QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
         url = QUrl(QStringLiteral("https://") + trimmed, QUrl::StrictMode);
     }
-    const bool web = url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http");
-    if (!url.isValid() || !web || url.host().isEmpty()) return {};
+    const bool web =
+        url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http");
+    if (!url.isValid() || !web || url.host().isEmpty())
+        return {};
     return url;
 }
 

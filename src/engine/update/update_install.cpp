@@ -12,7 +12,8 @@ namespace pixmill {
 
 QString updateDownloadFolder(const QString& programDir, const QString& userDataDir) {
     const QString program = withTrailingSeparator(programDir);
-    if (::access(QFile::encodeName(program).constData(), W_OK) == 0) return program;
+    if (::access(QFile::encodeName(program).constData(), W_OK) == 0)
+        return program;
     const QString user = withTrailingSeparator(userDataDir);
     QDir().mkpath(user);
     return user;
@@ -20,13 +21,18 @@ QString updateDownloadFolder(const QString& programDir, const QString& userDataD
 
 bool isElfExecutable(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
     const QByteArray header = file.read(18);
-    if (header.size() < 18 || !header.startsWith("\x7F" "ELF")) return false;
+    if (header.size() < 18 || !header.startsWith("\x7F"
+                                                 "ELF"))
+        return false;
     const int wordClass = static_cast<unsigned char>(header[4]);  // 1: 32-bit, 2: 64-bit
     const int byteOrder = static_cast<unsigned char>(header[5]);  // 1: little, 2: big endian
-    if (wordClass != (sizeof(void*) == 8 ? 2 : 1)) return false;
-    if (byteOrder != 1 && byteOrder != 2) return false;
+    if (wordClass != (sizeof(void*) == 8 ? 2 : 1))
+        return false;
+    if (byteOrder != 1 && byteOrder != 2)
+        return false;
     const auto low = static_cast<unsigned char>(header[byteOrder == 1 ? 16 : 17]);
     const auto high = static_cast<unsigned char>(header[byteOrder == 1 ? 17 : 16]);
     const int type = low | (high << 8);
@@ -35,9 +41,12 @@ bool isElfExecutable(const QString& path) {
 
 bool makeExecutable(const QString& path) {
     QFile::Permissions permissions = QFile::permissions(path);
-    if (permissions & QFile::ReadOwner) permissions |= QFile::ExeOwner | QFile::ExeUser;
-    if (permissions & QFile::ReadGroup) permissions |= QFile::ExeGroup;
-    if (permissions & QFile::ReadOther) permissions |= QFile::ExeOther;
+    if (permissions & QFile::ReadOwner)
+        permissions |= QFile::ExeOwner | QFile::ExeUser;
+    if (permissions & QFile::ReadGroup)
+        permissions |= QFile::ExeGroup;
+    if (permissions & QFile::ReadOther)
+        permissions |= QFile::ExeOther;
     return QFile::setPermissions(path, permissions);
 }
 
@@ -66,12 +75,15 @@ QString desktopLauncherText(const QString& displayName, const QString& program) 
 
 QString writeDesktopLauncher(const QString& desktopDir, const QString& displayName,
                              const QString& program) {
-    if (desktopDir.isEmpty() || !QDir().mkpath(desktopDir)) return {};
+    if (desktopDir.isEmpty() || !QDir().mkpath(desktopDir))
+        return {};
     const QString path = withTrailingSeparator(desktopDir) + displayName + ".desktop";
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return {};
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
     file.write(desktopLauncherText(displayName, program).toUtf8());
-    if (!file.commit()) return {};
+    if (!file.commit())
+        return {};
     makeExecutable(path);
     return path;
 }

@@ -14,7 +14,7 @@
 namespace pixmill {
 
 class WorkerThread : public QObject {
-public:
+  public:
     explicit WorkerThread(QObject* parent = nullptr) : QObject(parent) {}
     ~WorkerThread() override { waitForJob(); }
 
@@ -24,18 +24,18 @@ public:
         thread_.reset(QThread::create([this, work = std::move(work), done = std::move(done)] {
             auto result = work();
             QMetaObject::invokeMethod(
-                this, [done, result = std::move(result)] { done(result); },
-                Qt::QueuedConnection);
+                this, [done, result = std::move(result)] { done(result); }, Qt::QueuedConnection);
         }));
         thread_->start();
     }
 
     bool isRunning() const { return thread_ && thread_->isRunning(); }
     void waitForJob() {
-        if (thread_) thread_->wait();
+        if (thread_)
+            thread_->wait();
     }
 
-private:
+  private:
     std::unique_ptr<QThread> thread_;
 };
 

@@ -42,7 +42,8 @@ DownloadCredentials CCredentialsDlg::credentials() const {
 std::optional<DownloadCredentials> CCredentialsDlg::ask(QWidget* parent, const QString& host,
                                                         const QString& realm, bool proxy) {
     CCredentialsDlg dialog(host, realm, proxy, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
     return dialog.credentials();
 }
 

@@ -14,7 +14,7 @@ namespace pixmill {
 
 class CCredentialsDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CCredentialsDlg(const QString& host, const QString& realm, bool proxy,
                     QWidget* parent = nullptr);
     DownloadCredentials credentials() const;
@@ -23,7 +23,7 @@ public:
     static std::optional<DownloadCredentials> ask(QWidget* parent, const QString& host,
                                                   const QString& realm, bool proxy);
 
-private:
+  private:
     QLineEdit* user_;
     QLineEdit* password_;
 };

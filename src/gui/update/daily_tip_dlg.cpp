@@ -55,9 +55,13 @@ void CDailyTipDlg::showTip(int index) {
     settings_.saveSettings();
 }
 
-void CDailyTipDlg::showPreviousTip() { showTip(previousTipIndex(currentIndex_)); }
+void CDailyTipDlg::showPreviousTip() {
+    showTip(previousTipIndex(currentIndex_));
+}
 
-void CDailyTipDlg::showNextTip() { showTip(nextTipIndex(currentIndex_)); }
+void CDailyTipDlg::showNextTip() {
+    showTip(nextTipIndex(currentIndex_));
+}
 
 void CDailyTipDlg::done(int result) {
     showAtStart_ = showAtStartBox_->isChecked() ? 1 : 0;
@@ -73,7 +77,8 @@ CDailyTipDlg* showDailyTip(QWidget* parent, AppSettings& settings) {
 }
 
 CDailyTipDlg* showDailyTipIfDue(QWidget* parent, AppSettings& settings) {
-    if (settings.dailyTip != 1) return nullptr;
+    if (settings.dailyTip != 1)
+        return nullptr;
     return showDailyTip(parent, settings);
 }
 

@@ -15,18 +15,18 @@ class AppSettings;
 
 class CDailyTipDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CDailyTipDlg(AppSettings& settings, QWidget* parent = nullptr);
 
     int currentIndex() const { return currentIndex_; }
     QString text() const { return text_; }
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void showPreviousTip();
     void showNextTip();
     void done(int result) override;
 
-private:
+  private:
     void showTip(int index);
 
     AppSettings& settings_;

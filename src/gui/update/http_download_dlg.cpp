@@ -19,8 +19,8 @@ const char* const kAnimationFrames[] = {"[■ ›      ]", "[■  ›     ]", "[
                                         "[■    ›   ]", "[■     ›  ]", "[■      › ]"};
 
 QString lastPathSegment(const QString& path) {
-    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')),
-                                     path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype slash =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(slash + 1);
 }
 
@@ -71,13 +71,22 @@ int CHttpDownloadDlg::exec() {
     return QDialog::exec();
 }
 
-QString CHttpDownloadDlg::captionText() const { return caption_->text(); }
-QString CHttpDownloadDlg::statusText() const { return status_->text(); }
-QString CHttpDownloadDlg::rateText() const { return rate_->text(); }
-QString CHttpDownloadDlg::timeLeftText() const { return timeLeft_->text(); }
+QString CHttpDownloadDlg::captionText() const {
+    return caption_->text();
+}
+QString CHttpDownloadDlg::statusText() const {
+    return status_->text();
+}
+QString CHttpDownloadDlg::rateText() const {
+    return rate_->text();
+}
+QString CHttpDownloadDlg::timeLeftText() const {
+    return timeLeft_->text();
+}
 
 void CHttpDownloadDlg::startTransfer() {
-    if (download_ || outcome_ != DownloadOutcome::Running || !isVisible()) return;
+    if (download_ || outcome_ != DownloadOutcome::Running || !isVisible())
+        return;
     const QUrl url = normalizeDownloadAddress(address_);
     if (!url.isValid()) {
         outcome_ = DownloadOutcome::Failed;
@@ -91,13 +100,14 @@ void CHttpDownloadDlg::startTransfer() {
     stepAnimation();
 
     download_ = new FileDownload(url, targetPath_, this);
-    download_->setCredentialPrompt(
-        [this](const QString& host, const QString& realm, bool proxy) {
-            if (credentialPrompt_) return credentialPrompt_(host, realm, proxy);
-            return CCredentialsDlg::ask(this, host, realm, proxy);
-        });
-    connect(download_, &FileDownload::connectingTo, this,
-            [this](const QString& host) { showStatus(QStringLiteral("Connecting to %1").arg(host)); });
+    download_->setCredentialPrompt([this](const QString& host, const QString& realm, bool proxy) {
+        if (credentialPrompt_)
+            return credentialPrompt_(host, realm, proxy);
+        return CCredentialsDlg::ask(this, host, realm, proxy);
+    });
+    connect(download_, &FileDownload::connectingTo, this, [this](const QString& host) {
+        showStatus(QStringLiteral("Connecting to %1").arg(host));
+    });
     connect(download_, &FileDownload::redirectingTo, this, [this](const QUrl& to) {
         showStatus(QStringLiteral("Redirecting to %1").arg(to.toString()));
     });
@@ -110,12 +120,14 @@ void CHttpDownloadDlg::startTransfer() {
 }
 
 void CHttpDownloadDlg::showStatus(const QString& text) {
-    if (cancel_->isEnabled()) status_->setText(text);
+    if (cancel_->isEnabled())
+        status_->setText(text);
 }
 
 void CHttpDownloadDlg::onRetrieving(qint64 length) {
     showStatus(QStringLiteral("Retrieving the file"));
-    if (length >= 0) progress_->setRange(0, progressRangeKb(length));
+    if (length >= 0)
+        progress_->setRange(0, progressRangeKb(length));
     clock_.start();
     meter_.begin(length, 0);
 }
@@ -123,11 +135,15 @@ void CHttpDownloadDlg::onRetrieving(qint64 length) {
 void CHttpDownloadDlg::onProgress(qint64 received, qint64 length) {
     const TransferMeter::Update update = meter_.sample(received, clock_.elapsed());
     if (update.percent) {
-        caption_->setText(QStringLiteral("%1% of %2 Completed").arg(*update.percent).arg(fileName_));
-        progress_->setValue(static_cast<int>(std::min<qint64>(received / 1024, progressRangeKb(length))));
+        caption_->setText(
+            QStringLiteral("%1% of %2 Completed").arg(*update.percent).arg(fileName_));
+        progress_->setValue(
+            static_cast<int>(std::min<qint64>(received / 1024, progressRangeKb(length))));
     }
-    if (update.rate) rate_->setText(*update.rate);
-    if (update.timeLeft) timeLeft_->setText(*update.timeLeft);
+    if (update.rate)
+        rate_->setText(*update.rate);
+    if (update.timeLeft)
+        timeLeft_->setText(*update.timeLeft);
 }
 
 void CHttpDownloadDlg::onFinished() {
@@ -155,7 +171,8 @@ void CHttpDownloadDlg::reject() {
         download_->abort();
         return;
     }
-    if (outcome_ == DownloadOutcome::Running) outcome_ = DownloadOutcome::Aborted;
+    if (outcome_ == DownloadOutcome::Running)
+        outcome_ = DownloadOutcome::Aborted;
     QDialog::reject();
 }
 
@@ -166,8 +183,7 @@ void CHttpDownloadDlg::stepAnimation() {
 
 bool downloadWithDialog(QWidget* parent, const QString& address, const QString& targetPath) {
     CHttpDownloadDlg dialog(address, targetPath, parent);
-    return dialog.exec() == QDialog::Accepted &&
-           dialog.outcome() == DownloadOutcome::Completed;
+    return dialog.exec() == QDialog::Accepted && dialog.outcome() == DownloadOutcome::Completed;
 }
 
 }  // namespace pixmill

@@ -21,7 +21,7 @@ namespace pixmill {
 
 class CHttpDownloadDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CHttpDownloadDlg(const QString& address, const QString& targetPath, QWidget* parent = nullptr);
     ~CHttpDownloadDlg() override;
 
@@ -41,10 +41,10 @@ public:
     QString rateText() const;
     QString timeLeftText() const;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void reject() override;
 
-private:
+  private:
     void startTransfer();
     void showStatus(const QString& text);
     void onRetrieving(qint64 length);

@@ -19,22 +19,28 @@ SkinController::SkinController(QObject* parent)
 QStringList SkinController::skinFolders() const {
     QStringList folders{skinFolderOf(programDir_)};
     const QString writable = writableSubfolderOf(programDir_, QStringLiteral("skin"));
-    if (!folders.contains(writable)) folders << writable;
+    if (!folders.contains(writable))
+        folders << writable;
     const QString user = skinFolderOf(userDataDir_);
-    if (!folders.contains(user)) folders << user;
+    if (!folders.contains(user))
+        folders << user;
     return folders;
 }
 
 void SkinController::applyAtStart(const AppSettings& settings) {
-    if (settings.useSkin == 0) return;
-    if (!attach()) startDownload();
+    if (settings.useSkin == 0)
+        return;
+    if (!attach())
+        startDownload();
 }
 
 bool SkinController::attach() {
     for (const QString& folder : skinFolders()) {
-        if (!skinFilesPresent(folder)) continue;
+        if (!skinFilesPresent(folder))
+            continue;
         SkinLibrary& library = processSkinLibrary();
-        if (!library.load(folder + kSkinLibraryFile)) continue;
+        if (!library.load(folder + kSkinLibraryFile))
+            continue;
         attached_ = library.attach(folder + kSkinStyleFile) == 0;
         return attached_;
     }
@@ -43,12 +49,14 @@ bool SkinController::attach() {
 
 void SkinController::detach() {
     // Only a library that loaded and exports SkinH_Detach is asked.
-    if (processSkinLibrary().isLoaded()) processSkinLibrary().detach();
+    if (processSkinLibrary().isLoaded())
+        processSkinLibrary().detach();
     attached_ = false;
 }
 
 void SkinController::startDownload() {
-    if (isDownloading()) return;
+    if (isDownloading())
+        return;
     downloadPending_ = true;
     const QString folder = writableSubfolderOf(programDir_, QStringLiteral("skin"));
     downloader_.start(bases_, folder,

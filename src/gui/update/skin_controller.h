@@ -20,7 +20,7 @@ class AppSettings;
 
 class SkinController : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SkinController(QObject* parent = nullptr);
 
     // Defaults: the program folder and per-user data folder, and the built-in (or
@@ -47,13 +47,13 @@ public:
     // The folders searched for the skin files, in order.
     QStringList skinFolders() const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The downloaded skin has arrived (and attach() was tried).
     void skinReady();
     // The download ended without both files.
     void skinDownloadFailed();
 
-private:
+  private:
     void onDownloaded(const SkinDownloadOutcome& outcome);
 
     QString programDir_;

@@ -18,10 +18,13 @@
 
 namespace pixmill {
 
-QString updatePromptCaption() { return QString::fromUtf8(kShortName) + QStringLiteral(" 更新提示："); }
+QString updatePromptCaption() {
+    return QString::fromUtf8(kShortName) + QStringLiteral(" 更新提示：");
+}
 
 QString updatePromptText(const QString& version) {
-    return QStringLiteral("发现新版本：v%1，点“是”自动更新，点“否”打开网页下载，点“取消”不做任何操作")
+    return QStringLiteral(
+               "发现新版本：v%1，点“是”自动更新，点“否”打开网页下载，点“取消”不做任何操作")
         .arg(version);
 }
 
@@ -29,9 +32,12 @@ UpdateChoice UpdateUi::askToUpdate(QWidget* owner, const QString& version) {
     QMessageBox box(QMessageBox::Information, updatePromptCaption(), updatePromptText(version),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
     switch (box.exec()) {
-    case QMessageBox::Yes: return UpdateChoice::Yes;
-    case QMessageBox::No: return UpdateChoice::No;
-    default: return UpdateChoice::Cancel;
+        case QMessageBox::Yes:
+            return UpdateChoice::Yes;
+        case QMessageBox::No:
+            return UpdateChoice::No;
+        default:
+            return UpdateChoice::Cancel;
     }
 }
 
@@ -44,14 +50,17 @@ void UpdateUi::warn(QWidget* owner, const QString& text) {
 }
 
 void UpdateUi::trayBalloon(const QString& text) {
-    if (tray_) tray_->showMessage(QString::fromUtf8(kDisplayName), text, QSystemTrayIcon::Information);
+    if (tray_)
+        tray_->showMessage(QString::fromUtf8(kDisplayName), text, QSystemTrayIcon::Information);
 }
 
 bool UpdateUi::download(QWidget* owner, const QString& address, const QString& targetPath) {
     return downloadWithDialog(owner, address, targetPath);
 }
 
-bool UpdateUi::openAddress(const QString& address) { return pixmill::openAddress(address); }
+bool UpdateUi::openAddress(const QString& address) {
+    return pixmill::openAddress(address);
+}
 
 bool UpdateUi::startProgram(const QString& path) {
     return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
@@ -69,7 +78,9 @@ bool UpdateUi::createShortcut(const QString& program) {
 #endif
 }
 
-UpdateLocations UpdateLocations::defaults() { return {programDirectory(), userDataDirectory()}; }
+UpdateLocations UpdateLocations::defaults() {
+    return {programDirectory(), userDataDirectory()};
+}
 
 UpdateController::UpdateController(QObject* parent)
     : QObject(parent),
@@ -79,17 +90,18 @@ UpdateController::UpdateController(QObject* parent)
       feed_(initialUpdateFeed()) {}
 
 UpdateController::~UpdateController() {
-    if (holdsGuard_) UpdateCheckGuard::release();
+    if (holdsGuard_)
+        UpdateCheckGuard::release();
 }
 
 bool UpdateController::startUpdateCheck(UpdateCheckMode mode, QWidget* owner) {
-    if (!UpdateCheckGuard::tryAcquire()) return false;
+    if (!UpdateCheckGuard::tryAcquire())
+        return false;
     holdsGuard_ = true;
     owner_ = owner;
     feed_.help = fixedAddress(FixedAddress::Help);
-    runner_.start(feedUrl_, [this, mode](const FeedFetchOutcome& outcome) {
-        onFeedFetched(outcome, mode);
-    });
+    runner_.start(feedUrl_,
+                  [this, mode](const FeedFetchOutcome& outcome) { onFeedFetched(outcome, mode); });
     return true;
 }
 
@@ -104,7 +116,8 @@ void UpdateController::onFeedFetched(const FeedFetchOutcome& outcome, UpdateChec
     setStatusText(1, feed_.news.toStdString());
     if (isCurrentVersion(feed_, ownVersion_)) {
         setStatusText(0, kCurrentVersionStatus);
-        if (mode == UpdateCheckMode::Manual) handleUpdateResult(kUpdateResultCurrent, owner_);
+        if (mode == UpdateCheckMode::Manual)
+            handleUpdateResult(kUpdateResultCurrent, owner_);
     } else {
         offerUpdate();
     }
@@ -112,28 +125,30 @@ void UpdateController::onFeedFetched(const FeedFetchOutcome& outcome, UpdateChec
 }
 
 void UpdateController::handleUpdateResult(int kind, QWidget* owner) {
-    const QString text = QString::fromUtf8(kind == kUpdateResultCurrent ? kCurrentVersionText
-                                                                        : kFetchFailedText);
+    const QString text =
+        QString::fromUtf8(kind == kUpdateResultCurrent ? kCurrentVersionText : kFetchFailedText);
     // The status line holds one line; the balloon shows the whole list.
     setStatusText(0, kind == kUpdateResultCurrent ? kCurrentVersionText : "");
-    setStatusText(1, QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed().toStdString());
+    setStatusText(
+        1, QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed().toStdString());
     ui_->trayBalloon(text);
-    if (kind == kUpdateResultCurrent) ui_->inform(owner, text);
+    if (kind == kUpdateResultCurrent)
+        ui_->inform(owner, text);
     Q_EMIT updateResult(kind);
 }
 
 void UpdateController::offerUpdate() {
     switch (ui_->askToUpdate(owner_, feed_.version)) {
-    case UpdateChoice::Yes:
-        installUpdate();
-        break;
-    case UpdateChoice::No: {
-        const QString address = addressForBrowser(feed_.downloadAddress);
-        ui_->openAddress(address.isEmpty() ? fixedAddress(FixedAddress::Site) : address);
-        break;
-    }
-    case UpdateChoice::Cancel:
-        break;
+        case UpdateChoice::Yes:
+            installUpdate();
+            break;
+        case UpdateChoice::No: {
+            const QString address = addressForBrowser(feed_.downloadAddress);
+            ui_->openAddress(address.isEmpty() ? fixedAddress(FixedAddress::Site) : address);
+            break;
+        }
+        case UpdateChoice::Cancel:
+            break;
     }
 }
 
@@ -141,7 +156,8 @@ void UpdateController::installUpdate() {
     const QString address = addressToDownload(feed_.downloadAddress);
     const QUrl url = normalizeDownloadAddress(address);
     if (!url.isValid()) {
-        ui_->warn(owner_, QStringLiteral("更新信息里没有可用的下载地址，请稍后再试或打开网页下载。"));
+        ui_->warn(owner_,
+                  QStringLiteral("更新信息里没有可用的下载地址，请稍后再试或打开网页下载。"));
         return;
     }
     if (url.scheme() != QLatin1String("https")) {
@@ -151,11 +167,13 @@ void UpdateController::installUpdate() {
     }
     const QString target = updateDownloadFolder(locations_.programDir, locations_.userDataDir) +
                            updateFileName(feed_.version);
-    if (!ui_->download(owner_, url.toString(), target)) return;
+    if (!ui_->download(owner_, url.toString(), target))
+        return;
 #ifndef Q_OS_WIN
     if (!isElfExecutable(target)) {
-        ui_->warn(owner_, QStringLiteral("新版本已下载到 %1，但它不是本机能运行的程序，因此没有启动。")
-                              .arg(target));
+        ui_->warn(owner_,
+                  QStringLiteral("新版本已下载到 %1，但它不是本机能运行的程序，因此没有启动。")
+                      .arg(target));
         return;
     }
     makeExecutable(target);

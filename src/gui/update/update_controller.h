@@ -29,7 +29,7 @@ inline constexpr int kUpdateResultFetchFailed = 1;
 // Everything in the update flow that faces the user or the system. The defaults show message
 // boxes, the download dialog and tray balloons; tests replace them.
 class UpdateUi {
-public:
+  public:
     virtual ~UpdateUi() = default;
     virtual UpdateChoice askToUpdate(QWidget* owner, const QString& version);
     virtual void inform(QWidget* owner, const QString& text);
@@ -43,7 +43,7 @@ public:
     void setTrayIcon(QSystemTrayIcon* tray) { tray_ = tray; }
     void setDesktopFolder(const QString& folder) { desktopFolder_ = folder; }
 
-private:
+  private:
     QPointer<QSystemTrayIcon> tray_;
     QString desktopFolder_;  // the user's desktop unless set
 };
@@ -56,7 +56,7 @@ struct UpdateLocations {
 
 class UpdateController : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit UpdateController(QObject* parent = nullptr);
     ~UpdateController() override;
 
@@ -78,12 +78,12 @@ public:
     // The main window's handling of an update result (status text, balloon, message box).
     void handleUpdateResult(int kind, QWidget* owner);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // A check has been handled completely and the guard is free again.
     void checkFinished();
     void updateResult(int kind);
 
-private:
+  private:
     void onFeedFetched(const FeedFetchOutcome& outcome, UpdateCheckMode mode);
     void offerUpdate();
     void installUpdate();
@@ -106,7 +106,8 @@ QString updatePromptText(const QString& version);
 inline constexpr const char* kCurrentVersionText = "当前版本已经是最新版!";
 inline constexpr const char* kCurrentVersionStatus = "当前版本是最新版!";
 inline constexpr const char* kFetchFailedText =
-    "无法获取最新版本信息，可能是以下原因导致：\n1.网络连接断开；\n2.杀软误报，请把本软件添加为信任；"
+    "无法获取最新版本信息，可能是以下原因导致：\n1.网络连接断开；\n2."
+    "杀软误报，请把本软件添加为信任；"
     "\n3.防火墙阻止了本软件，请允许本软件访问网络；\n";
 
 }  // namespace pixmill

@@ -10,28 +10,28 @@ bool runUpdateMenuCommand(int commandId, QWidget* mainWindow, UpdateController& 
                           AppSettings& settings, AddressOpener& opener) {
     const UpdateFeed& feed = updates.feed();
     switch (commandId) {
-    case kCommandCheckForUpdate:
-        updates.startUpdateCheck(UpdateCheckMode::Manual, mainWindow);
-        return true;
-    case kCommandOtherWorks:
-    case kCommandWebsite:
-        openMakerSite(feed, opener);
-        return true;
-    case kCommandHelp:
-        openHelpPage(feed, opener);
-        return true;
-    case kCommandWriteToMaker:
-        writeToMaker(feed, opener);
-        return true;
-    case kCommandDailyTip:
-        showDailyTip(mainWindow, settings);
-        return true;
-    default:
-        if (commandId >= kCommandShareFirst && commandId <= kCommandShareLast) {
-            shareByMenuId(commandId, feed, opener);
+        case kCommandCheckForUpdate:
+            updates.startUpdateCheck(UpdateCheckMode::Manual, mainWindow);
             return true;
-        }
-        return false;
+        case kCommandOtherWorks:
+        case kCommandWebsite:
+            openMakerSite(feed, opener);
+            return true;
+        case kCommandHelp:
+            openHelpPage(feed, opener);
+            return true;
+        case kCommandWriteToMaker:
+            writeToMaker(feed, opener);
+            return true;
+        case kCommandDailyTip:
+            showDailyTip(mainWindow, settings);
+            return true;
+        default:
+            if (commandId >= kCommandShareFirst && commandId <= kCommandShareLast) {
+                shareByMenuId(commandId, feed, opener);
+                return true;
+            }
+            return false;
     }
 }
 

@@ -17,9 +17,9 @@ enum UpdateMenuCommand {
     kCommandHelp = 32794,            // "使用帮助？"
     kCommandShareFirst = 32795,      // "新浪微博" .. "QQ空间": 32795..32801
     kCommandShareLast = 32801,
-    kCommandWebsite = 32802,         // "官方网站"
-    kCommandWriteToMaker = 32803,    // "给我写信"
-    kCommandDailyTip = 32885,        // "每日一帖"
+    kCommandWebsite = 32802,       // "官方网站"
+    kCommandWriteToMaker = 32803,  // "给我写信"
+    kCommandDailyTip = 32885,      // "每日一帖"
 };
 
 // Carries out `commandId` and returns true, or returns false for an id that is not one of the
