@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "engine/watermark/watermark_library.h"
@@ -42,6 +43,18 @@ TEST(WatermarkLibrary, missingFolderGivesNoCategories) {
     EXPECT_TRUE(scanWatermarkLibrary(library.file("absent")).empty());
     library.write("plain-file", "x");
     EXPECT_TRUE(scanWatermarkLibrary(library.file("plain-file")).empty());
+}
+
+TEST(WatermarkLibrary, theShippedLibraryHasPicturesInEveryCategory) {
+    const char* data = std::getenv("PIXMILL_DATA_DIR");
+    ASSERT_NE(data, nullptr);
+    auto categories = scanWatermarkLibrary(std::string(data) + "/" + kWatermarkLibraryFolderName);
+    ASSERT_GE(categories.size(), 3u);
+    for (const WatermarkCategory& category : categories) {
+        EXPECT_GE(category.files.size(), 3u) << category.name;
+        for (const std::string& file : category.files)
+            EXPECT_EQ(file.substr(file.size() - 4), ".png");  // not the script beside them
+    }
 }
 
 }  // namespace
