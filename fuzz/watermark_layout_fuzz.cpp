@@ -8,7 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto layout = pixmill::readLayoutArchive(std::span(data, size));
-    if (!layout) return 0;
+    if (!layout)
+        return 0;
     std::vector<std::uint8_t> written = pixmill::writeLayoutArchive(*layout);
     auto again = pixmill::readLayoutArchive(written);
     if (!again || again->layers.size() != layout->layers.size() ||

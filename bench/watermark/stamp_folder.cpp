@@ -50,11 +50,12 @@ int main(int argc, char** argv) {
     std::string source = QDir(argv[2]).absolutePath().toStdString() + "/";
     BatchEnvironment env{source, QDir(argv[3]).absolutePath().toStdString() + "/"};
     std::string layout = env.outputDir + "water.tmp";
-    if (!writeBenchLayout(argv[1], layout)) return 1;
-    BatchJob job = makeWatermarkJob(layout, [](const std::string& text) {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    });
-    if (std::string refused = job.prepare(); !refused.empty()) return 1;
+    if (!writeBenchLayout(argv[1], layout))
+        return 1;
+    BatchJob job = makeWatermarkJob(
+        layout, [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    if (std::string refused = job.prepare(); !refused.empty())
+        return 1;
     QStringList names = QDir(argv[2]).entryList({"*.jpg"}, QDir::Files, QDir::Name);
     std::atomic<int> failures{0};
     QThreadPool pool;
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
         worked.item.fileName = name.toStdString();
         worked.item.fullPath = source + worked.item.fileName;
         pool.start([&job, &env, &failures, worked]() mutable {
-            if (job.perItem(worked, env).status != ItemStatus::Ok) ++failures;
+            if (job.perItem(worked, env).status != ItemStatus::Ok)
+                ++failures;
         });
     }
     pool.waitForDone();

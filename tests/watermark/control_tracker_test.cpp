@@ -29,7 +29,8 @@ void placeThree(CControlTracker& group) {
 
 std::vector<CWatermarkCtrl*> layerList(const CControlTracker& group) {
     std::vector<CWatermarkCtrl*> list;
-    for (const auto& layer : group.layers) list.push_back(layer.get());
+    for (const auto& layer : group.layers)
+        list.push_back(layer.get());
     return list;
 }
 
@@ -38,9 +39,9 @@ TEST(Alignment, gridCellsPutTheGroupWithoutMargin) {
     struct Case {
         int mode, x, y;
     };
-    const Case cases[] = {{-1, 30, 40}, {0, 0, 0},     {1, 400, 0},   {2, 800, 0},
-                          {3, 0, 350},  {4, 400, 350}, {5, 800, 350}, {6, 0, 700},
-                          {7, 400, 700}, {8, 800, 700}, {9, 0, 0},    {-2, 0, 0}};
+    const Case cases[] = {{-1, 30, 40},  {0, 0, 0},     {1, 400, 0},   {2, 800, 0},
+                          {3, 0, 350},   {4, 400, 350}, {5, 800, 350}, {6, 0, 700},
+                          {7, 400, 700}, {8, 800, 700}, {9, 0, 0},     {-2, 0, 0}};
     for (const Case& c : cases) {
         int x = -1, y = -1;
         alignedTopLeft(c.mode, 1000, 800, group, x, y);
@@ -247,15 +248,18 @@ TEST(Rendering, imagesStampedAtOnceNeverShiftEachOthersLayers) {
         return image;
     };
     std::vector<QImage> alone;
-    for (QSize size : sizes) alone.push_back(stamp(size));
+    for (QSize size : sizes)
+        alone.push_back(stamp(size));
     std::vector<QImage> together(std::size(sizes));
     std::vector<std::thread> threads;
     for (int round = 0; round < 3; ++round) {
         for (std::size_t i = 0; i < std::size(sizes); ++i)
             threads.emplace_back([&, i] { together[i] = stamp(sizes[i]); });
-        for (std::thread& thread : threads) thread.join();
+        for (std::thread& thread : threads)
+            thread.join();
         threads.clear();
-        for (std::size_t i = 0; i < std::size(sizes); ++i) EXPECT_EQ(together[i], alone[i]);
+        for (std::size_t i = 0; i < std::size(sizes); ++i)
+            EXPECT_EQ(together[i], alone[i]);
     }
     EXPECT_EQ(group.layers.front()->rect, (LayoutRect{10, 10, 40, 40}));
     // The picture sits in the bottom-right corner of each image, right edge against its edge.

@@ -20,8 +20,10 @@ LoadedImage loadImage(const std::string& path, QSize) {
 
 bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path) {
     QImage copy = image;
-    if (resolution.x > 0) copy.setDotsPerMeterX(qRound(resolution.x / 0.0254));
-    if (resolution.y > 0) copy.setDotsPerMeterY(qRound(resolution.y / 0.0254));
+    if (resolution.x > 0)
+        copy.setDotsPerMeterX(qRound(resolution.x / 0.0254));
+    if (resolution.y > 0)
+        copy.setDotsPerMeterY(qRound(resolution.y / 0.0254));
     return copy.save(QString::fromStdString(path), "JPEG", 100);
 }
 

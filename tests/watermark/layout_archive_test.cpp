@@ -11,10 +11,13 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 void appendInt(Bytes& out, std::int32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(std::uint32_t(value) >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(std::uint32_t(value) >> (8 * i)));
 }
 
 // The header object of an empty group, spelled out byte by byte.
@@ -27,8 +30,8 @@ Bytes emptyHeaderBytes() {
     out.push_back(9);
     Bytes stamp = bytesOf("2012-11-6");
     out.insert(out.end(), stamp.begin(), stamp.end());
-    out.insert(out.end(), 16, 0);  // bounds
-    appendInt(out, -1);            // alignMode
+    out.insert(out.end(), 16, 0);     // bounds
+    appendInt(out, -1);               // alignMode
     out.insert(out.end(), 6 * 4, 0);  // border on, colour and four widths
     out.push_back(0);                 // reserved string
     out.insert(out.end(), 400, 0);
@@ -110,10 +113,11 @@ TEST(LayoutArchive, layersFollowTheHeaderWithClassTagThenReference) {
     std::size_t first = header.size();
     Bytes layerTag = {0xFF, 0xFF, 0x00, 0x00, 14, 0x00};
     EXPECT_TRUE(std::equal(layerTag.begin(), layerTag.end(), written.begin() + first));
-    EXPECT_EQ(std::string(written.begin() + first + 6, written.begin() + first + 20), "CWatermarkCtrl");
+    EXPECT_EQ(std::string(written.begin() + first + 6, written.begin() + first + 20),
+              "CWatermarkCtrl");
     // rect, GBK text, empty path, five int32, font name, four int32, offsets, reserved.
-    std::size_t firstSize = 20 + 16 + stringBytes(layout.layers[0].text).size() + 1 + 20 +
-                            1 + layout.layers[0].fontName.size() + 16 + 8 + 4 + 400 + 10;
+    std::size_t firstSize = 20 + 16 + stringBytes(layout.layers[0].text).size() + 1 + 20 + 1 +
+                            layout.layers[0].fontName.size() + 16 + 8 + 4 + 400 + 10;
     std::size_t second = first + firstSize;
     ASSERT_LT(second + 2, written.size());
     EXPECT_EQ(written[second], 0x03);
@@ -124,10 +128,10 @@ TEST(LayoutArchive, layersFollowTheHeaderWithClassTagThenReference) {
     EXPECT_EQ(read->header.alignMode, 8);
     EXPECT_EQ(read->header.bounds, layout.header.bounds);
     EXPECT_EQ(read->header.borderColor, 0x00336699u);
-    EXPECT_EQ(std::vector<int>({read->header.borderOn, read->header.borderTop,
-                                read->header.borderBottom, read->header.borderLeft,
-                                read->header.borderRight}),
-              std::vector<int>({1, 10, 20, 5, 6}));
+    EXPECT_EQ(
+        std::vector<int>({read->header.borderOn, read->header.borderTop, read->header.borderBottom,
+                          read->header.borderLeft, read->header.borderRight}),
+        std::vector<int>({1, 10, 20, 5, 6}));
 }
 
 TEST(LayoutArchive, stringPrefixesGrowWithTheLength) {
@@ -148,8 +152,11 @@ TEST(LayoutArchive, chineseIsGbkAndOtherTextTheWideForm) {
 }
 
 TEST(LayoutArchive, everyKindOfStringRoundTrips) {
-    const std::string texts[] = {"", std::string(300, 'x'), "水印 宋体 <photodate>",
-                                 "snow ☃ and 😀", std::string(70000, 'y'),
+    const std::string texts[] = {"",
+                                 std::string(300, 'x'),
+                                 "水印 宋体 <photodate>",
+                                 "snow ☃ and 😀",
+                                 std::string(70000, 'y'),
                                  std::string(400, 'z') + "☃"};
     for (const std::string& text : texts) {
         LayoutRecord layout;
@@ -186,12 +193,12 @@ TEST(LayoutArchive, rejectsWrongClassTagsAndNames) {
         std::uint8_t value;
     };
     const Damage damages[] = {
-        {0, 0xFE},          // not a new-class tag
-        {2, 1},             // schema 1
-        {4, 18},            // header class name one byte short
-        {6, 'c'},           // header class name in the wrong case
-        {first, 0x03},      // first layer given as a reference
-        {first + 6, 'X'},   // layer class name
+        {0, 0xFE},         // not a new-class tag
+        {2, 1},            // schema 1
+        {4, 18},           // header class name one byte short
+        {6, 'c'},          // header class name in the wrong case
+        {first, 0x03},     // first layer given as a reference
+        {first + 6, 'X'},  // layer class name
     };
     for (const Damage& damage : damages) {
         Bytes bad = good;
@@ -228,10 +235,10 @@ TEST(LayoutArchive, stringLengthsPastTheEndFailWithoutAllocating) {
     Bytes header = emptyHeaderBytes();
     // The stamp's length byte sits at offset 33: replace the stamp by each oversized prefix.
     const Bytes prefixes[] = {
-        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // narrow, 4 GiB
+        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},              // narrow, 4 GiB
         {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},  // wide, 4 G units
-        {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF},  // two wide markers
-        {0xFF, 0xFE},                          // marker cut short
+        {0xFF, 0xFE, 0xFF, 0xFF, 0xFE, 0xFF},                    // two wide markers
+        {0xFF, 0xFE},                                            // marker cut short
     };
     for (const Bytes& prefix : prefixes) {
         Bytes bad(header.begin(), header.begin() + 33);

@@ -38,7 +38,9 @@ CatalogItem itemFor(const testing::TempDir& folder, const std::string& name, int
     return item;
 }
 
-QImage readBack(const std::string& path) { return QImage(QString::fromStdString(path)); }
+QImage readBack(const std::string& path) {
+    return QImage(QString::fromStdString(path));
+}
 
 // A picture-only layer of `color`, `size` pixels square, in a group aligned by `alignMode`.
 void pictureGroup(CControlTracker& group, const testing::TempDir& folder, QColor color, int size,
@@ -64,7 +66,8 @@ TEST(WatermarkImage, borderWidensTheCanvasAndTheGroupAlignsInTheWhole) {
     group.header.borderLeft = 5;
     group.header.borderRight = 5;
     Logged log;
-    ItemOutcome outcome = watermarkImage(itemFor(in, "photo.png"), group, out.folder(), log.function());
+    ItemOutcome outcome =
+        watermarkImage(itemFor(in, "photo.png"), group, out.folder(), log.function());
     ASSERT_EQ(outcome.status, ItemStatus::Ok) << outcome.message;
     EXPECT_EQ(outcome.output, out.file("photo.png"));
     QImage result = readBack(out.file("photo.png"));
@@ -115,7 +118,7 @@ TEST(WatermarkImage, failuresAreLoggedAndWriteNothing) {
 }
 
 class CapturingSink : public StatusSink {
-public:
+  public:
     void statusText(int, const std::string& text) override {
         std::lock_guard lock(mutex);
         texts.push_back(text);
@@ -164,8 +167,10 @@ TEST(WatermarkJob, rowsStampedOnThePoolMatchRowsStampedAlone) {
     BatchEnvironment sequential{in.folder(), alone.folder()};
     BatchEnvironment parallel{in.folder(), out.folder()};
     std::vector<WorkedRow> rows;
-    for (int i = 0; i < 8; ++i) rows.push_back(WorkedRow{i, itemFor(in, "p" + std::to_string(i) + ".png", i)});
-    for (WorkedRow row : rows) ASSERT_EQ(job.perItem(row, sequential).status, ItemStatus::Ok);
+    for (int i = 0; i < 8; ++i)
+        rows.push_back(WorkedRow{i, itemFor(in, "p" + std::to_string(i) + ".png", i)});
+    for (WorkedRow row : rows)
+        ASSERT_EQ(job.perItem(row, sequential).status, ItemStatus::Ok);
     QThreadPool pool;
     pool.setMaxThreadCount(4);
     for (WorkedRow& row : rows)

@@ -176,7 +176,7 @@ TEST(LayerSize, fontSizeIsClampedAndRefitsOnlyOnChange) {
 }
 
 TEST(LayerSize, refitKeepsTheCentreTruncatingHalves) {
-    CWatermarkCtrl layer;  // empty: natural size 200 x 200
+    CWatermarkCtrl layer;             // empty: natural size 200 x 200
     layer.rect = {10, 20, 411, 221};  // 401 x 201
     layer.refit();
     // 10 + 401/2 - 100 = 110; 20 + 201/2 - 100 = 20
@@ -197,11 +197,11 @@ TEST(LayerHit, handlesLieOutsideTheRectangle) {
         int x, y, hit;
     };
     const Probe probes[] = {
-        {97, 97, kHitTopLeft},      {202, 97, kHitTopRight},  {202, 152, kHitBottomRight},
-        {97, 152, kHitBottomLeft},  {150, 96, kHitTop},       {203, 125, kHitRight},
-        {150, 154, kHitBottom},     {95, 125, kHitLeft},      {100, 100, kHitInside},
-        {199, 149, kHitInside},     {94, 94, kHitNothing},    {130, 97, kHitNothing},
-        {205, 125, kHitNothing},    {150, 155, kHitNothing},
+        {97, 97, kHitTopLeft},     {202, 97, kHitTopRight}, {202, 152, kHitBottomRight},
+        {97, 152, kHitBottomLeft}, {150, 96, kHitTop},      {203, 125, kHitRight},
+        {150, 154, kHitBottom},    {95, 125, kHitLeft},     {100, 100, kHitInside},
+        {199, 149, kHitInside},    {94, 94, kHitNothing},   {130, 97, kHitNothing},
+        {205, 125, kHitNothing},   {150, 155, kHitNothing},
     };
     for (const Probe& probe : probes)
         EXPECT_EQ(layer.hitTest(probe.x, probe.y), probe.hit) << probe.x << "," << probe.y;
@@ -241,7 +241,8 @@ TEST(LayerPicture, positiveAngleTurnsCounterClockwiseAboutTheCentre) {
     testing::TempDir folder;
     QImage picture = solidImage(60, 20, Qt::blue);
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 30; ++x) picture.setPixelColor(x, y, Qt::red);  // left half red
+        for (int x = 0; x < 30; ++x)
+            picture.setPixelColor(x, y, Qt::red);  // left half red
     testing::savePng(picture, folder.file("bar.png"));
     CWatermarkCtrl layer;
     layer.imagePath = folder.file("bar.png");

@@ -10,8 +10,8 @@ namespace pixmill {
 namespace {
 
 TEST(WatermarkLibrary, extensionMustOccurInsideTheAcceptedList) {
-    for (const char* accepted : {"logo.png", "logo.PNG", "a.b.JpEg", "seal.bmp", "logo.pn",
-                                 "logo", "logo.", "x.jp", ".png"})
+    for (const char* accepted : {"logo.png", "logo.PNG", "a.b.JpEg", "seal.bmp", "logo.pn", "logo",
+                                 "logo.", "x.jp", ".png"})
         EXPECT_TRUE(isLibraryPictureName(accepted)) << accepted;
     for (const char* refused : {"logo.gif", "logo.tif", "logo.png.txt", "logo.pngx", "a.jpgbmp"})
         EXPECT_FALSE(isLibraryPictureName(refused)) << refused;
@@ -32,8 +32,8 @@ TEST(WatermarkLibrary, categoriesAreVisibleSubfoldersWithTheirPictures) {
     std::vector<WatermarkCategory> categories = scanWatermarkLibrary(library.folder());
     ASSERT_EQ(categories.size(), 2u);
     EXPECT_EQ(categories[0].name, "印章");
-    EXPECT_EQ(categories[0].files, (std::vector<std::string>{library.file("印章/a.JPG"),
-                                                             library.file("印章/b.png")}));
+    EXPECT_EQ(categories[0].files,
+              (std::vector<std::string>{library.file("印章/a.JPG"), library.file("印章/b.png")}));
     EXPECT_EQ(categories[1].name, "边框");
     EXPECT_TRUE(categories[1].files.empty());  // a subfolder is not a picture
 }

@@ -16,7 +16,9 @@ void savePng(const QImage& image, const std::string& path) {
     ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG")) << path;
 }
 
-bool isDark(const QColor& color) { return color.red() + color.green() + color.blue() < 200; }
+bool isDark(const QColor& color) {
+    return color.red() + color.green() + color.blue() < 200;
+}
 
 bool near(const QColor& color, QColor expected, int tolerance) {
     return std::abs(color.red() - expected.red()) <= tolerance &&

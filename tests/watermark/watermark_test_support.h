@@ -23,7 +23,8 @@ QRect inkBox(const QImage& image, Match match) {
     QRect box;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (match(image.pixelColor(x, y))) box = box.united(QRect(x, y, 1, 1));
+            if (match(image.pixelColor(x, y)))
+                box = box.united(QRect(x, y, 1, 1));
     return box;
 }
 bool isDark(const QColor& color);
@@ -32,7 +33,7 @@ bool near(const QColor& color, QColor expected, int tolerance = 6);
 
 // A canvas that records what the group asked it to repaint.
 class RecordingWindow : public LayerRepaintTarget {
-public:
+  public:
     void repaintRect(const LayoutRect& area) override { areas.push_back(area); }
     void repaintAll() override { ++wholeRepaints; }
     std::vector<LayoutRect> areas;

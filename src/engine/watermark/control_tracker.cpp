@@ -20,10 +20,12 @@ LayoutRect unite(const LayoutRect& a, const LayoutRect& b) {
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     in.seekg(0, std::ios::end);
     std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxLayoutFileSize) return false;
+    if (size < 0 || size > kMaxLayoutFileSize)
+        return false;
     in.seekg(0, std::ios::beg);
     bytes.resize(static_cast<std::size_t>(size));
     in.read(reinterpret_cast<char*>(bytes.data()), size);
@@ -45,7 +47,8 @@ void alignedTopLeft(int alignMode, int targetWidth, int targetHeight, const Layo
         y = group.top;
         return;
     }
-    if (alignMode < 0 || alignMode > 8) alignMode = 0;
+    if (alignMode < 0 || alignMode > 8)
+        alignMode = 0;
     int spareX = targetWidth - group.width();
     int spareY = targetHeight - group.height();
     int column = alignMode % 3;
@@ -57,7 +60,8 @@ void alignedTopLeft(int alignMode, int targetWidth, int targetHeight, const Layo
 CControlTracker::~CControlTracker() = default;
 
 void CControlTracker::repaintWindow() const {
-    if (window) window->repaintAll();
+    if (window)
+        window->repaintAll();
 }
 
 void CControlTracker::clearLayers() {
@@ -76,9 +80,11 @@ CWatermarkCtrl* CControlTracker::addLayer(std::unique_ptr<CWatermarkCtrl> layer)
 }
 
 LayoutRect CControlTracker::groupBounds() const {
-    if (layers.empty()) return LayoutRect{};
+    if (layers.empty())
+        return LayoutRect{};
     LayoutRect bounds = layers.front()->rect;
-    for (const auto& layer : layers) bounds = unite(bounds, layer->rect);
+    for (const auto& layer : layers)
+        bounds = unite(bounds, layer->rect);
     return bounds;
 }
 
@@ -86,7 +92,8 @@ LayoutRect CControlTracker::selectedBounds() const {
     LayoutRect bounds;
     bool any = false;
     for (const auto& layer : layers) {
-        if (!layer->selected) continue;
+        if (!layer->selected)
+            continue;
         bounds = any ? unite(bounds, layer->rect) : layer->rect;
         any = true;
     }
@@ -94,7 +101,8 @@ LayoutRect CControlTracker::selectedBounds() const {
 }
 
 bool CControlTracker::selectLayer(CWatermarkCtrl* layer) {
-    if (!layer || layer->selected) return false;
+    if (!layer || layer->selected)
+        return false;
     layer->selected = true;
     current = layer;
     layer->repaint();
@@ -102,19 +110,22 @@ bool CControlTracker::selectLayer(CWatermarkCtrl* layer) {
 }
 
 void CControlTracker::deselectAll() {
-    for (auto& layer : layers) layer->selected = false;
+    for (auto& layer : layers)
+        layer->selected = false;
     current = nullptr;
     repaintWindow();
 }
 
 void CControlTracker::selectAll() {
-    for (auto& layer : layers) layer->selected = true;
+    for (auto& layer : layers)
+        layer->selected = true;
     repaintWindow();
 }
 
 bool CControlTracker::toggleLayer(CWatermarkCtrl* layer) {
     bool was = layer->selected;
-    for (auto& other : layers) other->selected = was;
+    for (auto& other : layers)
+        other->selected = was;
     layer->selected = !was;
     repaintWindow();
     return !was;
@@ -123,7 +134,8 @@ bool CControlTracker::toggleLayer(CWatermarkCtrl* layer) {
 void CControlTracker::removeSelected() {
     for (auto it = layers.begin(); it != layers.end();) {
         if ((*it)->selected) {
-            if (current == it->get()) current = nullptr;
+            if (current == it->get())
+                current = nullptr;
             it = layers.erase(it);
         } else {
             ++it;
@@ -134,7 +146,8 @@ void CControlTracker::removeSelected() {
 void CControlTracker::bringToTop(CWatermarkCtrl* layer) {
     auto found = std::find_if(layers.begin(), layers.end(),
                               [layer](const auto& owned) { return owned.get() == layer; });
-    if (found == layers.end()) return;
+    if (found == layers.end())
+        return;
     layers.splice(layers.end(), layers, found);
     repaintWindow();
 }
@@ -142,11 +155,14 @@ void CControlTracker::bringToTop(CWatermarkCtrl* layer) {
 CWatermarkCtrl* CControlTracker::layerAt(int x, int y, int* hit) const {
     for (const auto& layer : layers) {
         int code = layer->hitTest(x, y);
-        if (code == kHitNothing) continue;
-        if (hit) *hit = code;
+        if (code == kHitNothing)
+            continue;
+        if (hit)
+            *hit = code;
         return layer.get();
     }
-    if (hit) *hit = kHitNothing;
+    if (hit)
+        *hit = kHitNothing;
     return nullptr;
 }
 
@@ -177,7 +193,8 @@ bool CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
     std::vector<std::uint8_t> bytes = writeLayoutArchive(record);
     std::string partial = path + ".part";
     fileOps.removeFile(partial);  // a leftover of an interrupted save; usually absent
-    if (fileOps.writeNewFile(partial, bytes, nullptr) != 0) return false;
+    if (fileOps.writeNewFile(partial, bytes, nullptr) != 0)
+        return false;
     if (fileOps.renameReplacing(partial, path) != 0) {
         fileOps.removeFile(partial);
         return false;
@@ -187,9 +204,11 @@ bool CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
 
 bool CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow) {
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return false;
+    if (!readWholeFile(path, bytes))
+        return false;
     std::optional<LayoutRecord> record = readLayoutArchive(bytes);
-    if (!record) return false;
+    if (!record)
+        return false;
     // Everything is built aside first, so a layout that fails halfway leaves the group as it was.
     std::list<std::unique_ptr<CWatermarkCtrl>> loaded;
     for (const LayerRecord& saved : record->layers) {
@@ -212,8 +231,10 @@ void CControlTracker::renderAll(int width, int height, QPainter& painter, const 
     int x = 0;
     int y = 0;
     alignedTopLeft(header.alignMode, width, height, bounds, x, y);
-    for (auto& layer : layers) layer->rect.offset(x - bounds.left, y - bounds.top);
-    for (const auto& layer : layers) layer->drawLayer(painter, item);
+    for (auto& layer : layers)
+        layer->rect.offset(x - bounds.left, y - bounds.top);
+    for (const auto& layer : layers)
+        layer->drawLayer(painter, item);
 }
 
 void CControlTracker::renderAligned(int width, int height, QPainter& painter,

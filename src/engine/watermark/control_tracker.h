@@ -27,7 +27,7 @@ void alignedTopLeft(int alignMode, int targetWidth, int targetHeight, const Layo
                     int& x, int& y);
 
 class CControlTracker {
-public:
+  public:
     explicit CControlTracker(LayerRepaintTarget* window = nullptr) : window(window) {}
     ~CControlTracker();
     CControlTracker(const CControlTracker&) = delete;
@@ -43,8 +43,8 @@ public:
     // Takes the layer, puts its top-left at the group's top-left ((0, 0) for the first layer)
     // keeping its size, appends it on top and makes it the only selection.
     CWatermarkCtrl* addLayer(std::unique_ptr<CWatermarkCtrl> layer);
-    LayoutRect groupBounds() const;     // all zero when there are no layers
-    LayoutRect selectedBounds() const;  // all zero when nothing is selected
+    LayoutRect groupBounds() const;           // all zero when there are no layers
+    LayoutRect selectedBounds() const;        // all zero when nothing is selected
     bool selectLayer(CWatermarkCtrl* layer);  // false when it was already selected
     void deselectAll();
     void selectAll();
@@ -74,7 +74,7 @@ public:
     // stamped at the same time never shift each other's layers. The group is not changed.
     void renderAligned(int width, int height, QPainter& painter, const CatalogItem* item) const;
 
-private:
+  private:
     void repaintWindow() const;
 };
 

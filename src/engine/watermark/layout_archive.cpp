@@ -24,7 +24,8 @@ void appendUint16(std::vector<std::uint8_t>& out, std::uint16_t value) {
 }
 
 void appendUint32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
 void appendInt32(std::vector<std::uint8_t>& out, std::int32_t value) {
@@ -61,10 +62,12 @@ void appendClassHeader(std::vector<std::uint8_t>& out, std::string_view name) {
 
 void appendReserved(std::vector<std::uint8_t>& out) {
     out.insert(out.end(), kReservedBytes, 0);
-    for (int i = 0; i < kReservedStrings; ++i) out.push_back(0);
+    for (int i = 0; i < kReservedStrings; ++i)
+        out.push_back(0);
 }
 
-void appendHeader(std::vector<std::uint8_t>& out, const CWaterMarkersHeader& header, std::size_t layers) {
+void appendHeader(std::vector<std::uint8_t>& out, const CWaterMarkersHeader& header,
+                  std::size_t layers) {
     appendClassHeader(out, kHeaderClassName);
     appendInt32(out, header.formatVersion);
     appendInt32(out, static_cast<std::int32_t>(layers));
@@ -111,29 +114,35 @@ void appendLayer(std::vector<std::uint8_t>& out, const LayerRecord& layer, bool 
 // Every read checks the remaining length first; after one failure every later read fails
 // too, so the field-by-field readers below need not test after each call.
 class ArchiveReader {
-public:
+  public:
     explicit ArchiveReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     bool ok() const { return ok_; }
 
     bool has(std::size_t count) {
-        if (!ok_ || bytes_.size() - position_ < count) ok_ = false;
+        if (!ok_ || bytes_.size() - position_ < count)
+            ok_ = false;
         return ok_;
     }
     std::uint8_t byte() {
-        if (!has(1)) return 0;
+        if (!has(1))
+            return 0;
         return bytes_[position_++];
     }
     std::uint16_t uint16() {
-        if (!has(2)) return 0;
-        std::uint16_t value = static_cast<std::uint16_t>(bytes_[position_] | bytes_[position_ + 1] << 8);
+        if (!has(2))
+            return 0;
+        std::uint16_t value =
+            static_cast<std::uint16_t>(bytes_[position_] | bytes_[position_ + 1] << 8);
         position_ += 2;
         return value;
     }
     std::uint32_t uint32() {
-        if (!has(4)) return 0;
+        if (!has(4))
+            return 0;
         std::uint32_t value = 0;
-        for (int i = 3; i >= 0; --i) value = value << 8 | bytes_[position_ + i];
+        for (int i = 3; i >= 0; --i)
+            value = value << 8 | bytes_[position_ + i];
         position_ += 4;
         return value;
     }
@@ -147,7 +156,8 @@ public:
         return r;
     }
     std::string_view raw(std::size_t count) {
-        if (!has(count)) return {};
+        if (!has(count))
+            return {};
         std::string_view view(reinterpret_cast<const char*>(bytes_.data() + position_), count);
         position_ += count;
         return view;
@@ -156,13 +166,15 @@ public:
     void fail() { ok_ = false; }
 
     std::uint32_t lengthAfterFirstByte(std::uint8_t first, bool& wide) {
-        if (first < 0xFF) return first;
+        if (first < 0xFF)
+            return first;
         std::uint16_t length16 = uint16();
         if (length16 == kWideStringMarker && !wide) {
             wide = true;
             return lengthAfterFirstByte(byte(), wide);
         }
-        if (length16 < kWideStringMarker) return length16;
+        if (length16 < kWideStringMarker)
+            return length16;
         if (length16 == kWideStringMarker) {  // a second wide marker is not a length
             fail();
             return 0;
@@ -173,32 +185,38 @@ public:
     std::string string() {
         bool wide = false;
         std::uint32_t length = lengthAfterFirstByte(byte(), wide);
-        if (!ok_) return {};
-        if (!wide) return gbkToUtf8(raw(length));
+        if (!ok_)
+            return {};
+        if (!wide)
+            return gbkToUtf8(raw(length));
         std::string_view units = raw(std::size_t(length) * 2);  // no overflow: size_t is 64-bit
         return ok_ ? utf16leToUtf8(units) : std::string();
     }
 
     bool classHeader(std::string_view expectedName) {
-        if (uint16() != kNewClassTag) return false;
-        if (uint16() != 0) return false;  // schema
+        if (uint16() != kNewClassTag)
+            return false;
+        if (uint16() != 0)
+            return false;  // schema
         std::uint16_t nameLength = uint16();
         return ok_ && raw(nameLength) == expectedName;
     }
 
     void reserved() {
         skip(kReservedBytes);
-        for (int i = 0; i < kReservedStrings; ++i) string();
+        for (int i = 0; i < kReservedStrings; ++i)
+            string();
     }
 
-private:
+  private:
     std::span<const std::uint8_t> bytes_;
     std::size_t position_ = 0;
     bool ok_ = true;
 };
 
 bool readHeader(ArchiveReader& in, CWaterMarkersHeader& header) {
-    if (!in.classHeader(kHeaderClassName)) return false;
+    if (!in.classHeader(kHeaderClassName))
+        return false;
     header.formatVersion = in.int32();
     header.layerCount = in.int32();
     header.stamp = in.string();
@@ -217,7 +235,8 @@ bool readHeader(ArchiveReader& in, CWaterMarkersHeader& header) {
 
 bool readLayer(ArchiveReader& in, LayerRecord& layer, bool first) {
     if (first) {
-        if (!in.classHeader(kLayerClassName)) return false;
+        if (!in.classHeader(kLayerClassName))
+            return false;
     } else if (in.uint16() != kLayerClassReference) {
         return false;
     }
@@ -259,19 +278,22 @@ void appendArchiveString(std::vector<std::uint8_t>& out, const std::string& utf8
 std::vector<std::uint8_t> writeLayoutArchive(const LayoutRecord& layout) {
     std::vector<std::uint8_t> out;
     appendHeader(out, layout.header, layout.layers.size());
-    for (std::size_t i = 0; i < layout.layers.size(); ++i) appendLayer(out, layout.layers[i], i == 0);
+    for (std::size_t i = 0; i < layout.layers.size(); ++i)
+        appendLayer(out, layout.layers[i], i == 0);
     return out;
 }
 
 std::optional<LayoutRecord> readLayoutArchive(std::span<const std::uint8_t> bytes) {
     ArchiveReader in(bytes);
     LayoutRecord layout;
-    if (!readHeader(in, layout.header)) return std::nullopt;
+    if (!readHeader(in, layout.header))
+        return std::nullopt;
     // Each layer takes far more than one byte, so a count beyond the bytes left is a damaged
     // file that would fail anyway; reading layer by layer finds that without a big reservation.
     for (std::int32_t i = 0; i < layout.header.layerCount; ++i) {
         LayerRecord layer;
-        if (!readLayer(in, layer, i == 0)) return std::nullopt;
+        if (!readLayer(in, layer, i == 0))
+            return std::nullopt;
         layout.layers.push_back(std::move(layer));
     }
     return layout;

@@ -24,30 +24,31 @@ struct Borders {
 };
 
 Borders bordersOf(const CWaterMarkersHeader& header) {
-    if (!header.borderOn) return Borders{};
+    if (!header.borderOn)
+        return Borders{};
     auto clampBorder = [](int value) { return std::clamp(value, 0, kMaxBorder); };
     return Borders{clampBorder(header.borderLeft), clampBorder(header.borderTop),
                    clampBorder(header.borderRight), clampBorder(header.borderBottom)};
 }
 
 // The output canvas: opaque white, so the transparent parts of a PNG come out white in the
-// JPEG; the border colour over all of it when there is a border; the source at its own size.
+// JPEG (or in the border colour, which covers all of it when there is a border); then the
+// source at its own size.
 QImage composeCanvas(const QImage& source, const CWaterMarkersHeader& header) {
     Borders border = bordersOf(header);
     QImage canvas(source.width() + border.left + border.right,
                   source.height() + border.top + border.bottom, QImage::Format_RGB32);
-    if (canvas.isNull()) return canvas;
+    if (canvas.isNull())
+        return canvas;
     canvas.fill(header.borderOn ? colorFromBgr(header.borderColor) : QColor(Qt::white));
     QPainter painter(&canvas);
-    if (header.borderOn && source.hasAlphaChannel())
-        painter.fillRect(border.left, border.top, source.width(), source.height(), Qt::white);
     painter.drawImage(QPoint(border.left, border.top), source);
     return canvas;
 }
 
-ItemOutcome failed(const CatalogItem& item, const ErrorLogFunction& logError,
-                   std::string message) {
-    if (logError) logError("save file failed: " + item.fullPath);
+ItemOutcome failed(const CatalogItem& item, const ErrorLogFunction& logError, std::string message) {
+    if (logError)
+        logError("save file failed: " + item.fullPath);
     return ItemOutcome{ItemStatus::Failed, std::string(), std::move(message)};
 }
 
@@ -68,10 +69,12 @@ namespace {
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
                   const std::string& outputDir, const ErrorLogFunction& logError) {
     LoadedImage source = loadImage(item.fullPath);
-    if (source.isNull()) return failed(item, logError, "cannot decode " + item.fullPath);
+    if (source.isNull())
+        return failed(item, logError, "cannot decode " + item.fullPath);
     QImage canvas = composeCanvas(source.image, group.header);
     source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
-    if (canvas.isNull()) return failed(item, logError, "image too large to stamp");
+    if (canvas.isNull())
+        return failed(item, logError, "image too large to stamp");
     {
         QPainter painter(&canvas);
         painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
@@ -99,7 +102,8 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
     job.kind = BatchKind::Watermark;
     job.pattern = BatchPattern::PerItem;
     job.prepare = [group, layoutFilePath]() -> std::string {
-        if (group->loadLayout(layoutFilePath, nullptr)) return std::string();
+        if (group->loadLayout(layoutFilePath, nullptr))
+            return std::string();
         return "水印模板无法读取：" + layoutFilePath;
     };
     job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {

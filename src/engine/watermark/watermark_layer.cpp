@@ -68,7 +68,8 @@ void CWatermarkCtrl::assignRecord(const LayerRecord& record) {
 
 void CWatermarkCtrl::loadLayerImage() {
     image.reset();
-    if (!imagePath.empty()) image = loadImage(imagePath).image;
+    if (!imagePath.empty())
+        image = loadImage(imagePath).image;
 }
 
 LayoutRect CWatermarkCtrl::naturalSize() const {
@@ -80,8 +81,10 @@ LayoutRect CWatermarkCtrl::naturalSize() const {
     rotatedTextBox(box.width(), box.height(), angle, w, h);
     int width = std::max(iw, w);
     int height = std::max(ih, h);
-    if (width < 1) width = kUnsizedDimension;
-    if (height < 1) height = kUnsizedDimension;
+    if (width < 1)
+        width = kUnsizedDimension;
+    if (height < 1)
+        height = kUnsizedDimension;
     return LayoutRect{0, 0, width, height};
 }
 
@@ -103,7 +106,8 @@ void CWatermarkCtrl::setText(const std::string& newText) {
 
 void CWatermarkCtrl::setFontSize(int size) {
     size = std::clamp(size, kMinFontSize, kMaxFontSize);
-    if (size == fontSize) return;
+    if (size == fontSize)
+        return;
     fontSize = size;
     refit();
 }
@@ -116,7 +120,8 @@ void CWatermarkCtrl::attachLayer(LayerRepaintTarget* newOwner) {
 }
 
 void CWatermarkCtrl::drawPicture(QPainter& painter, const LayoutRect& at) const {
-    if (!image || image->isNull()) return;
+    if (!image || image->isNull())
+        return;
     // Never scaled: centred in the rectangle, overhanging it equally when it is smaller.
     int x = at.left + (at.width() - image->width()) / 2;
     int y = at.top + (at.height() - image->height()) / 2;
@@ -137,7 +142,8 @@ void CWatermarkCtrl::drawLayerAt(QPainter& painter, const LayoutRect& at,
         painter.translate(-cx, -cy);
     }
     drawPicture(painter, at);
-    if (!text.empty()) drawLayerText(painter, *this, at, item);
+    if (!text.empty())
+        drawLayerText(painter, *this, at, item);
     painter.restore();
 }
 
@@ -153,19 +159,21 @@ int CWatermarkCtrl::hitTest(int x, int y) const {
         int code, l, t;
     };
     const Handle handles[] = {
-        {kHitTopLeft, left - s, top - s},   {kHitTopRight, right, top - s},
-        {kHitBottomRight, right, bottom},   {kHitBottomLeft, left - s, bottom},
-        {kHitTop, midX, top - s},           {kHitRight, right, midY},
-        {kHitBottom, midX, bottom},         {kHitLeft, left - s, midY},
+        {kHitTopLeft, left - s, top - s}, {kHitTopRight, right, top - s},
+        {kHitBottomRight, right, bottom}, {kHitBottomLeft, left - s, bottom},
+        {kHitTop, midX, top - s},         {kHitRight, right, midY},
+        {kHitBottom, midX, bottom},       {kHitLeft, left - s, midY},
     };
     for (const Handle& handle : handles) {
-        if (inside(x, y, handle.l, handle.t, handle.l + s, handle.t + s)) return handle.code;
+        if (inside(x, y, handle.l, handle.t, handle.l + s, handle.t + s))
+            return handle.code;
     }
     return inside(x, y, left, top, right, bottom) ? kHitInside : kHitNothing;
 }
 
 void CWatermarkCtrl::repaint(const LayoutRect& area) const {
-    if (!owner) return;
+    if (!owner)
+        return;
     LayoutRect inflated = area;
     inflated.left -= kTrackerHandleSize;
     inflated.top -= kTrackerHandleSize;

@@ -18,7 +18,7 @@ namespace pixmill {
 
 // The window that shows layers (the canvas); the engine only asks it to repaint an area.
 class LayerRepaintTarget {
-public:
+  public:
     virtual ~LayerRepaintTarget() = default;
     virtual void repaintRect(const LayoutRect& area) = 0;
     virtual void repaintAll() = 0;
@@ -42,15 +42,15 @@ inline constexpr int kMinFontSize = 8;
 inline constexpr int kMaxFontSize = 200;
 
 class CWatermarkCtrl {
-public:
+  public:
     // Serialised fields, in file order (see LayerRecord for their meaning).
     LayoutRect rect{0, 0, 400, 200};
     std::string text;  // UTF-8; may hold tags. Change it with setText so the layer refits.
     std::string imagePath;
     int angle = 0;  // degrees, counter-clockwise about the centre of rect
     int shadow = 1;
-    int transparent = 0;  // opacity applies to the text only when set
-    int opacity = 100;    // percent; the picture always uses it
+    int transparent = 0;          // opacity applies to the text only when set
+    int opacity = 100;            // percent; the picture always uses it
     std::uint32_t textColor = 0;  // 0x00BBGGRR
     std::string fontName = "宋体";
     int fontSize = 40;  // points, within kMinFontSize..kMaxFontSize through setFontSize
@@ -86,7 +86,9 @@ public:
     // Draws the layer at `at` (its own rect, or a per-image copy of it) through `painter`:
     // rotation about the centre of `at`, then the picture, then the text with tags expanded
     // against `item` (drawn as typed when there is no item). The painter's state is restored.
-    void drawLayer(QPainter& painter, const CatalogItem* item) const { drawLayerAt(painter, rect, item); }
+    void drawLayer(QPainter& painter, const CatalogItem* item) const {
+        drawLayerAt(painter, rect, item);
+    }
     void drawLayerAt(QPainter& painter, const LayoutRect& at, const CatalogItem* item) const;
 
     // Which part of the tracker lies under (x, y): a handle, the inside, or nothing.
@@ -96,7 +98,7 @@ public:
     void repaint(const LayoutRect& area) const;
     void repaint() const { repaint(rect); }
 
-private:
+  private:
     void drawPicture(QPainter& painter, const LayoutRect& at) const;
 };
 

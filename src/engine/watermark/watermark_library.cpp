@@ -13,13 +13,16 @@ std::vector<fs::path> sortedEntries(const fs::path& folder, bool wantFolders) {
     std::vector<fs::path> entries;
     std::error_code error;
     fs::directory_iterator it(folder, error);
-    if (error) return entries;
+    if (error)
+        return entries;
     // Explicit increments with an error code: the range-for form throws on a read error.
     for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error) break;
+        if (error)
+            break;
         std::error_code typeError;
         bool isFolder = it->is_directory(typeError);
-        if (typeError) continue;
+        if (typeError)
+            continue;
         if (wantFolders ? isFolder : (!isFolder && it->is_regular_file(typeError)))
             entries.push_back(it->path());
     }
@@ -43,7 +46,8 @@ std::vector<WatermarkCategory> scanWatermarkLibrary(const std::string& libraryFo
     std::vector<WatermarkCategory> categories;
     for (const fs::path& folder : sortedEntries(fs::path(libraryFolder), true)) {
         std::string name = folder.filename().string();
-        if (name.empty() || name.front() == '.') continue;
+        if (name.empty() || name.front() == '.')
+            continue;
         WatermarkCategory category;
         category.name = name;
         for (const fs::path& file : sortedEntries(folder, false)) {

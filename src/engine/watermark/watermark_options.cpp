@@ -6,15 +6,18 @@
 namespace pixmill {
 
 std::optional<std::uint32_t> parseWebColor(std::string_view rrggbb) {
-    if (!rrggbb.empty() && rrggbb.front() == '#') rrggbb.remove_prefix(1);
-    if (rrggbb.size() != 6) return std::nullopt;
+    if (!rrggbb.empty() && rrggbb.front() == '#')
+        rrggbb.remove_prefix(1);
+    if (rrggbb.size() != 6)
+        return std::nullopt;
     std::uint32_t rgb = 0;
     for (char c : rrggbb) {
         int digit = c >= '0' && c <= '9'   ? c - '0'
                     : c >= 'a' && c <= 'f' ? c - 'a' + 10
                     : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                            : -1;
-        if (digit < 0) return std::nullopt;
+        if (digit < 0)
+            return std::nullopt;
         rgb = rgb << 4 | static_cast<std::uint32_t>(digit);
     }
     std::uint32_t red = rgb >> 16, green = (rgb >> 8) & 0xFF, blue = rgb & 0xFF;

@@ -12,8 +12,8 @@
 namespace pixmill {
 
 struct WatermarkLayerOptions {
-    std::string text;         // UTF-8; may hold tags
-    std::string picturePath;  // a picture drawn in the same layer, under the text
+    std::string text;               // UTF-8; may hold tags
+    std::string picturePath;        // a picture drawn in the same layer, under the text
     std::string fontName = "宋体";  // falls back to a sans-serif family covering Chinese
     int fontSize = 28;              // points, clamped to 8..200
     std::uint32_t color = 0;        // 0x00BBGGRR (see parseWebColor)
@@ -22,7 +22,7 @@ struct WatermarkLayerOptions {
     bool underline = false;
     int angle = 0;
     bool shadow = false;
-    int opacity = 100;  // percent, clamped to 0..100; below 100 the text is transparent too
+    int opacity = 100;   // percent, clamped to 0..100; below 100 the text is transparent too
     int alignMode = -1;  // -1 none (the layer stays at the top-left), 0..8 the grid cell
 };
 

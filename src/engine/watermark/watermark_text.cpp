@@ -31,7 +31,8 @@ QImage measuringSurface() {
 QString fallbackFamily() {
     static const QString family = [] {
         const QString chinese = QStringLiteral("WenQuanYi Micro Hei");
-        if (QFontDatabase::hasFamily(chinese)) return chinese;
+        if (QFontDatabase::hasFamily(chinese))
+            return chinese;
         QFont generic;
         generic.setStyleHint(QFont::SansSerif);
         return generic.defaultFamily();
@@ -40,7 +41,9 @@ QString fallbackFamily() {
 }
 
 template <typename Rule>
-concept CompleteRule = requires { sizeof(Rule); };
+concept CompleteRule = requires {
+    sizeof(Rule);
+};
 
 // The only call into the tag module. Until the renaming module that defines TagRule is part of
 // the build, texts are stamped as typed; the tag test of the watermark suite says so loudly.
@@ -65,7 +68,8 @@ QString resolveFontFamily(const std::string& fontName) {
     static std::map<std::string, QString> resolved;
     QMutexLocker lock(&mutex);
     auto found = resolved.find(fontName);
-    if (found != resolved.end()) return found->second;
+    if (found != resolved.end())
+        return found->second;
     QString name = QString::fromStdString(fontName);
     QString family = !name.isEmpty() && QFontDatabase::hasFamily(name) ? name : fallbackFamily();
     resolved.emplace(fontName, family);
@@ -75,7 +79,8 @@ QString resolveFontFamily(const std::string& fontName) {
 QFont layerFont(const CWatermarkCtrl& layer, const QPaintDevice* device) {
     QFont font(resolveFontFamily(layer.fontName));
     int deviceDpi = device ? device->logicalDpiY() : static_cast<int>(kLayoutDpi);
-    if (deviceDpi <= 0) deviceDpi = static_cast<int>(kLayoutDpi);
+    if (deviceDpi <= 0)
+        deviceDpi = static_cast<int>(kLayoutDpi);
     int points = std::clamp(layer.fontSize, kMinFontSize, kMaxFontSize);
     // Scaled so that the device's own points-to-pixels step lands on points × 96 / 72.
     font.setPointSizeF(points * kLayoutDpi / deviceDpi);
@@ -86,7 +91,8 @@ QFont layerFont(const CWatermarkCtrl& layer, const QPaintDevice* device) {
 }
 
 QSizeF measureLayerText(const CWatermarkCtrl& layer, const QString& text) {
-    if (text.isEmpty()) return QSizeF(0, 0);
+    if (text.isEmpty())
+        return QSizeF(0, 0);
     QImage surface = measuringSurface();
     QFontMetricsF metrics(layerFont(layer, &surface), &surface);
     return metrics.boundingRect(QRectF(0, 0, 0, 0), kTextFlags, text).size();
@@ -107,16 +113,20 @@ LayerTextColors layerTextColors(const CWatermarkCtrl& layer) {
 }
 
 std::string expandWatermarkText(const std::string& text, const CatalogItem* item) {
-    if (!item) return text;
+    if (!item)
+        return text;
     return expandWithRule<TagRule>(text, *item);
 }
 
-bool watermarkTagsAvailable() { return CompleteRule<TagRule>; }
+bool watermarkTagsAvailable() {
+    return CompleteRule<TagRule>;
+}
 
 void drawLayerText(QPainter& painter, const CWatermarkCtrl& layer, const LayoutRect& at,
                    const CatalogItem* item) {
     QString text = QString::fromStdString(expandWatermarkText(layer.text, item));
-    if (text.isEmpty()) return;
+    if (text.isEmpty())
+        return;
     painter.setFont(layerFont(layer, painter.device()));
     QFontMetricsF metrics(painter.font(), painter.device());
     QSizeF box = metrics.boundingRect(QRectF(0, 0, 0, 0), kTextFlags, text).size();
