@@ -68,8 +68,12 @@ void CWatermarkCtrl::assignRecord(const LayerRecord& record) {
 
 void CWatermarkCtrl::loadLayerImage() {
     image.reset();
-    if (!imagePath.empty())
-        image = loadImage(imagePath).image;
+    if (imagePath.empty())
+        return;
+    image = loadImage(imagePath).image;
+    // Drawn once per stamped photo: converted here once, not by the painter on every draw.
+    if (!image->isNull() && image->format() != QImage::Format_ARGB32_Premultiplied)
+        image = image->convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 LayoutRect CWatermarkCtrl::naturalSize() const {
