@@ -16,13 +16,6 @@ namespace {
 constexpr int kCommentLimit = 2000;  // bytes of a COM section's data looked at, length included
 constexpr int kWarnPaddingAbove = 10;
 
-// A soft end: not a JPEG, or no marker before the end of the file.
-struct ReadCursor {
-    Bytes file;
-    std::size_t position = 0;
-    bool atEnd() const { return position >= file.size(); }
-};
-
 // The bytes up to and including the marker byte: any run of bytes, ending in 0xFF followed by
 // a byte that is not 0xFF. -1 when the file ends first.
 int searchMarker(ReadCursor& cursor, int& bytesRead) {
@@ -115,12 +108,12 @@ LoadStatus JpegEngine::loadJpegBytes(Bytes file, int mode) {
 LoadStatus JpegEngine::readSections(Bytes file, int mode) {
     if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return LoadStatus::NotJpeg;
     info_.jfifUnits = 1;
+    info_.jfifXDensity = 300;
+    info_.jfifYDensity = 300;
     // Colour evidence belongs to the file whose frame is read, not to an earlier load.
     info_.components = 0;
     info_.adobePresent = false;
     info_.adobeTransform = 0;
-    info_.jfifXDensity = 300;
-    info_.jfifYDensity = 300;
     ReadCursor cursor{file, 2};
     bool keptComment = false;
     for (;;) {
@@ -128,49 +121,10 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode) {
             fatal("could not allocate data for entire image");
             return LoadStatus::Fatal;
         }
-        int bytesRead = 0;
-        int marker = searchMarker(cursor, bytesRead);
-        if (marker < 0) return LoadStatus::NotJpeg;
-        if (bytesRead - 1 > kWarnPaddingAbove) {
-            char text[80];
-            std::snprintf(text, sizeof text, "Extraneous %d padding bytes before section %02X",
-                          bytesRead - 2, marker);
-            warning(text);
-        }
-        if (!fitsInside(file.size(), cursor.position, 2)) {
-            fatal("Premature end of file?");
-            return LoadStatus::Fatal;
-        }
-        std::size_t length = bigEndian16(file, cursor.position);
-        if (length < 2) {
-            fatal("invalid marker");
-            return LoadStatus::Fatal;
-        }
-        if (!fitsInside(file.size(), cursor.position, length)) {
-            fatal("Premature end of file?");
-            return LoadStatus::Fatal;
-        }
-        JpegSection section;
-        section.type = marker;
-        section.data.assign(file.begin() + static_cast<std::ptrdiff_t>(cursor.position),
-                            file.begin() + static_cast<std::ptrdiff_t>(cursor.position + length));
-        cursor.position += length;
-        table_.append(std::move(section));
-
-        if (marker == kSos) {
-            if (!(mode & kLoadScan)) return LoadStatus::Loaded;
-            if (!table_.ensureRoom()) {
-                fatal("could not allocate data for entire image");
-                return LoadStatus::Fatal;
-            }
-            JpegSection scan;
-            scan.type = kScanData;
-            scan.data.assign(file.begin() + static_cast<std::ptrdiff_t>(cursor.position),
-                             file.end());
-            table_.append(std::move(scan));
-            haveAll_ = true;
-            return LoadStatus::Loaded;
-        }
+        const LoadStatus read = readSection(cursor);
+        if (read != LoadStatus::Loaded) return read;
+        const int marker = table_[table_.count() - 1].type;
+        if (marker == kSos) return (mode & kLoadScan) ? readScanData(cursor) : LoadStatus::Loaded;
         if (marker == kEoi) {
             diag::write(diag::Stream::Err, "No image in jpeg!\n");
             return LoadStatus::NotJpeg;
@@ -181,6 +135,54 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode) {
             return LoadStatus::Fatal;
         }
     }
+}
+
+// Appends the next marker section; the end of the file before a marker is a soft failure.
+LoadStatus JpegEngine::readSection(ReadCursor& cursor) {
+    const Bytes file = cursor.file;
+    int bytesRead = 0;
+    const int marker = searchMarker(cursor, bytesRead);
+    if (marker < 0) return LoadStatus::NotJpeg;
+    if (bytesRead - 1 > kWarnPaddingAbove) {
+        char text[80];
+        std::snprintf(text, sizeof text, "Extraneous %d padding bytes before section %02X",
+                      bytesRead - 2, marker);
+        warning(text);
+    }
+    if (!fitsInside(file.size(), cursor.position, 2)) {
+        fatal("Premature end of file?");
+        return LoadStatus::Fatal;
+    }
+    const std::size_t length = bigEndian16(file, cursor.position);
+    if (length < 2) {
+        fatal("invalid marker");
+        return LoadStatus::Fatal;
+    }
+    if (!fitsInside(file.size(), cursor.position, length)) {
+        fatal("Premature end of file?");
+        return LoadStatus::Fatal;
+    }
+    JpegSection section;
+    section.type = marker;
+    const auto from = file.begin() + static_cast<std::ptrdiff_t>(cursor.position);
+    section.data.assign(from, from + static_cast<std::ptrdiff_t>(length));
+    cursor.position += length;
+    table_.append(std::move(section));
+    return LoadStatus::Loaded;
+}
+
+LoadStatus JpegEngine::readScanData(ReadCursor& cursor) {
+    if (!table_.ensureRoom()) {
+        fatal("could not allocate data for entire image");
+        return LoadStatus::Fatal;
+    }
+    JpegSection scan;
+    scan.type = kScanData;
+    scan.data.assign(cursor.file.begin() + static_cast<std::ptrdiff_t>(cursor.position),
+                     cursor.file.end());
+    table_.append(std::move(scan));
+    haveAll_ = true;
+    return LoadStatus::Loaded;
 }
 
 // Returns whether the section just appended stays in the table.

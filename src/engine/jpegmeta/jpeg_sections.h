@@ -110,6 +110,13 @@ enum class LoadStatus {
     Fatal,       // see fatalError()
 };
 
+// Where the section reader stands in the bytes of a file.
+struct ReadCursor {
+    Bytes file;
+    std::size_t position = 0;
+    bool atEnd() const { return position >= file.size(); }
+};
+
 class JpegEngine {
 public:
     // --- per-file state -------------------------------------------------------------
@@ -155,6 +162,8 @@ public:
 
 private:
     LoadStatus readSections(Bytes file, int mode);
+    LoadStatus readSection(ReadCursor& cursor);
+    LoadStatus readScanData(ReadCursor& cursor);
     bool actOnSection(int marker, int mode, bool& keptComment);
     void readFrameHeader(const JpegSection& section);
     void readJfifHeader(const JpegSection& section);
