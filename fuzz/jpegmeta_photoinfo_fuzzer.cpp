@@ -11,7 +11,8 @@ namespace {
 void discard(pixmill::diag::Stream, std::string_view, void*) {}
 
 void checkInside(const std::optional<ValueLocation>& where, std::size_t size) {
-    if (where && where->offset > size) std::abort();
+    if (where && where->offset > size)
+        std::abort();
 }
 }  // namespace
 
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     for (const SectionRecord& section : reader.sections()) {
-        if (!fitsInside(size, section.offset, section.length)) std::abort();
+        if (!fitsInside(size, section.offset, section.length))
+            std::abort();
     }
     return 0;
 }

@@ -21,7 +21,8 @@ JpegCommandOptions optionsFrom(std::uint8_t selector) {
     options.removeIptc = selector & 4;
     options.removeXmp = selector & 8;
     options.removeNonEssential = selector & 16;
-    if (selector & 32) options.commentText = std::string(selector & 64 ? 2100 : 5, 'c');
+    if (selector & 32)
+        options.commentText = std::string(selector & 64 ? 2100 : 5, 'c');
     return options;
 }
 
@@ -38,10 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bool changed = false;
         if (applyEdits(engine, optionsFrom(selector), changed)) {
             std::vector<std::uint8_t> out;
-            if (!engine.saveJpeg(out)) std::abort();
+            if (!engine.saveJpeg(out))
+                std::abort();
             JpegEngine again;
             again.suppressWarnings = true;
-            if (again.loadJpegBytes(out, kLoadMeta | kLoadScan) != LoadStatus::Loaded) std::abort();
+            if (again.loadJpegBytes(out, kLoadMeta | kLoadScan) != LoadStatus::Loaded)
+                std::abort();
         }
     }
 

@@ -23,10 +23,12 @@ std::vector<std::string> jpegsIn(const std::string& folder) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string name = entry->d_name;
             const std::size_t dot = name.rfind('.');
-            if (dot == std::string::npos) continue;
+            if (dot == std::string::npos)
+                continue;
             std::string extension = name.substr(dot + 1);
             std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
-            if (extension == "jpg" || extension == "jpeg") paths.push_back(folder + "/" + name);
+            if (extension == "jpg" || extension == "jpeg")
+                paths.push_back(folder + "/" + name);
         }
         ::closedir(dir);
     }
@@ -51,7 +53,8 @@ int main(int argc, char** argv) {
     for (const std::string& path : paths) {
         if (command == "delete-exif") {
             auto result = pixmill::jpegmeta::processJpegFile(
-                path, pixmill::jpegmeta::JpegCommandOptions::forKind(pixmill::BatchKind::DeleteExif));
+                path,
+                pixmill::jpegmeta::JpegCommandOptions::forKind(pixmill::BatchKind::DeleteExif));
             failed += result.status == pixmill::jpegmeta::JpegCommandStatus::Failed;
         } else if (command == "info") {
             pixmill::jpegmeta::PhotoInfo info;

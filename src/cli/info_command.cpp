@@ -14,8 +14,12 @@ namespace {
 void line(const char* name, const std::string& value) {
     std::printf("%s\t%s\n", name, value.c_str());
 }
-void line(const char* name, int value) { std::printf("%s\t%d\n", name, value); }
-void line(const char* name, float value) { std::printf("%s\t%g\n", name, static_cast<double>(value)); }
+void line(const char* name, int value) {
+    std::printf("%s\t%d\n", name, value);
+}
+void line(const char* name, float value) {
+    std::printf("%s\t%g\n", name, static_cast<double>(value));
+}
 
 void printPhotoInfo(const jpegmeta::PhotoInfo& info) {
     line("version", info.version);
@@ -49,10 +53,14 @@ void printPhotoInfo(const jpegmeta::PhotoInfo& info) {
     // A comment may hold line breaks; keep the output one line per field.
     std::string comments;
     for (char c : info.comments) {
-        if (c == '\n') comments += "\\n";
-        else if (c == '\t') comments += "\\t";
-        else if (c == '\\') comments += "\\\\";
-        else comments.push_back(c);
+        if (c == '\n')
+            comments += "\\n";
+        else if (c == '\t')
+            comments += "\\t";
+        else if (c == '\\')
+            comments += "\\\\";
+        else
+            comments.push_back(c);
     }
     line("comments", comments);
     line("userCommentLength", info.userCommentLength);
@@ -82,8 +90,10 @@ int runInfoCommand(const std::string& file) {
     for (const jpegmeta::SectionRecord& section : reader.sections()) {
         std::printf("section\tFF%02X\t%u\n", section.marker, section.length);
     }
-    if (!reader.lastError().empty()) std::fprintf(stderr, "%s: %s\n", file.c_str(), reader.lastError().c_str());
-    if (!reachedImage) std::fprintf(stderr, "%s: no JPEG image data found\n", file.c_str());
+    if (!reader.lastError().empty())
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), reader.lastError().c_str());
+    if (!reachedImage)
+        std::fprintf(stderr, "%s: no JPEG image data found\n", file.c_str());
     reader.close();
     std::fflush(stdout);
     return 0;

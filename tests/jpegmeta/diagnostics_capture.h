@@ -8,7 +8,7 @@
 namespace pixmill::testing {
 
 class DiagnosticsCapture {
-public:
+  public:
     DiagnosticsCapture() { diag::setCapture(&DiagnosticsCapture::collect, this); }
     ~DiagnosticsCapture() { diag::setCapture(nullptr, nullptr); }
     DiagnosticsCapture(const DiagnosticsCapture&) = delete;
@@ -16,7 +16,7 @@ public:
 
     std::string out, err;
 
-private:
+  private:
     static void collect(diag::Stream stream, std::string_view text, void* self) {
         auto* capture = static_cast<DiagnosticsCapture*>(self);
         (stream == diag::Stream::Out ? capture->out : capture->err).append(text);

@@ -21,29 +21,33 @@ namespace {
 
 using testing::ByteVector;
 using testing::DiagnosticsCapture;
-using testing::JpegBuilder;
-using testing::TiffBuilder;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::JpegBuilder;
+using testing::TiffBuilder;
 
 constexpr time_t kOldTime = 1300000000;  // 2011-03-13
 
 // Markers of the metadata sections given, then those of the tiny image's frame, tables and SOS.
 std::vector<int> withImage(std::vector<int> markers) {
-    for (int m : {0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA}) markers.push_back(m);
+    for (int m : {0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA})
+        markers.push_back(m);
     return markers;
 }
 
 ByteVector exif72() {
     TiffBuilder tiff;
-    tiff.ifd0().ascii(0x010F, "Canon").rational(0x011A, 72, 1).rational(0x011B, 72, 1).shortValue(
-        0x0128, 2);
+    tiff.ifd0()
+        .ascii(0x010F, "Canon")
+        .rational(0x011A, 72, 1)
+        .rational(0x011B, 72, 1)
+        .shortValue(0x0128, 2);
     tiff.exifIfd().ascii(0x9003, "2012:05:01 10:20:30");
     return tiff.build();
 }
 
 class JpegCommands : public ::testing::Test {
-protected:
+  protected:
     std::string make(const std::string& name, const ByteVector& bytes, mode_t mode = 0640) {
         const std::string path = dir_.file(name);
         testing::writeBytes(path, bytes);
@@ -71,11 +75,13 @@ protected:
 };
 
 TEST_F(JpegCommands, deleteExifWritesJfifFromItsResolutionAndKeepsTimesAndImage) {
-    const std::string path = make("a.jpg", JpegBuilder().exif(exif72()).comment("c").image().build());
+    const std::string path =
+        make("a.jpg", JpegBuilder().exif(exif72()).comment("c").image().build());
     const ByteVector before = testing::readBytes(path);
     EXPECT_EQ(run(BatchKind::DeleteExif, path).status, JpegCommandStatus::Modified);
     const ByteVector after = testing::readBytes(path);
-    const ByteVector jfif = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72};
+    const ByteVector jfif = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I',
+                             'F',  0,    1,    1,    1, 0,  72,  0,   72};
     EXPECT_EQ(ByteVector(after.begin(), after.begin() + 18), jfif);
     EXPECT_EQ(testing::markersOf(after), withImage({0xE0, 0xFE}));
     EXPECT_EQ(scanOf(after), scanOf(before));
@@ -107,7 +113,8 @@ TEST_F(JpegCommands, nothingToDoLeavesFilesByteForByteAndTimesUntouched) {
 }
 
 TEST_F(JpegCommands, addCommentReplacesEveryEarlierComment) {
-    const std::string path = make("c.jpg", JpegBuilder().comment("one").comment("two").image().build());
+    const std::string path =
+        make("c.jpg", JpegBuilder().comment("one").comment("two").image().build());
     EXPECT_EQ(run(BatchKind::AddComment, path, "新的说明").status, JpegCommandStatus::Modified);
     std::vector<int> markers = testing::markersOf(testing::readBytes(path));
     EXPECT_EQ(std::count(markers.begin(), markers.end(), 0xFE), 1);
@@ -147,7 +154,8 @@ TEST_F(JpegCommands, pureJpegLeavesFrameTablesAndScanBehindFreshJfif) {
 
 TEST_F(JpegCommands, deleteNonOriginalKeepsExifIptcXmpAndComment) {
     const std::string path =
-        make("n.jpg", JpegBuilder().exif(exif72()).icc().xmp().iptc().comment("c").adobe(1).image().build());
+        make("n.jpg",
+             JpegBuilder().exif(exif72()).icc().xmp().iptc().comment("c").adobe(1).image().build());
     EXPECT_EQ(run(BatchKind::DeleteNonOriginal, path).status, JpegCommandStatus::Modified);
     std::vector<int> markers = testing::markersOf(testing::readBytes(path));
     markers.resize(4);
@@ -157,8 +165,8 @@ TEST_F(JpegCommands, deleteNonOriginalKeepsExifIptcXmpAndComment) {
 TEST_F(JpegCommands, readOnlyFilesAreSkippedByEveryOperation) {
     const ByteVector file = JpegBuilder().exif(exif72()).icc().comment("c").image().build();
     const std::string path = make("ro.jpg", file, 0444);
-    for (BatchKind kind : {BatchKind::DeleteExif, BatchKind::DeleteNonOriginal, BatchKind::DeleteComment,
-                           BatchKind::AddComment, BatchKind::PureJpeg}) {
+    for (BatchKind kind : {BatchKind::DeleteExif, BatchKind::DeleteNonOriginal,
+                           BatchKind::DeleteComment, BatchKind::AddComment, BatchKind::PureJpeg}) {
         EXPECT_EQ(run(kind, path, "x").status, JpegCommandStatus::Skipped);
     }
     EXPECT_EQ(shiftShootingTime(path, 1).status, JpegCommandStatus::Skipped);
@@ -175,12 +183,17 @@ TEST_F(JpegCommands, filesThatAreNotUsableJpegsAreLeftAlone) {
     };
     const ByteVector good = JpegBuilder().exif(exif72()).image().build();
     const Case cases[] = {
-        {"png.jpg", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0}, JpegCommandStatus::Skipped,
+        {"png.jpg",
+         {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0},
+         JpegCommandStatus::Skipped,
          "Not JPEG: "},
         {"empty.jpg", {}, JpegCommandStatus::Skipped, "Not JPEG: "},
         {"cut.jpg", ByteVector(good.begin(), good.begin() + 40), JpegCommandStatus::Failed,
          "\nError : Premature end of file?\nin file '"},
-        {"noimage.jpg", {0xFF, 0xD8, 0xFF, 0xD9, 0, 2}, JpegCommandStatus::Skipped, "No image in jpeg!\n"},
+        {"noimage.jpg",
+         {0xFF, 0xD8, 0xFF, 0xD9, 0, 2},
+         JpegCommandStatus::Skipped,
+         "No image in jpeg!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -231,9 +244,10 @@ TEST_F(JpegCommands, transferExifCarriesTheSourceMetadataByteForByte) {
     const ByteVector exif = sourceExif.build();
     // A folder name holding "&i" must not change which source is read.
     std::filesystem::create_directory(dir_.file("a&ib"));
-    const std::string source =
-        make("a&ib/src.jpg", JpegBuilder().icc().comment("src").exif(exif).xmp().iptc().image().build());
-    const std::string target = make("out.jpg", JpegBuilder().comment("own").adobe(1).image().build());
+    const std::string source = make(
+        "a&ib/src.jpg", JpegBuilder().icc().comment("src").exif(exif).xmp().iptc().image().build());
+    const std::string target =
+        make("out.jpg", JpegBuilder().comment("own").adobe(1).image().build());
     EXPECT_EQ(transferExif(source, target).status, JpegCommandStatus::Modified);
     const ByteVector after = testing::readBytes(target);
     EXPECT_EQ(testing::markersOf(after), withImage({0xE1, 0xFE, 0xED, 0xE1, 0xEE}));
@@ -251,7 +265,8 @@ TEST_F(JpegCommands, transferExifCarriesTheSourceMetadataByteForByte) {
 TEST_F(JpegCommands, entryPointsRunOnSeveralThreadsAtOnce) {
     const ByteVector file = JpegBuilder().exif(exif72()).icc().comment("c").image().build();
     std::vector<std::string> paths;
-    for (int i = 0; i < 8; ++i) paths.push_back(make("t" + std::to_string(i) + ".jpg", file));
+    for (int i = 0; i < 8; ++i)
+        paths.push_back(make("t" + std::to_string(i) + ".jpg", file));
     const std::string source = make("s.jpg", file);
     std::vector<std::thread> threads;
     std::vector<JpegCommandStatus> results(paths.size());
@@ -261,7 +276,8 @@ TEST_F(JpegCommands, entryPointsRunOnSeveralThreadsAtOnce) {
                                : run(BatchKind::PureJpeg, paths[i]).status;
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(results[i], JpegCommandStatus::Modified) << i;
         EXPECT_EQ(testing::markersOf(testing::readBytes(paths[i])).front(), i % 2 ? 0xE1 : 0xE0);

@@ -12,15 +12,18 @@ namespace {
 
 using testing::ByteVector;
 using testing::DiagnosticsCapture;
-using testing::JpegBuilder;
-using testing::TiffBuilder;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::JpegBuilder;
+using testing::TiffBuilder;
 
 ByteVector exifAt72Dpi() {
     TiffBuilder tiff;
-    tiff.ifd0().ascii(0x010F, "Canon").rational(0x011A, 72, 1).rational(0x011B, 72, 1).shortValue(
-        0x0128, 2);
+    tiff.ifd0()
+        .ascii(0x010F, "Canon")
+        .rational(0x011A, 72, 1)
+        .rational(0x011B, 72, 1)
+        .shortValue(0x0128, 2);
     return tiff.build();
 }
 
@@ -36,7 +39,8 @@ ByteVector save(JpegEngine& engine) {
 
 std::vector<int> types(const JpegEngine& engine) {
     std::vector<int> result;
-    for (const JpegSection& s : engine.sections().entries()) result.push_back(s.type);
+    for (const JpegSection& s : engine.sections().entries())
+        result.push_back(s.type);
     return result;
 }
 
@@ -68,8 +72,8 @@ TEST(SectionWriter, jfifHeaderComesFromExifResolutionEvenAfterExifIsGone) {
     ASSERT_EQ(load(engine, JpegBuilder().exif(exifAt72Dpi()).image().build()), LoadStatus::Loaded);
     ASSERT_TRUE(engine.dropSectionOfType(kApp1));
     ByteVector out = save(engine);
-    const ByteVector expected = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1,
-                                 1,    0,    72,   0,    72, 0, 0};
+    const ByteVector expected = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F',
+                                 0,    1,    1,    1,    0, 72, 0,   72,  0,   0};
     EXPECT_EQ(ByteVector(out.begin(), out.begin() + 20), expected);
 }
 
@@ -77,9 +81,9 @@ TEST(SectionWriter, defaultJfifHeaderWithoutExifOrJfif) {
     JpegEngine engine;
     ASSERT_EQ(load(engine, JpegBuilder().image().build()), LoadStatus::Loaded);
     ByteVector out = save(engine);
-    EXPECT_EQ(out[13], 1);                       // units
-    EXPECT_EQ(out[14] << 8 | out[15], 300);      // X density
-    EXPECT_EQ(out[16] << 8 | out[17], 300);      // Y density
+    EXPECT_EQ(out[13], 1);                   // units
+    EXPECT_EQ(out[14] << 8 | out[15], 300);  // X density
+    EXPECT_EQ(out[16] << 8 | out[17], 300);  // Y density
     // Everything after the fresh header is the input's frame, tables and scan unchanged.
     ByteVector rest(out.begin() + 20, out.end());
     EXPECT_EQ(rest, testing::imageSections(testing::tinyJpeg()));
@@ -135,8 +139,9 @@ TEST(SectionReader, paddingWarningAboveTenFillBytes) {
         if (fill == 9) {
             EXPECT_EQ(capture.err, "");
         } else {
-            EXPECT_THAT(capture.err,
-                        HasSubstr("\nNonfatal Error : Extraneous 10 padding bytes before section FE\n"));
+            EXPECT_THAT(
+                capture.err,
+                HasSubstr("\nNonfatal Error : Extraneous 10 padding bytes before section FE\n"));
         }
     }
 }
@@ -154,13 +159,22 @@ TEST(SectionReader, malformedFiles) {
         {"png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, LoadStatus::NotJpeg, ""},
         {"length 0", {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x00}, LoadStatus::Fatal, "invalid marker"},
         {"length 1", {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x01}, LoadStatus::Fatal, "invalid marker"},
-        {"short payload", {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x09, 'a'}, LoadStatus::Fatal,
+        {"short payload",
+         {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x09, 'a'},
+         LoadStatus::Fatal,
          "Premature end of file?"},
-        {"end inside a length", {0xFF, 0xD8, 0xFF, 0xFE, 0x00}, LoadStatus::Fatal,
+        {"end inside a length",
+         {0xFF, 0xD8, 0xFF, 0xFE, 0x00},
+         LoadStatus::Fatal,
          "Premature end of file?"},
-        {"eoi first", {0xFF, 0xD8, 0xFF, 0xD9, 0x00, 0x02}, LoadStatus::NotJpeg, "No image in jpeg!"},
-        {"ends before a marker", {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x03, 'a', 0xFF, 0xFF},
-         LoadStatus::NotJpeg, ""},
+        {"eoi first",
+         {0xFF, 0xD8, 0xFF, 0xD9, 0x00, 0x02},
+         LoadStatus::NotJpeg,
+         "No image in jpeg!"},
+        {"ends before a marker",
+         {0xFF, 0xD8, 0xFF, 0xFE, 0x00, 0x03, 'a', 0xFF, 0xFF},
+         LoadStatus::NotJpeg,
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -177,7 +191,8 @@ TEST(SectionReader, malformedFiles) {
 
 TEST(SectionEditing, insertSectionPlacesAfterLeadingApplicationSections) {
     JpegEngine withExif;
-    ASSERT_EQ(load(withExif, JpegBuilder().exif(exifAt72Dpi()).image().build()), LoadStatus::Loaded);
+    ASSERT_EQ(load(withExif, JpegBuilder().exif(exifAt72Dpi()).image().build()),
+              LoadStatus::Loaded);
     ASSERT_EQ(types(withExif)[1], 0xDB);
     withExif.insertSection(kCom, {0, 2});
     EXPECT_EQ(types(withExif)[1], kCom);
@@ -203,8 +218,10 @@ TEST(SectionEditing, dropSectionOfTypeRemovesOnlyTheFirstAndNeverTheScan) {
 
 TEST(SectionEditing, keepOnlyMetadataSectionsOrdersExifCommentIptcXmp) {
     JpegEngine engine;
-    ASSERT_EQ(load(engine, JpegBuilder().xmp().iptc().comment("c").exif(exifAt72Dpi()).icc().image().build()),
-              LoadStatus::Loaded);
+    ASSERT_EQ(
+        load(engine,
+             JpegBuilder().xmp().iptc().comment("c").exif(exifAt72Dpi()).icc().image().build()),
+        LoadStatus::Loaded);
     engine.keepOnlyMetadataSections();
     EXPECT_THAT(types(engine), ElementsAre(kApp1, kCom, kApp13, kXmpSection));
 }
@@ -214,7 +231,8 @@ TEST(SectionEditing, nonEssentialSectionsGoButColourSectionsOfCmykAndRgbStay) {
     JpegEngine engine;
     ASSERT_EQ(load(engine, ycbcr), LoadStatus::Loaded);
     EXPECT_TRUE(engine.dropNonEssentialSections());
-    for (int type : types(engine)) EXPECT_FALSE(type >= 0xE2 && type <= 0xEF) << type;
+    for (int type : types(engine))
+        EXPECT_FALSE(type >= 0xE2 && type <= 0xEF) << type;
     EXPECT_FALSE(engine.dropNonEssentialSections());
 
     // The same tiny frame with its transform flag saying RGB: APP14 must stay, no JFIF added.

@@ -31,15 +31,17 @@ std::string run(const std::string& command) {
     if (std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
         char buffer[4096];
         std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, got);
         ::pclose(pipe);
     }
     return output;
 }
 
 bool haveTools() {
-    return std::system("command -v exiftool >/dev/null && command -v convert >/dev/null && "
-                       "command -v cjpeg >/dev/null") == 0;
+    return std::system(
+               "command -v exiftool >/dev/null && command -v convert >/dev/null && "
+               "command -v cjpeg >/dev/null") == 0;
 }
 
 // exiftool's validation findings, one per line, without its "OK" and count lines.
@@ -49,12 +51,15 @@ std::vector<std::string> findings(const std::string& path) {
     std::size_t start = 0;
     for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
         std::string line = out.substr(start, end - start);
-        if (line != "OK" && line.find(" Warning") == std::string::npos) lines.push_back(line);
+        if (line != "OK" && line.find(" Warning") == std::string::npos)
+            lines.push_back(line);
     }
     return lines;
 }
 
-std::string pixels(const std::string& path) { return run("convert '" + path + "' -depth 8 rgb:-"); }
+std::string pixels(const std::string& path) {
+    return run("convert '" + path + "' -depth 8 rgb:-");
+}
 
 ByteVector scanOf(const std::string& path) {
     ByteVector scan;
@@ -63,9 +68,10 @@ ByteVector scanOf(const std::string& path) {
 }
 
 class Oracle : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!haveTools()) GTEST_SKIP() << "exiftool, ImageMagick and cjpeg are needed";
+        if (!haveTools())
+            GTEST_SKIP() << "exiftool, ImageMagick and cjpeg are needed";
     }
     // The hard files, each with EXIF (big-endian, thumbnail), XMP, IPTC and a comment added.
     std::vector<std::string> makeFamily() {
@@ -87,7 +93,8 @@ protected:
                 "exiftool -q -q -overwrite_original -Make=Canon -Model='EOS 5D' "
                 "-DateTimeOriginal='2012:05:01 10:20:30' -ExposureTime=0.01 -FNumber=4 -ISO=100 "
                 "-XResolution=72 -YResolution=72 -ResolutionUnit=inches -XMP:Title=t "
-                "-IPTC:Keywords=k -Comment=c '-ThumbnailImage<=" + path + "' " + path;
+                "-IPTC:Keywords=k -Comment=c '-ThumbnailImage<=" +
+                path + "' " + path;
             EXPECT_EQ(std::system(tag.c_str()), 0);
             const struct timespec times[2] = {{1300000000, 0}, {1300000000, 0}};
             ::utimensat(AT_FDCWD, path.c_str(), times, 0);
@@ -118,7 +125,8 @@ TEST_F(Oracle, everyOperationOnEveryHardFile) {
         for (const Expect& op : operations) {
             SCOPED_TRACE(original + " kind " + std::to_string(static_cast<int>(op.kind)));
             const std::string path = original + ".work.jpg";
-            std::filesystem::copy_file(original, path, std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::copy_file(original, path,
+                                       std::filesystem::copy_options::overwrite_existing);
             const struct timespec times[2] = {{1300000000, 0}, {1300000000, 0}};
             ::utimensat(AT_FDCWD, path.c_str(), times, 0);
             processJpegFile(path, JpegCommandOptions::forKind(op.kind, "new comment"));
@@ -131,7 +139,8 @@ TEST_F(Oracle, everyOperationOnEveryHardFile) {
                 EXPECT_EQ(run(std::string("exiftool -s3 ") + op.gone + " '" + path + "'"), "");
             }
             if (*op.kept) {
-                const std::string kept = run(std::string("exiftool -s3 ") + op.kept + " '" + path + "'");
+                const std::string kept =
+                    run(std::string("exiftool -s3 ") + op.kept + " '" + path + "'");
                 EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'),
                           std::count(op.kept, op.kept + std::strlen(op.kept), '-'));
             }
@@ -152,12 +161,14 @@ TEST_F(Oracle, photoInfoAgreesWithExiftoolInBothByteOrders) {
         SCOPED_TRACE(order);
         const std::string path = dir_.file(std::string(order) + ".jpg");
         ASSERT_EQ(std::system(("convert -size 40x30 xc:gray " + path).c_str()), 0);
-        ASSERT_EQ(std::system(("exiftool -q -q -overwrite_original -ExifByteOrder=" + std::string(order) +
-                               " -Make=Sony -Model=A7 -DateTimeOriginal='2014:11:02 03:04:05' "
-                               "-ExposureTime=0.002 -FNumber=2.8 -ISO=800 -ExposureCompensation=-0.7 "
-                               "-Orientation#=8 -EXIF:Flash#=1 '-ThumbnailImage<=" + path + "' " + path)
-                                  .c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("exiftool -q -q -overwrite_original -ExifByteOrder=" + std::string(order) +
+                         " -Make=Sony -Model=A7 -DateTimeOriginal='2014:11:02 03:04:05' "
+                         "-ExposureTime=0.002 -FNumber=2.8 -ISO=800 -ExposureCompensation=-0.7 "
+                         "-Orientation#=8 -EXIF:Flash#=1 '-ThumbnailImage<=" +
+                         path + "' " + path)
+                            .c_str()),
+            0);
         PhotoInfo info;
         ASSERT_TRUE(readPhotoInfoFile(path, info));
         EXPECT_EQ(run("exiftool -s3 -ExifByteOrder# " + path), std::string(order) + "\n");
@@ -171,7 +182,8 @@ TEST_F(Oracle, photoInfoAgreesWithExiftoolInBothByteOrders) {
         EXPECT_EQ(info.orientation, 8);
         EXPECT_EQ(info.flashUsed, 1);
         EXPECT_EQ(info.width, 40);
-        EXPECT_EQ(std::to_string(info.thumbnailSize) + "\n", run("exiftool -s3 -ThumbnailLength " + path));
+        EXPECT_EQ(std::to_string(info.thumbnailSize) + "\n",
+                  run("exiftool -s3 -ThumbnailLength " + path));
     }
 }
 
@@ -182,7 +194,8 @@ TEST_F(Oracle, transferAndCarryGiveAnEncodedCopyTheSourceMetadata) {
     const std::string pixelsBefore = pixels(target);
     const ByteVector encoded = testing::readBytes(target);
     EXPECT_EQ(transferExif(source, target).status, JpegCommandStatus::Modified);
-    EXPECT_EQ(run("exiftool -s3 -Make -XMP:Title -IPTC:Keywords -Comment " + target), "Canon\nt\nk\nc\n");
+    EXPECT_EQ(run("exiftool -s3 -Make -XMP:Title -IPTC:Keywords -Comment " + target),
+              "Canon\nt\nk\nc\n");
     EXPECT_EQ(pixels(target), pixelsBefore);
 
     std::optional<ByteVector> carried = carryMetadataInto(testing::readBytes(source), encoded);
@@ -194,7 +207,8 @@ TEST_F(Oracle, transferAndCarryGiveAnEncodedCopyTheSourceMetadata) {
     EXPECT_LT(withoutThumbnail.size(), carried->size());
     testing::writeBytes(target, withoutThumbnail);
     EXPECT_EQ(run("exiftool -s3 -ThumbnailLength " + target), "");
-    EXPECT_EQ(run("exiftool -s3 -Make -DateTimeOriginal " + target), "Canon\n2012:05:01 10:20:30\n");
+    EXPECT_EQ(run("exiftool -s3 -Make -DateTimeOriginal " + target),
+              "Canon\n2012:05:01 10:20:30\n");
     for (const std::string& finding : findings(target)) {
         EXPECT_THAT(findings(source), ::testing::Contains(finding));
     }

@@ -50,7 +50,8 @@ TiffBuilder cameraExif(bool bigEndian) {
 bool parseBytes(const ByteVector& bytes, PhotoInfo& info, std::string* error = nullptr) {
     PhotoInfoReader reader(&info);
     bool result = reader.parse(bytes);
-    if (error) *error = reader.lastError();
+    if (error)
+        *error = reader.lastError();
     return result;
 }
 
@@ -87,9 +88,9 @@ TEST(PhotoInfoReader, readsACameraPhotoInEitherByteOrder) {
     }
     // The thumbnail is found through IFD0's link to IFD1, at the same place in both files.
     EXPECT_EQ(little.thumbnailOffset, big.thumbnailOffset);
-    const ByteVector thumbnail(littleFile.begin() + static_cast<long>(little.thumbnailOffset),
-                               littleFile.begin() + static_cast<long>(little.thumbnailOffset +
-                                                                      little.thumbnailSize));
+    const ByteVector thumbnail(
+        littleFile.begin() + static_cast<long>(little.thumbnailOffset),
+        littleFile.begin() + static_cast<long>(little.thumbnailOffset + little.thumbnailSize));
     EXPECT_EQ(thumbnail, testing::tinyJpeg());
 }
 
@@ -114,18 +115,23 @@ TEST(PhotoInfoReader, derivedAndCorrectedValues) {
              EXPECT_EQ(i.cameraModel, "After");
          }},
         {"shutter speed", [](TiffBuilder& t) { t.exifIfd().signedRational(0x9201, 8, 1); },
-         [](const PhotoInfo& i, const std::string&) { EXPECT_FLOAT_EQ(i.exposureTime, 1.0f / 256); }},
+         [](const PhotoInfo& i, const std::string&) {
+             EXPECT_FLOAT_EQ(i.exposureTime, 1.0f / 256);
+         }},
         {"aperture value", [](TiffBuilder& t) { t.exifIfd().rational(0x9202, 4, 1); },
          [](const PhotoInfo& i, const std::string&) { EXPECT_FLOAT_EQ(i.apertureFNumber, 4); }},
         {"ascii user comment",
-         [](TiffBuilder& t) { t.exifIfd().undefined(0x9286, std::string("ASCII\0\0\0hello   ", 16)); },
+         [](TiffBuilder& t) {
+             t.exifIfd().undefined(0x9286, std::string("ASCII\0\0\0hello   ", 16));
+         },
          [](const PhotoInfo& i, const std::string&) {
              EXPECT_EQ(i.comments, "hello");
              EXPECT_EQ(i.userCommentLength, 16);
          }},
-        {"long make is cut",
-         [](TiffBuilder& t) { t.ifd0().ascii(0x010F, std::string(50, 'm')); },
-         [](const PhotoInfo& i, const std::string&) { EXPECT_EQ(i.cameraMake, std::string(31, 'm')); }},
+        {"long make is cut", [](TiffBuilder& t) { t.ifd0().ascii(0x010F, std::string(50, 'm')); },
+         [](const PhotoInfo& i, const std::string&) {
+             EXPECT_EQ(i.cameraMake, std::string(31, 'm'));
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,8 +157,10 @@ TEST(PhotoInfoReader, sectionWalkLimits) {
 
     // The tiny image brings DQT, SOF, DHT x4 and SOS: 7 sections.
     JpegBuilder nineteen, twenty;
-    for (int i = 0; i < 12; ++i) nineteen.comment("c");
-    for (int i = 0; i < 13; ++i) twenty.comment("c");
+    for (int i = 0; i < 12; ++i)
+        nineteen.comment("c");
+    for (int i = 0; i < 13; ++i)
+        twenty.comment("c");
     std::string error;
     EXPECT_TRUE(parseBytes(nineteen.image().build(), info, &error));
     EXPECT_FALSE(parseBytes(twenty.image().build(), info, &error));
@@ -179,18 +187,19 @@ TEST(PhotoInfoReader, exifHeaderChecks) {
     EXPECT_EQ(error, "Suspicious offset of first IFD value");
     EXPECT_FALSE(info.isExif);
 
-    parseBytes(JpegBuilder().section(0xE1, std::string("Exif\0\0XX*\0\x08\0\0\0", 14)).image().build(),
-               info, &error);
+    parseBytes(
+        JpegBuilder().section(0xE1, std::string("Exif\0\0XX*\0\x08\0\0\0", 14)).image().build(),
+        info, &error);
     EXPECT_EQ(error, "Invalid Exif alignment marker.");
 }
 
 TEST(PhotoInfoReader, hostileDirectoriesCannotEscapeOrLoop) {
     // IFD0 at 8 whose next-directory link and EXIF subdirectory both point back at itself.
-    ByteVector loop = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x69, 0x87, 4, 0, 1, 0, 0, 0, 8, 0, 0, 0,
-                       8, 0, 0, 0};
+    ByteVector loop = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x69, 0x87, 4,
+                       0,   1,   0,  0, 0, 8, 0, 0, 0, 8, 0,    0,    0};
     // A count whose byte size (count x 8) does not fit in 32 bits.
-    ByteVector huge = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x1A, 0x01, 5, 0, 0x01, 0, 0, 0x20,
-                       0, 0, 0, 0, 0, 0, 0, 0};
+    ByteVector huge = {'I', 'I',  42, 0, 8,    0, 0, 0, 1, 0, 0x1A, 0x01, 5,
+                       0,   0x01, 0,  0, 0x20, 0, 0, 0, 0, 0, 0,    0,    0};
     // An entry count that runs past the block.
     ByteVector oversized = {'I', 'I', 42, 0, 8, 0, 0, 0, 0xFF, 0xFF, 0, 0};
     struct Case {
@@ -219,7 +228,8 @@ TEST(PhotoInfoFile, readOnlyAndLongHeadsAreRead) {
     testing::TempDir dir;
     // An APP2 section of 60 KB before the EXIF one: the head must be read beyond its first part.
     JpegBuilder builder;
-    for (int i = 0; i < 3; ++i) builder.section(0xE2, std::string(60000, 'i'));
+    for (int i = 0; i < 3; ++i)
+        builder.section(0xE2, std::string(60000, 'i'));
     const std::string path = dir.file("ro.jpg");
     testing::writeBytes(path, builder.exif(cameraExif(false).build()).image().build());
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);

@@ -56,7 +56,7 @@ TEST(ShiftDateText, plainCalendarArithmetic) {
 }
 
 class ShiftShootingTime : public ::testing::Test {
-protected:
+  protected:
     // A photo whose DateTimeOriginal value has `count` components; DateTime beside it.
     std::string photo(const std::string& name, const std::string& date, std::uint32_t count) {
         TiffBuilder tiff;
@@ -81,7 +81,8 @@ TEST_F(ShiftShootingTime, overwritesOnlyTheValueItself) {
         ASSERT_TRUE(reader.dateValue().has_value());
         const std::size_t at = reader.dateValue()->offset;
         // The byte after a 19-character value belongs to something else and must survive.
-        if (count == 19) before[at + 19] = 'X';
+        if (count == 19)
+            before[at + 19] = 'X';
         testing::writeBytes(path, before);
 
         ShiftResult result = shiftShootingTime(path, -11);
@@ -94,7 +95,8 @@ TEST_F(ShiftShootingTime, overwritesOnlyTheValueItself) {
                 EXPECT_TRUE(i >= at && i < at + 19) << i;
             }
         }
-        EXPECT_EQ(std::string(after.begin() + static_cast<long>(at), after.begin() + static_cast<long>(at) + 19),
+        EXPECT_EQ(std::string(after.begin() + static_cast<long>(at),
+                              after.begin() + static_cast<long>(at) + 19),
                   "2012:04:30 23:20:30");
         const std::string text(after.begin(), after.end());
         EXPECT_NE(text.find("2012:05:01 10:20:30"), std::string::npos);  // DateTime untouched
@@ -106,8 +108,8 @@ TEST_F(ShiftShootingTime, leavesAloneWhatItCannotShiftSafely) {
         const char* date;
         std::uint32_t count;
     };
-    for (const Case& c : {Case{"0000:00:00 00:00:00", 20}, Case{"2012:05:01 10:20", 17},
-                          Case{"2012:05:01", 11}}) {
+    for (const Case& c :
+         {Case{"0000:00:00 00:00:00", 20}, Case{"2012:05:01 10:20", 17}, Case{"2012:05:01", 11}}) {
         SCOPED_TRACE(c.date);
         const std::string path = photo("b.jpg", c.date, c.count);
         const ByteVector before = testing::readBytes(path);
@@ -120,7 +122,7 @@ TEST_F(ShiftShootingTime, leavesAloneWhatItCannotShiftSafely) {
 }
 
 class RecordingSink : public StatusSink {
-public:
+  public:
     void statusText(int, const std::string& text) override {
         std::lock_guard lock(mutex);
         texts.push_back(text);
@@ -150,7 +152,8 @@ TEST_F(ShiftShootingTime, metadataJobsReportProgressAndOutcomes) {
     EXPECT_EQ(comment.perItem(row, env).status, ItemStatus::Unchanged);
     EXPECT_EQ(makeMetadataJob(BatchKind::DeleteExif, {}).perItem(row, env).status, ItemStatus::Ok);
     ::chmod(row.item.fullPath.c_str(), 0400);
-    EXPECT_EQ(makeMetadataJob(BatchKind::PureJpeg, {}).perItem(row, env).status, ItemStatus::Skipped);
+    EXPECT_EQ(makeMetadataJob(BatchKind::PureJpeg, {}).perItem(row, env).status,
+              ItemStatus::Skipped);
     installStatusSink(nullptr);
     EXPECT_EQ(sink.texts.front(), "已校正第 5 张图片：a.jpg");
     EXPECT_EQ(sink.texts.back(), "正在处理第 5 张图片：a.jpg");

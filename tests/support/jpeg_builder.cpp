@@ -51,13 +51,16 @@ void put32(ByteVector& out, std::uint32_t value, bool bigEndian) {
 
 }  // namespace
 
-const ByteVector& tinyJpeg() { return kTinyJpeg; }
+const ByteVector& tinyJpeg() {
+    return kTinyJpeg;
+}
 
 ByteVector imageSections(const ByteVector& jpeg) {
     std::size_t position = 2;
     while (position + 4 <= jpeg.size()) {
         const int marker = jpeg[position + 1];
-        if (!((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE)) break;
+        if (!((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE))
+            break;
         position += 2 + (jpeg[position + 2] << 8 | jpeg[position + 3]);
     }
     return ByteVector(jpeg.begin() + static_cast<std::ptrdiff_t>(position), jpeg.end());
@@ -67,7 +70,8 @@ JpegBuilder& JpegBuilder::section(int marker, const ByteVector& payload) {
     bytes_.insert(bytes_.end(), static_cast<std::size_t>(pendingFill_), 0xFF);
     pendingFill_ = 0;
     const std::size_t length = payload.size() + 2;
-    if (length > 0xFFFF) throw std::invalid_argument("section too long");
+    if (length > 0xFFFF)
+        throw std::invalid_argument("section too long");
     bytes_.push_back(0xFF);
     bytes_.push_back(static_cast<std::uint8_t>(marker));
     put16(bytes_, static_cast<std::uint32_t>(length), true);
@@ -123,7 +127,9 @@ JpegBuilder& JpegBuilder::adobe(int transform) {
     return section(0xEE, payload);
 }
 
-JpegBuilder& JpegBuilder::comment(std::string_view text) { return section(0xFE, text); }
+JpegBuilder& JpegBuilder::comment(std::string_view text) {
+    return section(0xFE, text);
+}
 
 JpegBuilder& JpegBuilder::fill(int count) {
     pendingFill_ += count;
@@ -187,7 +193,8 @@ TiffDirectory& TiffDirectory::undefined(int tag, std::string_view bytes) {
 }
 
 TiffBuilder::TiffBuilder(bool bigEndian) : bigEndian_(bigEndian) {
-    for (TiffDirectory& directory : directories_) directory.bigEndian_ = bigEndian;
+    for (TiffDirectory& directory : directories_)
+        directory.bigEndian_ = bigEndian;
 }
 
 TiffBuilder& TiffBuilder::thumbnail(const ByteVector& jpeg) {
@@ -201,19 +208,23 @@ ByteVector TiffBuilder::build() const {
         dirs[3].longValue(0x0201, 0);  // patched below
         dirs[3].longValue(0x0202, static_cast<std::uint32_t>(thumbnail_.size()));
     }
-    if (!dirs[2].empty()) dirs[1].entries_.push_back({0xA005, 4, 1, ByteVector(4), 2});
-    if (!dirs[1].empty()) dirs[0].entries_.push_back({0x8769, 4, 1, ByteVector(4), 1});
+    if (!dirs[2].empty())
+        dirs[1].entries_.push_back({0xA005, 4, 1, ByteVector(4), 2});
+    if (!dirs[1].empty())
+        dirs[0].entries_.push_back({0x8769, 4, 1, ByteVector(4), 1});
     std::uint32_t offsets[4] = {};
     std::uint32_t offset = 8;
     for (int d = 0; d < 4; ++d) {
         auto& entries = dirs[d].entries_;
         std::stable_sort(entries.begin(), entries.end(),
                          [](const auto& a, const auto& b) { return a.tag < b.tag; });
-        if (d > 0 && entries.empty()) continue;
+        if (d > 0 && entries.empty())
+            continue;
         offsets[d] = offset;
         offset += 2 + 12 * static_cast<std::uint32_t>(entries.size()) + 4;
         for (const auto& e : entries) {
-            if (e.value.size() > 4) offset += static_cast<std::uint32_t>((e.value.size() + 1) & ~1u);
+            if (e.value.size() > 4)
+                offset += static_cast<std::uint32_t>((e.value.size() + 1) & ~1u);
         }
     }
     const std::uint32_t thumbnailOffset = offset;
@@ -222,20 +233,25 @@ ByteVector TiffBuilder::build() const {
     put32(out, 8, bigEndian_);
     for (int d = 0; d < 4; ++d) {
         auto& entries = dirs[d].entries_;
-        if (d > 0 && entries.empty()) continue;
+        if (d > 0 && entries.empty())
+            continue;
         put16(out, static_cast<std::uint32_t>(entries.size()), bigEndian_);
-        std::uint32_t valueOffset = offsets[d] + 2 + 12 * static_cast<std::uint32_t>(entries.size()) + 4;
+        std::uint32_t valueOffset =
+            offsets[d] + 2 + 12 * static_cast<std::uint32_t>(entries.size()) + 4;
         ByteVector values;
         for (auto& e : entries) {
-            if (e.link >= 0) put32(e.value = {}, offsets[e.link], bigEndian_);
-            if (e.tag == 0x0201 && d == 3) put32(e.value = {}, thumbnailOffset, bigEndian_);
+            if (e.link >= 0)
+                put32(e.value = {}, offsets[e.link], bigEndian_);
+            if (e.tag == 0x0201 && d == 3)
+                put32(e.value = {}, thumbnailOffset, bigEndian_);
             put16(out, static_cast<std::uint32_t>(e.tag), bigEndian_);
             put16(out, static_cast<std::uint32_t>(e.format), bigEndian_);
             put32(out, e.count, bigEndian_);
             if (e.value.size() > 4) {
                 put32(out, valueOffset, bigEndian_);
                 values.insert(values.end(), e.value.begin(), e.value.end());
-                if (values.size() % 2) values.push_back(0);
+                if (values.size() % 2)
+                    values.push_back(0);
                 valueOffset = offsets[d] + 2 + 12 * static_cast<std::uint32_t>(entries.size()) + 4 +
                               static_cast<std::uint32_t>(values.size());
             } else {
@@ -259,14 +275,16 @@ ByteVector readBytes(const std::string& path) {
 
 void writeBytes(const std::string& path, const ByteVector& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<SectionSummary> listSections(const ByteVector& jpeg, ByteVector* scan) {
     std::vector<SectionSummary> result;
     std::size_t position = 2;
     while (position + 4 <= jpeg.size()) {
-        if (jpeg[position] != 0xFF) break;
+        if (jpeg[position] != 0xFF)
+            break;
         const int marker = jpeg[position + 1];
         if (marker == 0xFF) {
             ++position;
@@ -276,7 +294,8 @@ std::vector<SectionSummary> listSections(const ByteVector& jpeg, ByteVector* sca
         result.push_back({marker, length});
         position += 2 + static_cast<std::size_t>(length);
         if (marker == 0xDA) {
-            if (scan) scan->assign(jpeg.begin() + static_cast<std::ptrdiff_t>(position), jpeg.end());
+            if (scan)
+                scan->assign(jpeg.begin() + static_cast<std::ptrdiff_t>(position), jpeg.end());
             break;
         }
     }
@@ -285,7 +304,8 @@ std::vector<SectionSummary> listSections(const ByteVector& jpeg, ByteVector* sca
 
 std::vector<int> markersOf(const ByteVector& jpeg) {
     std::vector<int> markers;
-    for (const SectionSummary& s : listSections(jpeg)) markers.push_back(s.marker);
+    for (const SectionSummary& s : listSections(jpeg))
+        markers.push_back(s.marker);
     return markers;
 }
 

@@ -20,7 +20,7 @@ const ByteVector& tinyJpeg();
 ByteVector imageSections(const ByteVector& jpeg);
 
 class JpegBuilder {
-public:
+  public:
     JpegBuilder() { bytes_[1] = 0xD8; }
     // A marker section; `payload` comes after the two length bytes, which are added.
     JpegBuilder& section(int marker, const ByteVector& payload);
@@ -39,14 +39,14 @@ public:
     JpegBuilder& image(const ByteVector& jpeg = tinyJpeg());
     ByteVector build() const { return bytes_; }
 
-private:
+  private:
     ByteVector bytes_ = ByteVector(2, 0xFF);
     int pendingFill_ = 0;
 };
 
 // One TIFF directory of an EXIF block under construction.
 class TiffDirectory {
-public:
+  public:
     TiffDirectory& entry(int tag, int format, std::uint32_t count, const ByteVector& value);
     TiffDirectory& ascii(int tag, std::string_view text);  // adds the terminating zero
     TiffDirectory& shortValue(int tag, std::uint16_t value);
@@ -56,7 +56,7 @@ public:
     TiffDirectory& undefined(int tag, std::string_view bytes);
     bool empty() const { return entries_.empty(); }
 
-private:
+  private:
     friend class TiffBuilder;
     struct Entry {
         int tag, format;
@@ -71,7 +71,7 @@ private:
 // IFD0 at offset 8, then the EXIF subdirectory, the interoperability directory, IFD1 and the
 // thumbnail bytes; each directory is followed by its values.
 class TiffBuilder {
-public:
+  public:
     explicit TiffBuilder(bool bigEndian = false);
     TiffDirectory& ifd0() { return directories_[0]; }
     TiffDirectory& exifIfd() { return directories_[1]; }
@@ -81,7 +81,7 @@ public:
     TiffBuilder& thumbnail(const ByteVector& jpeg);
     ByteVector build() const;
 
-private:
+  private:
     bool bigEndian_;
     TiffDirectory directories_[4];
     ByteVector thumbnail_;

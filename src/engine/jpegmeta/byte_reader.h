@@ -19,7 +19,7 @@ constexpr bool fitsInside(std::uint64_t size, std::uint64_t offset, std::uint64_
 
 // Multi-byte numbers of a TIFF block, in the block's own byte order.
 class ByteOrderReader {
-public:
+  public:
     ByteOrderReader(Bytes bytes, bool bigEndian) : bytes_(bytes), bigEndian_(bigEndian) {}
 
     std::size_t size() const { return bytes_.size(); }
@@ -32,13 +32,15 @@ public:
     // Each read returns 0 when the value does not lie wholly inside the block.
     std::uint8_t u8(std::uint64_t offset) const { return has(offset, 1) ? bytes_[offset] : 0; }
     std::uint16_t u16(std::uint64_t offset) const {
-        if (!has(offset, 2)) return 0;
+        if (!has(offset, 2))
+            return 0;
         const std::uint8_t* p = bytes_.data() + offset;
         return bigEndian_ ? static_cast<std::uint16_t>(p[0] << 8 | p[1])
                           : static_cast<std::uint16_t>(p[1] << 8 | p[0]);
     }
     std::uint32_t u32(std::uint64_t offset) const {
-        if (!has(offset, 4)) return 0;
+        if (!has(offset, 4))
+            return 0;
         const std::uint8_t* p = bytes_.data() + offset;
         if (bigEndian_) {
             return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
@@ -53,7 +55,7 @@ public:
         return bigEndian_ ? (first << 32 | second) : (second << 32 | first);
     }
 
-private:
+  private:
     Bytes bytes_;
     bool bigEndian_;
 };

@@ -24,13 +24,13 @@ std::string formatted(const char* format, unsigned a, unsigned b = 0) {
 }
 
 class EnginePassWalk {
-public:
+  public:
     EnginePassWalk(ByteOrderReader block, JpegFileInfo& info, JpegEngine& engine)
         : block_(block), info_(info), engine_(engine) {}
 
     void walk(std::uint64_t start, int nesting);
 
-private:
+  private:
     bool readEntry(std::uint64_t entry, int nesting);
     void followLink(std::uint64_t link, int nesting);
 
@@ -46,7 +46,8 @@ void EnginePassWalk::walk(std::uint64_t start, int nesting) {
         engine_.warning("Maximum Exif directory nesting exceeded (corrupt Exif header)");
         return;
     }
-    if (!visited_.insert(start).second) return;
+    if (!visited_.insert(start).second)
+        return;
     const std::uint64_t size = block_.size();
     const unsigned entries = block_.has(start, 2) ? block_.u16(start) : 0;
     const std::uint64_t end = start + 2 + 12ull * entries;
@@ -59,10 +60,12 @@ void EnginePassWalk::walk(std::uint64_t start, int nesting) {
             return;
         }
     }
-    for (unsigned i = 0; i < entries; ++i) readEntry(start + 2 + 12ull * i, nesting);
+    for (unsigned i = 0; i < entries; ++i)
+        readEntry(start + 2 + 12ull * i, nesting);
     if (hasLink) {
         std::uint64_t link = block_.u32(end);
-        if (link != 0) followLink(link, nesting);
+        if (link != 0)
+            followLink(link, nesting);
     }
 }
 
@@ -103,30 +106,34 @@ bool EnginePassWalk::readEntry(std::uint64_t entry, int nesting) {
         return tiffNumber(block_, value, static_cast<int>(format), true);
     };
     switch (tag) {
-    case kTagXResolution:
-        if (nesting == 0) info_.xResolution = static_cast<float>(number());
-        break;
-    case kTagYResolution:
-        if (nesting == 0) info_.yResolution = static_cast<float>(number());
-        break;
-    case kTagResolutionUnit:
-        if (nesting == 0) info_.resolutionUnit = static_cast<int>(number());
-        break;
-    case kTagExifOffset:
-    case kTagInteropOffset: {
-        std::uint64_t target = block_.u32(value);
-        if (target >= block_.size()) {
-            engine_.warning("Illegal Exif or interop ofset directory link");
-        } else {
-            walk(target, nesting + 1);
+        case kTagXResolution:
+            if (nesting == 0)
+                info_.xResolution = static_cast<float>(number());
+            break;
+        case kTagYResolution:
+            if (nesting == 0)
+                info_.yResolution = static_cast<float>(number());
+            break;
+        case kTagResolutionUnit:
+            if (nesting == 0)
+                info_.resolutionUnit = static_cast<int>(number());
+            break;
+        case kTagExifOffset:
+        case kTagInteropOffset: {
+            std::uint64_t target = block_.u32(value);
+            if (target >= block_.size()) {
+                engine_.warning("Illegal Exif or interop ofset directory link");
+            } else {
+                walk(target, nesting + 1);
+            }
+            break;
         }
-        break;
-    }
-    case kTagGpsOffset:
-        if (block_.u32(value) >= block_.size()) engine_.warning("Illegal GPS directory link in Exif");
-        break;
-    default:
-        break;
+        case kTagGpsOffset:
+            if (block_.u32(value) >= block_.size())
+                engine_.warning("Illegal GPS directory link in Exif");
+            break;
+        default:
+            break;
     }
     return true;
 }
@@ -136,43 +143,44 @@ bool EnginePassWalk::readEntry(std::uint64_t entry, int nesting) {
 double tiffNumber(const ByteOrderReader& block, std::uint64_t value, int format,
                   bool unsignedRationals) {
     switch (format) {
-    case kFormatByte:
-        return block.u8(value);
-    case kFormatShort:
-        return block.u16(value);
-    case kFormatLong:
-        return block.u32(value);
-    case kFormatSignedByte:
-        return static_cast<std::int8_t>(block.u8(value));
-    case kFormatSignedShort:
-        return static_cast<std::int16_t>(block.u16(value));
-    case kFormatSignedLong:
-        return static_cast<std::int32_t>(block.u32(value));
-    case kFormatRational:
-    case kFormatSignedRational: {
-        const std::uint32_t numerator = block.u32(value);
-        const std::uint32_t denominator = block.u32(value + 4);
-        if (denominator == 0) return 0;
-        if (format == kFormatRational && unsignedRationals) {
-            return static_cast<double>(numerator) / denominator;
+        case kFormatByte:
+            return block.u8(value);
+        case kFormatShort:
+            return block.u16(value);
+        case kFormatLong:
+            return block.u32(value);
+        case kFormatSignedByte:
+            return static_cast<std::int8_t>(block.u8(value));
+        case kFormatSignedShort:
+            return static_cast<std::int16_t>(block.u16(value));
+        case kFormatSignedLong:
+            return static_cast<std::int32_t>(block.u32(value));
+        case kFormatRational:
+        case kFormatSignedRational: {
+            const std::uint32_t numerator = block.u32(value);
+            const std::uint32_t denominator = block.u32(value + 4);
+            if (denominator == 0)
+                return 0;
+            if (format == kFormatRational && unsignedRationals) {
+                return static_cast<double>(numerator) / denominator;
+            }
+            return static_cast<double>(static_cast<std::int32_t>(numerator)) /
+                   static_cast<std::int32_t>(denominator);
         }
-        return static_cast<double>(static_cast<std::int32_t>(numerator)) /
-               static_cast<std::int32_t>(denominator);
-    }
-    case kFormatFloat: {
-        std::uint32_t bits = block.u32(value);
-        float number;
-        std::memcpy(&number, &bits, sizeof number);
-        return number;
-    }
-    case kFormatDouble: {
-        std::uint64_t bits = block.u64(value);
-        double number;
-        std::memcpy(&number, &bits, sizeof number);
-        return number;
-    }
-    default:
-        return 0;
+        case kFormatFloat: {
+            std::uint32_t bits = block.u32(value);
+            float number;
+            std::memcpy(&number, &bits, sizeof number);
+            return number;
+        }
+        case kFormatDouble: {
+            std::uint64_t bits = block.u64(value);
+            double number;
+            std::memcpy(&number, &bits, sizeof number);
+            return number;
+        }
+        default:
+            return 0;
     }
 }
 
@@ -207,8 +215,10 @@ void exifEnginePass(Bytes section, JpegFileInfo& info, JpegEngine& engine) {
     info.xResolution = 0;
     info.yResolution = 0;
     EnginePassWalk(block, info, engine).walk(first, 0);
-    if (info.xResolution == 0) info.xResolution = info.yResolution;
-    if (info.yResolution == 0) info.yResolution = info.xResolution;
+    if (info.xResolution == 0)
+        info.xResolution = info.yResolution;
+    if (info.yResolution == 0)
+        info.yResolution = info.xResolution;
 }
 
 }  // namespace pixmill::jpegmeta

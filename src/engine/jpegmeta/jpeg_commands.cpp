@@ -10,20 +10,25 @@ namespace {
 
 std::size_t characterCount(const std::string& text) {
     std::size_t count = 0;
-    for (unsigned char c : text) count += (c & 0xC0) != 0x80;
+    for (unsigned char c : text)
+        count += (c & 0xC0) != 0x80;
     return count;
 }
 
 // Cuts UTF-8 text to at most `limit` bytes without splitting a character.
 std::string cutToBytes(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit) return text;
+    if (text.size() <= limit)
+        return text;
     std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
     return text.substr(0, end);
 }
 
 // The owner's permission bits decide, not access(2): root may write anything.
-bool isReadOnly(const struct stat& status) { return (status.st_mode & S_IWUSR) == 0; }
+bool isReadOnly(const struct stat& status) {
+    return (status.st_mode & S_IWUSR) == 0;
+}
 
 JpegCommandResult failed(const JpegEngine& engine) {
     return {JpegCommandStatus::Failed, engine.fatalError()};
@@ -31,12 +36,12 @@ JpegCommandResult failed(const JpegEngine& engine) {
 
 JpegCommandResult fromLoad(LoadStatus status, const JpegEngine& engine, const std::string& path) {
     switch (status) {
-    case LoadStatus::CannotOpen:
-        return {JpegCommandStatus::Failed, "can't open '" + path + "'"};
-    case LoadStatus::NotJpeg:
-        return {JpegCommandStatus::Skipped, "not a JPEG with image data: " + path};
-    default:
-        return failed(engine);
+        case LoadStatus::CannotOpen:
+            return {JpegCommandStatus::Failed, "can't open '" + path + "'"};
+        case LoadStatus::NotJpeg:
+            return {JpegCommandStatus::Skipped, "not a JPEG with image data: " + path};
+        default:
+            return failed(engine);
     }
 }
 
@@ -44,7 +49,8 @@ bool setComment(JpegEngine& engine, const std::string& commentText, bool& change
     JpegSection* section = engine.findSectionOfType(kCom);
     if (!section) {
         section = engine.insertSection(kCom, {0x00, 0x02});
-        if (!section) return false;
+        if (!section)
+            return false;
     }
     const std::string current(section->data.begin() + 2, section->data.end());
     if (current.size() > kMaxCommentBytes) {
@@ -62,7 +68,8 @@ bool setComment(JpegEngine& engine, const std::string& commentText, bool& change
         section->data = std::move(data);
         changed = true;
     }
-    if (!changed) diag::write(diag::Stream::Out, "Comment not modified\n");
+    if (!changed)
+        diag::write(diag::Stream::Out, "Comment not modified\n");
     return true;
 }
 
@@ -71,44 +78,54 @@ bool setComment(JpegEngine& engine, const std::string& commentText, bool& change
 JpegCommandOptions JpegCommandOptions::forKind(BatchKind kind, const std::string& commentText) {
     JpegCommandOptions options;
     switch (kind) {
-    case BatchKind::DeleteExif:
-        options.removeExif = true;
-        break;
-    case BatchKind::DeleteNonOriginal:
-        options.removeNonEssential = true;
-        break;
-    case BatchKind::DeleteComment:
-        options.removeComment = true;
-        break;
-    case BatchKind::AddComment:
-        options.commentText = commentText;
-        break;
-    case BatchKind::PureJpeg:
-        options.removeExif = options.removeComment = options.removeIptc = options.removeXmp =
+        case BatchKind::DeleteExif:
+            options.removeExif = true;
+            break;
+        case BatchKind::DeleteNonOriginal:
             options.removeNonEssential = true;
-        break;
-    default:
-        break;
+            break;
+        case BatchKind::DeleteComment:
+            options.removeComment = true;
+            break;
+        case BatchKind::AddComment:
+            options.commentText = commentText;
+            break;
+        case BatchKind::PureJpeg:
+            options.removeExif = options.removeComment = options.removeIptc = options.removeXmp =
+                options.removeNonEssential = true;
+            break;
+        default:
+            break;
     }
     return options;
 }
 
 ItemStatus toItemStatus(JpegCommandStatus status) {
     switch (status) {
-    case JpegCommandStatus::Modified: return ItemStatus::Ok;
-    case JpegCommandStatus::Unchanged: return ItemStatus::Unchanged;
-    case JpegCommandStatus::Skipped: return ItemStatus::Skipped;
-    default: return ItemStatus::Failed;
+        case JpegCommandStatus::Modified:
+            return ItemStatus::Ok;
+        case JpegCommandStatus::Unchanged:
+            return ItemStatus::Unchanged;
+        case JpegCommandStatus::Skipped:
+            return ItemStatus::Skipped;
+        default:
+            return ItemStatus::Failed;
     }
 }
 
 bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& changed) {
-    if (options.commentText && !setComment(engine, *options.commentText, changed)) return false;
-    if (options.removeComment && engine.dropSectionOfType(kCom)) changed = true;
-    if (options.removeExif && engine.dropSectionOfType(kApp1)) changed = true;
-    if (options.removeIptc && engine.dropSectionOfType(kApp13)) changed = true;
-    if (options.removeXmp && engine.dropSectionOfType(kXmpSection)) changed = true;
-    if (options.removeNonEssential && engine.dropNonEssentialSections()) changed = true;
+    if (options.commentText && !setComment(engine, *options.commentText, changed))
+        return false;
+    if (options.removeComment && engine.dropSectionOfType(kCom))
+        changed = true;
+    if (options.removeExif && engine.dropSectionOfType(kApp1))
+        changed = true;
+    if (options.removeIptc && engine.dropSectionOfType(kApp13))
+        changed = true;
+    if (options.removeXmp && engine.dropSectionOfType(kXmpSection))
+        changed = true;
+    if (options.removeNonEssential && engine.dropNonEssentialSections())
+        changed = true;
     return true;
 }
 
@@ -140,7 +157,8 @@ JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOpti
         LoadStatus loaded = engine.loadJpeg(source, kLoadMeta);
         if (loaded != LoadStatus::Loaded) {
             JpegCommandResult result = fromLoad(loaded, engine, source);
-            if (result.status != JpegCommandStatus::Failed) result.status = JpegCommandStatus::Skipped;
+            if (result.status != JpegCommandStatus::Failed)
+                result.status = JpegCommandStatus::Skipped;
             return result;
         }
         engine.keepOnlyMetadataSections();
@@ -150,13 +168,15 @@ JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOpti
     if (LoadStatus loaded = engine.loadJpeg(path, mode); loaded != LoadStatus::Loaded) {
         return fromLoad(loaded, engine, path);
     }
-    if (!applyEdits(engine, options, changed)) return failed(engine);
+    if (!applyEdits(engine, options, changed))
+        return failed(engine);
     if (!changed) {
-        return {JpegCommandStatus::Unchanged, options.commentText ? "Comment not modified"
-                                                                  : "nothing to change"};
+        return {JpegCommandStatus::Unchanged,
+                options.commentText ? "Comment not modified" : "nothing to change"};
     }
     std::vector<std::uint8_t> content;
-    if (!engine.saveJpeg(content)) return failed(engine);
+    if (!engine.saveJpeg(content))
+        return failed(engine);
     if (Result written = rewriteFileSafely(path, content, true, ops); !written) {
         engine.fatal("Could not open file for write: " + written.message());
         return failed(engine);

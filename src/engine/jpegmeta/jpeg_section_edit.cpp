@@ -9,29 +9,34 @@ namespace pixmill::jpegmeta {
 namespace {
 
 bool inKeepSet(int type) {
-    if (type >= 0xC0 && type <= 0xC7) return true;  // SOF0-3, DHT, SOF5-7
-    if (type >= 0xC9 && type <= 0xCB) return true;
-    if (type >= 0xCD && type <= 0xCF) return true;
-    switch (type) {
-    case kSoi:
-    case kEoi:
-    case kSos:
-    case kDqt:
-    case kDri:
-    case kApp0:
-    case kApp1:
-    case kApp13:
-    case kCom:
-    case kXmpSection:
+    if (type >= 0xC0 && type <= 0xC7)
+        return true;  // SOF0-3, DHT, SOF5-7
+    if (type >= 0xC9 && type <= 0xCB)
         return true;
-    default:
-        return false;
+    if (type >= 0xCD && type <= 0xCF)
+        return true;
+    switch (type) {
+        case kSoi:
+        case kEoi:
+        case kSos:
+        case kDqt:
+        case kDri:
+        case kApp0:
+        case kApp1:
+        case kApp13:
+        case kCom:
+        case kXmpSection:
+            return true;
+        default:
+            return false;
     }
 }
 
 std::uint16_t densityFromResolution(float resolution) {
-    if (!(resolution > 0)) return 0;  // also NaN
-    if (resolution >= 65535.0f) return 65535;
+    if (!(resolution > 0))
+        return 0;  // also NaN
+    if (resolution >= 65535.0f)
+        return 65535;
     return static_cast<std::uint16_t>(resolution);
 }
 
@@ -39,7 +44,8 @@ std::uint16_t densityFromResolution(float resolution) {
 
 JpegSection* JpegEngine::findSectionOfType(int type) {
     for (JpegSection& section : table_.entries()) {
-        if (section.type == type) return &section;
+        if (section.type == type)
+            return &section;
     }
     return nullptr;
 }
@@ -55,7 +61,8 @@ bool JpegEngine::dropSectionOfType(int type) {
 }
 
 bool JpegEngine::keepsColourSection(const JpegSection& section) const {
-    if (section.type != kApp14 || !startsWith(section.data, 2, "Adobe", 5)) return false;
+    if (section.type != kApp14 || !startsWith(section.data, 2, "Adobe", 5))
+        return false;
     // Without its Adobe section a CMYK or YCCK frame, or an RGB one that relies on the
     // transform flag, decodes with wrong colours.
     return info_.components == 4 || (info_.components == 3 && info_.adobeTransform == 0);
@@ -105,15 +112,21 @@ void JpegEngine::keepOnlyMetadataSections() {
     std::optional<JpegSection> exif, comment, iptc, xmp;
     for (JpegSection& section : table_.entries()) {
         std::optional<JpegSection>* slot = nullptr;
-        if (section.type == kApp1) slot = &exif;
-        if (section.type == kCom) slot = &comment;
-        if (section.type == kApp13) slot = &iptc;
-        if (section.type == kXmpSection) slot = &xmp;
-        if (slot && !slot->has_value()) *slot = std::move(section);
+        if (section.type == kApp1)
+            slot = &exif;
+        if (section.type == kCom)
+            slot = &comment;
+        if (section.type == kApp13)
+            slot = &iptc;
+        if (section.type == kXmpSection)
+            slot = &xmp;
+        if (slot && !slot->has_value())
+            *slot = std::move(section);
     }
     table_.clear();
     for (std::optional<JpegSection>* slot : {&exif, &comment, &iptc, &xmp}) {
-        if (slot->has_value()) table_.append(std::move(**slot));
+        if (slot->has_value())
+            table_.append(std::move(**slot));
     }
 }
 
@@ -121,14 +134,15 @@ bool JpegEngine::needsJfifHeader() const {
     // A JFIF header tells decoders the image is YCbCr (or grayscale); on any other frame it
     // would change the colours.
     switch (info_.components) {
-    case 4:
-        return false;
-    case 3:
-        if (info_.adobePresent) return info_.adobeTransform != 0;
-        return !(info_.componentIds[0] == 'R' && info_.componentIds[1] == 'G' &&
-                 info_.componentIds[2] == 'B');
-    default:
-        return true;
+        case 4:
+            return false;
+        case 3:
+            if (info_.adobePresent)
+                return info_.adobeTransform != 0;
+            return !(info_.componentIds[0] == 'R' && info_.componentIds[1] == 'G' &&
+                     info_.componentIds[2] == 'B');
+        default:
+            return true;
     }
 }
 
@@ -160,9 +174,11 @@ void JpegEngine::appendJfifHeader(std::vector<std::uint8_t>& out) {
 }
 
 bool JpegEngine::saveJpeg(std::vector<std::uint8_t>& out) {
-    if (!haveAll_ || table_.count() == 0) return fatal("Can't write back - didn't read all");
+    if (!haveAll_ || table_.count() == 0)
+        return fatal("Can't write back - didn't read all");
     std::size_t total = 2 + 18;
-    for (const JpegSection& section : table_.entries()) total += 2 + section.data.size();
+    for (const JpegSection& section : table_.entries())
+        total += 2 + section.data.size();
     out.clear();
     try {
         out.reserve(total);
@@ -172,7 +188,8 @@ bool JpegEngine::saveJpeg(std::vector<std::uint8_t>& out) {
     out.push_back(0xFF);
     out.push_back(0xD8);
     const int firstType = table_[0].type;
-    if (firstType != kApp1 && firstType != kApp0 && needsJfifHeader()) appendJfifHeader(out);
+    if (firstType != kApp1 && firstType != kApp0 && needsJfifHeader())
+        appendJfifHeader(out);
     for (int i = 0; i + 1 < table_.count(); ++i) {
         const JpegSection& section = table_[i];
         out.push_back(0xFF);

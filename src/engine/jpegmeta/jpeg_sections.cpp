@@ -24,7 +24,8 @@ int searchMarker(ReadCursor& cursor, int& bytesRead) {
     while (!cursor.atEnd()) {
         int byte = cursor.file[cursor.position++];
         ++bytesRead;
-        if (previous == 0xFF && byte != 0xFF) return byte;
+        if (previous == 0xFF && byte != 0xFF)
+            return byte;
         previous = byte;
     }
     return -1;
@@ -33,12 +34,12 @@ int searchMarker(ReadCursor& cursor, int& bytesRead) {
 }  // namespace
 
 bool isFrameMarker(int marker) {
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-           marker != 0xCC;
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
 bool SectionTable::ensureRoom() {
-    if (count() < capacity_) return true;
+    if (count() < capacity_)
+        return true;
     int grown = capacity_ == 0 ? 5 : capacity_ + capacity_ / 2;
     try {
         sections_.reserve(static_cast<size_t>(grown));
@@ -55,7 +56,9 @@ void SectionTable::insertAt(int index, JpegSection section) {
     sections_.insert(sections_.begin() + index, std::move(section));
 }
 
-void SectionTable::removeAt(int index) { sections_.erase(sections_.begin() + index); }
+void SectionTable::removeAt(int index) {
+    sections_.erase(sections_.begin() + index);
+}
 
 void JpegEngine::reset() {
     table_.clear();
@@ -65,18 +68,22 @@ void JpegEngine::reset() {
 }
 
 void JpegEngine::warning(const std::string& message) {
-    if (suppressWarnings) return;
+    if (suppressWarnings)
+        return;
     std::string text = "\nNonfatal Error : ";
-    if (!currentFile_.empty()) text += "'" + currentFile_ + "' ";
+    if (!currentFile_.empty())
+        text += "'" + currentFile_ + "' ";
     text += message + "\n";
     diag::write(diag::Stream::Err, text);
 }
 
 bool JpegEngine::fatal(const std::string& message) {
     std::string text = "\nError : " + message + "\n";
-    if (!currentFile_.empty()) text += "in file '" + currentFile_ + "'\n";
+    if (!currentFile_.empty())
+        text += "in file '" + currentFile_ + "'\n";
     diag::write(diag::Stream::Err, text);
-    if (fatalError_.empty()) fatalError_ = message;
+    if (fatalError_.empty())
+        fatalError_ = message;
     return false;
 }
 
@@ -94,19 +101,23 @@ LoadStatus JpegEngine::loadJpeg(const std::string& path, int mode) {
         return LoadStatus::CannotOpen;
     }
     LoadStatus status = readSections(file, mode);
-    if (status == LoadStatus::NotJpeg) diag::printf(diag::Stream::Err, "Not JPEG: %s\n", path.c_str());
-    if (status != LoadStatus::Loaded) releaseJpeg();
+    if (status == LoadStatus::NotJpeg)
+        diag::printf(diag::Stream::Err, "Not JPEG: %s\n", path.c_str());
+    if (status != LoadStatus::Loaded)
+        releaseJpeg();
     return status;
 }
 
 LoadStatus JpegEngine::loadJpegBytes(Bytes file, int mode) {
     LoadStatus status = readSections(file, mode);
-    if (status != LoadStatus::Loaded) releaseJpeg();
+    if (status != LoadStatus::Loaded)
+        releaseJpeg();
     return status;
 }
 
 LoadStatus JpegEngine::readSections(Bytes file, int mode) {
-    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return LoadStatus::NotJpeg;
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+        return LoadStatus::NotJpeg;
     info_.jfifUnits = 1;
     info_.jfifXDensity = 300;
     info_.jfifYDensity = 300;
@@ -122,14 +133,17 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode) {
             return LoadStatus::Fatal;
         }
         const LoadStatus read = readSection(cursor);
-        if (read != LoadStatus::Loaded) return read;
+        if (read != LoadStatus::Loaded)
+            return read;
         const int marker = table_[table_.count() - 1].type;
-        if (marker == kSos) return (mode & kLoadScan) ? readScanData(cursor) : LoadStatus::Loaded;
+        if (marker == kSos)
+            return (mode & kLoadScan) ? readScanData(cursor) : LoadStatus::Loaded;
         if (marker == kEoi) {
             diag::write(diag::Stream::Err, "No image in jpeg!\n");
             return LoadStatus::NotJpeg;
         }
-        if (!actOnSection(marker, mode, keptComment)) table_.removeLast();
+        if (!actOnSection(marker, mode, keptComment))
+            table_.removeLast();
         if (table_.count() > table_.capacity()) {
             fatal("allocation screwup");
             return LoadStatus::Fatal;
@@ -142,7 +156,8 @@ LoadStatus JpegEngine::readSection(ReadCursor& cursor) {
     const Bytes file = cursor.file;
     int bytesRead = 0;
     const int marker = searchMarker(cursor, bytesRead);
-    if (marker < 0) return LoadStatus::NotJpeg;
+    if (marker < 0)
+        return LoadStatus::NotJpeg;
     if (bytesRead - 1 > kWarnPaddingAbove) {
         char text[80];
         std::snprintf(text, sizeof text, "Extraneous %d padding bytes before section %02X",
@@ -191,37 +206,40 @@ bool JpegEngine::actOnSection(int marker, int mode, bool& keptComment) {
     Bytes data(section.data);
     const bool meta = (mode & kLoadMeta) != 0;
     switch (marker) {
-    case kCom:
-        if (!meta || keptComment) return false;
-        keptComment = true;
-        extractComment(section);
-        return true;
-    case kApp0:
-        // The writer makes a fresh JFIF header when one is needed; the old one never survives.
-        readJfifHeader(section);
-        return false;
-    case kApp1:
-        if (!meta) return false;
-        if (startsWith(data, 2, "Exif", 4)) {
-            exifEnginePass(data, info_, *this);
+        case kCom:
+            if (!meta || keptComment)
+                return false;
+            keptComment = true;
+            extractComment(section);
             return true;
-        }
-        if (startsWith(data, 2, "http:", 5)) {
-            section.type = kXmpSection;
+        case kApp0:
+            // The writer makes a fresh JFIF header when one is needed; the old one never survives.
+            readJfifHeader(section);
+            return false;
+        case kApp1:
+            if (!meta)
+                return false;
+            if (startsWith(data, 2, "Exif", 4)) {
+                exifEnginePass(data, info_, *this);
+                return true;
+            }
+            if (startsWith(data, 2, "http:", 5)) {
+                section.type = kXmpSection;
+                return true;
+            }
+            return false;
+        case kApp13:
+            return meta;
+        case kApp14:
+            if (startsWith(data, 2, "Adobe", 5) && data.size() >= 14) {
+                info_.adobePresent = true;
+                info_.adobeTransform = data[13];
+            }
             return true;
-        }
-        return false;
-    case kApp13:
-        return meta;
-    case kApp14:
-        if (startsWith(data, 2, "Adobe", 5) && data.size() >= 14) {
-            info_.adobePresent = true;
-            info_.adobeTransform = data[13];
-        }
-        return true;
-    default:
-        if (isFrameMarker(marker)) readFrameHeader(section);
-        return true;
+        default:
+            if (isFrameMarker(marker))
+                readFrameHeader(section);
+            return true;
     }
 }
 
@@ -233,7 +251,8 @@ void JpegEngine::readFrameHeader(const JpegSection& section) {
     info_.components = reader.u8(7);
     info_.isColor = info_.components == 3;
     info_.process = section.type;
-    for (int i = 0; i < 3; ++i) info_.componentIds[i] = reader.u8(8 + 3 * static_cast<unsigned>(i));
+    for (int i = 0; i < 3; ++i)
+        info_.componentIds[i] = reader.u8(8 + 3 * static_cast<unsigned>(i));
 }
 
 void JpegEngine::readJfifHeader(const JpegSection& section) {
@@ -256,7 +275,8 @@ void JpegEngine::extractComment(const JpegSection& section) {
     std::string text;
     for (std::size_t i = 2; i < end; ++i) {
         std::uint8_t byte = section.data[i];
-        if (byte == '\r' && i + 1 < end && section.data[i + 1] == '\n') continue;
+        if (byte == '\r' && i + 1 < end && section.data[i + 1] == '\n')
+            continue;
         if (byte >= 32 || byte == '\n' || byte == '\t') {
             text.push_back(static_cast<char>(byte));
         } else {

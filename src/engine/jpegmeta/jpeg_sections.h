@@ -51,7 +51,7 @@ struct JpegSection {
 // The ordered section list of the file in hand. Capacity starts at 5 and grows by half of
 // itself whenever the count reaches it (5, 7, 10, 15, 22, ...); it is never shrunk.
 class SectionTable {
-public:
+  public:
     int count() const { return static_cast<int>(sections_.size()); }
     int capacity() const { return capacity_; }
     // Applies the growth rule; false when the memory cannot be had.
@@ -66,7 +66,7 @@ public:
     std::vector<JpegSection>& entries() { return sections_; }
     const std::vector<JpegSection>& entries() const { return sections_; }
 
-private:
+  private:
     std::vector<JpegSection> sections_;
     int capacity_ = 0;
 };
@@ -118,7 +118,7 @@ struct ReadCursor {
 };
 
 class JpegEngine {
-public:
+  public:
     // --- per-file state -------------------------------------------------------------
     // Clears the table and JpegFileInfo; the table's capacity is kept.
     void reset();
@@ -160,7 +160,7 @@ public:
     // Reports a fatal error for the current file and remembers it; returns false.
     bool fatal(const std::string& message);
 
-private:
+  private:
     LoadStatus readSections(Bytes file, int mode);
     LoadStatus readSection(ReadCursor& cursor);
     LoadStatus readScanData(ReadCursor& cursor);

@@ -10,7 +10,8 @@ ItemOutcome outcome(JpegCommandStatus status, std::string message, std::string o
     ItemOutcome result;
     result.status = toItemStatus(status);
     result.message = std::move(message);
-    if (status == JpegCommandStatus::Modified) result.output = std::move(output);
+    if (status == JpegCommandStatus::Modified)
+        result.output = std::move(output);
     return result;
 }
 
@@ -24,13 +25,15 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
         const int hours = params.shiftHours;
         job.perItem = [hours](WorkedRow& row, const BatchEnvironment&) {
             ShiftResult shifted = shiftShootingTime(row.item.fullPath, hours);
-            if (shifted.status == JpegCommandStatus::Modified) row.item.shootingDate = shifted.newDate;
+            if (shifted.status == JpegCommandStatus::Modified)
+                row.item.shootingDate = shifted.newDate;
             statusPrintf("已校正第 %d 张图片：%s", row.item.number + 1, row.item.fileName.c_str());
             return outcome(shifted.status, std::move(shifted.message), row.item.fullPath);
         };
         return job;
     }
-    if (kind < BatchKind::DeleteExif || kind > BatchKind::PureJpeg) return job;
+    if (kind < BatchKind::DeleteExif || kind > BatchKind::PureJpeg)
+        return job;
     job.pattern = BatchPattern::Sequential;
     const JpegCommandOptions options = JpegCommandOptions::forKind(kind, params.commentText);
     job.perItem = [options](WorkedRow& row, const BatchEnvironment& env) {

@@ -45,12 +45,15 @@ PhotoInfoReader::PhotoInfoReader(PhotoInfo* info) : info_(info) {
     }
 }
 
-PhotoInfoReader::~PhotoInfoReader() { close(); }
+PhotoInfoReader::~PhotoInfoReader() {
+    close();
+}
 
 bool PhotoInfoReader::open(const std::string& path) {
     close();
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    if (fd_ < 0)
+        return false;
     struct stat status;
     if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
         close();
@@ -67,7 +70,8 @@ bool PhotoInfoReader::open(const std::string& path) {
 bool PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
     const std::uint64_t target = std::min<std::uint64_t>(wanted, fileSize_);
     const std::size_t have = head_.size();
-    if (target <= have) return true;
+    if (target <= have)
+        return true;
     try {
         head_.resize(static_cast<std::size_t>(target));
     } catch (const std::bad_alloc&) {
@@ -78,12 +82,14 @@ bool PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
     int error = readFileRange(fd_, have, head_.data() + have, head_.size() - have, got);
     head_.resize(have + got);
     bytes_ = head_;
-    if (got < target - have) fileSize_ = head_.size();  // the file shrank while being read
+    if (got < target - have)
+        fileSize_ = head_.size();  // the file shrank while being read
     return error == 0;
 }
 
 bool PhotoInfoReader::close() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
     fd_ = -1;
     fileSize_ = 0;
     head_.clear();
@@ -103,11 +109,13 @@ bool PhotoInfoReader::parse() {
         neededBytes_ = 0;
         bool reachedScan = walkSections();
         const bool cut = neededBytes_ > bytes_.size();
-        if (!cut || fd_ < 0 || head_.size() >= fileSize_) return reachedScan;
+        if (!cut || fd_ < 0 || head_.size() >= fileSize_)
+            return reachedScan;
         // The head read was too short for the sections before SOS: read on and walk again
         // from the record as the caller handed it over.
         const std::uint64_t grown = std::max<std::uint64_t>(neededBytes_ + 4096, head_.size() * 2);
-        if (!readHeadUpTo(grown)) return reachedScan;
+        if (!readHeadUpTo(grown))
+            return reachedScan;
         *info_ = before;
     }
 }
@@ -121,7 +129,8 @@ bool PhotoInfoReader::walkSections() {
     modelValue_.reset();
     dateValue_.reset();
     const Bytes file = bytes_;
-    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return false;
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+        return false;
     std::uint64_t position = 2;
     bool sawComment = false;
     while (static_cast<int>(sections_.size()) < kMaxSections) {
@@ -183,7 +192,8 @@ void PhotoInfoReader::readComment(Bytes data) {
     std::string text;
     for (std::size_t i = 2; i < end; ++i) {
         const std::uint8_t byte = data[i];
-        if (byte == '\r' && i + 1 < end && data[i + 1] == '\n') continue;
+        if (byte == '\r' && i + 1 < end && data[i + 1] == '\n')
+            continue;
         text.push_back(byte >= 32 || byte == '\n' || byte == '\t' ? static_cast<char>(byte) : '?');
     }
     info_->comments = std::move(text);
@@ -192,7 +202,8 @@ void PhotoInfoReader::readComment(Bytes data) {
 bool readPhotoInfoFile(const std::string& path, PhotoInfo& info) {
     info = PhotoInfo{};
     PhotoInfoReader reader(&info);
-    if (!reader.open(path)) return false;
+    if (!reader.open(path))
+        return false;
     bool result = reader.parse();
     reader.close();
     return result;

@@ -25,17 +25,17 @@ struct PhotoInfo {
     std::string dateTime;     // DateTimeOriginal, "YYYY:MM:DD HH:MM:SS"
     int height = 0;           // pixels, from the frame header
     int width = 0;
-    int orientation = 0;  // 1..8; 0 when absent or invalid
-    int isColor = 0;      // 1 when the frame has 3 components
-    int process = 0;      // the SOF marker byte (0xC0 baseline, 0xC2 progressive, ...)
-    int flashUsed = 0;    // 1 when the flash fired
-    float focalLength = 0;  // millimetres
+    int orientation = 0;     // 1..8; 0 when absent or invalid
+    int isColor = 0;         // 1 when the frame has 3 components
+    int process = 0;         // the SOF marker byte (0xC0 baseline, 0xC2 progressive, ...)
+    int flashUsed = 0;       // 1 when the flash fired
+    float focalLength = 0;   // millimetres
     float exposureTime = 0;  // seconds
     float apertureFNumber = 0;
-    float distance = 0;  // metres
-    float ccdWidth = 0;  // millimetres when the focal-plane resolution is known
+    float distance = 0;      // metres
+    float ccdWidth = 0;      // millimetres when the focal-plane resolution is known
     float exposureBias = 0;  // EV
-    int whiteBalance = 0;     // EXIF LightSource
+    int whiteBalance = 0;    // EXIF LightSource
     int meteringMode = 0;
     int exposureProgram = 0;
     int isoEquivalent = 0;
@@ -73,7 +73,7 @@ struct SectionRecord {
 };
 
 class PhotoInfoReader {
-public:
+  public:
     static constexpr int kMaxSections = 20;
 
     // Fills `info` (not cleared here), or a record of the reader's own when none is given.
@@ -102,7 +102,7 @@ public:
     // The bytes parse() saw: the head of the opened file, or the bytes given.
     Bytes bytes() const { return bytes_; }
 
-private:
+  private:
     bool walkSections();
     bool readHeadUpTo(std::uint64_t wanted);
     void readFrame(Bytes data);

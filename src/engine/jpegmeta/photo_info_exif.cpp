@@ -50,21 +50,21 @@ enum Tag : unsigned {
 // Inches per unit of a resolution-unit code; other codes leave the field as it was.
 void setInchesPerUnit(float& field, int code) {
     switch (code) {
-    case 1:
-    case 2:
-        field = 1.0f;
-        break;
-    case 3:
-        field = 0.3937008f;
-        break;
-    case 4:
-        field = 0.03937008f;
-        break;
-    case 5:
-        field = 0.00003937008f;
-        break;
-    default:
-        break;
+        case 1:
+        case 2:
+            field = 1.0f;
+            break;
+        case 3:
+            field = 0.3937008f;
+            break;
+        case 4:
+            field = 0.03937008f;
+            break;
+        case 5:
+            field = 0.00003937008f;
+            break;
+        default:
+            break;
     }
 }
 
@@ -83,13 +83,13 @@ struct Entry {
 }  // namespace
 
 class ExifDirectoryWalk {
-public:
+  public:
     ExifDirectoryWalk(PhotoInfoReader& reader, ByteOrderReader block, std::uint64_t blockStart)
         : reader_(reader), info_(*reader.info_), block_(block), blockStart_(blockStart) {}
 
     bool walk(std::uint64_t start, int depth);
 
-private:
+  private:
     bool fail(const char* message) {
         reader_.lastError_ = message;
         return false;
@@ -115,14 +115,17 @@ private:
 bool ExifDirectoryWalk::walk(std::uint64_t start, int depth) {
     // A directory linked twice, or a chain deeper than any camera writes, is not walked
     // again: a loop in a damaged file can neither hang the reader nor exhaust the stack.
-    if (depth > kMaxDepth || !visited_.insert(start).second) return true;
+    if (depth > kMaxDepth || !visited_.insert(start).second)
+        return true;
     const std::uint64_t count = block_.u16(start);
-    if (!block_.has(start, 2 + 12 * count)) return fail("Illegally sized directory");
+    if (!block_.has(start, 2 + 12 * count))
+        return fail("Illegally sized directory");
     std::uint64_t thumbnail[2] = {0, 0};
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint64_t at = start + 2 + 12 * i;
         Entry entry{block_.u16(at), block_.u16(at + 2), block_.u32(at + 4), at + 8, 0};
-        if (entry.format > kMaxFormatCode) return fail("Illegal format code in EXIF dir");
+        if (entry.format > kMaxFormatCode)
+            return fail("Illegal format code in EXIF dir");
         entry.byteCount = std::uint64_t{entry.components} * kFormatSizes[entry.format];
         if (entry.byteCount > 4) {
             entry.value = block_.u32(at + 8);
@@ -130,11 +133,13 @@ bool ExifDirectoryWalk::walk(std::uint64_t start, int depth) {
                 return fail("Illegal pointer offset value in EXIF.");
             }
         }
-        if (!readEntry(entry, depth, thumbnail)) return false;
+        if (!readEntry(entry, depth, thumbnail))
+            return false;
     }
     const std::uint64_t link = block_.u32(start + 2 + 12 * count);
     if (link != 0) {
-        if (link >= block_.size()) return fail("Illegal subdirectory link");
+        if (link >= block_.size())
+            return fail("Illegal subdirectory link");
         walk(link, depth + 1);
     }
     if (thumbnail[0] != 0 && thumbnail[1] != 0 && block_.has(thumbnail[0], thumbnail[1])) {
@@ -149,7 +154,8 @@ std::string ExifDirectoryWalk::text(const Entry& entry, std::size_t maxCharacter
     const std::uint64_t count = std::min<std::uint64_t>(entry.byteCount, maxCharacters);
     for (std::uint64_t i = 0; i < count; ++i) {
         const char c = static_cast<char>(block_.u8(entry.value + i));
-        if (c == '\0') break;
+        if (c == '\0')
+            break;
         result.push_back(c);
     }
     return result;
@@ -157,40 +163,41 @@ std::string ExifDirectoryWalk::text(const Entry& entry, std::size_t maxCharacter
 
 bool ExifDirectoryWalk::readEntry(const Entry& entry, int depth, std::uint64_t thumbnail[2]) {
     switch (entry.tag) {
-    case kMake:
-        info_.cameraMake = text(entry, 31);
-        reader_.makeValue_ = location(entry);
-        return true;
-    case kModel:
-        info_.cameraModel = text(entry, 39);
-        reader_.modelValue_ = location(entry);
-        return true;
-    case kDateTimeOriginal:
-        info_.dateTime = text(entry, 19);
-        reader_.dateValue_ = location(entry);
-        return true;
-    case kExifVersion:
-        info_.version = text(entry, 4);
-        return true;
-    case kUserComment:
-        readUserComment(entry);
-        return true;
-    case kThumbnailOffset:
-        thumbnail[0] = asOffset(number(entry));
-        return true;
-    case kThumbnailLength:
-        thumbnail[1] = asOffset(number(entry));
-        return true;
-    case kExifOffset:
-    case kInteropOffset: {
-        const std::uint64_t target = block_.u32(entry.value);
-        if (target >= block_.size()) return fail("Illegal subdirectory link");
-        walk(target, depth + 1);
-        return true;
-    }
-    default:
-        recordNumber(entry);
-        return true;
+        case kMake:
+            info_.cameraMake = text(entry, 31);
+            reader_.makeValue_ = location(entry);
+            return true;
+        case kModel:
+            info_.cameraModel = text(entry, 39);
+            reader_.modelValue_ = location(entry);
+            return true;
+        case kDateTimeOriginal:
+            info_.dateTime = text(entry, 19);
+            reader_.dateValue_ = location(entry);
+            return true;
+        case kExifVersion:
+            info_.version = text(entry, 4);
+            return true;
+        case kUserComment:
+            readUserComment(entry);
+            return true;
+        case kThumbnailOffset:
+            thumbnail[0] = asOffset(number(entry));
+            return true;
+        case kThumbnailLength:
+            thumbnail[1] = asOffset(number(entry));
+            return true;
+        case kExifOffset:
+        case kInteropOffset: {
+            const std::uint64_t target = block_.u32(entry.value);
+            if (target >= block_.size())
+                return fail("Illegal subdirectory link");
+            walk(target, depth + 1);
+            return true;
+        }
+        default:
+            recordNumber(entry);
+            return true;
     }
 }
 
@@ -200,48 +207,85 @@ void ExifDirectoryWalk::recordNumber(const Entry& entry) {
         return std::isfinite(value) && std::fabs(value) < 2e9 ? static_cast<int>(value) : 0;
     };
     switch (entry.tag) {
-    case kOrientation:
-        info_.orientation = asInt();
-        if (info_.orientation < 1 || info_.orientation > 8) {
-            reader_.lastError_ = "Undefined rotation value";
-            info_.orientation = 0;
-        }
-        break;
-    case kXResolution: info_.xResolution = static_cast<float>(value); break;
-    case kYResolution: info_.yResolution = static_cast<float>(value); break;
-    case kResolutionUnit: setInchesPerUnit(info_.resolutionUnit, asInt()); break;
-    case kExposureTime: info_.exposureTime = static_cast<float>(value); break;
-    case kFNumber: info_.apertureFNumber = static_cast<float>(value); break;
-    case kExposureProgram: info_.exposureProgram = asInt(); break;
-    case kIsoSpeedRatings:
-        info_.isoEquivalent = asInt();
-        if (info_.isoEquivalent < 50) info_.isoEquivalent *= 200;
-        break;
-    case kCompressedBitsPerPixel: info_.compressionLevel = asInt(); break;
-    case kShutterSpeedValue:
-        if (info_.exposureTime == 0) info_.exposureTime = static_cast<float>(1 / std::exp2(value));
-        break;
-    case kApertureValue:
-    case kMaxApertureValue:
-        if (info_.apertureFNumber == 0) {
-            info_.apertureFNumber = static_cast<float>(std::exp2(value / 2));
-        }
-        break;
-    case kBrightnessValue: info_.brightness = static_cast<float>(value); break;
-    case kExposureBiasValue: info_.exposureBias = static_cast<float>(value); break;
-    case kSubjectDistance: info_.distance = static_cast<float>(value); break;
-    case kMeteringMode: info_.meteringMode = asInt(); break;
-    case kLightSource: info_.whiteBalance = asInt(); break;
-    case kFlash: info_.flashUsed = (asInt() & 7) != 0 ? 1 : 0; break;
-    case kFocalLength: info_.focalLength = static_cast<float>(value); break;
-    case kPixelXDimension:
-    case kPixelYDimension:
-        reader_.exifImageWidth_ = std::max(reader_.exifImageWidth_, asInt());
-        break;
-    case kFocalPlaneXResolution: info_.focalPlaneXRes = static_cast<float>(value); break;
-    case kFocalPlaneYResolution: info_.focalPlaneYRes = static_cast<float>(value); break;
-    case kFocalPlaneResolutionUnit: setInchesPerUnit(info_.focalPlaneUnits, asInt()); break;
-    default: break;
+        case kOrientation:
+            info_.orientation = asInt();
+            if (info_.orientation < 1 || info_.orientation > 8) {
+                reader_.lastError_ = "Undefined rotation value";
+                info_.orientation = 0;
+            }
+            break;
+        case kXResolution:
+            info_.xResolution = static_cast<float>(value);
+            break;
+        case kYResolution:
+            info_.yResolution = static_cast<float>(value);
+            break;
+        case kResolutionUnit:
+            setInchesPerUnit(info_.resolutionUnit, asInt());
+            break;
+        case kExposureTime:
+            info_.exposureTime = static_cast<float>(value);
+            break;
+        case kFNumber:
+            info_.apertureFNumber = static_cast<float>(value);
+            break;
+        case kExposureProgram:
+            info_.exposureProgram = asInt();
+            break;
+        case kIsoSpeedRatings:
+            info_.isoEquivalent = asInt();
+            if (info_.isoEquivalent < 50)
+                info_.isoEquivalent *= 200;
+            break;
+        case kCompressedBitsPerPixel:
+            info_.compressionLevel = asInt();
+            break;
+        case kShutterSpeedValue:
+            if (info_.exposureTime == 0)
+                info_.exposureTime = static_cast<float>(1 / std::exp2(value));
+            break;
+        case kApertureValue:
+        case kMaxApertureValue:
+            if (info_.apertureFNumber == 0) {
+                info_.apertureFNumber = static_cast<float>(std::exp2(value / 2));
+            }
+            break;
+        case kBrightnessValue:
+            info_.brightness = static_cast<float>(value);
+            break;
+        case kExposureBiasValue:
+            info_.exposureBias = static_cast<float>(value);
+            break;
+        case kSubjectDistance:
+            info_.distance = static_cast<float>(value);
+            break;
+        case kMeteringMode:
+            info_.meteringMode = asInt();
+            break;
+        case kLightSource:
+            info_.whiteBalance = asInt();
+            break;
+        case kFlash:
+            info_.flashUsed = (asInt() & 7) != 0 ? 1 : 0;
+            break;
+        case kFocalLength:
+            info_.focalLength = static_cast<float>(value);
+            break;
+        case kPixelXDimension:
+        case kPixelYDimension:
+            reader_.exifImageWidth_ = std::max(reader_.exifImageWidth_, asInt());
+            break;
+        case kFocalPlaneXResolution:
+            info_.focalPlaneXRes = static_cast<float>(value);
+            break;
+        case kFocalPlaneYResolution:
+            info_.focalPlaneYRes = static_cast<float>(value);
+            break;
+        case kFocalPlaneResolutionUnit:
+            setInchesPerUnit(info_.focalPlaneUnits, asInt());
+            break;
+        default:
+            break;
     }
 }
 
@@ -251,7 +295,8 @@ void ExifDirectoryWalk::readUserComment(const Entry& entry) {
     for (std::uint64_t i = 0; i < entry.byteCount; ++i) {
         copy.push_back(static_cast<char>(block_.u8(entry.value + i)));
     }
-    for (std::size_t i = copy.size(); i > 0 && copy[i - 1] == ' '; --i) copy[i - 1] = '\0';
+    for (std::size_t i = copy.size(); i > 0 && copy[i - 1] == ' '; --i)
+        copy[i - 1] = '\0';
     std::size_t from = 0;
     if (copy.compare(0, 5, "ASCII") == 0) {
         from = copy.size();
@@ -298,8 +343,8 @@ bool PhotoInfoReader::parseExif(std::uint64_t sectionOffset, unsigned length) {
     ExifDirectoryWalk walk(*this, block, sectionOffset + 8);
     const bool result = walk.walk(first, 0);
     if (info_->focalPlaneXRes != 0) {
-        info_->ccdWidth = info_->focalPlaneUnits * static_cast<float>(exifImageWidth_) /
-                          info_->focalPlaneXRes;
+        info_->ccdWidth =
+            info_->focalPlaneUnits * static_cast<float>(exifImageWidth_) / info_->focalPlaneXRes;
     }
     return result;
 }

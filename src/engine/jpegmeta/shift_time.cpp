@@ -43,7 +43,8 @@ void civilFromDays(long long days, long long& year, unsigned& month, unsigned& d
 bool readField(const std::string& text, std::size_t at, std::size_t width, long long& value) {
     value = 0;
     for (std::size_t i = at; i < at + width; ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
+        if (text[i] < '0' || text[i] > '9')
+            return false;
         value = value * 10 + (text[i] - '0');
     }
     return true;
@@ -56,26 +57,28 @@ ShiftResult leftAlone(JpegCommandStatus status, std::string message) {
 }  // namespace
 
 std::optional<std::string> shiftDateText(const std::string& dateTime, long long hours) {
-    if (dateTime.size() != kDateLength) return std::nullopt;
+    if (dateTime.size() != kDateLength)
+        return std::nullopt;
     long long year, month, day, hour, minute, second;
     if (!readField(dateTime, 0, 4, year) || !readField(dateTime, 5, 2, month) ||
         !readField(dateTime, 8, 2, day) || !readField(dateTime, 11, 2, hour) ||
         !readField(dateTime, 14, 2, minute) || !readField(dateTime, 17, 2, second)) {
         return std::nullopt;
     }
-    if (year < 1900 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-        minute > 59 || second > 59) {
+    if (year < 1900 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 59) {
         return std::nullopt;
     }
-    const long long days = daysFromCivil(year, static_cast<unsigned>(month),
-                                         static_cast<unsigned>(day));
+    const long long days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     long long seconds = days * 86400 + hour * 3600 + minute * 60 + second + hours * 3600;
     long long shiftedDays = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
     long long timeOfDay = seconds - shiftedDays * 86400;
     long long newYear;
     unsigned newMonth, newDay;
     civilFromDays(shiftedDays, newYear, newMonth, newDay);
-    if (newYear < 0 || newYear > 9999) return std::nullopt;
+    if (newYear < 0 || newYear > 9999)
+        return std::nullopt;
     char text[96];
     std::snprintf(text, sizeof text, "%04lld:%02u:%02u %02lld:%02lld:%02lld", newYear, newMonth,
                   newDay, timeOfDay / 3600, timeOfDay / 60 % 60, timeOfDay % 60);
@@ -91,7 +94,8 @@ ShiftResult shiftShootingTime(const std::string& path, int hours) {
         return leftAlone(JpegCommandStatus::Skipped, "read-only file");
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return leftAlone(JpegCommandStatus::Skipped, "cannot open for writing");
+    if (fd < 0)
+        return leftAlone(JpegCommandStatus::Skipped, "cannot open for writing");
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -99,14 +103,16 @@ ShiftResult shiftShootingTime(const std::string& path, int hours) {
 
     PhotoInfo info;
     PhotoInfoReader reader(&info);
-    if (!reader.open(path)) return leftAlone(JpegCommandStatus::Skipped, "cannot read");
+    if (!reader.open(path))
+        return leftAlone(JpegCommandStatus::Skipped, "cannot read");
     reader.parse();
     const std::optional<ValueLocation> where = reader.dateValue();
     if (info.dateTime.size() != kDateLength || !where) {
         return leftAlone(JpegCommandStatus::Unchanged, "no shooting time");
     }
     const std::optional<std::string> shifted = shiftDateText(info.dateTime, hours);
-    if (!shifted) return leftAlone(JpegCommandStatus::Unchanged, "shooting time out of range");
+    if (!shifted)
+        return leftAlone(JpegCommandStatus::Unchanged, "shooting time out of range");
     // Never write past the value's own bytes: the terminating zero only when there is room.
     if (where->format != kFormatAscii || where->components < kDateLength) {
         return leftAlone(JpegCommandStatus::Unchanged, "shooting time value too short");
