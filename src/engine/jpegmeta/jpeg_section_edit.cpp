@@ -178,7 +178,7 @@ bool JpegEngine::saveJpeg(std::vector<std::uint8_t>& out) {
         return fatal("Can't write back - didn't read all");
     std::size_t total = 2 + 18;
     for (const JpegSection& section : table_.entries())
-        total += 2 + section.data.size();
+        total += 2 + section.size();
     out.clear();
     try {
         out.reserve(total);
@@ -197,7 +197,8 @@ bool JpegEngine::saveJpeg(std::vector<std::uint8_t>& out) {
         out.insert(out.end(), section.data.begin(), section.data.end());
     }
     const JpegSection& scan = table_[table_.count() - 1];
-    out.insert(out.end(), scan.data.begin(), scan.data.end());
+    const Bytes scanBytes = scan.bytes();
+    out.insert(out.end(), scanBytes.begin(), scanBytes.end());
     return true;
 }
 

@@ -62,6 +62,7 @@ void SectionTable::removeAt(int index) {
 
 void JpegEngine::reset() {
     table_.clear();
+    fileBytes_.clear();
     haveAll_ = false;
     info_ = JpegFileInfo{};
     fatalError_.clear();
@@ -100,7 +101,8 @@ LoadStatus JpegEngine::loadJpeg(const std::string& path, int mode) {
         releaseJpeg();
         return LoadStatus::CannotOpen;
     }
-    LoadStatus status = readSections(file, mode);
+    fileBytes_.push_back(std::move(file));
+    LoadStatus status = readSections(fileBytes_.back(), mode, true);
     if (status == LoadStatus::NotJpeg)
         diag::printf(diag::Stream::Err, "Not JPEG: %s\n", path.c_str());
     if (status != LoadStatus::Loaded)
@@ -109,13 +111,13 @@ LoadStatus JpegEngine::loadJpeg(const std::string& path, int mode) {
 }
 
 LoadStatus JpegEngine::loadJpegBytes(Bytes file, int mode) {
-    LoadStatus status = readSections(file, mode);
+    LoadStatus status = readSections(file, mode, false);
     if (status != LoadStatus::Loaded)
         releaseJpeg();
     return status;
 }
 
-LoadStatus JpegEngine::readSections(Bytes file, int mode) {
+LoadStatus JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
     if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
         return LoadStatus::NotJpeg;
     info_.jfifUnits = 1;
@@ -137,7 +139,7 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode) {
             return read;
         const int marker = table_[table_.count() - 1].type;
         if (marker == kSos)
-            return (mode & kLoadScan) ? readScanData(cursor) : LoadStatus::Loaded;
+            return (mode & kLoadScan) ? readScanData(cursor, borrowScan) : LoadStatus::Loaded;
         if (marker == kEoi) {
             diag::write(diag::Stream::Err, "No image in jpeg!\n");
             return LoadStatus::NotJpeg;
@@ -186,15 +188,19 @@ LoadStatus JpegEngine::readSection(ReadCursor& cursor) {
     return LoadStatus::Loaded;
 }
 
-LoadStatus JpegEngine::readScanData(ReadCursor& cursor) {
+LoadStatus JpegEngine::readScanData(ReadCursor& cursor, bool borrow) {
     if (!table_.ensureRoom()) {
         fatal("could not allocate data for entire image");
         return LoadStatus::Fatal;
     }
     JpegSection scan;
     scan.type = kScanData;
-    scan.data.assign(cursor.file.begin() + static_cast<std::ptrdiff_t>(cursor.position),
-                     cursor.file.end());
+    const Bytes rest = cursor.file.subspan(cursor.position);
+    if (borrow) {
+        scan.borrowed = rest;
+    } else {
+        scan.data.assign(rest.begin(), rest.end());
+    }
     table_.append(std::move(scan));
     haveAll_ = true;
     return LoadStatus::Loaded;

@@ -45,7 +45,11 @@ struct JpegSection {
     // marker. For ScanData: the raw bytes after the SOS section.
     std::vector<std::uint8_t> data;
     int type = 0;
-    int size() const { return static_cast<int>(data.size()); }
+    // ScanData read from a file is not copied: it refers into the file's bytes, which the
+    // engine keeps until the next reset.
+    Bytes borrowed;
+    Bytes bytes() const { return data.empty() ? borrowed : Bytes(data); }
+    std::size_t size() const { return bytes().size(); }
 };
 
 // The ordered section list of the file in hand. Capacity starts at 5 and grows by half of
@@ -161,9 +165,9 @@ class JpegEngine {
     bool fatal(const std::string& message);
 
   private:
-    LoadStatus readSections(Bytes file, int mode);
+    LoadStatus readSections(Bytes file, int mode, bool borrowScan);
     LoadStatus readSection(ReadCursor& cursor);
-    LoadStatus readScanData(ReadCursor& cursor);
+    LoadStatus readScanData(ReadCursor& cursor, bool borrow);
     bool actOnSection(int marker, int mode, bool& keptComment);
     void readFrameHeader(const JpegSection& section);
     void readJfifHeader(const JpegSection& section);
@@ -177,6 +181,7 @@ class JpegEngine {
     JpegFileInfo info_;
     std::string currentFile_;
     std::string fatalError_;
+    std::vector<std::vector<std::uint8_t>> fileBytes_;  // what borrowed scan data refers into
 };
 
 }  // namespace pixmill::jpegmeta
