@@ -7,6 +7,8 @@
 #include <functional>
 
 #include "cli/cli_options.h"
+#include "cli/commands.h"
+#include "cli/info_command.h"
 #include "engine/app/app_paths.h"
 #include "engine/platform/diagnostics.h"
 
@@ -16,6 +18,13 @@ using Command = std::function<int(const pixmill::cli::CommandLine&)>;
 
 const QMap<QString, Command>& commands() {
     static const QMap<QString, Command> table = {
+        {"scan", pixmill::cli::runScan},
+        {"info", [](const pixmill::cli::CommandLine& commandLine) {
+             return pixmill::cli::runInfoCommand(commandLine.common().target.toStdString());
+         }},
+        {"rename", pixmill::cli::runRename},
+        {"watermark", pixmill::cli::runWatermark},
+        {"meta", pixmill::cli::runMeta},
     };
     return table;
 }

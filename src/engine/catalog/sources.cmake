@@ -3,4 +3,5 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   catalog/catalog_loader.cpp
   catalog/catalog_model.cpp
   catalog/folder_history.cpp
-  catalog/folder_scan.cpp)
+  catalog/folder_scan.cpp
+  catalog/photo_details.cpp)

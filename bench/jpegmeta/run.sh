@@ -1,0 +1,92 @@
+#!/bin/sh
+# Whole-process throughput of the metadata engine against exiv2, exiftool and cp, as ratios.
+#
+#   bench/jpegmeta/run.sh [COUNT] [SIZE] [INFO_FILES]
+#
+# 1. Delete EXIF over fresh copies of a camera-like corpus (COUNT photos of SIZE, default
+#    200 of 2000x1500): ours, `exiv2 -d e rm`, `exiftool -overwrite_original -exif:all=`,
+#    and `cp` of the same files as the I/O floor.
+# 2. Photo information over a folder of INFO_FILES files (default 5000; hard links to the
+#    corpus): ours, `exiv2 -pt`, `exiftool -fast2`.
+# Each figure is the best of three runs. Work happens in build-bench/ (never committed).
+set -eu
+cd "$(dirname "$0")/../.."
+count=${1:-200}
+size=${2:-2000x1500}
+info_files=${3:-5000}
+work=build-bench
+corpus=$work/corpus-$count-$size
+mkdir -p "$work"
+
+bin=$work/jpegmeta_bench
+c++ -O2 -std=c++20 -Wall -Wextra -Isrc -o "$bin" bench/jpegmeta/jpegmeta_bench.cpp \
+  src/engine/jpegmeta/exif_engine_pass.cpp src/engine/jpegmeta/file_bytes.cpp \
+  src/engine/jpegmeta/jpeg_commands.cpp src/engine/jpegmeta/jpeg_section_edit.cpp \
+  src/engine/jpegmeta/jpeg_sections.cpp src/engine/jpegmeta/photo_info.cpp \
+  src/engine/jpegmeta/photo_info_exif.cpp src/engine/jpegmeta/shift_time.cpp \
+  src/engine/platform/diagnostics.cpp src/engine/platform/file_ops.cpp \
+  src/engine/platform/safe_rewrite.cpp -lpthread
+
+# The shared corpus maker (MAKE_CORPUS overrides where it lives).
+make_corpus=${MAKE_CORPUS:-/work/shared/bench/make-corpus.sh}
+if [ ! -f "$corpus/.done" ]; then
+  sh "$make_corpus" "$corpus" "$count" "$size" >&2
+  touch "$corpus/.done"
+fi
+
+now() { date +%s.%N; }
+# best_of3 NAME PREPARE COMMAND: runs PREPARE (untimed) then COMMAND (timed) three times.
+best_of3() {
+  best=""
+  for _ in 1 2 3; do
+    sh -c "$2"
+    start=$(now)
+    sh -c "$3" >/dev/null 2>&1
+    end=$(now)
+    t=$(echo "$end - $start" | bc -l)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  printf '%-10s %8.3f s\n' "$1" "$best" >&2
+  echo "$best"
+}
+ratio() { echo "scale=2; $1 / $2" | bc -l; }
+
+# delete_bench PLACE LABEL: the delete-EXIF comparison with the copies in PLACE.
+delete_bench() {
+  place=$1
+  mkdir -p "$place"
+  fresh="rm -rf $place/copy && cp -r $corpus $place/copy && sync"
+  echo "== delete EXIF, $count files of $size, $2" >&2
+  t_ours=$(best_of3 pixmill "$fresh" "$bin delete-exif $place/copy")
+  t_exiv2=$(best_of3 exiv2 "$fresh" "exiv2 -d e rm $place/copy/*.jpg")
+  t_exiftool=$(best_of3 exiftool "$fresh" "exiftool -q -q -overwrite_original -exif:all= $place/copy")
+  t_cp=$(best_of3 cp "rm -rf $place/cpcopy && sync" "cp -r $corpus $place/cpcopy")
+  # Every rewrite is flushed to disk before it replaces the original; cp and the peers do not
+  # flush. The second floor makes cp's copies durable too (one sync at the end).
+  t_cpsync=$(best_of3 cp+sync "rm -rf $place/cpcopy && sync" "cp -r $corpus $place/cpcopy && sync")
+  echo "delete EXIF ($2): pixmill is $(ratio "$t_exiv2" "$t_ours")x exiv2, $(ratio "$t_exiftool" "$t_ours")x exiftool; takes $(ratio "$t_ours" "$t_cp")x the time of cp, $(ratio "$t_ours" "$t_cpsync")x cp+sync"
+  rm -rf "$place/copy" "$place/cpcopy"
+}
+delete_bench "$work" "on disk"
+# On a memory file system a flush costs nothing: the engine's own cost shows.
+[ -d /dev/shm ] && delete_bench /dev/shm/pixmill-bench-$$ "on tmpfs" && rm -rf /dev/shm/pixmill-bench-$$
+
+info=$work/info-$info_files
+if [ ! -f "$info/.done" ]; then
+  rm -rf "$info" && mkdir -p "$info"
+  set -- "$corpus"/*.jpg
+  i=0
+  while [ "$i" -lt "$info_files" ]; do
+    for f in "$@"; do
+      [ "$i" -lt "$info_files" ] || break
+      ln "$f" "$info/$(printf 'P%05d.jpg' "$i")"
+      i=$((i + 1))
+    done
+  done
+  touch "$info/.done"
+fi
+echo "== photo information, $info_files files" >&2
+t_ours=$(best_of3 pixmill "true" "$bin info $info")
+t_exiv2=$(best_of3 exiv2 "true" "exiv2 -pt $info/*.jpg")
+t_exiftool=$(best_of3 exiftool "true" "exiftool -fast2 $info")
+echo "photo information: pixmill is $(ratio "$t_exiv2" "$t_ours")x exiv2, $(ratio "$t_exiftool" "$t_ours")x exiftool"

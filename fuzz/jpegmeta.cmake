@@ -1,0 +1,4 @@
+# The JPEG metadata engine's parsers: the section reader with the in-memory rewrite, and the
+# photo-information reader.
+pixmill_add_fuzzer(fuzz_jpegmeta_sections ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_sections_fuzzer.cpp)
+pixmill_add_fuzzer(fuzz_jpegmeta_photoinfo ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_photoinfo_fuzzer.cpp)

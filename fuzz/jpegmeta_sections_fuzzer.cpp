@@ -1,0 +1,55 @@
+// Section reader, every edit of the metadata commands, the writer, and the in-memory services
+// for the imaging operations, over arbitrary bytes. A rewritten stream must load again.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "engine/jpegmeta/jpeg_commands.h"
+#include "engine/jpegmeta/metadata_carry.h"
+#include "engine/platform/diagnostics.h"
+
+using namespace pixmill::jpegmeta;
+
+namespace {
+
+void discard(pixmill::diag::Stream, std::string_view, void*) {}
+
+JpegCommandOptions optionsFrom(std::uint8_t selector) {
+    JpegCommandOptions options;
+    options.removeComment = selector & 1;
+    options.removeExif = selector & 2;
+    options.removeIptc = selector & 4;
+    options.removeXmp = selector & 8;
+    options.removeNonEssential = selector & 16;
+    if (selector & 32)
+        options.commentText = std::string(selector & 64 ? 2100 : 5, 'c');
+    return options;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    pixmill::diag::setCapture(&discard, nullptr);
+    const Bytes input(data, size);
+    const std::uint8_t selector = size > 0 ? data[size - 1] : 0;
+
+    JpegEngine engine;
+    engine.suppressWarnings = true;
+    if (engine.loadJpegBytes(input, kLoadMeta | kLoadScan) == LoadStatus::Loaded) {
+        bool changed = false;
+        if (applyEdits(engine, optionsFrom(selector), changed)) {
+            std::vector<std::uint8_t> out;
+            if (!engine.saveJpeg(out))
+                std::abort();
+            JpegEngine again;
+            again.suppressWarnings = true;
+            if (again.loadJpegBytes(out, kLoadMeta | kLoadScan) != LoadStatus::Loaded)
+                std::abort();
+        }
+    }
+
+    std::vector<std::uint8_t> copy(data, data + size);
+    removeExifThumbnail(copy);
+    carryMetadataInto(input, input);
+    return 0;
+}

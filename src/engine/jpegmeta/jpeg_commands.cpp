@@ -1,0 +1,195 @@
+#include "engine/jpegmeta/jpeg_commands.h"
+
+#include <sys/stat.h>
+
+#include "engine/platform/diagnostics.h"
+#include "engine/platform/safe_rewrite.h"
+
+namespace pixmill::jpegmeta {
+namespace {
+
+std::size_t characterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (unsigned char c : text)
+        count += (c & 0xC0) != 0x80;
+    return count;
+}
+
+// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
+std::string cutToBytes(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+// The owner's permission bits decide, not access(2): root may write anything.
+bool isReadOnly(const struct stat& status) {
+    return (status.st_mode & S_IWUSR) == 0;
+}
+
+JpegCommandResult failed(const JpegEngine& engine) {
+    return {JpegCommandStatus::Failed, engine.fatalError()};
+}
+
+JpegCommandResult fromLoad(LoadStatus status, const JpegEngine& engine, const std::string& path) {
+    switch (status) {
+        case LoadStatus::CannotOpen:
+            return {JpegCommandStatus::Failed, "can't open '" + path + "'"};
+        case LoadStatus::NotJpeg:
+            return {JpegCommandStatus::Skipped, "not a JPEG with image data: " + path};
+        default:
+            return failed(engine);
+    }
+}
+
+bool setComment(JpegEngine& engine, const std::string& commentText, bool& changed) {
+    JpegSection* section = engine.findSectionOfType(kCom);
+    if (!section) {
+        section = engine.insertSection(kCom, {0x00, 0x02});
+        if (!section)
+            return false;
+    }
+    const std::string current(section->data.begin() + 2, section->data.end());
+    if (current.size() > kMaxCommentBytes) {
+        diag::printf(diag::Stream::Err, "Truncating comment at %d chars\n",
+                     static_cast<int>(kMaxCommentBytes));
+    }
+    const std::string wanted = cutToBytes(commentText, kMaxCommentBytes);
+    if (wanted != current) {
+        const std::size_t length = wanted.size() + 2;
+        std::vector<std::uint8_t> data;
+        data.reserve(length);
+        data.push_back(static_cast<std::uint8_t>(length >> 8));
+        data.push_back(static_cast<std::uint8_t>(length & 0xFF));
+        data.insert(data.end(), wanted.begin(), wanted.end());
+        section->data = std::move(data);
+        changed = true;
+    }
+    if (!changed)
+        diag::write(diag::Stream::Out, "Comment not modified\n");
+    return true;
+}
+
+}  // namespace
+
+JpegCommandOptions JpegCommandOptions::forKind(BatchKind kind, const std::string& commentText) {
+    JpegCommandOptions options;
+    switch (kind) {
+        case BatchKind::DeleteExif:
+            options.removeExif = true;
+            break;
+        case BatchKind::DeleteNonOriginal:
+            options.removeNonEssential = true;
+            break;
+        case BatchKind::DeleteComment:
+            options.removeComment = true;
+            break;
+        case BatchKind::AddComment:
+            options.commentText = commentText;
+            break;
+        case BatchKind::PureJpeg:
+            options.removeExif = options.removeComment = options.removeIptc = options.removeXmp =
+                options.removeNonEssential = true;
+            break;
+        default:
+            break;
+    }
+    return options;
+}
+
+ItemStatus toItemStatus(JpegCommandStatus status) {
+    switch (status) {
+        case JpegCommandStatus::Modified:
+            return ItemStatus::Ok;
+        case JpegCommandStatus::Unchanged:
+            return ItemStatus::Unchanged;
+        case JpegCommandStatus::Skipped:
+            return ItemStatus::Skipped;
+        default:
+            return ItemStatus::Failed;
+    }
+}
+
+bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& changed) {
+    if (options.commentText && !setComment(engine, *options.commentText, changed))
+        return false;
+    if (options.removeComment && engine.dropSectionOfType(kCom))
+        changed = true;
+    if (options.removeExif && engine.dropSectionOfType(kApp1))
+        changed = true;
+    if (options.removeIptc && engine.dropSectionOfType(kApp13))
+        changed = true;
+    if (options.removeXmp && engine.dropSectionOfType(kXmpSection))
+        changed = true;
+    if (options.removeNonEssential && engine.dropNonEssentialSections())
+        changed = true;
+    return true;
+}
+
+JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOptions& options,
+                                  FileOps& ops) {
+    JpegEngine engine;
+    if (characterCount(path) >= kMaxPathCharacters) {
+        engine.fatal("filename too long");
+        return failed(engine);
+    }
+    engine.setCurrentFile(path);
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) {
+        engine.fatal("No such file");
+        return failed(engine);
+    }
+    engine.fileInfo().fileModificationTime = status.st_mtime;
+    engine.fileInfo().fileSize = status.st_size;
+    if (isReadOnly(status)) {
+        diag::printf(diag::Stream::Out, "Skipping readonly file '%s'\n", path.c_str());
+        return {JpegCommandStatus::Skipped, "read-only file"};
+    }
+    engine.fileInfo().fileName = path;
+
+    bool changed = false;
+    int mode = kLoadMeta | kLoadScan;
+    if (options.exifSourcePath) {
+        const std::string& source = *options.exifSourcePath;
+        LoadStatus loaded = engine.loadJpeg(source, kLoadMeta);
+        if (loaded != LoadStatus::Loaded) {
+            JpegCommandResult result = fromLoad(loaded, engine, source);
+            if (result.status != JpegCommandStatus::Failed)
+                result.status = JpegCommandStatus::Skipped;
+            return result;
+        }
+        engine.keepOnlyMetadataSections();
+        changed = true;
+        mode = kLoadScan;
+    }
+    if (LoadStatus loaded = engine.loadJpeg(path, mode); loaded != LoadStatus::Loaded) {
+        return fromLoad(loaded, engine, path);
+    }
+    if (!applyEdits(engine, options, changed))
+        return failed(engine);
+    if (!changed) {
+        return {JpegCommandStatus::Unchanged,
+                options.commentText ? "Comment not modified" : "nothing to change"};
+    }
+    std::vector<std::uint8_t> content;
+    if (!engine.saveJpeg(content))
+        return failed(engine);
+    if (Result written = rewriteFileSafely(path, content, true, ops); !written) {
+        engine.fatal("Could not open file for write: " + written.message());
+        return failed(engine);
+    }
+    diag::printf(diag::Stream::Out, "Modified: %s\n", path.c_str());
+    return {JpegCommandStatus::Modified, {}};
+}
+
+JpegCommandResult transferExif(const std::string& sourcePath, const std::string& targetPath,
+                               FileOps& ops) {
+    JpegCommandOptions options;
+    options.exifSourcePath = sourcePath;
+    return processJpegFile(targetPath, options, ops);
+}
+
+}  // namespace pixmill::jpegmeta

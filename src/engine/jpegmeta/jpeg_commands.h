@@ -1,0 +1,83 @@
+#pragma once
+// The metadata commands: per-file entry points that change a JPEG's metadata in place without
+// re-encoding its image, and the EXIF transfer into a freshly encoded copy.
+//
+// Every entry point keeps its state in its own engine object, so any of them may run on
+// several threads at once (on different files). A fatal engine error ends the current file
+// only: its "\nError : ..." text goes to standard error, the file stays exactly as it was and
+// the result says Failed. Rewrites go through the safe rewrite (old permissions, owner and
+// times kept; never a half-written file).
+
+#include <optional>
+#include <string>
+
+#include "engine/batch/batch_kind.h"
+#include "engine/jpegmeta/jpeg_sections.h"
+#include "engine/platform/file_ops.h"
+
+namespace pixmill::jpegmeta {
+
+// What processJpegFile changes in a file.
+struct JpegCommandOptions {
+    bool removeComment = false;       // the first COM section
+    bool removeExif = false;          // the first EXIF APP1 section
+    bool removeIptc = false;          // the first IPTC APP13 section
+    bool removeXmp = false;           // the first XMP section
+    bool removeNonEssential = false;  // every section outside the keep set
+    // The comment the file gets (UTF-8 bytes, at most 2000 of them are stored).
+    std::optional<std::string> commentText;
+    // The JPEG whose EXIF, comment, IPTC and XMP replace the file's own.
+    std::optional<std::string> exifSourcePath;
+
+    static JpegCommandOptions forKind(BatchKind kind, const std::string& commentText = {});
+};
+
+enum class JpegCommandStatus {
+    Modified,   // the file was rewritten
+    Unchanged,  // nothing needed doing
+    Skipped,    // read-only, or not a JPEG with image data
+    Failed,     // a fatal engine error or a failed rewrite; the file is as it was
+};
+
+struct JpegCommandResult {
+    JpegCommandStatus status = JpegCommandStatus::Unchanged;
+    std::string message;  // why it was unchanged, skipped or failed
+};
+
+ItemStatus toItemStatus(JpegCommandStatus status);
+
+// Paths of this many characters or more are refused ("filename too long").
+constexpr std::size_t kMaxPathCharacters = 259;
+constexpr std::size_t kMaxCommentBytes = 2000;
+
+JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOptions& options,
+                                  FileOps& ops = systemFileOps());
+
+// Gives `targetPath` (a JPEG just encoded from the source) the source's EXIF, comment, IPTC
+// and XMP sections, byte for byte, EXIF first. A source that cannot be read or is not a JPEG
+// leaves the target as it was (Skipped).
+JpegCommandResult transferExif(const std::string& sourcePath, const std::string& targetPath,
+                               FileOps& ops = systemFileOps());
+
+// Steps after loading, shared with the in-memory users: sets the comment and applies the
+// removals. `changed` is set when the table changed. False after a fatal error.
+bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& changed);
+
+struct ShiftResult {
+    JpegCommandStatus status = JpegCommandStatus::Unchanged;
+    std::string newDate;  // the shooting time written, when Modified
+    std::string message;
+};
+
+// Moves the EXIF shooting time (DateTimeOriginal) by `hours`, overwriting only that value's
+// own bytes in place with one positioned write. Left alone: a read-only file, a file without
+// a 19-character shooting time, a date out of range, a value too short to hold the result.
+ShiftResult shiftShootingTime(const std::string& path, int hours);
+
+// "YYYY:MM:DD HH:MM:SS" moved by `hours` with plain calendar arithmetic (no time zone, no
+// daylight saving). Empty when the text is not 19 characters, a field is out of range
+// (year below 1900, month 1..12, day 1..31, hour 0..23, minute and second 0..59), or the
+// result does not have a four-digit year.
+std::optional<std::string> shiftDateText(const std::string& dateTime, long long hours);
+
+}  // namespace pixmill::jpegmeta

@@ -1,0 +1,296 @@
+#include "engine/jpegmeta/jpeg_sections.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <new>
+#include <stdexcept>
+
+#include "engine/jpegmeta/exif_engine_pass.h"
+#include "engine/jpegmeta/file_bytes.h"
+#include "engine/platform/diagnostics.h"
+
+namespace pixmill::jpegmeta {
+namespace {
+
+constexpr int kCommentLimit = 2000;  // bytes of a COM section's data looked at, length included
+constexpr int kWarnPaddingAbove = 10;
+
+// The bytes up to and including the marker byte: any run of bytes, ending in 0xFF followed by
+// a byte that is not 0xFF. -1 when the file ends first.
+int searchMarker(ReadCursor& cursor, int& bytesRead) {
+    int previous = 0;
+    bytesRead = 0;
+    while (!cursor.atEnd()) {
+        int byte = cursor.file[cursor.position++];
+        ++bytesRead;
+        if (previous == 0xFF && byte != 0xFF)
+            return byte;
+        previous = byte;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool isFrameMarker(int marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool SectionTable::ensureRoom() {
+    if (count() < capacity_)
+        return true;
+    int grown = capacity_ == 0 ? 5 : capacity_ + capacity_ / 2;
+    try {
+        sections_.reserve(static_cast<size_t>(grown));
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    capacity_ = grown;
+    return true;
+}
+
+void SectionTable::insertAt(int index, JpegSection section) {
+    sections_.insert(sections_.begin() + index, std::move(section));
+}
+
+void SectionTable::removeAt(int index) {
+    sections_.erase(sections_.begin() + index);
+}
+
+void JpegEngine::reset() {
+    table_.clear();
+    fileBytes_.clear();
+    haveAll_ = false;
+    info_ = JpegFileInfo{};
+    fatalError_.clear();
+}
+
+void JpegEngine::warning(const std::string& message) {
+    if (suppressWarnings)
+        return;
+    std::string text = "\nNonfatal Error : ";
+    if (!currentFile_.empty())
+        text += "'" + currentFile_ + "' ";
+    text += message + "\n";
+    diag::write(diag::Stream::Err, text);
+}
+
+bool JpegEngine::fatal(const std::string& message) {
+    std::string text = "\nError : " + message + "\n";
+    if (!currentFile_.empty())
+        text += "in file '" + currentFile_ + "'\n";
+    diag::write(diag::Stream::Err, text);
+    if (fatalError_.empty())
+        fatalError_ = message;
+    return false;
+}
+
+LoadStatus JpegEngine::loadJpeg(const std::string& path, int mode) {
+    std::vector<std::uint8_t> file;
+    int error = readFileBytes(path, file);
+    if (error == ENOMEM) {
+        fatal("could not allocate data for entire image");
+        releaseJpeg();
+        return LoadStatus::Fatal;
+    }
+    if (error != 0) {
+        diag::printf(diag::Stream::Err, "can't open '%s'\n", path.c_str());
+        releaseJpeg();
+        return LoadStatus::CannotOpen;
+    }
+    fileBytes_.push_back(std::move(file));
+    LoadStatus status = readSections(fileBytes_.back(), mode, true);
+    if (status == LoadStatus::NotJpeg)
+        diag::printf(diag::Stream::Err, "Not JPEG: %s\n", path.c_str());
+    if (status != LoadStatus::Loaded)
+        releaseJpeg();
+    return status;
+}
+
+LoadStatus JpegEngine::loadJpegBytes(Bytes file, int mode) {
+    LoadStatus status = readSections(file, mode, false);
+    if (status != LoadStatus::Loaded)
+        releaseJpeg();
+    return status;
+}
+
+LoadStatus JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+        return LoadStatus::NotJpeg;
+    info_.jfifUnits = 1;
+    info_.jfifXDensity = 300;
+    info_.jfifYDensity = 300;
+    // Colour evidence belongs to the file whose frame is read, not to an earlier load.
+    info_.components = 0;
+    info_.adobePresent = false;
+    info_.adobeTransform = 0;
+    ReadCursor cursor{file, 2};
+    bool keptComment = false;
+    for (;;) {
+        if (!table_.ensureRoom()) {
+            fatal("could not allocate data for entire image");
+            return LoadStatus::Fatal;
+        }
+        const LoadStatus read = readSection(cursor);
+        if (read != LoadStatus::Loaded)
+            return read;
+        const int marker = table_[table_.count() - 1].type;
+        if (marker == kSos)
+            return (mode & kLoadScan) ? readScanData(cursor, borrowScan) : LoadStatus::Loaded;
+        if (marker == kEoi) {
+            diag::write(diag::Stream::Err, "No image in jpeg!\n");
+            return LoadStatus::NotJpeg;
+        }
+        if (!actOnSection(marker, mode, keptComment))
+            table_.removeLast();
+        if (table_.count() > table_.capacity()) {
+            fatal("allocation screwup");
+            return LoadStatus::Fatal;
+        }
+    }
+}
+
+// Appends the next marker section; the end of the file before a marker is a soft failure.
+LoadStatus JpegEngine::readSection(ReadCursor& cursor) {
+    const Bytes file = cursor.file;
+    int bytesRead = 0;
+    const int marker = searchMarker(cursor, bytesRead);
+    if (marker < 0)
+        return LoadStatus::NotJpeg;
+    if (bytesRead - 1 > kWarnPaddingAbove) {
+        char text[80];
+        std::snprintf(text, sizeof text, "Extraneous %d padding bytes before section %02X",
+                      bytesRead - 2, marker);
+        warning(text);
+    }
+    if (!fitsInside(file.size(), cursor.position, 2)) {
+        fatal("Premature end of file?");
+        return LoadStatus::Fatal;
+    }
+    const std::size_t length = bigEndian16(file, cursor.position);
+    if (length < 2) {
+        fatal("invalid marker");
+        return LoadStatus::Fatal;
+    }
+    if (!fitsInside(file.size(), cursor.position, length)) {
+        fatal("Premature end of file?");
+        return LoadStatus::Fatal;
+    }
+    JpegSection section;
+    section.type = marker;
+    const auto from = file.begin() + static_cast<std::ptrdiff_t>(cursor.position);
+    section.data.assign(from, from + static_cast<std::ptrdiff_t>(length));
+    cursor.position += length;
+    table_.append(std::move(section));
+    return LoadStatus::Loaded;
+}
+
+LoadStatus JpegEngine::readScanData(ReadCursor& cursor, bool borrow) {
+    if (!table_.ensureRoom()) {
+        fatal("could not allocate data for entire image");
+        return LoadStatus::Fatal;
+    }
+    JpegSection scan;
+    scan.type = kScanData;
+    const Bytes rest = cursor.file.subspan(cursor.position);
+    if (borrow) {
+        scan.borrowed = rest;
+    } else {
+        scan.data.assign(rest.begin(), rest.end());
+    }
+    table_.append(std::move(scan));
+    haveAll_ = true;
+    return LoadStatus::Loaded;
+}
+
+// Returns whether the section just appended stays in the table.
+bool JpegEngine::actOnSection(int marker, int mode, bool& keptComment) {
+    JpegSection& section = table_[table_.count() - 1];
+    Bytes data(section.data);
+    const bool meta = (mode & kLoadMeta) != 0;
+    switch (marker) {
+        case kCom:
+            if (!meta || keptComment)
+                return false;
+            keptComment = true;
+            extractComment(section);
+            return true;
+        case kApp0:
+            // The writer makes a fresh JFIF header when one is needed; the old one never survives.
+            readJfifHeader(section);
+            return false;
+        case kApp1:
+            if (!meta)
+                return false;
+            if (startsWith(data, 2, "Exif", 4)) {
+                exifEnginePass(data, info_, *this);
+                return true;
+            }
+            if (startsWith(data, 2, "http:", 5)) {
+                section.type = kXmpSection;
+                return true;
+            }
+            return false;
+        case kApp13:
+            return meta;
+        case kApp14:
+            if (startsWith(data, 2, "Adobe", 5) && data.size() >= 14) {
+                info_.adobePresent = true;
+                info_.adobeTransform = data[13];
+            }
+            return true;
+        default:
+            if (isFrameMarker(marker))
+                readFrameHeader(section);
+            return true;
+    }
+}
+
+void JpegEngine::readFrameHeader(const JpegSection& section) {
+    Bytes data(section.data);
+    ByteOrderReader reader(data, true);
+    info_.height = reader.u16(3);
+    info_.width = reader.u16(5);
+    info_.components = reader.u8(7);
+    info_.isColor = info_.components == 3;
+    info_.process = section.type;
+    for (int i = 0; i < 3; ++i)
+        info_.componentIds[i] = reader.u8(8 + 3 * static_cast<unsigned>(i));
+}
+
+void JpegEngine::readJfifHeader(const JpegSection& section) {
+    Bytes data(section.data);
+    if (!startsWith(data, 2, "JFIF\0", 5)) {
+        diag::write(diag::Stream::Err, "Header missing JFIF marker\n");
+    }
+    if (data.size() < 16) {
+        diag::write(diag::Stream::Err, "Jfif header too short\n");
+        return;
+    }
+    info_.jfifPresent = true;
+    info_.jfifUnits = data[9];
+    info_.jfifXDensity = bigEndian16(data, 10);
+    info_.jfifYDensity = bigEndian16(data, 12);
+}
+
+void JpegEngine::extractComment(const JpegSection& section) {
+    const std::size_t end = std::min<std::size_t>(section.data.size(), kCommentLimit);
+    std::string text;
+    for (std::size_t i = 2; i < end; ++i) {
+        std::uint8_t byte = section.data[i];
+        if (byte == '\r' && i + 1 < end && section.data[i + 1] == '\n')
+            continue;
+        if (byte >= 32 || byte == '\n' || byte == '\t') {
+            text.push_back(static_cast<char>(byte));
+        } else {
+            text.push_back('?');
+        }
+    }
+    info_.comment = std::move(text);
+    info_.commentWideCharacters = 0;
+}
+
+}  // namespace pixmill::jpegmeta

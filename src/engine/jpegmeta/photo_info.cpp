@@ -1,0 +1,219 @@
+#include "engine/jpegmeta/photo_info.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <new>
+
+#include "engine/jpegmeta/file_bytes.h"
+#include "engine/jpegmeta/jpeg_sections.h"
+#include "engine/platform/diagnostics.h"
+
+namespace pixmill::jpegmeta {
+namespace {
+
+// Most cameras put everything before SOS in the first few tens of kilobytes; a longer head
+// is read when the sections reach further.
+constexpr std::size_t kFirstRead = 64 * 1024;
+constexpr int kMaxPadding = 6;
+constexpr std::size_t kCommentLimit = 1000;
+
+}  // namespace
+
+void fillCatalogItem(const PhotoInfo& info, CatalogItem& item) {
+    item.width = info.width;
+    item.height = info.height;
+    item.isExif = info.isExif ? 1 : 0;
+    item.shootingDate = info.dateTime;
+    item.cameraMake = info.cameraMake;
+    item.cameraModel = info.cameraModel;
+    item.exposureTime = info.exposureTime;
+    item.apertureFNumber = info.apertureFNumber;
+    item.exposureBias = info.exposureBias;
+    item.whiteBalance = info.whiteBalance;
+    item.exposureProgram = info.exposureProgram;
+    item.isoEquivalent = info.isoEquivalent;
+    item.flashUsed = info.flashUsed;
+}
+
+PhotoInfoReader::PhotoInfoReader(PhotoInfo* info) : info_(info) {
+    if (!info_) {
+        ownedInfo_ = std::make_unique<PhotoInfo>();
+        info_ = ownedInfo_.get();
+    }
+}
+
+PhotoInfoReader::~PhotoInfoReader() {
+    close();
+}
+
+bool PhotoInfoReader::open(const std::string& path) {
+    close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        return false;
+    struct stat status;
+    if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close();
+        return false;
+    }
+    fileSize_ = static_cast<std::uint64_t>(status.st_size);
+    if (!readHeadUpTo(kFirstRead)) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
+    const std::uint64_t target = std::min<std::uint64_t>(wanted, fileSize_);
+    const std::size_t have = head_.size();
+    if (target <= have)
+        return true;
+    try {
+        head_.resize(static_cast<std::size_t>(target));
+    } catch (const std::bad_alloc&) {
+        head_.resize(have);
+        return false;
+    }
+    std::size_t got = 0;
+    int error = readFileRange(fd_, have, head_.data() + have, head_.size() - have, got);
+    head_.resize(have + got);
+    bytes_ = head_;
+    if (got < target - have)
+        fileSize_ = head_.size();  // the file shrank while being read
+    return error == 0;
+}
+
+bool PhotoInfoReader::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    fileSize_ = 0;
+    head_.clear();
+    bytes_ = {};
+    return true;
+}
+
+bool PhotoInfoReader::parse(Bytes bytes) {
+    close();
+    bytes_ = bytes;
+    return parse();
+}
+
+bool PhotoInfoReader::parse() {
+    const PhotoInfo before = *info_;
+    for (;;) {
+        neededBytes_ = 0;
+        bool reachedScan = walkSections();
+        const bool cut = neededBytes_ > bytes_.size();
+        if (!cut || fd_ < 0 || head_.size() >= fileSize_)
+            return reachedScan;
+        // The head read was too short for the sections before SOS: read on and walk again
+        // from the record as the caller handed it over.
+        const std::uint64_t grown = std::max<std::uint64_t>(neededBytes_ + 4096, head_.size() * 2);
+        if (!readHeadUpTo(grown))
+            return reachedScan;
+        *info_ = before;
+    }
+}
+
+bool PhotoInfoReader::walkSections() {
+    lastError_.clear();
+    bigEndian_ = false;
+    exifImageWidth_ = 0;
+    sections_.clear();
+    makeValue_.reset();
+    modelValue_.reset();
+    dateValue_.reset();
+    const Bytes file = bytes_;
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+        return false;
+    std::uint64_t position = 2;
+    bool sawComment = false;
+    while (static_cast<int>(sections_.size()) < kMaxSections) {
+        int padding = 0;
+        while (position < file.size() && file[position] == 0xFF) {
+            if (++padding > kMaxPadding) {
+                diag::write(diag::Stream::Out, "too many padding unsigned chars\n");
+                return false;
+            }
+            ++position;
+        }
+        if (!fitsInside(file.size(), position, 3)) {
+            neededBytes_ = position + 3;
+            lastError_ = "Premature end of file";
+            return false;
+        }
+        const int marker = file[position++];
+        const unsigned length = bigEndian16(file, position);
+        if (length < 2) {
+            lastError_ = "invalid marker";
+            return false;
+        }
+        if (!fitsInside(file.size(), position, length)) {
+            neededBytes_ = position + length;
+            lastError_ = "Premature end of file";
+            return false;
+        }
+        sections_.push_back({position, marker, length});
+        const Bytes data = file.subspan(position, length);
+        const std::uint64_t sectionOffset = position;
+        position += length;
+        if (isFrameMarker(marker)) {
+            readFrame(data);
+        } else if (marker == kEoi) {
+            diag::write(diag::Stream::Out, "No image in jpeg!\n");
+            return false;
+        } else if (marker == kSos) {
+            return true;
+        } else if (marker == kApp1 && startsWith(data, 2, "Exif", 4)) {
+            info_->isExif = parseExif(sectionOffset, length);
+        } else if (marker == kCom && !sawComment) {
+            sawComment = true;
+            readComment(data);
+        }
+    }
+    lastError_ = "Too many sections in jpg file";
+    return false;
+}
+
+void PhotoInfoReader::readFrame(Bytes data) {
+    info_->height = bigEndian16(data, 3);
+    info_->width = bigEndian16(data, 5);
+    info_->isColor = data.size() > 7 && data[7] == 3 ? 1 : 0;
+    info_->process = sections_.back().marker;
+}
+
+void PhotoInfoReader::readComment(Bytes data) {
+    const std::size_t end = std::min(data.size(), kCommentLimit);
+    std::string text;
+    for (std::size_t i = 2; i < end; ++i) {
+        const std::uint8_t byte = data[i];
+        if (byte == '\r' && i + 1 < end && data[i + 1] == '\n')
+            continue;
+        text.push_back(byte >= 32 || byte == '\n' || byte == '\t' ? static_cast<char>(byte) : '?');
+    }
+    info_->comments = std::move(text);
+}
+
+bool readPhotoInfoFile(const std::string& path, PhotoInfo& info) {
+    info = PhotoInfo{};
+    PhotoInfoReader reader(&info);
+    if (!reader.open(path))
+        return false;
+    bool result = reader.parse();
+    reader.close();
+    return result;
+}
+
+bool readPhotoInfoInto(const std::string& path, CatalogItem& item) {
+    PhotoInfo info;
+    bool result = readPhotoInfoFile(path, info);
+    fillCatalogItem(info, item);
+    return result;
+}
+
+}  // namespace pixmill::jpegmeta
