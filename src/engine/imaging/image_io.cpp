@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/platform/diagnostics.h"
@@ -77,6 +79,35 @@ QImage withoutMetadata(const QImage& source) {
                       .copy();
     bare.setColorTable(pixels.colorTable());
     return bare;
+}
+
+// The process's file-creation mask, read without changing it (umask(2) can only be read by
+// setting it, which would race with other threads creating files).
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        mode_t value = 022;
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status)) {
+                unsigned parsed = 0;
+                if (std::sscanf(line, "Umask: %o", &parsed) == 1) value = mode_t(parsed);
+            }
+            std::fclose(status);
+        }
+        return value;
+    }();
+    return mask;
+}
+
+// What a freshly saved file gets: the usual permissions under the mask, and the current time
+// (the temporary file it is written as is private until it is complete).
+struct stat newFileAttributes() {
+    struct stat attributes {};
+    attributes.st_mode = 0666 & ~creationMask();
+    attributes.st_uid = ::getuid();
+    attributes.st_gid = ::getgid();
+    ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
+    return attributes;
 }
 
 }  // namespace
@@ -153,7 +184,8 @@ void reportSaveFailure(int status, const std::string& path) {
 int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops) {
     const std::string temporary = path + ".t";
     ops.removeFile(temporary);  // a leftover of an interrupted run; usually absent
-    if (int error = ops.writeNewFile(temporary, bytes, nullptr); error != 0) {
+    const struct stat attributes = newFileAttributes();
+    if (int error = ops.writeNewFile(temporary, bytes, &attributes); error != 0) {
         ops.removeFile(temporary);
         return error;
     }

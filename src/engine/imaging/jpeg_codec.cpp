@@ -131,11 +131,13 @@ std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity d
         image = image.convertToFormat(QImage::Format_RGBX8888);
         if (image.isNull()) return std::nullopt;
     }
+    // The accurate DCT is asked for explicitly: TurboJPEG picks the fast one below quality 96,
+    // and the crop writes at 75.
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     int status = tjCompress2(compressor(), image.constBits(), image.width(),
                              int(image.bytesPerLine()), image.height(), format, &buffer, &size,
-                             subsampling, quality, 0);
+                             subsampling, quality, TJFLAG_ACCURATEDCT);
     std::unique_ptr<unsigned char, decltype(&tjFree)> owned(buffer, &tjFree);
     if (status != 0 || buffer == nullptr) return std::nullopt;
     Bytes bytes(buffer, buffer + size);

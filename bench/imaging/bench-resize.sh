@@ -1,0 +1,72 @@
+#!/bin/sh
+# Resize to bound 800 (quality 100, EXIF restored) over a corpus, whole-process, side by side
+# with vipsthumbnail (two processes over halves of the corpus, its best set-up on two cores),
+# GraphicsMagick and ImageMagick; then the luminance PSNR of every output against ImageMagick's
+# Catmull-Rom resize of the full-resolution source.
+#
+#   bench-resize.sh CORPUS_DIR [WORK_DIR]
+#
+# CORPUS_DIR: the output of make-corpus.sh (24 camera-like 12 MP JPEGs by default).
+set -eu
+corpus=$(cd "${1:?usage: bench-resize.sh CORPUS_DIR [WORK_DIR]}" && pwd)
+work=${2:-/tmp/pixmill-bench-resize}
+here=$(cd "$(dirname "$0")" && pwd)
+harness=$(sh "$here/build-harness.sh")
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+set -- "$corpus"/*.jpg
+count=$#
+half=$(( (count + 1) / 2 ))
+
+# run NAME COMMAND...: times the command in a fresh output folder, prints wall seconds and
+# peak memory (the largest resident set of any one process).
+run() {
+  name=$1; shift
+  rm -rf "$work/$name"; mkdir -p "$work/$name"
+  /usr/bin/time -f "%e %M" -o "$work/$name.time" "$@" >/dev/null 2>"$work/$name.log" || {
+    echo "$name failed:"; cat "$work/$name.log"; exit 1; }
+  read -r seconds kilobytes < "$work/$name.time"
+  echo "$name $seconds $kilobytes" >> "$work/results"
+}
+
+first_half=$(ls "$corpus"/*.jpg | head -n "$half" | tr '\n' ' ')
+second_half=$(ls "$corpus"/*.jpg | tail -n +"$((half + 1))" | tr '\n' ' ')
+: > "$work/results"
+run pixmill "$harness" resize 800 "$work/pixmill" "$@"
+run pixmill-pool "$harness" resize 800 "$work/pixmill-pool" --pool "$@"
+run pixmill-noexif "$harness" resize 800 "$work/pixmill-noexif" --no-exif "$@"
+run vips2 sh -c "VIPS_CONCURRENCY=1 vipsthumbnail -s 800x800 -o '$work/vips2/%s.jpg[Q=100]' $first_half &
+                 VIPS_CONCURRENCY=1 vipsthumbnail -s 800x800 -o '$work/vips2/%s.jpg[Q=100]' $second_half &
+                 wait"
+run vips1 vipsthumbnail -s 800x800 -o "$work/vips1/%s.jpg[Q=100]" "$@"
+# GraphicsMagick appends the file's path as given to the output folder: give it bare names.
+run gm sh -c "cd '$corpus' && gm mogrify -output-directory '$work/gm' -resize 800x800 -quality 100 *.jpg"
+run imagemagick mogrify -path "$work/imagemagick" -resize 800x800 -quality 100 "$@"
+
+vips2=$(awk '$1 == "vips2" { print $2 }' "$work/results")
+echo "tool              wall s   peak MiB   throughput vs vipsthumbnail x2"
+awk -v base="$vips2" '{ printf "%-16s %7.2f %10.1f %12.2fx\n", $1, $2, $3 / 1024, base / $2 }' \
+  "$work/results"
+
+# Quality: luminance PSNR against the full-resolution Catmull-Rom reference of each source.
+mkdir -p "$work/reference"
+psnr() {
+  convert "$1" -colorspace Gray -depth 8 "$work/a.pgm"
+  convert "$2" -colorspace Gray -depth 8 "$work/b.pgm"
+  compare -metric PSNR "$work/a.pgm" "$work/b.pgm" null: 2>&1 || true
+}
+echo "luminance PSNR against ImageMagick -filter Catrom -resize WxH! (mean, min, max dB)"
+for tool in pixmill vips2 gm imagemagick; do
+  : > "$work/$tool.psnr"
+  for source in "$@"; do
+    name=$(basename "$source")
+    output="$work/$tool/$name"
+    size=$(identify -format "%wx%h" "$output")
+    reference="$work/reference/${name%.jpg}-$size.png"
+    [ -f "$reference" ] || convert "$source" -filter Catrom -resize "$size!" "$reference"
+    psnr "$output" "$reference" >> "$work/$tool.psnr"
+    echo >> "$work/$tool.psnr"
+  done
+  awk -v tool="$tool" 'NF { s += $1; n++; if (min == "" || $1 < min) min = $1; if ($1 > max) max = $1 }
+    END { printf "%-16s %6.2f %6.2f %6.2f\n", tool, s / n, min, max }' "$work/$tool.psnr"
+done
