@@ -87,7 +87,8 @@ TEST_F(ResizeItem, restoresExifOnlyWhenAskedAndPresent) {
     Bytes exif = testing::exifPayload(6, testing::jpegWith(quadrants(16, 12), {}));
     dir.write("e.jpg", testing::jpegWith(quadrants(400, 300), {{0xE1, exif}}));
     auto hasExif = [](const std::string& path) {
-        for (const JpegSegment& s : readJpegSegments(readFile(path)))
+        Bytes file = readFile(path);
+        for (const JpegSegment& s : readJpegSegments(file))
             if (isExifSegment(s)) return true;
         return false;
     };

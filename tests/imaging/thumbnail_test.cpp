@@ -161,8 +161,12 @@ TEST(ErrorLog, entriesAreNumberedAcrossThreads) {
         EXPECT_EQ(v.substr(v.find('=') + 1), "save file failed: /a.jpg");
     }
     EXPECT_EQ(numbers.size(), 20u);
-    EXPECT_EQ(*numbers.begin(), 1);  // nothing else in this suite logs
-    EXPECT_EQ(*numbers.rbegin(), 20);
+    EXPECT_EQ(*numbers.rbegin() - *numbers.begin(), 19);
+    static bool firstRun = true;  // nothing else in this suite logs
+    if (firstRun) {
+        EXPECT_EQ(*numbers.begin(), 1);
+    }
+    firstRun = false;
 }
 
 }  // namespace

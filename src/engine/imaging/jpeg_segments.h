@@ -28,7 +28,9 @@ struct JpegSegment {
 };
 
 // The segments from the one after SOI up to and including SOS. Empty when the bytes do not
-// start with SOI or a length runs past the end. At most 4096 segments are read.
+// start with SOI or a length runs past the end. At most 4096 segments are read. The payloads
+// point into `file`: keep the bytes alive while the segments are used (not a temporary in a
+// range-for).
 std::vector<JpegSegment> readJpegSegments(ByteSpan file);
 
 bool isExifSegment(const JpegSegment& segment);  // APP1 "Exif\0\0"
