@@ -2,7 +2,13 @@
 # Resize to bound 800 (quality 100, EXIF restored) over a corpus, whole-process, side by side
 # with vipsthumbnail (two processes over halves of the corpus, its best set-up on two cores),
 # GraphicsMagick and ImageMagick; then the luminance PSNR of every output against ImageMagick's
-# Catmull-Rom resize of the full-resolution source.
+# Catmull-Rom resize of the full-resolution source; then the catalog thumbnails (100 x 80 and
+# 200 x 160 boxes) against vipsthumbnail; then the peak memory of a resize over ten times the
+# corpus, which must not grow with the number of pictures.
+#
+# pixmill runs the resize job as the batch driver does: "pixmill" with restore-EXIF on
+# (items one after another), "pixmill-pool" the same job on the pool, "pixmill-noexif"
+# without restoring (on the pool).
 #
 #   bench-resize.sh CORPUS_DIR [WORK_DIR]
 #
@@ -47,6 +53,38 @@ vips2=$(awk '$1 == "vips2" { print $2 }' "$work/results")
 echo "tool              wall s   peak MiB   throughput vs vipsthumbnail x2"
 awk -v base="$vips2" '{ printf "%-16s %7.2f %10.1f %12.2fx\n", $1, $2, $3 / 1024, base / $2 }' \
   "$work/results"
+echo
+
+# Thumbnails: each box against vipsthumbnail over the same files (one process, all cores).
+for box in 100x80 200x160; do
+  run "thumbs-$box" "$harness" thumbs "${box%x*}" "${box#*x}" "$work/thumbs-$box" "$@"
+  run "vips-thumbs-$box" vipsthumbnail -s "$box" -o "$work/vips-thumbs-$box/%s.jpg" "$@"
+done
+# Memory against the number of pictures: the corpus ten times over (links, distinct names).
+mkdir -p "$work/many"
+i=0
+for round in 0 1 2 3 4 5 6 7 8 9; do
+  for source in "$@"; do
+    i=$((i + 1))
+    ln -sf "$source" "$work/many/$(printf 'P%04d.jpg' "$i")"
+  done
+done
+run "pixmill-x10" "$harness" resize 800 "$work/pixmill-x10" "$work"/many/*.jpg
+run "pixmill-pool-x10" "$harness" resize 800 "$work/pixmill-pool-x10" --pool "$work"/many/*.jpg
+echo
+echo "tool              wall s   peak MiB   ratio (pixmill thumbnails: vips time / ours)"
+awk '
+  { t[$1] = $2; m[$1] = $3; order[++n] = $1 }
+  END {
+    for (i = 1; i <= n; i++) {
+      k = order[i]
+      if (k !~ /thumbs|x10/) continue
+      r = ""
+      if (k ~ /^thumbs-/) r = sprintf("%.2fx", t["vips-" k] / t[k])
+      printf "%-18s %6.2f %10.1f   %s\n", k, t[k], m[k] / 1024, r
+    }
+  }' "$work/results"
+echo
 
 # Quality: luminance PSNR against the full-resolution Catmull-Rom reference of each source.
 mkdir -p "$work/reference"

@@ -8,10 +8,7 @@
 #include <QThread>
 #include <QThreadPool>
 
-#include <set>
 
-#include "engine/app/profile.h"
-#include "engine/imaging/error_log.h"
 #include "engine/imaging/image_io.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/temp_dir.h"
@@ -124,49 +121,6 @@ TEST(Thumbnail, refreshDeliversOnTheReceiversThread) {
     timer.start();
     while (delivered.size() < 3 && timer.elapsed() < 5000) QCoreApplication::processEvents();
     EXPECT_EQ(delivered.size(), 3u);
-}
-
-class MemoryProfile : public Profile {
-public:
-    bool hasSection(const QString&) const override { return !values.empty(); }
-    int readInt(const QString&, const QString&, int d) const override { return d; }
-    QString readString(const QString&, const QString&, const QString& d) const override {
-        return d;
-    }
-    void writeInt(const QString&, const QString&, int) override {}
-    void writeString(const QString& section, const QString& key, const QString& value) override {
-        values.push_back((section + "/" + key + "=" + value).toStdString());
-    }
-    void flush() override {}
-    std::vector<std::string> values;
-};
-
-TEST(ErrorLog, entriesAreNumberedAcrossThreads) {
-    MemoryProfile profile;
-    QThreadPool pool;
-    for (int i = 0; i < 20; ++i)
-        pool.start([&profile] { logBatchError(profile, "save file failed: /a.jpg"); });
-    pool.waitForDone();
-    ASSERT_EQ(profile.values.size(), 20u);
-    std::set<int> numbers;
-    for (const std::string& v : profile.values) {
-        ASSERT_EQ(v.rfind("error/", 0), 0u);
-        numbers.insert(std::stoi(v.substr(6)));
-        // error/N_YYYY-MM-DD HH:MM:SS=text
-        std::string key = v.substr(v.find('_') + 1, 19);
-        EXPECT_EQ(key.size(), 19u);
-        EXPECT_EQ(key[4], '-');
-        EXPECT_EQ(key[10], ' ');
-        EXPECT_EQ(key[13], ':');
-        EXPECT_EQ(v.substr(v.find('=') + 1), "save file failed: /a.jpg");
-    }
-    EXPECT_EQ(numbers.size(), 20u);
-    EXPECT_EQ(*numbers.rbegin() - *numbers.begin(), 19);
-    static bool firstRun = true;  // nothing else in this suite logs
-    if (firstRun) {
-        EXPECT_EQ(*numbers.begin(), 1);
-    }
-    firstRun = false;
 }
 
 }  // namespace
