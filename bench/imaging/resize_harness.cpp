@@ -38,7 +38,8 @@ CatalogItem itemFor(const std::string& path, int number) {
             item.height = size.height();
         }
         for (const JpegSegment& s : readJpegSegments(bytes))
-            if (isExifSegment(s)) item.isExif = 1;
+            if (isExifSegment(s))
+                item.isExif = 1;
     }
     return item;
 }
@@ -47,7 +48,8 @@ int runResize(int argc, char** argv) {
     ResizeParams params{std::atoi(argv[2]), true};
     BatchEnvironment env;
     env.outputDir = argv[3];
-    if (env.outputDir.back() != '/') env.outputDir += '/';
+    if (env.outputDir.back() != '/')
+        env.outputDir += '/';
     env.currentFolder = "/nonexistent/";
     bool pool = false;
     std::vector<WorkedRow> rows;
@@ -70,10 +72,12 @@ int runResize(int argc, char** argv) {
         }
     };
     if (job.pattern == BatchPattern::Sequential && !pool) {
-        for (WorkedRow& row : rows) work(row);
+        for (WorkedRow& row : rows)
+            work(row);
     } else {
         QThreadPool threads;
-        for (WorkedRow& row : rows) threads.start([&] { work(row); });
+        for (WorkedRow& row : rows)
+            threads.start([&] { work(row); });
         threads.waitForDone();
     }
     return failures == 0 ? 0 : 1;
@@ -88,7 +92,8 @@ int runThumbnails(int argc, char** argv) {
         threads.start([=] {
             QImage thumbnail = renderCatalogThumbnail(itemFor(path, 0), width, height);
             std::optional<Bytes> jpeg = encodeJpeg(thumbnail, 75);
-            if (jpeg) writeOutputFile(out + "/" + path.substr(path.find_last_of('/') + 1), *jpeg);
+            if (jpeg)
+                writeOutputFile(out + "/" + path.substr(path.find_last_of('/') + 1), *jpeg);
         });
     }
     threads.waitForDone();
@@ -98,8 +103,10 @@ int runThumbnails(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 5 && std::strcmp(argv[1], "resize") == 0) return runResize(argc, argv);
-    if (argc >= 6 && std::strcmp(argv[1], "thumbs") == 0) return runThumbnails(argc, argv);
+    if (argc >= 5 && std::strcmp(argv[1], "resize") == 0)
+        return runResize(argc, argv);
+    if (argc >= 6 && std::strcmp(argv[1], "thumbs") == 0)
+        return runThumbnails(argc, argv);
     std::fprintf(stderr,
                  "usage: %s resize BOUND OUT_DIR [--no-exif] [--pool] FILES...\n"
                  "       %s thumbs WIDTH HEIGHT OUT_DIR FILES...\n",

@@ -24,10 +24,10 @@ TEST(Crop, rectangleIsResolvedAgainstThePicture) {
         {1000, 800, 100, 50, -100, -50, {100, 50, 800, 700}},
         {1000, 800, 2000, 0, 300, 300, {0, 0, 300, 300}},
         {1000, 800, -300, 0, 0, 0, {700, 0, 300, 800}},
-        {1000, 800, 0, 0, 0, 0, {0, 0, 1000, 800}},          // an all-empty row
-        {1000, 800, -5000, -5000, 10, 10, {0, 0, 10, 10}},   // still negative: 0
-        {1000, 800, 0, 0, -1000, -900, {0, 0, 1000, 800}},   // nothing left: the whole side
-        {1000, 800, 1000, 0, 0, 0, {1000, 0, 0, 800}},       // X = w stays: nothing to cut
+        {1000, 800, 0, 0, 0, 0, {0, 0, 1000, 800}},         // an all-empty row
+        {1000, 800, -5000, -5000, 10, 10, {0, 0, 10, 10}},  // still negative: 0
+        {1000, 800, 0, 0, -1000, -900, {0, 0, 1000, 800}},  // nothing left: the whole side
+        {1000, 800, 1000, 0, 0, 0, {1000, 0, 0, 800}},      // X = w stays: nothing to cut
     };
     for (const Case& c : cases) {
         CropRect r = normalizeCropRect(c.w, c.h, c.x, c.y, c.width, c.height);
@@ -42,8 +42,8 @@ TEST(Crop, cutsAndWritesTheFormatTheExtensionNames) {
     TempDir dir;
     ASSERT_TRUE(saveByExtension(quadrants(200, 100), dir.file("a.png")));
     ASSERT_TRUE(saveByExtension(quadrants(200, 100), dir.file("b.bmp")));
-    dir.write("c.jpg", testing::jpegWith(quadrants(200, 100),
-                                         {{0xE1, testing::exifPayload(1, {})}}));
+    dir.write("c.jpg",
+              testing::jpegWith(quadrants(200, 100), {{0xE1, testing::exifPayload(1, {})}}));
     std::filesystem::create_directory(dir.path() / "out");
     for (const char* name : {"a.png", "b.bmp", "c.jpg"}) {
         SCOPED_TRACE(name);
@@ -57,7 +57,8 @@ TEST(Crop, cutsAndWritesTheFormatTheExtensionNames) {
         EXPECT_EQ(testing::quadrantAt(cut.image, 45, 10), 'g');
         EXPECT_EQ(testing::quadrantAt(cut.image, 45, 90), 'b');
         Bytes file = testing::readFile(out);
-        for (const JpegSegment& s : readJpegSegments(file)) EXPECT_FALSE(isExifSegment(s));
+        for (const JpegSegment& s : readJpegSegments(file))
+            EXPECT_FALSE(isExifSegment(s));
     }
 }
 

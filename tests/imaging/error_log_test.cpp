@@ -16,7 +16,7 @@ namespace pixmill {
 namespace {
 
 class MemoryProfile : public Profile {
-public:
+  public:
     bool hasSection(const QString&) const override { return !values.empty(); }
     int readInt(const QString&, const QString&, int d) const override { return d; }
     QString readString(const QString&, const QString&, const QString& d) const override {
@@ -66,8 +66,8 @@ TEST(ErrorLog, writesSectionErrorOfTheProfileFile) {
     file.beginGroup("error");
     const QStringList keys = file.childKeys();
     ASSERT_EQ(keys.size(), 1);
-    EXPECT_TRUE(keys.front().contains(QRegularExpression(
-        "^[0-9]+_[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$")))
+    EXPECT_TRUE(keys.front().contains(
+        QRegularExpression("^[0-9]+_[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$")))
         << keys.front().toStdString();
     EXPECT_EQ(file.value(keys.front()).toString(), "save file failed: /photos/a.jpg");
 }

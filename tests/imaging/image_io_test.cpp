@@ -135,7 +135,8 @@ TEST(ImageIo, refusesPicturesBeyondThePixelLimits) {
 
 TEST(ImageIo, undecodableBytesGiveANullImage) {
     const Bytes cases[] = {{}, testing::bytesOf("GIF89a"), {0xFF, 0xD8, 0xFF, 0xE0, 0x00}};
-    for (const Bytes& bytes : cases) EXPECT_TRUE(decodeImage(bytes).isNull());
+    for (const Bytes& bytes : cases)
+        EXPECT_TRUE(decodeImage(bytes).isNull());
     EXPECT_TRUE(loadImage("/nonexistent/picture.jpg").isNull());
 }
 

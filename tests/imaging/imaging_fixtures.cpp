@@ -44,10 +44,14 @@ QImage quadrants(int width, int height) {
 
 char quadrantAt(const QImage& image, int x, int y) {
     QColor c = image.pixelColor(x, y);
-    if (c.red() > 200 && c.green() > 200 && c.blue() > 200) return 'w';
-    if (c.red() > 200) return 'r';
-    if (c.green() > 200) return 'g';
-    if (c.blue() > 200) return 'b';
+    if (c.red() > 200 && c.green() > 200 && c.blue() > 200)
+        return 'w';
+    if (c.red() > 200)
+        return 'r';
+    if (c.green() > 200)
+        return 'g';
+    if (c.blue() > 200)
+        return 'b';
     return '?';
 }
 
@@ -110,10 +114,13 @@ Bytes exifPayload(std::uint16_t orientation, const Bytes& thumbnail, bool thumbn
     return t;
 }
 
-Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes bytesOf(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 
 double lumaPsnr(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 0;
+    if (a.size() != b.size())
+        return 0;
     double sum = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {

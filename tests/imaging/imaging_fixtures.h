@@ -33,14 +33,14 @@ double lumaPsnr(const QImage& a, const QImage& b);
 
 // Collects the status-line texts and diagnostic lines written while it lives.
 class Recorder : public StatusSink {
-public:
+  public:
     Recorder();
     ~Recorder() override;
     void statusText(int part, const std::string& text) override;
     std::vector<std::string> texts() const;
     std::vector<std::string> diagnostics() const;
 
-private:
+  private:
     static void capture(diag::Stream stream, std::string_view text, void* self);
     mutable std::mutex mutex_;
     std::vector<std::string> texts_;

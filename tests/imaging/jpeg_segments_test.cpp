@@ -24,14 +24,16 @@ Bytes iccPayload(const char* colourSpace) {
 
 std::vector<std::uint8_t> markers(ByteSpan file) {
     std::vector<std::uint8_t> out;
-    for (const JpegSegment& s : readJpegSegments(file)) out.push_back(s.marker);
+    for (const JpegSegment& s : readJpegSegments(file))
+        out.push_back(s.marker);
     return out;
 }
 
 // The bytes from the first DQT on: what the encoder made of the pixels.
 Bytes imageData(ByteSpan file) {
     for (const JpegSegment& s : readJpegSegments(file))
-        if (s.marker == 0xDB) return Bytes(file.begin() + std::ptrdiff_t(s.offset), file.end());
+        if (s.marker == 0xDB)
+            return Bytes(file.begin() + std::ptrdiff_t(s.offset), file.end());
     return {};
 }
 
@@ -44,7 +46,8 @@ TEST(JpegSegments, rejectsMalformedSegmentTables) {
         {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 'E', 'x'},    // length past the end
         {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x02, 0x12, 0x34},  // no marker after a segment
     };
-    for (const Bytes& bytes : cases) EXPECT_TRUE(readJpegSegments(bytes).empty());
+    for (const Bytes& bytes : cases)
+        EXPECT_TRUE(readJpegSegments(bytes).empty());
 }
 
 TEST(JpegSegments, readsSegmentsUpToTheScan) {

@@ -29,10 +29,12 @@ TEST(Resample, downscalingAveragesInsteadOfAliasing) {
     QImage stripes(400, 40, QImage::Format_RGBX8888);
     for (int x = 0; x < 400; ++x) {
         QColor c = x % 2 ? Qt::white : Qt::black;
-        for (int y = 0; y < 40; ++y) stripes.setPixelColor(x, y, c);
+        for (int y = 0; y < 40; ++y)
+            stripes.setPixelColor(x, y, c);
     }
     QImage out = resampleImage(stripes, QSize(100, 10));
-    for (int x = 2; x < 98; ++x) EXPECT_NEAR(out.pixelColor(x, 5).red(), 128, 2) << x;
+    for (int x = 2; x < 98; ++x)
+        EXPECT_NEAR(out.pixelColor(x, 5).red(), 128, 2) << x;
 }
 
 TEST(Resample, keepsGeometry) {

@@ -20,19 +20,23 @@ TEST(Resize, sizeFormula) {
         int w, h, bound;
         QSize expected;
     } cases[] = {
-        {4000, 3000, 800, {800, 600}}, {3000, 4000, 800, {600, 800}},
-        {1000, 1000, 640, {640, 640}}, {1001, 333, 160, {160, 53}},
+        {4000, 3000, 800, {800, 600}},
+        {3000, 4000, 800, {600, 800}},
+        {1000, 1000, 640, {640, 640}},
+        {1001, 333, 160, {160, 53}},
         {800, 801, 800, {799, 800}},  // 640000 / 801 = 799.001   {2000, 3000, 500, {333, 500}},
-        {60000, 1, 100, {100, 0}},     {4000, 3000, 0, {0, 0}},
+        {60000, 1, 100, {100, 0}},
+        {4000, 3000, 0, {0, 0}},
         // The product is formed exactly: 65535 * 65535 does not fit in 32 bits.
         {65535, 65534, 65535, {65535, 65534}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(resizedSize(c.w, c.h, c.bound), c.expected) << c.w << "x" << c.h << "/" << c.bound;
+        EXPECT_EQ(resizedSize(c.w, c.h, c.bound), c.expected)
+            << c.w << "x" << c.h << "/" << c.bound;
 }
 
 class ResizeItem : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directory(dir.path() / "out");
         outputDir = dir.folder() + "out/";
@@ -89,16 +93,17 @@ TEST_F(ResizeItem, restoresExifOnlyWhenAskedAndPresent) {
     auto hasExif = [](const std::string& path) {
         Bytes file = readFile(path);
         for (const JpegSegment& s : readJpegSegments(file))
-            if (isExifSegment(s)) return true;
+            if (isExifSegment(s))
+                return true;
         return false;
     };
     struct Case {
         bool restore, itemHasExif, expected;
     } cases[] = {{true, true, true}, {false, true, false}, {true, false, false}};
     for (const Case& c : cases) {
-        ASSERT_EQ(resizeItem(item("e.jpg", 400, 300, c.itemHasExif), {200, c.restore}, outputDir)
-                      .status,
-                  ItemStatus::Ok);
+        ASSERT_EQ(
+            resizeItem(item("e.jpg", 400, 300, c.itemHasExif), {200, c.restore}, outputDir).status,
+            ItemStatus::Ok);
         EXPECT_EQ(hasExif(outputDir + "e.jpg"), c.expected) << c.restore << c.itemHasExif;
     }
 }
@@ -117,7 +122,8 @@ TEST_F(ResizeItem, failuresWriteNothing) {
     EXPECT_EQ(recorder.diagnostics().back(),
               "2  Attempt to save " + outputDir + "thin.jpg failed.\n");
 
-    ItemOutcome missing = resizeItem(item("thin.jpg", 100, 10), {50, false}, dir.folder() + "nope/");
+    ItemOutcome missing =
+        resizeItem(item("thin.jpg", 100, 10), {50, false}, dir.folder() + "nope/");
     EXPECT_EQ(missing.status, ItemStatus::Failed);
 
     testing::FailingFileOps ops;

@@ -76,7 +76,8 @@ TEST(RotateFlip, pngAndBmpStayLosslessInTheirFormat) {
     TempDir dir;
     QImage original(30, 20, QImage::Format_ARGB32);
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 30; ++x) original.setPixel(x, y, qRgba(x * 8, y * 12, 77, 100 + x));
+        for (int x = 0; x < 30; ++x)
+            original.setPixel(x, y, qRgba(x * 8, y * 12, 77, 100 + x));
     for (const char* name : {"a.png", "b.bmp"}) {
         SCOPED_TRACE(name);
         const bool png = std::string(name).ends_with(".png");
@@ -97,8 +98,8 @@ TEST(RotateFlip, pngAndBmpStayLosslessInTheirFormat) {
 TEST(RotateFlip, jpegKeepsItsMetadataButNotItsThumbnail) {
     TempDir dir;
     Bytes exif = testing::exifPayload(6, testing::jpegWith(quadrants(16, 12), {}));
-    dir.write("a.jpg", testing::jpegWith(quadrants(64, 48), {{0xE1, exif},
-                                                            {0xFE, testing::bytesOf("hello")}}));
+    dir.write("a.jpg", testing::jpegWith(quadrants(64, 48),
+                                         {{0xE1, exif}, {0xFE, testing::bytesOf("hello")}}));
     ::chmod(dir.file("a.jpg").c_str(), 0640);
     CatalogItem item = itemAt(dir.file("a.jpg"), 64, 48);
     ASSERT_EQ(rotateFlipItem(item, kRotate270).status, ItemStatus::Ok);
@@ -106,7 +107,8 @@ TEST(RotateFlip, jpegKeepsItsMetadataButNotItsThumbnail) {
     EXPECT_TRUE(exifThumbnail(after).empty());
     bool comment = false;
     for (const JpegSegment& s : readJpegSegments(after)) {
-        if (s.marker == 0xFE) comment = std::string(s.payload.begin(), s.payload.end()) == "hello";
+        if (s.marker == 0xFE)
+            comment = std::string(s.payload.begin(), s.payload.end()) == "hello";
         if (isExifSegment(s)) {
             EXPECT_EQ(s.payload[6 + 8 + 2 + 8], 6);  // orientation kept
         }
@@ -159,7 +161,8 @@ TEST(RotateFlip, rotationsOfOneFileDoNotOverlap) {
             EXPECT_EQ(rotateFlipItem(item, kRotate90).status, ItemStatus::Ok);
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     EXPECT_EQ(corners(loadImage(dir.file("a.png")).image), "rgbw");
 }
 

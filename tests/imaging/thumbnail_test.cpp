@@ -8,7 +8,6 @@
 #include <QThread>
 #include <QThreadPool>
 
-
 #include "engine/imaging/image_io.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/temp_dir.h"
@@ -31,13 +30,12 @@ TEST(Thumbnail, placementFollowsTheBox) {
         int w, h, boxW, boxH;
         ThumbnailPlacement expected;
     } cases[] = {
-        {400, 100, 200, 160, {0, 55, 200, 50}},    // wider: touches left and right
-        {100, 400, 200, 160, {80, 0, 40, 160}},    // taller: touches top and bottom
-        {50, 30, 200, 160, {0, 0, 50, 30}},        // fits: top-left, not enlarged
-        {200, 160, 200, 160, {0, 0, 200, 160}},    // exactly the box
-        {400, 320, 200, 160, {0, 0, 200, 160}},    // equal ratios: the taller rule
-        {4000, 3000, 100, 80, {0, 2, 100, 75}},
-        {3000, 4000, 100, 80, {20, 0, 60, 80}},
+        {400, 100, 200, 160, {0, 55, 200, 50}},  // wider: touches left and right
+        {100, 400, 200, 160, {80, 0, 40, 160}},  // taller: touches top and bottom
+        {50, 30, 200, 160, {0, 0, 50, 30}},      // fits: top-left, not enlarged
+        {200, 160, 200, 160, {0, 0, 200, 160}},  // exactly the box
+        {400, 320, 200, 160, {0, 0, 200, 160}},  // equal ratios: the taller rule
+        {4000, 3000, 100, 80, {0, 2, 100, 75}}, {3000, 4000, 100, 80, {20, 0, 60, 80}},
     };
     for (const Case& c : cases) {
         ThumbnailPlacement p = thumbnailPlacement(c.w, c.h, c.boxW, c.boxH);
@@ -84,8 +82,9 @@ TEST(Thumbnail, embeddedThumbnailStandsInOnlyWhenLargeEnough) {
     QImage red(800, 600, QImage::Format_RGBX8888);
     red.fill(Qt::red);
     TempDir dir;
-    dir.write("photo.jpg",
-              testing::jpegWith(red, {{0xE1, testing::exifPayload(1, testing::jpegWith(green, {}))}}));
+    dir.write(
+        "photo.jpg",
+        testing::jpegWith(red, {{0xE1, testing::exifPayload(1, testing::jpegWith(green, {}))}}));
     CatalogItem item = itemAt(dir.file("photo.jpg"));
     EXPECT_EQ(testing::quadrantAt(renderCatalogThumbnail(item, 100, 80), 50, 40), 'g');
     EXPECT_EQ(testing::quadrantAt(renderCatalogThumbnail(item, 200, 160), 100, 80), 'r');
@@ -93,11 +92,12 @@ TEST(Thumbnail, embeddedThumbnailStandsInOnlyWhenLargeEnough) {
     // A letterboxed preview of another shape is not used.
     QImage squat(160, 60, QImage::Format_RGBX8888);
     squat.fill(Qt::green);
-    dir.write("other.jpg",
-              testing::jpegWith(red, {{0xE1, testing::exifPayload(1, testing::jpegWith(squat, {}))}}));
-    EXPECT_EQ(testing::quadrantAt(renderCatalogThumbnail(itemAt(dir.file("other.jpg")), 40, 30),
-                                  20, 15),
-              'r');
+    dir.write(
+        "other.jpg",
+        testing::jpegWith(red, {{0xE1, testing::exifPayload(1, testing::jpegWith(squat, {}))}}));
+    EXPECT_EQ(
+        testing::quadrantAt(renderCatalogThumbnail(itemAt(dir.file("other.jpg")), 40, 30), 20, 15),
+        'r');
 }
 
 TEST(Thumbnail, refreshDeliversOnTheReceiversThread) {
@@ -119,7 +119,8 @@ TEST(Thumbnail, refreshDeliversOnTheReceiversThread) {
     pool.waitForDone();
     QElapsedTimer timer;
     timer.start();
-    while (delivered.size() < 3 && timer.elapsed() < 5000) QCoreApplication::processEvents();
+    while (delivered.size() < 3 && timer.elapsed() < 5000)
+        QCoreApplication::processEvents();
     EXPECT_EQ(delivered.size(), 3u);
 }
 

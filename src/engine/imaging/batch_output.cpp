@@ -9,7 +9,8 @@ namespace {
 namespace fs = std::filesystem;
 
 bool sameFolder(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
+    if (a.empty() || b.empty())
+        return false;
     std::error_code error;
     return fs::equivalent(fs::path(a), fs::path(b), error);
 }

@@ -64,22 +64,28 @@ ThumbnailPlacement thumbnailPlacement(int imageWidth, int imageHeight, int boxWi
 
 QImage renderCatalogThumbnail(const CatalogItem& item, int width, int height) {
     QImage canvas(width, height, QImage::Format_RGB888);
-    if (canvas.isNull()) return canvas;
+    if (canvas.isNull())
+        return canvas;
     const unsigned background = item.thumbBackground == kWhite ? kWhite : 0;
     canvas.fill(QColor::fromRgb(QRgb(background | 0xFF000000u)));
 
     Bytes bytes;
-    if (!readFileBytes(item.fullPath, bytes)) return canvas;
+    if (!readFileBytes(item.fullPath, bytes))
+        return canvas;
     const QSize pictureSize = imageFileSize(bytes);
-    if (pictureSize.isEmpty()) return canvas;
+    if (pictureSize.isEmpty())
+        return canvas;
     const ThumbnailPlacement p =
         thumbnailPlacement(pictureSize.width(), pictureSize.height(), width, height);
-    if (p.width <= 0 || p.height <= 0) return canvas;
+    if (p.width <= 0 || p.height <= 0)
+        return canvas;
     const QSize placed(p.width, p.height);
 
     QImage picture = thumbnailSource(bytes, pictureSize, placed);
-    if (picture.isNull()) return canvas;
-    if (picture.size() != placed) picture = resampleImage(picture, placed);
+    if (picture.isNull())
+        return canvas;
+    if (picture.size() != placed)
+        picture = resampleImage(picture, placed);
     QPainter painter(&canvas);
     painter.drawImage(p.x, p.y, flattenOnto(picture, background));
     return canvas;

@@ -22,8 +22,7 @@ struct ThumbnailPlacement {
     int width = 0;
     int height = 0;
 };
-ThumbnailPlacement thumbnailPlacement(int imageWidth, int imageHeight, int boxWidth,
-                                      int boxHeight);
+ThumbnailPlacement thumbnailPlacement(int imageWidth, int imageHeight, int boxWidth, int boxHeight);
 
 // The item's thumbnail: an RGB888 picture of width × height filled with the item's background
 // (white for 0xFFFFFF, black otherwise) with the scaled picture drawn at its placement. A file

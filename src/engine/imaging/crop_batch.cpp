@@ -12,7 +12,8 @@ void clampOrigin(int& origin, int size) {
         origin = 0;
     } else if (origin < 0) {
         origin += size;
-        if (origin < 0) origin = 0;
+        if (origin < 0)
+            origin = 0;
     }
 }
 
@@ -23,7 +24,8 @@ void clampExtent(int& extent, int available) {
         extent = available;
     } else {
         extent = available + extent;
-        if (extent <= 0) extent = available;
+        if (extent <= 0)
+            extent = available;
     }
 }
 
@@ -38,8 +40,8 @@ CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height) {
     return r;
 }
 
-ItemOutcome cropItem(const CropParams& params, const std::string& source,
-                     const std::string& output, FileOps& ops) {
+ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
+                     FileOps& ops) {
     if (isSameFile(source, output))
         return {ItemStatus::Failed, {}, "输出文件就是原图，已拒绝覆盖：" + output};
     LoadedImage loaded = loadImage(source);
@@ -50,7 +52,8 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source,
     }
     if (loaded.isNull() || r.width <= 0 || r.height <= 0) {
         ops.removeFile(output);
-        return {ItemStatus::Failed, {},
+        return {ItemStatus::Failed,
+                {},
                 loaded.isNull() ? "cannot decode " + source : "the crop rectangle is empty"};
     }
     QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);

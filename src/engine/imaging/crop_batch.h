@@ -33,8 +33,8 @@ CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height);
 // PNG or BMP by the extension; no metadata, no alpha). A source that cannot be decoded or an
 // empty rectangle writes nothing and removes an old file at `output`, so that no stale result
 // is mistaken for this run's.
-ItemOutcome cropItem(const CropParams& params, const std::string& source,
-                     const std::string& output, FileOps& ops = systemFileOps());
+ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
+                     FileOps& ops = systemFileOps());
 
 // Items one after another, each announced with "正在裁剪第 %d 个图片……" (row index + 1).
 BatchJob makeCropJob(CropParams params);

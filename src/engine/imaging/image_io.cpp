@@ -38,20 +38,23 @@ LoadedImage decodeWithQt(ByteSpan bytes, ImageFileFormat format) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, qtFormatName(format));
     QSize size = reader.size();
-    if (!size.isValid() || (long long)size.width() * size.height() > kMaxDecodedPixels) return {};
+    if (!size.isValid() || (long long)size.width() * size.height() > kMaxDecodedPixels)
+        return {};
     // Four bytes a pixel at most, plus slack for the reader's own rows.
     reader.setAllocationLimit(int(kMaxDecodedPixels * 4 / (1024 * 1024)) + 64);
     LoadedImage loaded;
     loaded.image = reader.read();
     loaded.format = format;
-    if (!loaded.image.isNull()) loaded.resolution = resolutionOf(loaded.image);
+    if (!loaded.image.isNull())
+        loaded.resolution = resolutionOf(loaded.image);
     return loaded;
 }
 
 std::string lowerExtension(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
     std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
     std::string extension = path.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
@@ -63,19 +66,20 @@ std::optional<Bytes> encodeWithQt(const QImage& image, const char* format) {
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
-    if (!writer.write(image)) return std::nullopt;
+    if (!writer.write(image))
+        return std::nullopt;
     return Bytes(data.begin(), data.end());
 }
 
 // The pixels only, opaque: a picture read from a PNG keeps its text chunks and colour profile,
 // which the writers would otherwise put into the output. Alpha is dropped, not blended.
 QImage withoutMetadata(const QImage& source) {
-    QImage pixels = source.hasAlphaChannel()
-                        ? source.convertToFormat(QImage::Format_ARGB32).convertToFormat(
-                              QImage::Format_RGB32)
-                        : source;
-    QImage bare = QImage(pixels.constBits(), pixels.width(), pixels.height(),
-                         pixels.bytesPerLine(), pixels.format())
+    QImage pixels =
+        source.hasAlphaChannel()
+            ? source.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB32)
+            : source;
+    QImage bare = QImage(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(),
+                         pixels.format())
                       .copy();
     bare.setColorTable(pixels.colorTable());
     return bare;
@@ -90,7 +94,8 @@ mode_t creationMask() {
             char line[256];
             while (std::fgets(line, sizeof line, status)) {
                 unsigned parsed = 0;
-                if (std::sscanf(line, "Umask: %o", &parsed) == 1) value = mode_t(parsed);
+                if (std::sscanf(line, "Umask: %o", &parsed) == 1)
+                    value = mode_t(parsed);
             }
             std::fclose(status);
         }
@@ -117,14 +122,16 @@ ImageFileFormat sniffImageFormat(ByteSpan bytes) {
         return ImageFileFormat::Jpeg;
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
         return ImageFileFormat::Png;
-    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return ImageFileFormat::Bmp;
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+        return ImageFileFormat::Bmp;
     return ImageFileFormat::Unknown;
 }
 
 bool readFileBytes(const std::string& path, Bytes& bytes, long long limit) {
     bytes.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     struct stat status;
     bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= limit;
     if (ok) {
@@ -132,8 +139,10 @@ bool readFileBytes(const std::string& path, Bytes& bytes, long long limit) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
             done += std::size_t(got);
         }
         bytes.resize(done);  // a file that shrank while being read
@@ -146,7 +155,8 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
     ImageFileFormat format = sniffImageFormat(bytes);
     if (format == ImageFileFormat::Png || format == ImageFileFormat::Bmp)
         return decodeWithQt(bytes, format);
-    if (format != ImageFileFormat::Jpeg) return {};
+    if (format != ImageFileFormat::Jpeg)
+        return {};
     LoadedImage loaded;
     loaded.format = format;
     loaded.image = decodeJpeg(bytes, wanted);
@@ -159,7 +169,8 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
 
 LoadedImage loadImage(const std::string& path, QSize wanted) {
     Bytes bytes;
-    if (!readFileBytes(path, bytes)) return {};
+    if (!readFileBytes(path, bytes))
+        return {};
     return decodeImage(bytes, wanted);
 }
 
@@ -169,7 +180,8 @@ QSize imageFileSize(ByteSpan bytes) {
         std::optional<JpegHeader> header = readJpegHeader(bytes);
         return header ? QSize(header->width, header->height) : QSize();
     }
-    if (format == ImageFileFormat::Unknown) return {};
+    if (format == ImageFileFormat::Unknown)
+        return {};
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               qsizetype(bytes.size()));
     QBuffer buffer(&data);
@@ -200,8 +212,7 @@ bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& p
     return saveAsJpeg(image, resolution, path, systemFileOps());
 }
 
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path,
-                FileOps& ops) {
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops) {
     if (image.isNull() || image.width() == 0 || image.height() == 0) {
         reportSaveFailure(kSaveInvalidImage, path);
         return false;

@@ -67,8 +67,7 @@ int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops = syst
 // `path` (replacing a file there). On failure writes "%d  Attempt to save %s failed.\n" on the
 // output diagnostic stream and returns false.
 bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path);
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path,
-                FileOps& ops);
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops);
 
 // The quality of the JPEGs that saveByExtension writes (the crop's outputs).
 constexpr int kDefaultJpegQuality = 75;

@@ -24,7 +24,8 @@ tjhandle compressor() {
 }
 
 void setError(std::string* error, std::string text) {
-    if (error) *error = std::move(text);
+    if (error)
+        *error = std::move(text);
 }
 
 bool isProgressive(ByteSpan file) {
@@ -61,11 +62,13 @@ void convertCmykToRgb(QImage& image, bool inverted) {
 
 std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (file.empty() || file.size() > 0xFFFFFFFFu) return std::nullopt;
+    if (file.empty() || file.size() > 0xFFFFFFFFu)
+        return std::nullopt;
     if (tjDecompressHeader3(decompressor(), file.data(), (unsigned long)file.size(), &width,
                             &height, &subsampling, &colorspace) != 0)
         return std::nullopt;
-    if (width <= 0 || height <= 0) return std::nullopt;
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
     JpegHeader header;
     header.width = width;
     header.height = height;
@@ -75,11 +78,13 @@ std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
 }
 
 int jpegScaleDenominator(int width, int height, QSize wanted) {
-    if (wanted.isEmpty()) return 1;
+    if (wanted.isEmpty())
+        return 1;
     for (int denominator : {8, 4, 2}) {
         int w = (width + denominator - 1) / denominator;
         int h = (height + denominator - 1) / denominator;
-        if (w >= wanted.width() && h >= wanted.height()) return denominator;
+        if (w >= wanted.width() && h >= wanted.height())
+            return denominator;
     }
     return 1;
 }
@@ -107,18 +112,20 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
         return {};
     }
     const int format = header->cmyk ? TJPF_CMYK : TJPF_RGBX;
-    if (tjDecompress2(decompressor(), file.data(), (unsigned long)file.size(), image.bits(),
-                      width, int(image.bytesPerLine()), height, format, TJFLAG_LIMITSCANS) != 0 &&
+    if (tjDecompress2(decompressor(), file.data(), (unsigned long)file.size(), image.bits(), width,
+                      int(image.bytesPerLine()), height, format, TJFLAG_LIMITSCANS) != 0 &&
         tjGetErrorCode(decompressor()) == TJERR_FATAL) {
         setError(error, tjGetErrorStr2(decompressor()));
         return {};
     }
-    if (header->cmyk) convertCmykToRgb(image, hasAdobeSegment(file));
+    if (header->cmyk)
+        convertCmykToRgb(image, hasAdobeSegment(file));
     return image;
 }
 
 std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity density) {
-    if (source.isNull()) return std::nullopt;
+    if (source.isNull())
+        return std::nullopt;
     QImage image = source;
     int format = TJPF_RGBX;
     int subsampling = kJpegSubsampling;
@@ -129,7 +136,8 @@ std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity d
         format = TJPF_RGB;
     } else if (image.format() != QImage::Format_RGBX8888) {
         image = image.convertToFormat(QImage::Format_RGBX8888);
-        if (image.isNull()) return std::nullopt;
+        if (image.isNull())
+            return std::nullopt;
     }
     // The accurate DCT is asked for explicitly: TurboJPEG picks the fast one below quality 96,
     // and the crop writes at 75.
@@ -139,7 +147,8 @@ std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity d
                              int(image.bytesPerLine()), image.height(), format, &buffer, &size,
                              subsampling, quality, TJFLAG_ACCURATEDCT);
     std::unique_ptr<unsigned char, decltype(&tjFree)> owned(buffer, &tjFree);
-    if (status != 0 || buffer == nullptr) return std::nullopt;
+    if (status != 0 || buffer == nullptr)
+        return std::nullopt;
     Bytes bytes(buffer, buffer + size);
     writeJfifDensity(bytes, density);
     return bytes;

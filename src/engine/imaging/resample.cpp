@@ -21,8 +21,10 @@ namespace {
 // Catmull-Rom (the cubic with B = 0, C = 0.5), support [-2, 2].
 float catmullRom(float x) {
     x = std::fabs(x);
-    if (x < 1.0f) return (1.5f * x - 2.5f) * x * x + 1.0f;
-    if (x < 2.0f) return ((-0.5f * x + 2.5f) * x - 4.0f) * x + 2.0f;
+    if (x < 1.0f)
+        return (1.5f * x - 2.5f) * x * x + 1.0f;
+    if (x < 2.0f)
+        return ((-0.5f * x + 2.5f) * x - 4.0f) * x + 2.0f;
     return 0.0f;
 }
 
@@ -54,12 +56,14 @@ Coefficients computeCoefficients(int sourceSize, int outputSize) {
         for (int j = left; j <= right; ++j) {
             float weight = catmullRom((float(j) - centre) / stretch);
             int at = std::clamp(j, 0, sourceSize - 1) - first;
-            if (at < 0 || at >= c.taps) continue;  // beyond a tiny source's reach
+            if (at < 0 || at >= c.taps)
+                continue;  // beyond a tiny source's reach
             w[at] += weight;
             sum += weight;
         }
         if (sum != 0.0f) {
-            for (int k = 0; k < c.taps; ++k) w[k] /= sum;
+            for (int k = 0; k < c.taps; ++k)
+                w[k] /= sum;
         }
     }
     return c;
@@ -80,23 +84,26 @@ void verticalPass(const std::uint8_t* const* rows, const float* weights, int tap
     std::fill(row, row + values, 0.0f);
     for (int k = 0; k < taps; ++k) {
         const float weight = weights[k];
-        if (weight == 0.0f) continue;
+        if (weight == 0.0f)
+            continue;
         const std::uint8_t* __restrict in = rows[k];
-        for (int i = 0; i < values; ++i) row[i] += weight * float(in[i]);
+        for (int i = 0; i < values; ++i)
+            row[i] += weight * float(in[i]);
     }
 }
 
 // Four channels a pixel: the tap loop accumulates one pixel in one vector register.
 PIXMILL_VECTOR_CLONES
-void horizontalPass(const float* __restrict row, const Coefficients& horizontal,
-                    int outputWidth, std::uint8_t* __restrict out) {
+void horizontalPass(const float* __restrict row, const Coefficients& horizontal, int outputWidth,
+                    std::uint8_t* __restrict out) {
     const int taps = horizontal.taps;
     for (int x = 0; x < outputWidth; ++x) {
         const float* wx = &horizontal.weights[std::size_t(x) * taps];
         const float* in = row + std::size_t(horizontal.first[x]) * 4;
         float sum[4] = {0.5f, 0.5f, 0.5f, 0.5f};  // rounds on truncation
         for (int k = 0; k < taps; ++k) {
-            for (int ch = 0; ch < 4; ++ch) sum[ch] += wx[k] * in[k * 4 + ch];
+            for (int ch = 0; ch < 4; ++ch)
+                sum[ch] += wx[k] * in[k * 4 + ch];
         }
         for (int ch = 0; ch < 4; ++ch)
             out[x * 4 + ch] = std::uint8_t(std::clamp(sum[ch], 0.0f, 255.0f));
@@ -107,7 +114,8 @@ void horizontalPass(const float* __restrict row, const Coefficients& horizontal,
 void clampToAlpha(std::uint8_t* out, int width) {
     for (int x = 0; x < width; ++x) {
         std::uint8_t* px = out + x * 4;
-        for (int ch = 0; ch < 3; ++ch) px[ch] = std::min(px[ch], px[3]);
+        for (int ch = 0; ch < 3; ++ch)
+            px[ch] = std::min(px[ch], px[3]);
     }
 }
 
@@ -117,11 +125,13 @@ void filterRow(const QImage& source, const Coefficients& vertical, const Coeffic
                int y, float* row, std::vector<const std::uint8_t*>& rows, std::uint8_t* out,
                int outputWidth, bool premultiplied) {
     rows.resize(vertical.taps);
-    for (int k = 0; k < vertical.taps; ++k) rows[k] = source.constScanLine(vertical.first[y] + k);
+    for (int k = 0; k < vertical.taps; ++k)
+        rows[k] = source.constScanLine(vertical.first[y] + k);
     verticalPass(rows.data(), &vertical.weights[std::size_t(y) * vertical.taps], vertical.taps,
                  source.width() * 4, row);
     horizontalPass(row, horizontal, outputWidth, out);
-    if (premultiplied) clampToAlpha(out, outputWidth);
+    if (premultiplied)
+        clampToAlpha(out, outputWidth);
 }
 
 // Threads that help with the rows of one picture when they have nothing else to do.
@@ -149,13 +159,15 @@ void runBands(int count, const std::function<void(int)>& work) {
         for (int band; (band = shared->next.fetch_add(1)) < count;) {
             body(band);
             std::lock_guard lock(shared->mutex);
-            if (++shared->done == count) shared->finished.notify_all();
+            if (++shared->done == count)
+                shared->finished.notify_all();
         }
     };
     for (int i = 1; i < std::min(count, helperPool().maxThreadCount() + 1); ++i) {
         // The helper copies `work`: it may start after this call has returned and find
         // nothing left to claim.
-        if (!helperPool().tryStart([runClaimed, work] { runClaimed(work); })) break;
+        if (!helperPool().tryStart([runClaimed, work] { runClaimed(work); }))
+            break;
     }
     runClaimed(work);
     std::unique_lock lock(shared->mutex);
@@ -165,9 +177,11 @@ void runBands(int count, const std::function<void(int)>& work) {
 }  // namespace
 
 QImage flattenOnto(const QImage& source, unsigned background) {
-    if (!source.hasAlphaChannel()) return source.convertToFormat(QImage::Format_RGBX8888);
+    if (!source.hasAlphaChannel())
+        return source.convertToFormat(QImage::Format_RGBX8888);
     QImage flat(source.size(), QImage::Format_RGBX8888);
-    if (flat.isNull()) return flat;
+    if (flat.isNull())
+        return flat;
     flat.setDotsPerMeterX(source.dotsPerMeterX());
     flat.setDotsPerMeterY(source.dotsPerMeterY());
     flat.fill(QColor::fromRgb(QRgb(background | 0xFF000000u)));
@@ -177,7 +191,8 @@ QImage flattenOnto(const QImage& source, unsigned background) {
 }
 
 QImage resampleImage(const QImage& input, QSize size) {
-    if (input.isNull() || size.isEmpty()) return {};
+    if (input.isNull() || size.isEmpty())
+        return {};
     // Alpha is filtered premultiplied (a transparent pixel must not lend its colour to its
     // neighbours), in a byte order that puts it last on every platform.
     QImage source = input;
@@ -186,9 +201,11 @@ QImage resampleImage(const QImage& input, QSize size) {
     } else if (source.depth() != 32) {
         source = source.convertToFormat(QImage::Format_RGBX8888);
     }
-    if (source.isNull()) return {};
+    if (source.isNull())
+        return {};
     QImage output(size, source.format());
-    if (output.isNull()) return output;
+    if (output.isNull())
+        return output;
     const bool premultiplied = source.hasAlphaChannel();
     const Coefficients vertical = computeCoefficients(source.height(), size.height());
     const Coefficients horizontal = computeCoefficients(source.width(), size.width());

@@ -41,7 +41,8 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         return std::nullopt;
     }
     if (restoreExif) {
-        if (std::optional<Bytes> with = restoreExifInto(source, *encoded)) encoded = std::move(with);
+        if (std::optional<Bytes> with = restoreExifInto(source, *encoded))
+            encoded = std::move(with);
     }
     return encoded;
 }
@@ -49,8 +50,10 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
 }  // namespace
 
 QSize resizedSize(int width, int height, int bound) {
-    if (width <= 0 || height <= 0 || bound <= 0) return {0, 0};
-    if (width > height) return {bound, int((long long)bound * height / width)};
+    if (width <= 0 || height <= 0 || bound <= 0)
+        return {0, 0};
+    if (width > height)
+        return {bound, int((long long)bound * height / width)};
     return {int((long long)width * bound / height), bound};
 }
 
@@ -68,10 +71,12 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
         return failed("the scaled size is 0");
     }
     Bytes source;
-    if (!readFileBytes(item.fullPath, source)) return failed("cannot read " + item.fullPath);
+    if (!readFileBytes(item.fullPath, source))
+        return failed("cannot read " + item.fullPath);
     std::string why;
     std::optional<Bytes> encoded = scaledJpeg(source, size, params.restoreExif && item.isExif, why);
-    if (!encoded) return failed(why);
+    if (!encoded)
+        return failed(why);
     if (int error = writeOutputFile(output, *encoded, ops); error != 0) {
         reportSaveFailure(kSaveWriteFailed, output);
         return failed("cannot write " + output + ": " + errorText(error));

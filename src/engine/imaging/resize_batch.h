@@ -14,8 +14,8 @@
 namespace pixmill {
 
 struct ResizeParams {
-    int bound = 1600;          // the longest side allowed, in pixels
-    bool restoreExif = true;   // give the outputs of EXIF photos the source's metadata
+    int bound = 1600;         // the longest side allowed, in pixels
+    bool restoreExif = true;  // give the outputs of EXIF photos the source's metadata
 };
 
 // The size a width × height picture is scaled to: the longer side (the height for a square)

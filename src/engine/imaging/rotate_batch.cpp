@@ -19,9 +19,9 @@ namespace {
 // Serialises the rewrites of one file: a second rotation of a row started while the first
 // still runs would otherwise read the old picture and win or lose the race to the rename.
 class FileLocks {
-public:
+  public:
     class Guard {
-    public:
+      public:
         Guard(FileLocks& table, std::string key) : table_(table), key_(std::move(key)) {
             std::unique_lock lock(table_.mutex_);
             table_.released_.wait(lock, [&] { return table_.busy_.count(key_) == 0; });
@@ -35,12 +35,12 @@ public:
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
 
-    private:
+      private:
         FileLocks& table_;
         std::string key_;
     };
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable released_;
     std::map<std::string, bool> busy_;
@@ -56,7 +56,8 @@ std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& l
     if (loaded.format == ImageFileFormat::Jpeg) {
         std::optional<Bytes> encoded =
             encodeJpeg(image, 100, {loaded.resolution.x, loaded.resolution.y});
-        if (!encoded) return std::nullopt;
+        if (!encoded)
+            return std::nullopt;
         std::optional<Bytes> carried =
             carryMetadataSections(source, *encoded, {.removeExifThumbnail = true});
         return carried ? carried : encoded;
@@ -65,7 +66,8 @@ std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& l
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, loaded.format == ImageFileFormat::Png ? "png" : "bmp");
-    if (!writer.write(image)) return std::nullopt;
+    if (!writer.write(image))
+        return std::nullopt;
     return Bytes(data.begin(), data.end());
 }
 
@@ -74,7 +76,8 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
     if (!readFileBytes(item.fullPath, source))
         return {ItemStatus::Failed, {}, "cannot read " + item.fullPath};
     LoadedImage loaded = decodeImage(source);
-    if (loaded.isNull()) return {ItemStatus::Failed, {}, "cannot decode " + item.fullPath};
+    if (loaded.isNull())
+        return {ItemStatus::Failed, {}, "cannot decode " + item.fullPath};
     QImage turned = rotateFlipImage(loaded.image, code);
     loaded.image = QImage();
     std::optional<Bytes> encoded = encodeInOwnFormat(turned, loaded, source);
@@ -87,7 +90,8 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
         reportSaveFailure(kSaveWriteFailed, item.fullPath);
         return {ItemStatus::Failed, {}, written.message()};
     }
-    if (code == kRotate90 || code == kRotate270) std::swap(item.width, item.height);
+    if (code == kRotate90 || code == kRotate270)
+        std::swap(item.width, item.height);
     return {ItemStatus::Ok, item.fullPath, {}};
 }
 
@@ -127,7 +131,8 @@ BatchJob makeRotateFlipJob(RotateFlipParams params) {
     job.pattern = BatchPattern::PerItem;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         ItemOutcome outcome = rotateFlipItem(row.item, params.code, *env.fileOps);
-        if (outcome.status == ItemStatus::Ok && params.onRotated) params.onRotated(row.item);
+        if (outcome.status == ItemStatus::Ok && params.onRotated)
+            params.onRotated(row.item);
         return outcome;
     };
     return job;
