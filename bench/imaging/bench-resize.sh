@@ -24,15 +24,17 @@ set -- "$corpus"/*.jpg
 count=$#
 half=$(( (count + 1) / 2 ))
 
-# run NAME COMMAND...: times the command in a fresh output folder, prints wall seconds and
-# peak memory (the largest resident set of any one process).
+# run NAME COMMAND...: times the command in a fresh output folder; records wall seconds, peak
+# memory (the largest resident set of any one process) and processor seconds (user + system,
+# children included): on a shared machine the processor time is the steadier figure.
 run() {
   name=$1; shift
   rm -rf "$work/$name"; mkdir -p "$work/$name"
-  /usr/bin/time -f "%e %M" -o "$work/$name.time" "$@" >/dev/null 2>"$work/$name.log" || {
+  /usr/bin/time -f "%e %M %U %S" -o "$work/$name.time" "$@" >/dev/null 2>"$work/$name.log" || {
     echo "$name failed:"; cat "$work/$name.log"; exit 1; }
-  read -r seconds kilobytes < "$work/$name.time"
-  echo "$name $seconds $kilobytes" >> "$work/results"
+  read -r seconds kilobytes user system < "$work/$name.time"
+  echo "$name $seconds $kilobytes $(echo "$user $system" | awk '{ print $1 + $2 }')" \
+    >> "$work/results"
 }
 
 first_half=$(ls "$corpus"/*.jpg | head -n "$half" | tr '\n' ' ')
@@ -50,9 +52,10 @@ run gm sh -c "cd '$corpus' && gm mogrify -output-directory '$work/gm' -resize 80
 run imagemagick mogrify -path "$work/imagemagick" -resize 800x800 -quality 100 "$@"
 
 vips2=$(awk '$1 == "vips2" { print $2 }' "$work/results")
-echo "tool              wall s   peak MiB   throughput vs vipsthumbnail x2"
-awk -v base="$vips2" '{ printf "%-16s %7.2f %10.1f %12.2fx\n", $1, $2, $3 / 1024, base / $2 }' \
-  "$work/results"
+vips2cpu=$(awk '$1 == "vips2" { print $4 }' "$work/results")
+echo "tool              wall s   peak MiB   cpu s   vs vipsthumbnail x2: wall   cpu"
+awk -v base="$vips2" -v basecpu="$vips2cpu" '{ printf "%-16s %7.2f %10.1f %7.2f %18.2fx %6.2fx\n",
+  $1, $2, $3 / 1024, $4, base / $2, basecpu / $4 }' "$work/results"
 echo
 
 # Thumbnails: each box against vipsthumbnail over the same files (one process, all cores).
@@ -72,16 +75,16 @@ done
 run "pixmill-x10" "$harness" resize 800 "$work/pixmill-x10" "$work"/many/*.jpg
 run "pixmill-pool-x10" "$harness" resize 800 "$work/pixmill-pool-x10" --pool "$work"/many/*.jpg
 echo
-echo "tool              wall s   peak MiB   ratio (pixmill thumbnails: vips time / ours)"
+echo "tool               wall s   peak MiB   cpu s   ratio vips / ours: wall   cpu"
 awk '
-  { t[$1] = $2; m[$1] = $3; order[++n] = $1 }
+  { t[$1] = $2; m[$1] = $3; c[$1] = $4; order[++n] = $1 }
   END {
     for (i = 1; i <= n; i++) {
       k = order[i]
       if (k !~ /thumbs|x10/) continue
       r = ""
-      if (k ~ /^thumbs-/) r = sprintf("%.2fx", t["vips-" k] / t[k])
-      printf "%-18s %6.2f %10.1f   %s\n", k, t[k], m[k] / 1024, r
+      if (k ~ /^thumbs-/) r = sprintf("%12.2fx %6.2fx", t["vips-" k] / t[k], c["vips-" k] / c[k])
+      printf "%-18s %6.2f %10.1f %7.2f   %s\n", k, t[k], m[k] / 1024, c[k], r
     }
   }' "$work/results"
 echo
