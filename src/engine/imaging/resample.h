@@ -15,9 +15,9 @@
 
 namespace pixmill {
 
-// `source` resampled to `size`. Pictures of four bytes a pixel keep their format; others are
-// converted first (to RGBX8888, or premultiplied ARGB when they have alpha). Returns a null
-// image for a null source or an empty size.
+// `source` resampled to `size`. Opaque pictures of four bytes a pixel keep their format;
+// pictures with alpha come back as premultiplied RGBA8888, other opaque ones as RGBX8888.
+// Returns a null image for a null source or an empty size.
 QImage resampleImage(const QImage& source, QSize size);
 
 // `source` with its alpha composited onto an opaque `background` (0xRRGGBB), as RGBX8888.
