@@ -4,9 +4,9 @@
 
 #include <QRegularExpression>
 #include <QSettings>
-#include <QThreadPool>
 
 #include <set>
+#include <thread>
 
 #include "engine/app/app_paths.h"
 #include "engine/app/profile.h"
@@ -32,10 +32,11 @@ class MemoryProfile : public Profile {
 
 TEST(ErrorLog, entriesAreNumberedAcrossThreads) {
     MemoryProfile profile;
-    QThreadPool pool;
+    std::vector<std::thread> threads;
     for (int i = 0; i < 20; ++i)
-        pool.start([&profile] { logBatchError(profile, "save file failed: /a.jpg"); });
-    pool.waitForDone();
+        threads.emplace_back([&profile] { logBatchError(profile, "save file failed: /a.jpg"); });
+    for (std::thread& t : threads)
+        t.join();
     ASSERT_EQ(profile.values.size(), 20u);
     std::set<int> numbers;
     for (const std::string& v : profile.values) {

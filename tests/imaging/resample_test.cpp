@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <thread>
+
 #include "imaging/imaging_fixtures.h"
 
 namespace pixmill {
@@ -63,6 +65,21 @@ TEST(Resample, alphaIsPremultipliedAndFlattened) {
     EXPECT_FALSE(flat.hasAlphaChannel());
     EXPECT_EQ(flat.pixelColor(30, 5), QColor(Qt::white));
     EXPECT_EQ(flat.pixelColor(5, 5), QColor(Qt::red));
+}
+
+TEST(Resample, rowsSharedAcrossThreadsGiveTheSamePicture) {
+    // Large enough for the rows to be split between the caller and the helper threads, from
+    // several callers at once as a batch on the pool does.
+    QImage source = testing::quadrants(1600, 1200);
+    QImage expected = resampleImage(source, QSize(640, 480));
+    std::vector<std::thread> callers;
+    std::vector<QImage> results(3);
+    for (int i = 0; i < 3; ++i)
+        callers.emplace_back([&, i] { results[i] = resampleImage(source, QSize(640, 480)); });
+    for (std::thread& t : callers)
+        t.join();
+    for (const QImage& result : results)
+        EXPECT_EQ(result, expected);
 }
 
 TEST(Resample, nullInputsGiveNull) {

@@ -1,18 +1,17 @@
 #include "engine/imaging/resample.h"
 
 #include <QPainter>
-#include <QRunnable>
-#include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace pixmill {
@@ -70,8 +69,9 @@ Coefficients computeCoefficients(int sourceSize, int outputSize) {
 }
 
 // The hot loops are built twice, for AVX2 and for the baseline, and picked at load time: the
-// flat loops below then run eight floats at a time where the processor allows.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// flat loops below then run eight floats at a time where the processor allows. Not under the
+// thread sanitizer: its instrumented resolver would run before the sanitizer is set up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define PIXMILL_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define PIXMILL_VECTOR_CLONES
@@ -134,16 +134,52 @@ void filterRow(const QImage& source, const Coefficients& vertical, const Coeffic
         clampToAlpha(out, outputWidth);
 }
 
-// Threads that help with the rows of one picture when they have nothing else to do.
-QThreadPool& helperPool() {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool;
-        p->setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
-        p->setExpiryTimeout(2000);
-        return p;
-    }();
-    return *pool;
-}
+// Threads that help with the rows of one picture when they have nothing else to do: one fewer
+// than the cores, started on first use and kept for the life of the process (the object is
+// never destroyed, so no thread outlives what it waits on).
+class HelperThreads {
+  public:
+    static HelperThreads& instance() {
+        static HelperThreads* helpers =
+            new HelperThreads(std::max(1, int(std::thread::hardware_concurrency()) - 1));
+        return *helpers;
+    }
+    int count() const { return count_; }
+    // Hands `task` to an idle helper; false, doing nothing, when every helper is busy.
+    bool tryRun(std::function<void()> task) {
+        std::lock_guard lock(mutex_);
+        if (idle_ <= int(tasks_.size()))
+            return false;
+        tasks_.push_back(std::move(task));
+        wake_.notify_one();
+        return true;
+    }
+
+  private:
+    explicit HelperThreads(int count) : count_(count) {
+        for (int i = 0; i < count; ++i)
+            std::thread([this] { serve(); }).detach();
+    }
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ++idle_;
+            wake_.wait(lock, [this] { return !tasks_.empty(); });
+            --idle_;
+            std::function<void()> task = std::move(tasks_.front());
+            tasks_.pop_front();
+            lock.unlock();
+            task();
+            lock.lock();
+        }
+    }
+
+    const int count_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    int idle_ = 0;
+};
 
 // Runs `work(band)` for bands 0..count-1 on the calling thread and on idle helpers. A band is
 // claimed before it runs, so the caller only ever waits for bands that are being worked on.
@@ -163,10 +199,11 @@ void runBands(int count, const std::function<void(int)>& work) {
                 shared->finished.notify_all();
         }
     };
-    for (int i = 1; i < std::min(count, helperPool().maxThreadCount() + 1); ++i) {
+    HelperThreads& helpers = HelperThreads::instance();
+    for (int i = 1; i < std::min(count, helpers.count() + 1); ++i) {
         // The helper copies `work`: it may start after this call has returned and find
         // nothing left to claim.
-        if (!helperPool().tryStart([runClaimed, work] { runClaimed(work); }))
+        if (!helpers.tryRun([runClaimed, work] { runClaimed(work); }))
             break;
     }
     runClaimed(work);
