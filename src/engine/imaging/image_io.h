@@ -1,13 +1,22 @@
 #pragma once
 // Decoding and encoding pictures: the imaging primitives every pixel operation goes through.
 // JPEG through libturbojpeg; PNG and BMP through Qt's image readers and writers.
-// (Contract header: the imaging module implements and may extend it, keeping these names.)
+//
+// Limits: files larger than kMaxImageFileBytes are not read; a decode produces at most
+// kMaxDecodedPixels (500 megapixels), and a JPEG decode reduced by DCT scaling may read a
+// source of up to kMaxScaledSourcePixels (jpeg_codec.h). Anything beyond is refused as
+// undecodable, before memory for the pixels is taken.
 
 #include <QImage>
 
 #include <string>
 
+#include "engine/imaging/jpeg_segments.h"
+#include "engine/platform/file_ops.h"
+
 namespace pixmill {
+
+constexpr long long kMaxImageFileBytes = 1LL << 30;
 
 // Dots per inch; 0 when the file does not say.
 struct Resolution {
@@ -15,19 +24,58 @@ struct Resolution {
     float y = 0.0f;
 };
 
+enum class ImageFileFormat { Unknown, Jpeg, Png, Bmp };
+
+// What the bytes are, whatever the file's name says.
+ImageFileFormat sniffImageFormat(ByteSpan bytes);
+
 struct LoadedImage {
     QImage image;  // null when the file could not be decoded or exceeds the pixel limits
     Resolution resolution;
+    ImageFileFormat format = ImageFileFormat::Unknown;
     bool isNull() const { return image.isNull(); }
 };
 
 // Decodes the file at `path` whatever its extension says. With a non-empty `wanted` size a
 // JPEG may be decoded at a reduced DCT scale that still covers `wanted` in both dimensions.
+// JPEGs come back as RGBX8888; PNG and BMP in the format Qt reads them in (alpha kept).
 LoadedImage loadImage(const std::string& path, QSize wanted = QSize());
+// The same for bytes already in memory.
+LoadedImage decodeImage(ByteSpan bytes, QSize wanted = QSize());
+
+// Reads a whole file, refusing one larger than `limit`. False when it cannot be read.
+bool readFileBytes(const std::string& path, Bytes& bytes, long long limit = kMaxImageFileBytes);
+
+// The pixel size the file's header states, without decoding; empty when unknown.
+QSize imageFileSize(ByteSpan bytes);
+
+// Status numbers of a failed save, printed in its diagnostic line.
+enum SaveStatus {
+    kSaveInvalidImage = 2,  // nothing to encode: a null or empty picture
+    kSaveEncodeFailed = 3,  // the encoder refused the picture
+    kSaveWriteFailed = 7,   // the file could not be written or moved into place
+};
+
+// Writes "%d  Attempt to save %s failed.\n" on the output diagnostic stream.
+void reportSaveFailure(int status, const std::string& path);
+
+// Writes `bytes` to `path` through a temporary file beside it and one rename, replacing a
+// file there; never leaves a half-written file under `path`. Returns 0 or an errno value.
+int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops = systemFileOps());
 
 // Encodes `image` as a JPEG at quality 100 carrying `resolution` in its JFIF header, written to
 // `path` (replacing a file there). On failure writes "%d  Attempt to save %s failed.\n" on the
 // output diagnostic stream and returns false.
 bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path);
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops);
+
+// The quality of the JPEGs that saveByExtension writes (the crop's outputs).
+constexpr int kDefaultJpegQuality = 75;
+
+// Encodes by the extension of `path`, compared without regard to case: JPEG at
+// kDefaultJpegQuality for .jpg and .jpeg, PNG for .png, BMP for .bmp. No metadata and no alpha
+// is written (alpha is dropped, not blended). Returns false, with the diagnostic line, for
+// another extension or a failed encode or write.
+bool saveByExtension(const QImage& image, const std::string& path, FileOps& ops = systemFileOps());
 
 }  // namespace pixmill

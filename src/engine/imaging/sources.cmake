@@ -1,3 +1,16 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
-list(APPEND PIXMILL_PLAIN_SOURCES)
-list(APPEND PIXMILL_ENGINE_SOURCES)
+list(APPEND PIXMILL_PLAIN_SOURCES
+  imaging/jpeg_segments.cpp)
+list(APPEND PIXMILL_ENGINE_SOURCES
+  imaging/batch_output.cpp
+  imaging/catalog_thumbnail.cpp
+  imaging/crop_batch.cpp
+  imaging/error_log.cpp
+  imaging/exif_restore.cpp
+  imaging/image_io.cpp
+  imaging/jpeg_codec.cpp
+  imaging/resample.cpp
+  imaging/resize_batch.cpp
+  imaging/rotate_batch.cpp)
+# The resampler's loops are written for the vectoriser, which -O2 leaves mostly idle.
+set_source_files_properties(imaging/resample.cpp PROPERTIES COMPILE_OPTIONS "-O3")

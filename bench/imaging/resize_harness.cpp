@@ -1,0 +1,115 @@
+// Whole-process driver for the imaging benchmarks: runs the resize batch job (or renders the
+// catalog thumbnails) over the files given, the way the batch driver runs them: items one
+// after another for a Sequential job, on a pool of one thread per core for a PerItem job.
+//
+//   resize_harness resize BOUND OUT_DIR [--no-exif] [--pool] FILES...
+//   resize_harness thumbs WIDTH HEIGHT OUT_DIR FILES...
+//
+// The catalog's record of each file (size, EXIF flag) is read from the file's header here,
+// as the folder scan would.
+
+#include <QThreadPool>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/imaging/catalog_thumbnail.h"
+#include "engine/imaging/image_io.h"
+#include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/resize_batch.h"
+
+using namespace pixmill;
+
+namespace {
+
+CatalogItem itemFor(const std::string& path, int number) {
+    CatalogItem item;
+    item.number = number;
+    item.fullPath = path;
+    item.fileName = path.substr(path.find_last_of('/') + 1);
+    Bytes bytes;
+    if (readFileBytes(path, bytes)) {
+        QSize size = imageFileSize(bytes);
+        if (sniffImageFormat(bytes) == ImageFileFormat::Jpeg) {
+            item.width = size.width();
+            item.height = size.height();
+        }
+        for (const JpegSegment& s : readJpegSegments(bytes))
+            if (isExifSegment(s))
+                item.isExif = 1;
+    }
+    return item;
+}
+
+int runResize(int argc, char** argv) {
+    ResizeParams params{std::atoi(argv[2]), true};
+    BatchEnvironment env;
+    env.outputDir = argv[3];
+    if (env.outputDir.back() != '/')
+        env.outputDir += '/';
+    env.currentFolder = "/nonexistent/";
+    bool pool = false;
+    std::vector<WorkedRow> rows;
+    for (int i = 4; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-exif") == 0) {
+            params.restoreExif = false;
+        } else if (std::strcmp(argv[i], "--pool") == 0) {
+            pool = true;
+        } else {
+            rows.push_back({int(rows.size()), itemFor(argv[i], int(rows.size()))});
+        }
+    }
+    BatchJob job = makeResizeJob(params);
+    std::atomic<int> failures{0};
+    auto work = [&](WorkedRow& row) {
+        ItemOutcome outcome = job.perItem(row, env);
+        if (outcome.status == ItemStatus::Failed) {
+            std::fprintf(stderr, "%s: %s\n", row.item.fullPath.c_str(), outcome.message.c_str());
+            ++failures;
+        }
+    };
+    if (job.pattern == BatchPattern::Sequential && !pool) {
+        for (WorkedRow& row : rows)
+            work(row);
+    } else {
+        QThreadPool threads;
+        for (WorkedRow& row : rows)
+            threads.start([&] { work(row); });
+        threads.waitForDone();
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+int runThumbnails(int argc, char** argv) {
+    const int width = std::atoi(argv[2]), height = std::atoi(argv[3]);
+    std::string out = argv[4];
+    QThreadPool threads;
+    for (int i = 5; i < argc; ++i) {
+        std::string path = argv[i];
+        threads.start([=] {
+            QImage thumbnail = renderCatalogThumbnail(itemFor(path, 0), width, height);
+            std::optional<Bytes> jpeg = encodeJpeg(thumbnail, 75);
+            if (jpeg)
+                writeOutputFile(out + "/" + path.substr(path.find_last_of('/') + 1), *jpeg);
+        });
+    }
+    threads.waitForDone();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 5 && std::strcmp(argv[1], "resize") == 0)
+        return runResize(argc, argv);
+    if (argc >= 6 && std::strcmp(argv[1], "thumbs") == 0)
+        return runThumbnails(argc, argv);
+    std::fprintf(stderr,
+                 "usage: %s resize BOUND OUT_DIR [--no-exif] [--pool] FILES...\n"
+                 "       %s thumbs WIDTH HEIGHT OUT_DIR FILES...\n",
+                 argv[0], argv[0]);
+    return 2;
+}

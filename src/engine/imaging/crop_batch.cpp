@@ -1,0 +1,83 @@
+#include "engine/imaging/crop_batch.h"
+
+#include "engine/imaging/batch_output.h"
+#include "engine/imaging/image_io.h"
+#include "engine/platform/status.h"
+
+namespace pixmill {
+namespace {
+
+void clampOrigin(int& origin, int size) {
+    if (origin > size) {
+        origin = 0;
+    } else if (origin < 0) {
+        origin += size;
+        if (origin < 0)
+            origin = 0;
+    }
+}
+
+void clampExtent(int& extent, int available) {
+    if (extent > 0) {
+        extent = std::min(extent, available);
+    } else if (extent == 0) {
+        extent = available;
+    } else {
+        extent = available + extent;
+        if (extent <= 0)
+            extent = available;
+    }
+}
+
+}  // namespace
+
+CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height) {
+    CropRect r{x, y, width, height};
+    clampOrigin(r.x, w);
+    clampOrigin(r.y, h);
+    clampExtent(r.width, w - r.x);
+    clampExtent(r.height, h - r.y);
+    return r;
+}
+
+ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
+                     FileOps& ops) {
+    if (isSameFile(source, output))
+        return {ItemStatus::Failed, {}, "输出文件就是原图，已拒绝覆盖：" + output};
+    LoadedImage loaded = loadImage(source);
+    CropRect r;
+    if (!loaded.isNull()) {
+        r = normalizeCropRect(loaded.image.width(), loaded.image.height(), params.x, params.y,
+                              params.width, params.height);
+    }
+    if (loaded.isNull() || r.width <= 0 || r.height <= 0) {
+        ops.removeFile(output);
+        return {ItemStatus::Failed,
+                {},
+                loaded.isNull() ? "cannot decode " + source : "the crop rectangle is empty"};
+    }
+    QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);
+    loaded.image = QImage();
+    if (!saveByExtension(cut, output, ops))
+        return {ItemStatus::Failed, {}, "cannot save " + output};
+    return {ItemStatus::Ok, output, {}};
+}
+
+BatchJob makeCropJob(CropParams params) {
+    BatchJob job;
+    job.kind = BatchKind::Crop;
+    job.pattern = BatchPattern::Sequential;
+    job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
+        statusPrintf("正在裁剪第 %d 个图片……", row.row + 1);
+        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
+            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        // The item's own path: with subfolders in the catalog, the catalog folder and the
+        // file name need not name the file.
+        const std::string source =
+            row.item.fullPath.empty() ? env.currentFolder + row.item.fileName : row.item.fullPath;
+        return cropItem(params, source, outputPathFor(env.outputDir, row.item), *env.fileOps);
+    };
+    return job;
+}
+
+}  // namespace pixmill

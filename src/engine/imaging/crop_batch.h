@@ -1,0 +1,42 @@
+#pragma once
+// The crop batch (kind 1): one rectangle, resolved against each picture's own size, cut out of
+// every ticked picture and written into the output folder in the format its extension names.
+
+#include <string>
+
+#include "engine/batch/batch_job.h"
+#include "engine/platform/file_ops.h"
+
+namespace pixmill {
+
+// X and Y from the left and top edges (negative: from the right and bottom); a width or
+// height of 0 runs to the edge, a negative one stops that many pixels short of it.
+struct CropParams {
+    int x = 0;
+    int y = 0;
+    int width = 800;
+    int height = 600;
+};
+
+struct CropRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The rectangle clamped to a w × h picture. An X beyond the width reads as 0 (an X equal to
+// the width stays, leaving nothing to cut); a width that does not fit is cut at the edge.
+CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height);
+
+// Cuts the rectangle out of `source` and writes it to `output` (JPEG at the default quality,
+// PNG or BMP by the extension; no metadata, no alpha). A source that cannot be decoded or an
+// empty rectangle writes nothing and removes an old file at `output`, so that no stale result
+// is mistaken for this run's.
+ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
+                     FileOps& ops = systemFileOps());
+
+// Items one after another, each announced with "正在裁剪第 %d 个图片……" (row index + 1).
+BatchJob makeCropJob(CropParams params);
+
+}  // namespace pixmill

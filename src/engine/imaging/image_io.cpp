@@ -1,0 +1,256 @@
+#include "engine/imaging/image_io.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "engine/imaging/jpeg_codec.h"
+#include "engine/platform/diagnostics.h"
+
+namespace pixmill {
+namespace {
+
+constexpr double kInchesPerMetre = 39.3700787;
+
+Resolution resolutionOf(const QImage& image) {
+    return {float(image.dotsPerMeterX() / kInchesPerMetre),
+            float(image.dotsPerMeterY() / kInchesPerMetre)};
+}
+
+QByteArray qtFormatName(ImageFileFormat format) {
+    return format == ImageFileFormat::Png ? "png" : format == ImageFileFormat::Bmp ? "bmp" : "";
+}
+
+LoadedImage decodeWithQt(ByteSpan bytes, ImageFileFormat format) {
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, qtFormatName(format));
+    QSize size = reader.size();
+    if (!size.isValid() || (long long)size.width() * size.height() > kMaxDecodedPixels)
+        return {};
+    // Four bytes a pixel at most, plus slack for the reader's own rows.
+    reader.setAllocationLimit(int(kMaxDecodedPixels * 4 / (1024 * 1024)) + 64);
+    LoadedImage loaded;
+    loaded.image = reader.read();
+    loaded.format = format;
+    if (!loaded.image.isNull())
+        loaded.resolution = resolutionOf(loaded.image);
+    return loaded;
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension;
+}
+
+std::optional<Bytes> encodeWithQt(const QImage& image, const char* format) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image))
+        return std::nullopt;
+    return Bytes(data.begin(), data.end());
+}
+
+// The pixels only, opaque: a picture read from a PNG keeps its text chunks and colour profile,
+// which the writers would otherwise put into the output. Alpha is dropped, not blended.
+QImage withoutMetadata(const QImage& source) {
+    QImage pixels =
+        source.hasAlphaChannel()
+            ? source.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB32)
+            : source;
+    QImage bare = QImage(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(),
+                         pixels.format())
+                      .copy();
+    bare.setColorTable(pixels.colorTable());
+    return bare;
+}
+
+// The process's file-creation mask, read without changing it (umask(2) can only be read by
+// setting it, which would race with other threads creating files).
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        mode_t value = 022;
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status)) {
+                unsigned parsed = 0;
+                if (std::sscanf(line, "Umask: %o", &parsed) == 1)
+                    value = mode_t(parsed);
+            }
+            std::fclose(status);
+        }
+        return value;
+    }();
+    return mask;
+}
+
+// What a freshly saved file gets: the usual permissions under the mask, and the current time
+// (the temporary file it is written as is private until it is complete).
+struct stat newFileAttributes() {
+    struct stat attributes {};
+    attributes.st_mode = 0666 & ~creationMask();
+    attributes.st_uid = ::getuid();
+    attributes.st_gid = ::getgid();
+    ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
+    return attributes;
+}
+
+}  // namespace
+
+ImageFileFormat sniffImageFormat(ByteSpan bytes) {
+    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+        return ImageFileFormat::Jpeg;
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
+        return ImageFileFormat::Png;
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+        return ImageFileFormat::Bmp;
+    return ImageFileFormat::Unknown;
+}
+
+bool readFileBytes(const std::string& path, Bytes& bytes, long long limit) {
+    bytes.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= limit;
+    if (ok) {
+        bytes.resize(std::size_t(status.st_size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += std::size_t(got);
+        }
+        bytes.resize(done);  // a file that shrank while being read
+    }
+    ::close(fd);
+    return ok;
+}
+
+LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
+    ImageFileFormat format = sniffImageFormat(bytes);
+    if (format == ImageFileFormat::Png || format == ImageFileFormat::Bmp)
+        return decodeWithQt(bytes, format);
+    if (format != ImageFileFormat::Jpeg)
+        return {};
+    LoadedImage loaded;
+    loaded.format = format;
+    loaded.image = decodeJpeg(bytes, wanted);
+    if (!loaded.image.isNull()) {
+        JpegDensity density = readJpegDensity(bytes);
+        loaded.resolution = {density.x, density.y};
+    }
+    return loaded;
+}
+
+LoadedImage loadImage(const std::string& path, QSize wanted) {
+    Bytes bytes;
+    if (!readFileBytes(path, bytes))
+        return {};
+    return decodeImage(bytes, wanted);
+}
+
+QSize imageFileSize(ByteSpan bytes) {
+    ImageFileFormat format = sniffImageFormat(bytes);
+    if (format == ImageFileFormat::Jpeg) {
+        std::optional<JpegHeader> header = readJpegHeader(bytes);
+        return header ? QSize(header->width, header->height) : QSize();
+    }
+    if (format == ImageFileFormat::Unknown)
+        return {};
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              qsizetype(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer, qtFormatName(format)).size();
+}
+
+void reportSaveFailure(int status, const std::string& path) {
+    diag::printf(diag::Stream::Out, "%d  Attempt to save %s failed.\n", status, path.c_str());
+}
+
+int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops) {
+    const std::string temporary = path + ".t";
+    ops.removeFile(temporary);  // a leftover of an interrupted run; usually absent
+    const struct stat attributes = newFileAttributes();
+    if (int error = ops.writeNewFile(temporary, bytes, &attributes); error != 0) {
+        ops.removeFile(temporary);
+        return error;
+    }
+    if (int error = ops.renameReplacing(temporary, path); error != 0) {
+        ops.removeFile(temporary);
+        return error;
+    }
+    return 0;
+}
+
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path) {
+    return saveAsJpeg(image, resolution, path, systemFileOps());
+}
+
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops) {
+    if (image.isNull() || image.width() == 0 || image.height() == 0) {
+        reportSaveFailure(kSaveInvalidImage, path);
+        return false;
+    }
+    std::optional<Bytes> encoded = encodeJpeg(image, 100, {resolution.x, resolution.y});
+    if (!encoded) {
+        reportSaveFailure(kSaveEncodeFailed, path);
+        return false;
+    }
+    if (writeOutputFile(path, *encoded, ops) != 0) {
+        reportSaveFailure(kSaveWriteFailed, path);
+        return false;
+    }
+    return true;
+}
+
+bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops) {
+    if (source.isNull()) {
+        reportSaveFailure(kSaveInvalidImage, path);
+        return false;
+    }
+    QImage image = withoutMetadata(source);
+    const std::string extension = lowerExtension(path);
+    std::optional<Bytes> encoded;
+    if (extension == "jpg" || extension == "jpeg") {
+        encoded = encodeJpeg(image, kDefaultJpegQuality);
+    } else if (extension == "png" || extension == "bmp") {
+        encoded = encodeWithQt(image, extension.c_str());
+    }
+    if (!encoded) {
+        reportSaveFailure(kSaveEncodeFailed, path);
+        return false;
+    }
+    if (writeOutputFile(path, *encoded, ops) != 0) {
+        reportSaveFailure(kSaveWriteFailed, path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace pixmill

@@ -1,0 +1,157 @@
+#include "engine/imaging/jpeg_codec.h"
+
+#include <turbojpeg.h>
+
+#include <memory>
+
+namespace pixmill {
+namespace {
+
+struct HandleCloser {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+// Creating a TurboJPEG handle allocates the codec's tables; each thread keeps one of each.
+tjhandle decompressor() {
+    thread_local Handle handle(tjInitDecompress());
+    return handle.get();
+}
+
+tjhandle compressor() {
+    thread_local Handle handle(tjInitCompress());
+    return handle.get();
+}
+
+void setError(std::string* error, std::string text) {
+    if (error)
+        *error = std::move(text);
+}
+
+bool isProgressive(ByteSpan file) {
+    for (const JpegSegment& segment : readJpegSegments(file)) {
+        if (segment.marker == 0xC2 || segment.marker == 0xC6 || segment.marker == 0xCA ||
+            segment.marker == 0xCE)
+            return true;
+    }
+    return false;
+}
+
+// Converts, in place, the four ink bytes TurboJPEG produced into RGBX. Adobe's files store
+// the inks inverted (255 = no ink), which makes the conversion a plain product.
+void convertCmykToRgb(QImage& image, bool inverted) {
+    for (int y = 0; y < image.height(); ++y) {
+        std::uint8_t* p = image.scanLine(y);
+        for (int x = 0; x < image.width(); ++x, p += 4) {
+            unsigned c = p[0], m = p[1], yellow = p[2], k = p[3];
+            if (!inverted) {
+                c = 255 - c;
+                m = 255 - m;
+                yellow = 255 - yellow;
+                k = 255 - k;
+            }
+            p[0] = std::uint8_t((c * k + 127) / 255);
+            p[1] = std::uint8_t((m * k + 127) / 255);
+            p[2] = std::uint8_t((yellow * k + 127) / 255);
+            p[3] = 255;
+        }
+    }
+}
+
+}  // namespace
+
+std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    if (file.empty() || file.size() > 0xFFFFFFFFu)
+        return std::nullopt;
+    if (tjDecompressHeader3(decompressor(), file.data(), (unsigned long)file.size(), &width,
+                            &height, &subsampling, &colorspace) != 0)
+        return std::nullopt;
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
+    JpegHeader header;
+    header.width = width;
+    header.height = height;
+    header.cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+    header.progressive = isProgressive(file);
+    return header;
+}
+
+int jpegScaleDenominator(int width, int height, QSize wanted) {
+    if (wanted.isEmpty())
+        return 1;
+    for (int denominator : {8, 4, 2}) {
+        int w = (width + denominator - 1) / denominator;
+        int h = (height + denominator - 1) / denominator;
+        if (w >= wanted.width() && h >= wanted.height())
+            return denominator;
+    }
+    return 1;
+}
+
+QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
+    std::optional<JpegHeader> header = readJpegHeader(file);
+    if (!header) {
+        setError(error, "not a JPEG picture");
+        return {};
+    }
+    const long long sourcePixels = (long long)header->width * header->height;
+    const int denominator = jpegScaleDenominator(header->width, header->height, wanted);
+    const int width = (header->width + denominator - 1) / denominator;
+    const int height = (header->height + denominator - 1) / denominator;
+    const long long sourceLimit =
+        denominator == 1 || header->progressive ? kMaxDecodedPixels : kMaxScaledSourcePixels;
+    if (sourcePixels > sourceLimit || (long long)width * height > kMaxDecodedPixels) {
+        setError(error, "picture of " + std::to_string(header->width) + " x " +
+                            std::to_string(header->height) + " pixels exceeds the limit");
+        return {};
+    }
+    QImage image(width, height, QImage::Format_RGBX8888);
+    if (image.isNull()) {
+        setError(error, "out of memory");
+        return {};
+    }
+    const int format = header->cmyk ? TJPF_CMYK : TJPF_RGBX;
+    if (tjDecompress2(decompressor(), file.data(), (unsigned long)file.size(), image.bits(), width,
+                      int(image.bytesPerLine()), height, format, TJFLAG_LIMITSCANS) != 0 &&
+        tjGetErrorCode(decompressor()) == TJERR_FATAL) {
+        setError(error, tjGetErrorStr2(decompressor()));
+        return {};
+    }
+    if (header->cmyk)
+        convertCmykToRgb(image, hasAdobeSegment(file));
+    return image;
+}
+
+std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity density) {
+    if (source.isNull())
+        return std::nullopt;
+    QImage image = source;
+    int format = TJPF_RGBX;
+    int subsampling = kJpegSubsampling;
+    if (image.format() == QImage::Format_Grayscale8) {
+        format = TJPF_GRAY;
+        subsampling = TJSAMP_GRAY;
+    } else if (image.format() == QImage::Format_RGB888) {
+        format = TJPF_RGB;
+    } else if (image.format() != QImage::Format_RGBX8888) {
+        image = image.convertToFormat(QImage::Format_RGBX8888);
+        if (image.isNull())
+            return std::nullopt;
+    }
+    // The accurate DCT is asked for explicitly: TurboJPEG picks the fast one below quality 96,
+    // and the crop writes at 75.
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    int status = tjCompress2(compressor(), image.constBits(), image.width(),
+                             int(image.bytesPerLine()), image.height(), format, &buffer, &size,
+                             subsampling, quality, TJFLAG_ACCURATEDCT);
+    std::unique_ptr<unsigned char, decltype(&tjFree)> owned(buffer, &tjFree);
+    if (status != 0 || buffer == nullptr)
+        return std::nullopt;
+    Bytes bytes(buffer, buffer + size);
+    writeJfifDensity(bytes, density);
+    return bytes;
+}
+
+}  // namespace pixmill

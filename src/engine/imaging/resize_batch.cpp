@@ -1,0 +1,100 @@
+#include "engine/imaging/resize_batch.h"
+
+#include "engine/imaging/batch_output.h"
+#include "engine/imaging/exif_restore.h"
+#include "engine/imaging/image_io.h"
+#include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/resample.h"
+#include "engine/platform/status.h"
+
+namespace pixmill {
+namespace {
+
+constexpr unsigned kWhite = 0xFFFFFF;
+
+ItemOutcome failed(std::string message) {
+    return {ItemStatus::Failed, {}, std::move(message)};
+}
+
+ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, FileOps& ops) {
+    if (int error = ops.copyFile(item.fullPath, output, true); error != 0)
+        return failed("cannot copy to " + output + ": " + errorText(error));
+    return {ItemStatus::Ok, output, {}};
+}
+
+// The JPEG bytes of the scaled picture, with the source's metadata when asked for.
+std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExif,
+                                std::string& why) {
+    // Decoding at a DCT scale that leaves the resampler at least a twofold reduction keeps
+    // the full-decode quality at a fraction of the decode's cost.
+    LoadedImage loaded = decodeImage(source, size * 2);
+    if (loaded.isNull()) {
+        why = "cannot decode the picture";
+        return std::nullopt;
+    }
+    QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);
+    loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
+    std::optional<Bytes> encoded =
+        encodeJpeg(scaled, 100, {loaded.resolution.x, loaded.resolution.y});
+    if (!encoded) {
+        why = "cannot encode the picture";
+        return std::nullopt;
+    }
+    if (restoreExif) {
+        if (std::optional<Bytes> with = restoreExifInto(source, *encoded))
+            encoded = std::move(with);
+    }
+    return encoded;
+}
+
+}  // namespace
+
+QSize resizedSize(int width, int height, int bound) {
+    if (width <= 0 || height <= 0 || bound <= 0)
+        return {0, 0};
+    if (width > height)
+        return {bound, int((long long)bound * height / width)};
+    return {int((long long)width * bound / height), bound};
+}
+
+ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
+                       const std::string& outputDir, FileOps& ops) {
+    const std::string output = outputDir + item.fileName;
+    if (isSameFile(item.fullPath, output))
+        return failed("输出文件就是原图，已拒绝覆盖：" + output);
+    if (item.width <= params.bound && item.height <= params.bound)
+        return copyUnchanged(item, output, ops);
+
+    const QSize size = resizedSize(item.width, item.height, params.bound);
+    if (size.isEmpty()) {
+        reportSaveFailure(kSaveInvalidImage, output);
+        return failed("the scaled size is 0");
+    }
+    Bytes source;
+    if (!readFileBytes(item.fullPath, source))
+        return failed("cannot read " + item.fullPath);
+    std::string why;
+    std::optional<Bytes> encoded = scaledJpeg(source, size, params.restoreExif && item.isExif, why);
+    if (!encoded)
+        return failed(why);
+    if (int error = writeOutputFile(output, *encoded, ops); error != 0) {
+        reportSaveFailure(kSaveWriteFailed, output);
+        return failed("cannot write " + output + ": " + errorText(error));
+    }
+    statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
+    return {ItemStatus::Ok, output, {}};
+}
+
+BatchJob makeResizeJob(ResizeParams params) {
+    BatchJob job;
+    job.kind = BatchKind::Resize;
+    job.pattern = params.restoreExif ? BatchPattern::Sequential : BatchPattern::PerItem;
+    job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
+        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
+            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        return resizeItem(row.item, params, env.outputDir, *env.fileOps);
+    };
+    return job;
+}
+
+}  // namespace pixmill

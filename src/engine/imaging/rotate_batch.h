@@ -1,0 +1,45 @@
+#pragma once
+// The rotate/flip batch (kind 2): every ticked picture turned a quarter turn or mirrored, in
+// place. JPEGs are re-encoded at quality 100 keeping their EXIF (without its embedded
+// thumbnail, which would show the old orientation; the orientation value stays as it was),
+// XMP, IPTC, comments and RGB ICC profile; PNG and BMP files are written back losslessly in
+// their own format. Every rewrite goes through the safe rewrite (safe_rewrite.h).
+
+#include <QImage>
+
+#include <functional>
+
+#include "engine/batch/batch_job.h"
+#include "engine/catalog/catalog_item.h"
+#include "engine/platform/file_ops.h"
+
+namespace pixmill {
+
+// The platform's RotateFlipType values the program uses.
+enum RotateFlipCode {
+    kRotate90 = 1,   // a quarter turn clockwise
+    kRotate270 = 3,  // a quarter turn counter-clockwise
+    kFlipX = 4,      // mirrored left to right
+    kFlipY = 6,      // mirrored top to bottom
+};
+
+// `image` turned or mirrored; a null image for any other code.
+QImage rotateFlipImage(const QImage& image, int code);
+
+// Works one item, shows "已旋转第 %d 张图片：%s" (number + 1, file name) whatever happened,
+// and after a quarter turn swaps the item's recorded width and height. Two calls for the same
+// file never overlap: the second waits for the first. A file that cannot be decoded is left
+// as it was and reported as failed.
+ItemOutcome rotateFlipItem(CatalogItem& item, int code, FileOps& ops = systemFileOps());
+
+struct RotateFlipParams {
+    int code = kRotate90;
+    // Called after each rewritten file with the updated item (the catalog refreshes its
+    // thumbnail). Optional; called on the pool's threads.
+    std::function<void(const CatalogItem&)> onRotated;
+};
+
+// Items concurrently on the pool.
+BatchJob makeRotateFlipJob(RotateFlipParams params);
+
+}  // namespace pixmill

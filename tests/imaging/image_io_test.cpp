@@ -1,0 +1,193 @@
+#include "engine/imaging/image_io.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageWriter>
+
+#include <turbojpeg.h>
+
+#include "engine/imaging/jpeg_codec.h"
+#include "imaging/imaging_fixtures.h"
+#include "support/failing_file_ops.h"
+#include "support/temp_dir.h"
+
+namespace pixmill {
+namespace {
+
+using testing::quadrantAt;
+using testing::quadrants;
+using testing::readFile;
+using testing::Recorder;
+using testing::TempDir;
+
+// A YCCK JPEG as Photoshop writes them (TurboJPEG's CMYK encoder does the same): Adobe
+// segment, inverted inks. Left half pure cyan, right half pure yellow, no black.
+Bytes adobeCmykJpeg() {
+    const int size = 16;
+    std::vector<std::uint8_t> inks(size * size * 4);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            std::uint8_t* p = &inks[(y * size + x) * 4];
+            bool left = x < size / 2;
+            p[0] = left ? 0 : 255;  // inverted: 0 is full ink
+            p[1] = 255;
+            p[2] = left ? 255 : 0;
+            p[3] = 255;
+        }
+    }
+    tjhandle handle = tjInitCompress();
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    tjCompress2(handle, inks.data(), size, 0, size, TJPF_CMYK, &buffer, &length, TJSAMP_444, 100,
+                0);
+    Bytes bytes(buffer, buffer + length);
+    tjFree(buffer);
+    tjDestroy(handle);
+    return bytes;
+}
+
+// A valid small JPEG whose frame header claims width × height.
+Bytes claimingSize(int width, int height) {
+    Bytes bytes = *encodeJpeg(quadrants(16, 16), 90);
+    for (const JpegSegment& s : readJpegSegments(bytes)) {
+        if (s.marker == 0xC0) {
+            std::size_t at = s.offset + 5;  // marker, length, precision
+            bytes[at] = std::uint8_t(height >> 8);
+            bytes[at + 1] = std::uint8_t(height);
+            bytes[at + 2] = std::uint8_t(width >> 8);
+            bytes[at + 3] = std::uint8_t(width);
+        }
+    }
+    return bytes;
+}
+
+TEST(ImageIo, jpegRoundTripKeepsPixelsAndResolution) {
+    TempDir dir;
+    const std::string path = dir.file("a.jpg");
+    ASSERT_TRUE(saveAsJpeg(quadrants(64, 48), {300.0f, 150.0f}, path));
+    LoadedImage loaded = loadImage(path);
+    ASSERT_FALSE(loaded.isNull());
+    EXPECT_EQ(loaded.format, ImageFileFormat::Jpeg);
+    EXPECT_EQ(loaded.image.size(), QSize(64, 48));
+    EXPECT_GT(testing::lumaPsnr(loaded.image, quadrants(64, 48)), 40.0);
+    EXPECT_EQ(loaded.resolution.x, 300.0f);
+    EXPECT_EQ(loaded.resolution.y, 150.0f);
+}
+
+TEST(ImageIo, dctScalingStillCoversTheWantedSize) {
+    EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize(1600, 1200)), 2);
+    EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize(1001, 750)), 2);
+    EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize(400, 300)), 8);
+    EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize(3000, 3000)), 1);
+    EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize()), 1);
+    EXPECT_EQ(jpegScaleDenominator(4001, 3001, QSize(501, 376)), 8);  // ceil(4001 / 8) = 501
+
+    Bytes jpeg = *encodeJpeg(quadrants(400, 300), 95);
+    QImage reduced = decodeJpeg(jpeg, QSize(100, 75));
+    EXPECT_EQ(reduced.size(), QSize(100, 75));
+    EXPECT_EQ(quadrantAt(reduced, 10, 10), 'r');
+    EXPECT_EQ(quadrantAt(reduced, 90, 65), 'b');
+}
+
+TEST(ImageIo, adobeCmykJpegGetsItsColours) {
+    Bytes file = adobeCmykJpeg();
+    ASSERT_TRUE(hasAdobeSegment(file));
+    ASSERT_TRUE(readJpegHeader(file)->cmyk);
+    QImage image = decodeImage(file).image;
+    ASSERT_FALSE(image.isNull());
+    QColor cyan = image.pixelColor(2, 8), yellow = image.pixelColor(13, 8);
+    EXPECT_LT(cyan.red(), 20);
+    EXPECT_GT(cyan.green(), 235);
+    EXPECT_GT(cyan.blue(), 235);
+    EXPECT_GT(yellow.red(), 235);
+    EXPECT_GT(yellow.green(), 235);
+    EXPECT_LT(yellow.blue(), 20);
+}
+
+TEST(ImageIo, refusesPicturesBeyondThePixelLimits) {
+    // 30000 x 30000 is 900 megapixels: no full decode, but a reduced one stays small enough.
+    std::string why;
+    EXPECT_TRUE(decodeJpeg(claimingSize(30000, 30000), QSize(), &why).isNull());
+    EXPECT_NE(why.find("exceeds the limit"), std::string::npos);
+    EXPECT_TRUE(decodeImage(claimingSize(30000, 30000)).isNull());
+    // 60000 x 60000 is beyond what even a reduced decode may read.
+    why.clear();
+    EXPECT_TRUE(decodeJpeg(claimingSize(60000, 60000), QSize(100, 100), &why).isNull());
+    EXPECT_NE(why.find("exceeds the limit"), std::string::npos);
+
+    QImage tall(1, 1, QImage::Format_RGB32);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(tall);
+    // PNG IHDR width and height at bytes 16..23: claim 40000 x 40000.
+    for (int i : {16, 20}) {
+        png[i] = 0;
+        png[i + 1] = 0;
+        png[i + 2] = char(0x9C);
+        png[i + 3] = 0x40;
+    }
+    EXPECT_TRUE(decodeImage(ByteSpan(reinterpret_cast<const std::uint8_t*>(png.data()),
+                                     std::size_t(png.size())))
+                    .isNull());
+}
+
+TEST(ImageIo, undecodableBytesGiveANullImage) {
+    const Bytes cases[] = {{}, testing::bytesOf("GIF89a"), {0xFF, 0xD8, 0xFF, 0xE0, 0x00}};
+    for (const Bytes& bytes : cases)
+        EXPECT_TRUE(decodeImage(bytes).isNull());
+    EXPECT_TRUE(loadImage("/nonexistent/picture.jpg").isNull());
+}
+
+TEST(ImageIo, failedSavesPrintTheDiagnosticLine) {
+    Recorder recorder;
+    EXPECT_FALSE(saveAsJpeg(quadrants(8, 8), {}, "/nonexistent/folder/a.jpg"));
+    EXPECT_FALSE(saveAsJpeg(QImage(), {}, "/tmp/never.jpg"));
+    ASSERT_EQ(recorder.diagnostics().size(), 2u);
+    EXPECT_EQ(recorder.diagnostics()[0], "7  Attempt to save /nonexistent/folder/a.jpg failed.\n");
+    EXPECT_EQ(recorder.diagnostics()[1], "2  Attempt to save /tmp/never.jpg failed.\n");
+}
+
+TEST(ImageIo, aFailedWriteLeavesTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("a.jpg");
+    dir.write("a.jpg", "old");
+    Recorder recorder;
+    for (auto op : {testing::FailingFileOps::Op::WriteNewFile,
+                    testing::FailingFileOps::Op::RenameReplacing}) {
+        testing::FailingFileOps ops;
+        ops.failAt(op, 1);
+        EXPECT_FALSE(saveAsJpeg(quadrants(8, 8), {}, path, ops));
+        EXPECT_EQ(testing::readText(path), "old");
+        EXPECT_FALSE(std::filesystem::exists(path + ".t"));
+    }
+}
+
+TEST(ImageIo, saveByExtensionWritesTheNamedFormatWithoutAlpha) {
+    TempDir dir;
+    QImage translucent(20, 10, QImage::Format_ARGB32);
+    translucent.fill(QColor(10, 200, 30, 40));
+    struct Case {
+        const char* name;
+        ImageFileFormat format;
+    } cases[] = {{"a.JPG", ImageFileFormat::Jpeg},
+                 {"b.jpeg", ImageFileFormat::Jpeg},
+                 {"c.png", ImageFileFormat::Png},
+                 {"d.Bmp", ImageFileFormat::Bmp}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(saveByExtension(translucent, dir.file(c.name)));
+        LoadedImage loaded = loadImage(dir.file(c.name));
+        ASSERT_FALSE(loaded.isNull());
+        EXPECT_EQ(loaded.format, c.format);
+        EXPECT_FALSE(loaded.image.hasAlphaChannel());
+        EXPECT_NEAR(loaded.image.pixelColor(5, 5).green(), 200, 4);  // dropped, not blended
+    }
+    Recorder recorder;
+    EXPECT_FALSE(saveByExtension(translucent, dir.file("e.gif")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("e.gif")));
+}
+
+}  // namespace
+}  // namespace pixmill

@@ -1,0 +1,50 @@
+#pragma once
+// Pictures and JPEG pieces the imaging tests build for themselves.
+
+#include <QImage>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/imaging/jpeg_segments.h"
+#include "engine/platform/diagnostics.h"
+#include "engine/platform/status.h"
+
+namespace pixmill::testing {
+
+// Four flat quadrants (red, green, blue, white from the top left, clockwise) that survive
+// JPEG coding and show any turn or mirror.
+QImage quadrants(int width, int height);
+// The colour of the quadrant around (x, y), as the nearest of the four.
+char quadrantAt(const QImage& image, int x, int y);  // 'r', 'g', 'b' or 'w'
+
+// A JPEG of `image` (quality 95) with `segments` (marker, payload) inserted after SOI.
+Bytes jpegWith(const QImage& image, const std::vector<std::pair<std::uint8_t, Bytes>>& segments);
+
+// An EXIF APP1 payload ("Exif\0\0" + little-endian TIFF): IFD0 with Orientation, 300 dpi
+// X/YResolution and ResolutionUnit inches; IFD1 pointing at `thumbnail` when it is not
+// empty. With `thumbnailInside` the resolution values are stored after the thumbnail, so the
+// thumbnail cannot simply be cut off the end.
+Bytes exifPayload(std::uint16_t orientation, const Bytes& thumbnail, bool thumbnailInside = false);
+
+Bytes bytesOf(std::string_view text);
+double lumaPsnr(const QImage& a, const QImage& b);
+
+// Collects the status-line texts and diagnostic lines written while it lives.
+class Recorder : public StatusSink {
+  public:
+    Recorder();
+    ~Recorder() override;
+    void statusText(int part, const std::string& text) override;
+    std::vector<std::string> texts() const;
+    std::vector<std::string> diagnostics() const;
+
+  private:
+    static void capture(diag::Stream stream, std::string_view text, void* self);
+    mutable std::mutex mutex_;
+    std::vector<std::string> texts_;
+    std::vector<std::string> diagnostics_;
+};
+
+}  // namespace pixmill::testing
