@@ -9,5 +9,8 @@ int runScan(const CommandLine& commandLine);
 int runMeta(const CommandLine& commandLine);
 int runRename(const CommandLine& commandLine);
 int runWatermark(const CommandLine& commandLine);
+int runResize(const CommandLine& commandLine);
+int runCrop(const CommandLine& commandLine);
+int runRotate(const CommandLine& commandLine);
 
 }  // namespace pixmill::cli

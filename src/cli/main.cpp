@@ -25,6 +25,9 @@ const QMap<QString, Command>& commands() {
         {"rename", pixmill::cli::runRename},
         {"watermark", pixmill::cli::runWatermark},
         {"meta", pixmill::cli::runMeta},
+        {"resize", pixmill::cli::runResize},
+        {"crop", pixmill::cli::runCrop},
+        {"rotate", pixmill::cli::runRotate},
     };
     return table;
 }

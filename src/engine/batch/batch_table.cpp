@@ -6,7 +6,7 @@ namespace {
 constexpr BatchKindInfo kTable[kBatchKindCount] = {
     {BatchKind::Rename, "rename", EndFolder::CurrentFolder, false, true},
     {BatchKind::Crop, "crop", EndFolder::OutputDir, true, false},
-    {BatchKind::RotateFlip, "rotate", EndFolder::None, true, false},
+    {BatchKind::RotateFlip, "rotate", EndFolder::None, true, true},
     {BatchKind::ShiftTime, "shift-time", EndFolder::None, true, true},
     {BatchKind::Resize, "resize", EndFolder::OutputDir, false, false},
     {BatchKind::Watermark, "watermark", EndFolder::OutputDir, false, false},

@@ -18,7 +18,8 @@ struct BatchKindInfo {
     EndFolder endFolder;
     // Started from the batch-operations menu, which refuses when nothing is ticked.
     bool needsTickedRows;
-    // Rewrites catalog records (rename: names and numbers; shift time: repaint).
+    // Rewrites catalog records, written back when the batch ends (rename: names and numbers;
+    // shift time: the date; rotate: the swapped width and height).
     bool repaintsCatalog;
 };
 
