@@ -88,7 +88,8 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
 BatchJob makeResizeJob(ResizeParams params) {
     BatchJob job;
     job.kind = BatchKind::Resize;
-    job.pattern = params.restoreExif ? BatchPattern::Sequential : BatchPattern::PerItem;
+    // Restoring EXIF keeps no state between items, so both kinds of resize run on the pool.
+    job.pattern = BatchPattern::PerItem;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
             return ItemOutcome{ItemStatus::Failed, {}, refusal};

@@ -1,0 +1,177 @@
+// pixmill-cli end to end: real folders, real files, the output and exit-status contract.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QStringList>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/jpeg_builder.h"
+#include "support/temp_dir.h"
+
+namespace pixmill {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+struct CliRun {
+    int status = -1;
+    QStringList out;  // stdout lines
+    QString err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    CliRun cli(QStringList arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PIXMILL_CONFIG_DIR", QString::fromStdString(config.folder()));
+        process.setProcessEnvironment(environment);
+        process.start(QString::fromLocal8Bit(qgetenv("PIXMILL_BIN_DIR")) + "/pixmill-cli", arguments);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        CliRun run;
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    // A real 64 x 48 photo with camera EXIF (maker, model, date).
+    void writePhoto(const std::string& name, bool withExif = true) {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(QColor(200, 120, 40));
+        const std::string plain = photos.file(name + ".plain.jpg");
+        ASSERT_TRUE(image.save(QString::fromStdString(plain), "JPEG", 90));
+        testing::ByteVector encoded = testing::readBytes(plain);
+        fs::remove(plain);
+        testing::JpegBuilder builder;
+        if (withExif) {
+            testing::TiffBuilder tiff;
+            tiff.ifd0().ascii(0x010F, "NIKON").ascii(0x0110, "D90");
+            tiff.exifIfd().ascii(0x9003, "2012:11:05 08:10:45");
+            builder.exif(tiff.build());
+        }
+        testing::writeBytes(photos.file(name), builder.image(encoded).build());
+    }
+
+    QString folder() const { return QString::fromStdString(photos.path().string()); }
+
+    TempDir photos, config, output;
+};
+
+TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
+    writePhoto("b.jpeg");
+    writePhoto("a.JPG", false);
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("c.png")));
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("d.bmp")));
+    for (const char* other : {"e.gif", "f", "g."}) photos.write(other, "x");
+
+    const CliRun run = cli({"scan", folder()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.out.size(), 4);
+    EXPECT_TRUE(run.out[0].startsWith("1\ta.JPG\t64x48\t"));
+    EXPECT_EQ(run.out[1].section('\t', 1, 1), "b.jpeg");
+    EXPECT_EQ(run.out[1].section('\t', 4, 6), "2012:11:05 08:10:45\tNIKON\tD90");
+    EXPECT_EQ(run.out[1].section('\t', 11, 11), "1");  // the EXIF flag
+    EXPECT_EQ(run.out[2].section('\t', 1, 1), "c.png");  // photo details come from JPEGs only
+    EXPECT_EQ(run.out[3].section('\t', 1, 1), "d.bmp");
+    EXPECT_TRUE(run.err.contains("共加载 4 张图片，可以进行批量操作了"));
+
+    const CliRun json = cli({"scan", "--json", "--only", "B.*", folder()});
+    ASSERT_EQ(json.out.size(), 1);
+    EXPECT_TRUE(json.out[0].startsWith("{\"row\":2,\"number\":1,\"fileName\":\"b.jpeg\""));
+    EXPECT_TRUE(fs::is_empty(config.path()));
+}
+
+TEST_F(CliTest, ExitStatusesForUsageMissingAndEmptyFolders) {
+    EXPECT_EQ(cli({"--version"}).out, QStringList{"2014.11"});
+    EXPECT_EQ(cli({"frobnicate", folder()}).status, 2);
+    EXPECT_EQ(cli({"scan", "--rule", "x", folder()}).status, 2);
+    EXPECT_EQ(cli({"meta", folder()}).status, 2);
+    EXPECT_EQ(cli({"meta", "--shift-hours=eleven", folder()}).status, 2);
+    EXPECT_EQ(cli({"scan", folder() + "/missing"}).status, 3);
+    EXPECT_EQ(cli({"info", folder() + "/missing.jpg"}).status, 3);
+    const CliRun empty = cli({"meta", "--delete-exif", folder()});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_TRUE(empty.out.isEmpty());
+    EXPECT_TRUE(empty.err.contains("未发现任何图片，请检查目录："));
+}
+
+TEST_F(CliTest, MetaReportsEveryRowStatusAndRefusesWhenNothingIsTicked) {
+    writePhoto("1.jpg");
+    writePhoto("2.jpg", false);
+    writePhoto("3.jpg");
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("4.png")));
+    ::chmod(photos.file("3.jpg").c_str(), 0444);
+
+    const CliRun run = cli({"meta", "--delete-exif", "--json", folder()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.out.size(), 4);
+    EXPECT_TRUE(run.out[0].contains("\"status\":\"ok\""));
+    EXPECT_TRUE(run.out[1].contains("\"status\":\"unchanged\""));
+    EXPECT_TRUE(run.out[2].contains("\"status\":\"skipped\""));  // read-only
+    EXPECT_TRUE(run.out[3].contains("\"status\":\"skipped\""));  // not a JPEG
+    EXPECT_TRUE(run.err.contains("正在处理第 1 张图片：1.jpg"));
+    EXPECT_TRUE(run.err.contains("skipped: 3.jpg"));
+    EXPECT_EQ(testing::markersOf(testing::readBytes(photos.file("3.jpg"))).at(0), 0xE1);
+    EXPECT_NE(testing::markersOf(testing::readBytes(photos.file("1.jpg"))).at(0), 0xE1);
+
+    const CliRun refused = cli({"meta", "--pure", "--only", "*.gif", folder()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("请先勾选您要编辑的图片!"));
+}
+
+TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {
+    writePhoto("b.jpg");
+    writePhoto("a.jpg");
+    const CliRun dry = cli({"rename", "--rule", "item-<no>", "--start", "7", "--dry-run", folder()});
+    EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_EQ(dry.out, (QStringList{"a.jpg\titem-7.jpg", "b.jpg\titem-8.jpg"}));
+    EXPECT_TRUE(fs::exists(photos.file("a.jpg")));
+
+    // "x.txt" is not a catalog row, so the name it holds cannot be given.
+    photos.write("item-8.jpg.txt", "");
+    fs::rename(photos.file("item-8.jpg.txt"), photos.file("item-8.JPG"));
+    const CliRun conflict = cli({"rename", "--rule", "item-<no>", "--start", "7", "--case", "upper",
+                              "--only", "a.jpg", "--only", "b.jpg", folder()});
+    EXPECT_EQ(conflict.status, 1);
+    EXPECT_TRUE(fs::exists(photos.file("a.jpg")));
+    EXPECT_TRUE(fs::exists(photos.file("b.jpg")));
+
+    const CliRun renamed = cli({"rename", "--rule", "item-<no>", "--start", "7", "--only", "?.jpg", folder()});
+    EXPECT_EQ(renamed.status, 0) << renamed.err.toStdString();
+    EXPECT_TRUE(fs::exists(photos.file("item-7.jpg")));
+    EXPECT_TRUE(fs::exists(photos.file("item-8.jpg")));
+    EXPECT_FALSE(fs::exists(photos.file("a.jpg")));
+}
+
+TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {
+    writePhoto("p.jpg");
+    const QString out = QString::fromStdString(output.folder() + "made/");
+    const CliRun resize = cli({"resize", "--bound", "32", "--out", out, "--json", folder()});
+    EXPECT_EQ(resize.status, 0) << resize.err.toStdString();
+    EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(32, 24));
+
+    const CliRun crop = cli({"crop", "--rect=-20,0,0,10", "--out", out, folder()});
+    EXPECT_EQ(crop.status, 0) << crop.err.toStdString();
+    EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(20, 10));
+
+    const CliRun stamp = cli({"watermark", "--text", "Pixmill", "--align", "8", "--out", out, folder()});
+    EXPECT_EQ(stamp.status, 0) << stamp.err.toStdString();
+    EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(64, 48));
+
+    const auto before = testing::readBytes(photos.file("p.jpg"));
+    EXPECT_EQ(cli({"resize", "--preset", "4", "--out", folder(), folder()}).status, 1);
+    EXPECT_EQ(testing::readBytes(photos.file("p.jpg")), before);
+
+    EXPECT_EQ(cli({"rotate", "--ccw", folder()}).status, 0);
+    EXPECT_EQ(QImage(QString::fromStdString(photos.file("p.jpg"))).size(), QSize(48, 64));
+}
+
+}  // namespace
+}  // namespace pixmill
