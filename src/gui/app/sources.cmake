@@ -1,5 +1,10 @@
 list(APPEND PIXMILL_GUI_SOURCES
+  app/about_dialog.cpp
+  app/anchor_layout.cpp
+  app/content_dialog.cpp
   app/main_dialog.cpp
+  app/main_menus.cpp
   app/options_dialog.cpp
   app/pixmill_app.cpp
-  app/status_bar_sink.cpp)
+  app/status_bar_sink.cpp
+  app/toolbar_icons.cpp)
