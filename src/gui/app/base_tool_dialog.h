@@ -12,8 +12,8 @@ class CBaseToolDlg : public QWidget {
 public:
     // `panelId` is the panel's key for switching: 130 rename, 137 resize, 145 image
     // watermark, 147 text watermark. The start button reads "开始批量" + `displayName`.
-    CBaseToolDlg(int panelId, QString displayName, QWidget* parent = nullptr)
-        : QWidget(parent), panelId_(panelId), displayName_(std::move(displayName)) {}
+    CBaseToolDlg(int panelId, QString displayName, QWidget* parent = nullptr);
+    ~CBaseToolDlg() override;
 
     int panelId() const { return panelId_; }
     const QString& displayName() const { return displayName_; }
