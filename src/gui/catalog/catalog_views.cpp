@@ -17,6 +17,25 @@ QRect CatalogDelegate::tickBoxRect(const QStyleOptionViewItem& viewOption,
     return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
 }
 
+void CatalogDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                      const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const auto* list = qobject_cast<const QListView*>(option->widget);
+    if (!list || list->viewMode() != QListView::IconMode) return;
+    const QSize box = list->iconSize();
+    if (!(option->features & QStyleOptionViewItem::HasDecoration)) {
+        if (placeholderSize_ != box) {
+            QPixmap empty(box);
+            empty.fill(QColor(0x30, 0x30, 0x30));
+            placeholder_ = QIcon(empty);
+            placeholderSize_ = box;
+        }
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        option->icon = placeholder_;
+    }
+    option->decorationSize = box;
+}
+
 CatalogViewHelper::CatalogViewHelper(QAbstractItemView* view)
     : view_(view), delegate_(new CatalogDelegate(view)) {
     view->setItemDelegate(delegate_);

@@ -15,6 +15,15 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     // Where the tick box of `index` is drawn, given the view's option for that cell.
     QRect tickBoxRect(const QStyleOptionViewItem& viewOption, const QModelIndex& index) const;
+
+protected:
+    // In the icon views a row whose thumbnail has not arrived yet shows an empty box of the
+    // thumbnail's size, so every cell has its final size from the start.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    mutable QIcon placeholder_;
+    mutable QSize placeholderSize_;
 };
 
 // What both views share: the tick-box hit test and the click bookkeeping.
