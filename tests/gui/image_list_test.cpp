@@ -2,6 +2,7 @@
 // menu and its commands, view modes, Enter during a load, and thumbnails found by record.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QImageReader>
@@ -17,6 +18,7 @@
 #include "catalog_fixture.h"
 #include "engine/batch/work_gate.h"
 #include "gui/catalog/catalog_views.h"
+#include "gui/catalog/full_screen_preview.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/catalog/photo_summary.h"
 
@@ -347,6 +349,40 @@ TEST_F(ImageListTest, ThumbnailsReachTheirRecordsAfterTheRowsWereSorted) {
         EXPECT_EQ(thumbnail.pixelColor(thumbnail.width() / 2, thumbnail.height() / 2), expected[row])
             << row;
     }
+}
+
+TEST_F(ImageListTest, DoubleClickOpensTheFullScreenPreviewButNotOnTheTickBox) {
+    writePicture("wide.png", 400, 100, Qt::blue);
+    settings.viewMode = 2;
+    CImageListDlg panel(services);
+    panel.resize(800, 500);
+    panel.show();
+    ASSERT_TRUE(waitUntil([&] { return model.rowCount() == 1 && !panel.busy(); }));
+    auto previews = [] {
+        QList<CFullScreenPreview*> found;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* preview = qobject_cast<CFullScreenPreview*>(widget); preview && preview->isVisible()) {
+                found << preview;
+            }
+        }
+        return found;
+    };
+    QWidget* viewport = panel.detailsView()->viewport();
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, panel.detailsView()->tickBoxRect(0).center());
+    EXPECT_TRUE(previews().isEmpty());
+    const QRect sizeCell = panel.detailsView()->visualRect(model.index(0, 1));
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, sizeCell.center());
+    ASSERT_EQ(previews().size(), 1);
+    CFullScreenPreview* preview = previews().first();
+    EXPECT_EQ(preview->picture().size(), QSize(400, 100));
+    QTest::keyClick(preview, Qt::Key_Escape);
+    EXPECT_TRUE(previews().isEmpty());
+
+    // Fitted: shrunk to the screen keeping its shape, never enlarged, centred.
+    EXPECT_EQ(CFullScreenPreview::fittedRect(QSize(4000, 1000), QSize(1000, 800)),
+              QRect(0, 275, 1000, 250));
+    EXPECT_EQ(CFullScreenPreview::fittedRect(QSize(100, 50), QSize(1000, 800)),
+              QRect(450, 375, 100, 50));
 }
 
 TEST(PhotoSummaryTest, SummarisesExifRowsAndClearsForTheRest) {

@@ -69,9 +69,11 @@ void CatalogJobs::waitForIdle() {
     QCoreApplication::processEvents();
 }
 
-void CatalogJobs::submit(std::function<void()> work) {
-    auto token = std::make_shared<PendingToken>(pending_);
-    pool_.start(QRunnable::create([token, work = std::move(work)] { work(); }));
+void CatalogJobs::submit(std::function<void(const std::shared_ptr<void>&)> work) {
+    // The job hands the token on to the result it posts, so the job counts as pending until
+    // its result has reached the model (or been dropped with this object).
+    std::shared_ptr<void> token = std::make_shared<PendingToken>(pending_);
+    pool_.start(QRunnable::create([token, work = std::move(work)] { work(token); }));
 }
 
 void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QSize box) {
@@ -84,10 +86,11 @@ void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QS
             copy = *record;
         }
         ThumbnailRenderer renderer = renderer_;
-        submit([this, record, copy = std::move(copy), box, renderer] {
+        submit([this, record, copy = std::move(copy), box, renderer](const std::shared_ptr<void>& token) {
             QImage image = renderer(copy, box.width(), box.height());
             QMetaObject::invokeMethod(
-                this, [this, record, image = std::move(image)] { model_.setThumbnail(record, image); },
+                this,
+                [this, record, image = std::move(image), token] { model_.setThumbnail(record, image); },
                 Qt::QueuedConnection);
         });
     }
@@ -104,11 +107,12 @@ void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
     }
     ++rotations_;
     RotateFlipRunner rotator = rotator_;
-    submit([this, record, copy = std::move(copy), code, box, rotator]() mutable {
+    submit([this, record, copy = std::move(copy), code, box, rotator](
+               const std::shared_ptr<void>& token) mutable {
         rotator(copy, code);
         QMetaObject::invokeMethod(
             this,
-            [this, record, copy, box] {
+            [this, record, copy, box, token] {
                 model_.updateRecords({{record, copy}});
                 if (box.isValid() && !box.isEmpty()) renderThumbnails({record}, box);
                 if (--rotations_ == 0) Q_EMIT rotationsFinished();

@@ -62,7 +62,7 @@ Q_SIGNALS:
     void rotationsFinished();
 
 private:
-    void submit(std::function<void()> work);
+    void submit(std::function<void(const std::shared_ptr<void>& token)> work);
 
     CatalogModel& model_;
     ThumbnailRenderer renderer_;
