@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QThread>
 #include <QToolButton>
 
 #include "engine/app/app_info.h"
@@ -266,13 +267,23 @@ void CImageListDlg::waitForIdle() {
     jobs_->waitForIdle();
 }
 
+// Like a sent window message: the loader waits until the panel has reacted. A call on the
+// panel's own thread (a load run in place) reacts directly, since a blocking queued call
+// there would wait for itself.
+static void onPanelThread(QObject* panel, const std::function<void()>& reaction) {
+    if (QThread::currentThread() == panel->thread()) {
+        reaction();
+    } else {
+        QMetaObject::invokeMethod(panel, reaction, Qt::BlockingQueuedConnection);
+    }
+}
+
 void CImageListDlg::loadBegin() {
-    QMetaObject::invokeMethod(this, [this] { Q_EMIT loadStarted(); }, Qt::BlockingQueuedConnection);
+    onPanelThread(this, [this] { Q_EMIT loadStarted(); });
 }
 
 void CImageListDlg::loadEnd(int count) {
-    QMetaObject::invokeMethod(this, [this, count] { onLoadEnd(count); },
-                              Qt::BlockingQueuedConnection);
+    onPanelThread(this, [this, count] { onLoadEnd(count); });
 }
 
 void CImageListDlg::historyChanged(const QStringList& entries) {
