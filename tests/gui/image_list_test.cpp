@@ -287,6 +287,27 @@ TEST_F(ImageListTest, EnterDuringALoadStartsNoSecondOne) {
     EXPECT_EQ(panel.folderBox()->itemText(0), QString::fromStdString(photos.folder()));
 }
 
+TEST_F(ImageListTest, ChoosingAHistoryEntryLoadsItAndTheHistoryKeepsTheNewestFirst) {
+    testing::TempDir other;
+    QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString(other.file("x.png")));
+    writePicture("a.png", 8, 8);
+    writePicture("b.png", 8, 8);
+    CImageListDlg panel(services);
+    load(panel);
+    panel.folderBox()->setEditText(QString::fromStdString(other.folder()));
+    ASSERT_TRUE(panel.loadFolder());
+    ASSERT_TRUE(waitUntil([&] { return !panel.busy(); }));
+    ASSERT_EQ(panel.folderBox()->count(), 2);
+    EXPECT_EQ(panel.folderBox()->itemText(0), QString::fromStdString(other.folder()));
+    EXPECT_EQ(model.rowCount(), 1);
+
+    Q_EMIT panel.folderBox()->activated(1);
+    ASSERT_TRUE(waitUntil([&] { return !panel.busy() && model.rowCount() == 2; }));
+    EXPECT_EQ(panel.folderBox()->currentText(), QString::fromStdString(photos.folder()));
+    EXPECT_EQ(panel.folderBox()->itemText(0), QString::fromStdString(photos.folder()));
+    EXPECT_EQ(settings.lastViewFolder, QString::fromStdString(photos.folder()));
+}
+
 TEST_F(ImageListTest, ChangingTheViewModeStoresItAndReloadsButTheSameModeDoesNothing) {
     writePicture("a.png", 300, 300, Qt::red);
     std::atomic<int> renders{0};

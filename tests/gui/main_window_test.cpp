@@ -9,6 +9,8 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QItemSelectionModel>
+#include <QAbstractItemView>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
@@ -191,6 +193,38 @@ TEST_F(MainWindowTest, ClosingDuringALoadWaitsWithTheEventLoopTurningThenCloses)
     release = true;
     ASSERT_TRUE(waitUntil([&] { return !window.isVisible(); }));
     EXPECT_EQ(window.catalogModel().rowCount(), 1);
+}
+
+TEST_F(MainWindowTest, ClosingWhileARotationRunsWaitsUntilItsFileAndRecordAreDone) {
+    writePicture("a.png", 40, 20);
+    std::atomic<bool> release{false};
+    std::atomic<bool> rotating{false};
+    CatalogPlugins plugins = this->plugins();
+    plugins.reader = [](const std::string&, CatalogItem& item) {
+        item.width = 40;
+        item.height = 20;
+    };
+    plugins.rotateFlip = [&](CatalogItem& item, int) {
+        rotating = true;
+        while (!release) QThread::msleep(2);
+        std::swap(item.width, item.height);
+        return ItemOutcome{};
+    };
+    CMainDlg window(settings, std::move(plugins));
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.catalogModel().rowCount() == 1 && !window.workRunning(); }));
+    CImageListDlg* list = window.imageList();
+    list->currentView()->selectionModel()->select(window.catalogModel().index(0, 0),
+                                                  QItemSelectionModel::Select);
+    list->runCommand(catalog_command::kRotateClockwise);
+    ASSERT_TRUE(waitUntil([&] { return rotating.load(); }));
+
+    EXPECT_FALSE(window.close());
+    waitUntil([] { return false; }, 60);
+    EXPECT_TRUE(window.isVisible());
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return !window.isVisible(); }));
+    EXPECT_EQ(window.catalogModel().item(0).width, 20);
 }
 
 TEST_F(MainWindowTest, ADroppedFileOpensThePickerAtItsFolderAndCancellingLoadsNothing) {
