@@ -33,8 +33,8 @@ TEST(AnchorLayoutTest, EachFlagKeepsItsEdgeAndTheOtherEdgesKeepTheSize) {
     QWidget* stretched = frame.child(QRect(0, 0, 192, 60), ANCHOR_LEFT | ANCHOR_TOP | ANCHOR_RIGHT);
     QWidget* bottomLeft = frame.child(QRect(0, 280, 400, 20), ANCHOR_LEFT | ANCHOR_BOTTOM);
     QWidget* filled = frame.child(QRect(0, 60, 200, 218), 15);
-    QWidget* rightColumn = frame.child(QRect(200, 60, 200, 218),
-                                       ANCHOR_TOP | ANCHOR_RIGHT | ANCHOR_BOTTOM);
+    QWidget* rightColumn =
+        frame.child(QRect(200, 60, 200, 218), ANCHOR_TOP | ANCHOR_RIGHT | ANCHOR_BOTTOM);
 
     for (QSize size : {QSize(400, 300), QSize(1000, 700), QSize(260, 200)}) {
         const int w = size.width(), h = size.height();

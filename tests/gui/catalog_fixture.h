@@ -33,7 +33,7 @@ inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000
 }
 
 class RecordingStatus : public StatusSink {
-public:
+  public:
     RecordingStatus() { installStatusSink(this); }
     ~RecordingStatus() override { installStatusSink(nullptr); }
     void statusText(int part, const std::string& text) override {
@@ -43,43 +43,58 @@ public:
     std::string last(int part) const {
         QMutexLocker lock(&mutex_);
         for (auto it = texts_.rbegin(); it != texts_.rend(); ++it) {
-            if (it->first == part) return it->second;
+            if (it->first == part)
+                return it->second;
         }
         return {};
     }
     bool saw(const std::string& text) const {
         QMutexLocker lock(&mutex_);
         for (const auto& entry : texts_) {
-            if (entry.second == text) return true;
+            if (entry.second == text)
+                return true;
         }
         return false;
     }
 
-private:
+  private:
     mutable QMutex mutex_;
     std::vector<std::pair<int, std::string>> texts_;
 };
 
 // Records what the commands ask of the desktop; the trash refuses the paths in `locked`.
 class RecordingShell : public ItemShell {
-public:
+  public:
     QStringList opened, edited, shown, trashed, folders;
     std::set<QString> locked;
     QString desktop;
-    bool openFile(const QString& path) override { opened << path; return true; }
-    bool editFile(const QString& path) override { edited << path; return true; }
-    bool showInFolder(const QString& path) override { shown << path; return true; }
+    bool openFile(const QString& path) override {
+        opened << path;
+        return true;
+    }
+    bool editFile(const QString& path) override {
+        edited << path;
+        return true;
+    }
+    bool showInFolder(const QString& path) override {
+        shown << path;
+        return true;
+    }
     bool moveToTrash(const QString& path) override {
-        if (locked.count(path)) return false;
+        if (locked.count(path))
+            return false;
         trashed << path;
         return true;
     }
     QString desktopFolder() override { return desktop; }
-    bool openFolder(const QString& path) override { folders << path; return true; }
+    bool openFolder(const QString& path) override {
+        folders << path;
+        return true;
+    }
 };
 
 class SettingsFixture : public ::testing::Test {
-protected:
+  protected:
     SettingsFixture()
         : profile(QString::fromStdString(config.file("Velumark.conf"))),
           settings(QString::fromStdString(program.folder()), profile) {

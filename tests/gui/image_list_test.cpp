@@ -29,7 +29,7 @@ using testing::waitUntil;
 namespace cc = catalog_command;
 
 class ImageListTest : public testing::SettingsFixture {
-protected:
+  protected:
     ImageListTest() {
         services.settings = &settings;
         services.profile = &profile;
@@ -111,14 +111,15 @@ TEST_F(ImageListTest, TickOnClickTogglesOnceWhetherTheNameOrTheBoxIsClicked) {
         auto* view = panel.currentView();
         QWidget* viewport = view->viewport();
         const QRect cell = view->visualRect(model.index(0, 0));
-        const QRect box = mode == 2 ? panel.detailsView()->tickBoxRect(0)
-                                    : panel.iconView()->tickBoxRect(0);
+        const QRect box =
+            mode == 2 ? panel.detailsView()->tickBoxRect(0) : panel.iconView()->tickBoxRect(0);
         ASSERT_TRUE(box.isValid());
         ASSERT_TRUE(cell.contains(box.center()));
 
         // Somewhere on the row's cell away from the box: the name or the picture.
         QPoint away = cell.center();
-        if (box.contains(away)) away = QPoint(cell.right() - 3, cell.bottom() - 3);
+        if (box.contains(away))
+            away = QPoint(cell.right() - 3, cell.bottom() - 3);
         ASSERT_FALSE(box.contains(away));
         QTest::mouseClick(viewport, Qt::LeftButton, {}, away);
         EXPECT_FALSE(model.isTicked(0));
@@ -142,7 +143,8 @@ TEST_F(ImageListTest, ContextMenuGreysRowCommandsWithoutASelectionAndSelectAllSt
     std::unique_ptr<QMenu> menu = panel.buildContextMenu();
     QStringList greyed, enabled;
     for (QAction* action : menu->actions()) {
-        if (action->isSeparator()) continue;
+        if (action->isSeparator())
+            continue;
         (action->isEnabled() ? enabled : greyed) << action->text();
     }
     EXPECT_EQ(greyed, (QStringList{"预览", "编辑", "打开文件位置", "复制到桌面", "删除（至回收站）",
@@ -163,7 +165,8 @@ TEST_F(ImageListTest, ContextMenuGreysRowCommandsWithoutASelectionAndSelectAllSt
     for (QAction* action : menu->actions()) {
         // Rotation waits for the imaging engine's rotator; everything else is available.
         const bool rotation = action->text().contains("旋转") || action->text().contains("翻转");
-        if (action->isSeparator()) continue;
+        if (action->isSeparator())
+            continue;
         EXPECT_EQ(action->isEnabled(), !rotation) << action->text().toStdString();
     }
 }
@@ -194,7 +197,8 @@ TEST_F(ImageListTest, RowCommandsWorkOnTheSelectedRowsInRowOrder) {
 }
 
 TEST_F(ImageListTest, DeleteRemovesExactlyTheRowsWhoseFilesWentToTheTrash) {
-    for (const char* name : {"a.png", "b.png", "c.png", "d.png"}) writePicture(name, 8, 8);
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png"})
+        writePicture(name, 8, 8);
     CImageListDlg panel(services);
     load(panel);
     shell.locked.insert(QString::fromStdString(photos.file("b.png")));
@@ -227,7 +231,8 @@ TEST_F(ImageListTest, RotationsNumberTheirRowsAreRefusedDuringABatchAndALoadWait
             numbers.push_back(item.number * 10 + code);
         }
         ++started;
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
         std::swap(item.width, item.height);
         return ItemOutcome{};
     };
@@ -268,7 +273,8 @@ TEST_F(ImageListTest, EnterDuringALoadStartsNoSecondOne) {
     std::atomic<int> reads{0};
     services.reader = [&](const std::string&, CatalogItem&) {
         ++reads;
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
     };
     CImageListDlg panel(services);
     int loads = 0;
@@ -335,7 +341,9 @@ TEST_F(ImageListTest, ChangingTheViewModeStoresItAndReloadsButTheSameModeDoesNot
     EXPECT_EQ(panel.iconView()->gridSize(), QSize(220, 180));
     EXPECT_EQ(settings.thumbWidth, 200);
     EXPECT_EQ(QSettings(QString::fromStdString(config.file("Velumark.conf")), QSettings::IniFormat)
-                  .value("main/viewmode").toInt(), 0);
+                  .value("main/viewmode")
+                  .toInt(),
+              0);
 
     panel.runCommand(cc::kDetails);
     ASSERT_TRUE(waitUntil([&] { return loads == 2 && !panel.busy(); }));
@@ -351,7 +359,8 @@ TEST_F(ImageListTest, ThumbnailsReachTheirRecordsAfterTheRowsWereSorted) {
     writePicture("c.png", 30, 10, Qt::blue);
     std::atomic<bool> release{false};
     services.renderThumbnail = [&](const CatalogItem& item, int w, int h) {
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
         return readScaledThumbnail(item, w, h);
     };
     CImageListDlg panel(services);
@@ -367,7 +376,8 @@ TEST_F(ImageListTest, ThumbnailsReachTheirRecordsAfterTheRowsWereSorted) {
     for (int row = 0; row < 3; ++row) {
         const QImage thumbnail = model.thumbnail(row);
         ASSERT_FALSE(thumbnail.isNull());
-        EXPECT_EQ(thumbnail.pixelColor(thumbnail.width() / 2, thumbnail.height() / 2), expected[row])
+        EXPECT_EQ(thumbnail.pixelColor(thumbnail.width() / 2, thumbnail.height() / 2),
+                  expected[row])
             << row;
     }
 }
@@ -382,7 +392,8 @@ TEST_F(ImageListTest, DoubleClickOpensTheFullScreenPreviewButNotOnTheTickBox) {
     auto previews = [] {
         QList<CFullScreenPreview*> found;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* preview = qobject_cast<CFullScreenPreview*>(widget); preview && preview->isVisible()) {
+            if (auto* preview = qobject_cast<CFullScreenPreview*>(widget);
+                preview && preview->isVisible()) {
                 found << preview;
             }
         }

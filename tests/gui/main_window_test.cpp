@@ -2,15 +2,15 @@
 // closing while work runs.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QItemSelectionModel>
-#include <QAbstractItemView>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
@@ -32,7 +32,7 @@ namespace {
 using testing::waitUntil;
 
 class RefusingPanel : public CBaseToolDlg {
-public:
+  public:
     RefusingPanel() : CBaseToolDlg(137, QString::fromUtf8("缩略图")) {}
     int StartBatch() override {
         ++starts;
@@ -45,12 +45,13 @@ public:
 
 QStringList texts(const QList<QAction*>& actions) {
     QStringList result;
-    for (QAction* action : actions) result << (action->isSeparator() ? "-" : action->text());
+    for (QAction* action : actions)
+        result << (action->isSeparator() ? "-" : action->text());
     return result;
 }
 
 class MainWindowTest : public testing::SettingsFixture {
-protected:
+  protected:
     testing::RecordingShell shell;
     CatalogPlugins plugins() {
         CatalogPlugins result;
@@ -82,8 +83,8 @@ TEST_F(MainWindowTest, ResizingKeepsTheToolboxRightTheStartButtonInTheCornerAndT
 TEST_F(MainWindowTest, MenusHoldEveryEntryInOrderAndGreyWhatNobodyCarriesOut) {
     CMainDlg window(settings, plugins());
     EXPECT_EQ(texts(window.menuBar()->actions()),
-              (QStringList{"批量操作", "更新升级", "查看其他作品", "选项设置", "使用帮助？", "分享推荐",
-                           "官方网站", "给我写信", "关于 Pixmill(&A)..."}));
+              (QStringList{"批量操作", "更新升级", "查看其他作品", "选项设置", "使用帮助？",
+                           "分享推荐", "官方网站", "给我写信", "关于 Pixmill(&A)..."}));
     const QStringList batch = texts(window.batchMenu()->actions());
     EXPECT_EQ(batch.first(), "批量重命名");
     EXPECT_EQ(batch.last(), "打开图片保存目录");
@@ -91,17 +92,20 @@ TEST_F(MainWindowTest, MenusHoldEveryEntryInOrderAndGreyWhatNobodyCarriesOut) {
     EXPECT_EQ(batch.count() - batch.count("-"), 16);
     EXPECT_EQ(texts(window.optionsMenu()->actions()), (QStringList{"选项设置", "每日一帖"}));
     EXPECT_EQ(texts(window.trayMenu()->actions()),
-              (QStringList{"分享推荐", "-", "选项设置", "更新升级", "官方网站", "给我写信", "-", "退出"}));
+              (QStringList{"分享推荐", "-", "选项设置", "更新升级", "官方网站", "给我写信", "-",
+                           "退出"}));
     EXPECT_EQ(texts(window.toolbar()->actions()),
               (QStringList{"重命名", "缩略图", "图片水印", "文字水印", "更多功能"}));
 
     // Commands owned elsewhere are greyed until they get a handler, in every menu at once.
     const QList<QAction*> updates = window.commandActions(command::kUpdateCheck);
     ASSERT_EQ(updates.size(), 2);
-    for (QAction* action : updates) EXPECT_FALSE(action->isEnabled());
+    for (QAction* action : updates)
+        EXPECT_FALSE(action->isEnabled());
     int updateRuns = 0;
     window.setCommandHandler(command::kUpdateCheck, [&] { ++updateRuns; });
-    for (QAction* action : updates) EXPECT_TRUE(action->isEnabled());
+    for (QAction* action : updates)
+        EXPECT_TRUE(action->isEnabled());
     updates.back()->trigger();
     EXPECT_EQ(updateRuns, 1);
     EXPECT_EQ(window.commandActions(command::kShareFirst + 6).size(), 2);
@@ -158,7 +162,8 @@ TEST_F(MainWindowTest, ALoadDisablesTheToolboxUntilItEnds) {
     CatalogPlugins slow = plugins();
     slow.reader = [&](const std::string&, CatalogItem&) {
         reading = true;
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
     };
     CMainDlg window(settings, std::move(slow));
     window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
@@ -179,7 +184,8 @@ TEST_F(MainWindowTest, ClosingDuringALoadWaitsWithTheEventLoopTurningThenCloses)
     CatalogPlugins slow = plugins();
     slow.reader = [&](const std::string&, CatalogItem&) {
         reading = true;
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
     };
     CMainDlg window(settings, std::move(slow));
     window.show();
@@ -206,13 +212,15 @@ TEST_F(MainWindowTest, ClosingWhileARotationRunsWaitsUntilItsFileAndRecordAreDon
     };
     plugins.rotateFlip = [&](CatalogItem& item, int) {
         rotating = true;
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
         std::swap(item.width, item.height);
         return ItemOutcome{};
     };
     CMainDlg window(settings, std::move(plugins));
     window.show();
-    ASSERT_TRUE(waitUntil([&] { return window.catalogModel().rowCount() == 1 && !window.workRunning(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return window.catalogModel().rowCount() == 1 && !window.workRunning(); }));
     CImageListDlg* list = window.imageList();
     list->currentView()->selectionModel()->select(window.catalogModel().index(0, 0),
                                                   QItemSelectionModel::Select);

@@ -13,7 +13,8 @@ AnchorLayout::AnchorLayout(QWidget* parent) : QLayout(parent) {
 }
 
 AnchorLayout::~AnchorLayout() {
-    for (Entry& entry : entries_) delete entry.item;
+    for (Entry& entry : entries_)
+        delete entry.item;
 }
 
 QRect AnchorLayout::frame() const {
@@ -22,9 +23,12 @@ QRect AnchorLayout::frame() const {
 }
 
 void AnchorLayout::add(QWidget* child, int flags) {
-    if (!child) return;
-    if ((flags & (ANCHOR_LEFT | ANCHOR_RIGHT)) == 0) flags |= ANCHOR_LEFT;
-    if ((flags & (ANCHOR_TOP | ANCHOR_BOTTOM)) == 0) flags |= ANCHOR_TOP;
+    if (!child)
+        return;
+    if ((flags & (ANCHOR_LEFT | ANCHOR_RIGHT)) == 0)
+        flags |= ANCHOR_LEFT;
+    if ((flags & (ANCHOR_TOP | ANCHOR_BOTTOM)) == 0)
+        flags |= ANCHOR_TOP;
     const QRect parent = frame();
     const QRect geometry = child->geometry();
     Entry* entry = find(child);
@@ -48,21 +52,25 @@ void AnchorLayout::add(QWidget* child, int flags) {
 
 void AnchorLayout::addAll() {
     QWidget* parent = parentWidget();
-    if (!parent) return;
+    if (!parent)
+        return;
     const QList<QWidget*> children =
         parent->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget* child : children) {
-        if (!child->isWindow() && !find(child)) add(child, ANCHOR_LEFT | ANCHOR_TOP);
+        if (!child->isWindow() && !find(child))
+            add(child, ANCHOR_LEFT | ANCHOR_TOP);
     }
 }
 
 void AnchorLayout::keepAboveBottom(QWidget* child, int pixels) {
-    if (Entry* entry = find(child)) entry->bottomFloor = std::max(0, pixels);
+    if (Entry* entry = find(child))
+        entry->bottomFloor = std::max(0, pixels);
 }
 
 AnchorLayout::Entry* AnchorLayout::find(const QWidget* child) {
     for (Entry& entry : entries_) {
-        if (entry.item->widget() == child) return &entry;
+        if (entry.item->widget() == child)
+            return &entry;
     }
     return nullptr;
 }
@@ -89,7 +97,8 @@ QRect AnchorLayout::place(const Entry& entry, const QRect& parent) {
         bottom = parentBottom - entry.bottom;
         top = bottom - entry.height;
     }
-    if (entry.bottomFloor >= 0) bottom = std::min(bottom, parentBottom - entry.bottomFloor);
+    if (entry.bottomFloor >= 0)
+        bottom = std::min(bottom, parentBottom - entry.bottomFloor);
     // A parent smaller than the margins leaves the child empty rather than inside out.
     right = std::max(right, left);
     bottom = std::max(bottom, top);
@@ -98,7 +107,8 @@ QRect AnchorLayout::place(const Entry& entry, const QRect& parent) {
 
 QRect AnchorLayout::anchoredGeometry(const QWidget* child, const QRect& parentRect) const {
     const Entry* entry = find(child);
-    if (!entry) return child ? child->geometry() : QRect();
+    if (!entry)
+        return child ? child->geometry() : QRect();
     return place(*entry, parentRect);
 }
 
@@ -106,7 +116,8 @@ void AnchorLayout::setGeometry(const QRect& rect) {
     QLayout::setGeometry(rect);
     for (const Entry& entry : entries_) {
         QWidget* child = entry.item->widget();
-        if (child) child->setGeometry(place(entry, rect));
+        if (child)
+            child->setGeometry(place(entry, rect));
     }
 }
 
@@ -128,24 +139,30 @@ void AnchorLayout::addItem(QLayoutItem* item) {
 }
 
 QLayoutItem* AnchorLayout::itemAt(int index) const {
-    if (index < 0 || index >= count()) return nullptr;
+    if (index < 0 || index >= count())
+        return nullptr;
     return entries_[static_cast<size_t>(index)].item;
 }
 
 QLayoutItem* AnchorLayout::takeAt(int index) {
-    if (index < 0 || index >= count()) return nullptr;
+    if (index < 0 || index >= count())
+        return nullptr;
     QLayoutItem* item = entries_[static_cast<size_t>(index)].item;
     entries_.erase(entries_.begin() + index);
     return item;
 }
 
-int AnchorLayout::count() const { return static_cast<int>(entries_.size()); }
+int AnchorLayout::count() const {
+    return static_cast<int>(entries_.size());
+}
 
 QSize AnchorLayout::sizeHint() const {
     const QWidget* parent = parentWidget();
     return parent ? parent->size() : QSize();
 }
 
-QSize AnchorLayout::minimumSize() const { return QSize(0, 0); }
+QSize AnchorLayout::minimumSize() const {
+    return QSize(0, 0);
+}
 
 }  // namespace pixmill

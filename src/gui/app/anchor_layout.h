@@ -19,7 +19,7 @@ enum AnchorFlag {
 
 class AnchorLayout : public QLayout {
     Q_OBJECT
-public:
+  public:
     // Installs itself on `parent`; the parent's current rectangle is the registration frame.
     explicit AnchorLayout(QWidget* parent);
     ~AnchorLayout() override;
@@ -45,7 +45,7 @@ public:
     QSize minimumSize() const override;
     void setGeometry(const QRect& rect) override;
 
-private:
+  private:
     struct Entry {
         QLayoutItem* item = nullptr;
         int flags = ANCHOR_LEFT | ANCHOR_TOP;

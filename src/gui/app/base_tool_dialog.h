@@ -9,7 +9,7 @@ namespace pixmill {
 
 class CBaseToolDlg : public QWidget {
     Q_OBJECT
-public:
+  public:
     // `panelId` is the panel's key for switching: 130 rename, 137 resize, 145 image
     // watermark, 147 text watermark. The start button reads "开始批量" + `displayName`.
     CBaseToolDlg(int panelId, QString displayName, QWidget* parent = nullptr);
@@ -25,7 +25,7 @@ public:
     // 0 when the panel refused (after showing its own message).
     virtual int StartBatch() = 0;
 
-private:
+  private:
     int panelId_;
     bool created_ = false;
     QString displayName_;

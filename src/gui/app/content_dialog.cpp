@@ -17,7 +17,8 @@ CContentDlg::CContentDlg(CatalogServices services, QWidget* parent) : QWidget(pa
 }
 
 void CContentDlg::setLayoutView(QWidget* view) {
-    if (!view || view == layoutView_) return;
+    if (!view || view == layoutView_)
+        return;
     const bool wasShown = layoutViewShown();
     view->setParent(this);
     view->setGeometry(rect());
@@ -30,7 +31,8 @@ void CContentDlg::setLayoutView(QWidget* view) {
 
 void CContentDlg::showLayoutView(bool on) {
     const bool showView = on && layoutView_;
-    if (layoutView_) layoutView_->setVisible(showView);
+    if (layoutView_)
+        layoutView_->setVisible(showView);
     imageList_->setVisible(!showView);
 }
 

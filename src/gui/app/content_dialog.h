@@ -13,7 +13,7 @@ class AnchorLayout;
 
 class CContentDlg : public QWidget {
     Q_OBJECT
-public:
+  public:
     CContentDlg(CatalogServices services, QWidget* parent = nullptr);
 
     CImageListDlg* imageList() const { return imageList_; }
@@ -25,7 +25,7 @@ public:
     void showLayoutView(bool on);
     bool layoutViewShown() const { return layoutView_ && layoutView_->isVisibleTo(this); }
 
-private:
+  private:
     AnchorLayout* layout_;
     CImageListDlg* imageList_;
     QPointer<QWidget> layoutView_;

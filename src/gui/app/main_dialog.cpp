@@ -42,19 +42,20 @@ constexpr int kPaneGap = 2;
 
 // The batch driver's begin and end, handled on the window's thread while the worker waits.
 class CMainDlg::BatchReactions : public BatchObserver {
-public:
+  public:
     explicit BatchReactions(CMainDlg* window) : window_(window) {}
     void batchBegin(BatchKind) override {
-        QMetaObject::invokeMethod(window_, [this] { window_->onBatchBegin(); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            window_, [this] { window_->onBatchBegin(); }, Qt::BlockingQueuedConnection);
     }
     void batchEnd(BatchKind, const std::string& endFolder,
                   const std::vector<RowOutcome>&) override {
-        QMetaObject::invokeMethod(window_, [this, endFolder] { window_->onBatchEnd(endFolder); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            window_, [this, endFolder] { window_->onBatchEnd(endFolder); },
+            Qt::BlockingQueuedConnection);
     }
 
-private:
+  private:
     CMainDlg* window_;
 };
 
@@ -79,13 +80,15 @@ CMainDlg::CMainDlg(AppSettings& settings, CatalogPlugins plugins, QWidget* paren
     closeTimer_ = new QTimer(this);
     closeTimer_->setInterval(50);
     connect(closeTimer_, &QTimer::timeout, this, [this] {
-        if (workRunning()) return;
+        if (workRunning())
+            return;
         closeTimer_->stop();
         close();
     });
     // Start-up's two posted requests: bring the window up, then the daily tip.
     QTimer::singleShot(0, this, [this] {
-        if (isVisible()) restoreWindow();
+        if (isVisible())
+            restoreWindow();
         if (settings_.dailyTip && handlers_.count(command::kDailyTip)) {
             handlers_[command::kDailyTip]();
         }
@@ -165,29 +168,36 @@ void CMainDlg::buildToolbar() {
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolbar_->setMovable(false);
     toolbar_->setFloatable(false);
-    const std::pair<int, const char*> buttons[] = {
-        {command::kRename, "重命名"},          {command::kResize, "缩略图"},
-        {command::kImageWatermark, "图片水印"}, {command::kTextWatermark, "文字水印"},
-        {command::kMore, "更多功能"}};
+    const std::pair<int, const char*> buttons[] = {{command::kRename, "重命名"},
+                                                   {command::kResize, "缩略图"},
+                                                   {command::kImageWatermark, "图片水印"},
+                                                   {command::kTextWatermark, "文字水印"},
+                                                   {command::kMore, "更多功能"}};
     const ToolbarIcon icons[] = {ToolbarIcon::Rename, ToolbarIcon::Resize,
                                  ToolbarIcon::ImageWatermark, ToolbarIcon::TextWatermark,
                                  ToolbarIcon::More};
     for (int i = 0; i < 5; ++i) {
-        QAction* action = toolbar_->addAction(toolbarIcon(icons[i]), QString::fromUtf8(buttons[i].second));
+        QAction* action =
+            toolbar_->addAction(toolbarIcon(icons[i]), QString::fromUtf8(buttons[i].second));
         registerCommand(action, buttons[i].first);
     }
 }
 
-CImageListDlg* CMainDlg::imageList() const { return content_ ? content_->imageList() : nullptr; }
+CImageListDlg* CMainDlg::imageList() const {
+    return content_ ? content_->imageList() : nullptr;
+}
 
 void CMainDlg::setToolbox(QWidget* toolbox) {
-    if (!toolbox) return;
+    if (!toolbox)
+        return;
     toolbox->setParent(toolboxSlot_);
     toolboxSlot_->layout()->addWidget(toolbox);
     toolbox->show();
 }
 
-void CMainDlg::setToolboxEnabled(bool enabled) { toolboxSlot_->setEnabled(enabled); }
+void CMainDlg::setToolboxEnabled(bool enabled) {
+    toolboxSlot_->setEnabled(enabled);
+}
 
 BatchEnvironment CMainDlg::batchEnvironment() const {
     BatchEnvironment environment;
@@ -210,18 +220,23 @@ void CMainDlg::startBatch() {
         return;
     }
     CBaseToolDlg* panel = activePanel_ ? activePanel_() : nullptr;
-    if (!panel) return;
+    if (!panel)
+        return;
     setToolboxEnabled(false);
     // A panel that refused leaves the box as the running work wants it.
-    if (!panel->StartBatch()) setToolboxEnabled(!gate_.busy());
+    if (!panel->StartBatch())
+        setToolboxEnabled(!gate_.busy());
 }
 
-void CMainDlg::onBatchBegin() { setToolboxEnabled(false); }
+void CMainDlg::onBatchBegin() {
+    setToolboxEnabled(false);
+}
 
 void CMainDlg::onBatchEnd(const std::string& endFolder) {
     setToolboxEnabled(true);
     const QString folder = QString::fromStdString(endFolder);
-    if (!folder.isEmpty() && QFileInfo::exists(folder)) openFolder(folder);
+    if (!folder.isEmpty() && QFileInfo::exists(folder))
+        openFolder(folder);
 }
 
 void CMainDlg::openFolder(const QString& folder) {
@@ -239,7 +254,8 @@ void CMainDlg::showAbout() {
 }
 
 void CMainDlg::restoreWindow() {
-    if (isMinimized()) showNormal();
+    if (isMinimized())
+        showNormal();
     show();
     raise();
     activateWindow();
@@ -270,20 +286,24 @@ void CMainDlg::closeEvent(QCloseEvent* event) {
         return;
     }
     storeWindowRectangle();
-    if (tray_) tray_->hide();
+    if (tray_)
+        tray_->hide();
     event->accept();
 }
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
 }
 
 void CMainDlg::dropEvent(QDropEvent* event) {
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) paths << url.toLocalFile();
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
     }
-    if (paths.isEmpty()) return;
+    if (paths.isEmpty())
+        return;
     event->acceptProposedAction();
     imageList()->dropPaths(paths);
 }

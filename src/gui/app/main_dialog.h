@@ -39,7 +39,7 @@ struct CatalogPlugins {
 
 class CMainDlg : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     using SkinSwitch = std::function<void(bool)>;
     using CommandHandler = std::function<void()>;
     using ActivePanel = std::function<CBaseToolDlg*()>;
@@ -91,12 +91,12 @@ public:
     // A batch, a load, thumbnails or rotations still running.
     bool workRunning() const;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     class BatchReactions;
 
     void buildStatusLine();

@@ -12,7 +12,7 @@ namespace pixmill {
 namespace {
 
 constexpr const char* kShareSites[] = {"新浪微博", "腾讯微博", "搜狐微博", "网易微博",
-                                        "人人网",   "开心网",   "QQ空间"};
+                                       "人人网",   "开心网",   "QQ空间"};
 
 struct BatchEntry {
     int id;  // 0: a separator
@@ -109,23 +109,26 @@ void CMainDlg::installBuiltInCommands() {
 
 void CMainDlg::buildTrayIcon() {
     // Desktops without a notification area run the program without the icon.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
     tray_ = new QSystemTrayIcon(applicationIcon(), this);
     tray_->setToolTip(QString::fromUtf8(kDisplayName));
     tray_->setContextMenu(trayMenu_);
-    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // Some trays send a single activation where others send a double-click.
-        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) {
-            restoreWindow();
-        }
-    });
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                // Some trays send a single activation where others send a double-click.
+                if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) {
+                    restoreWindow();
+                }
+            });
     tray_->show();
 }
 
 QList<QAction*> CMainDlg::commandActions(int commandId) const {
     QList<QAction*> found;
     auto [first, last] = actions_.equal_range(commandId);
-    for (auto it = first; it != last; ++it) found << it->second;
+    for (auto it = first; it != last; ++it)
+        found << it->second;
     return found;
 }
 
@@ -135,12 +138,14 @@ void CMainDlg::setCommandHandler(int commandId, CommandHandler handler) {
     } else {
         handlers_.erase(commandId);
     }
-    for (QAction* action : commandActions(commandId)) action->setEnabled(handlers_.count(commandId) > 0);
+    for (QAction* action : commandActions(commandId))
+        action->setEnabled(handlers_.count(commandId) > 0);
 }
 
 void CMainDlg::setDispatcher(std::function<void(int commandId)> dispatcher) {
     for (int id = command::kRename; id <= command::kMore; ++id) {
-        if (id == command::kOpenOutputFolder) continue;
+        if (id == command::kOpenOutputFolder)
+            continue;
         if (!dispatcher) {
             setCommandHandler(id, nullptr);
         } else {
@@ -151,7 +156,8 @@ void CMainDlg::setDispatcher(std::function<void(int commandId)> dispatcher) {
 
 void CMainDlg::runCommand(int commandId) {
     auto handler = handlers_.find(commandId);
-    if (handler == handlers_.end()) return;
+    if (handler == handlers_.end())
+        return;
     // A copy: the handler may replace itself.
     CommandHandler run = handler->second;
     run();

@@ -144,7 +144,8 @@ QPixmap render(void (*draw)(QPainter&), int size) {
 
 QIcon iconOf(void (*draw)(QPainter&)) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64}) icon.addPixmap(render(draw, size));
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(render(draw, size));
     return icon;
 }
 
@@ -152,11 +153,16 @@ QIcon iconOf(void (*draw)(QPainter&)) {
 
 QIcon toolbarIcon(ToolbarIcon which) {
     switch (which) {
-        case ToolbarIcon::Rename: return iconOf(drawRename);
-        case ToolbarIcon::Resize: return iconOf(drawResize);
-        case ToolbarIcon::ImageWatermark: return iconOf(drawImageWatermark);
-        case ToolbarIcon::TextWatermark: return iconOf(drawTextWatermark);
-        case ToolbarIcon::More: return iconOf(drawMore);
+        case ToolbarIcon::Rename:
+            return iconOf(drawRename);
+        case ToolbarIcon::Resize:
+            return iconOf(drawResize);
+        case ToolbarIcon::ImageWatermark:
+            return iconOf(drawImageWatermark);
+        case ToolbarIcon::TextWatermark:
+            return iconOf(drawTextWatermark);
+        case ToolbarIcon::More:
+            return iconOf(drawMore);
     }
     return QIcon();
 }
@@ -168,6 +174,8 @@ QIcon applicationIcon() {
     return icon;
 }
 
-QImage applicationIconImage(int size) { return render(drawApplication, size).toImage(); }
+QImage applicationIconImage(int size) {
+    return render(drawApplication, size).toImage();
+}
 
 }  // namespace pixmill

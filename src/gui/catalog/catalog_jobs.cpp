@@ -19,7 +19,8 @@ QImage readScaledThumbnail(const CatalogItem& item, int width, int height) {
         reader.setScaledSize(full.scaled(width, height, Qt::KeepAspectRatio));
     }
     const QImage picture = reader.read();
-    if (picture.isNull()) return box;
+    if (picture.isNull())
+        return box;
     const QImage fitted =
         picture.width() > width || picture.height() > height
             ? picture.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation)
@@ -42,8 +43,8 @@ struct PendingToken {
 
 }  // namespace
 
-CatalogJobs::CatalogJobs(CatalogModel& model, ThumbnailRenderer renderer,
-                         RotateFlipRunner rotator, int poolSize, QObject* parent)
+CatalogJobs::CatalogJobs(CatalogModel& model, ThumbnailRenderer renderer, RotateFlipRunner rotator,
+                         int poolSize, QObject* parent)
     : QObject(parent), model_(model), rotator_(std::move(rotator)) {
     setRenderer(std::move(renderer));
     pool_.setMaxThreadCount(poolSize > 0 ? poolSize : QThread::idealThreadCount());
@@ -77,29 +78,37 @@ void CatalogJobs::submit(std::function<void(const std::shared_ptr<void>&)> work)
 }
 
 void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QSize box) {
-    if (closing_ || !box.isValid() || box.isEmpty()) return;
+    if (closing_ || !box.isValid() || box.isEmpty())
+        return;
     for (const CatalogRecord& record : records) {
-        if (!record) continue;
+        if (!record)
+            continue;
         CatalogItem copy;
         {
             QMutexLocker lock(&model_.lock());
             copy = *record;
         }
         ThumbnailRenderer renderer = renderer_;
-        submit([this, record, copy = std::move(copy), box, renderer](const std::shared_ptr<void>& token) {
+        submit([this, record, copy = std::move(copy), box,
+                renderer](const std::shared_ptr<void>& token) {
             QImage image = renderer(copy, box.width(), box.height());
             QMetaObject::invokeMethod(
                 this,
-                [this, record, image = std::move(image), token] { model_.setThumbnail(record, image); },
+                [this, record, image = std::move(image), token] {
+                    model_.setThumbnail(record, image);
+                },
                 Qt::QueuedConnection);
         });
     }
 }
 
-void CatalogJobs::cancelThumbnails() { pool_.clear(); }
+void CatalogJobs::cancelThumbnails() {
+    pool_.clear();
+}
 
 void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
-    if (!record || !rotator_) return;
+    if (!record || !rotator_)
+        return;
     CatalogItem copy;
     {
         QMutexLocker lock(&model_.lock());
@@ -107,15 +116,17 @@ void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
     }
     ++rotations_;
     RotateFlipRunner rotator = rotator_;
-    submit([this, record, copy = std::move(copy), code, box, rotator](
-               const std::shared_ptr<void>& token) mutable {
+    submit([this, record, copy = std::move(copy), code, box,
+            rotator](const std::shared_ptr<void>& token) mutable {
         rotator(copy, code);
         QMetaObject::invokeMethod(
             this,
             [this, record, copy, box, token] {
                 model_.updateRecords({{record, copy}});
-                if (box.isValid() && !box.isEmpty()) renderThumbnails({record}, box);
-                if (--rotations_ == 0) Q_EMIT rotationsFinished();
+                if (box.isValid() && !box.isEmpty())
+                    renderThumbnails({record}, box);
+                if (--rotations_ == 0)
+                    Q_EMIT rotationsFinished();
             },
             Qt::QueuedConnection);
     });

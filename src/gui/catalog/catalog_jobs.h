@@ -30,7 +30,7 @@ QImage readScaledThumbnail(const CatalogItem& item, int width, int height);
 
 class CatalogJobs : public QObject {
     Q_OBJECT
-public:
+  public:
     // `model` must outlive the jobs. An empty renderer uses readScaledThumbnail; an empty
     // rotator leaves rotation unavailable. `poolSize` 0 means as many threads as cores.
     CatalogJobs(CatalogModel& model, ThumbnailRenderer renderer, RotateFlipRunner rotator,
@@ -57,11 +57,11 @@ public:
     // Waits with the event loop turning.
     void waitForIdle();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The last running rotation has finished and its record is updated.
     void rotationsFinished();
 
-private:
+  private:
     void submit(std::function<void(const std::shared_ptr<void>& token)> work);
 
     CatalogModel& model_;

@@ -11,7 +11,8 @@ QRect CatalogDelegate::tickBoxRect(const QStyleOptionViewItem& viewOption,
     // The same computation the delegate's own click handling makes, so both agree.
     QStyleOptionViewItem option = viewOption;
     initStyleOption(&option, index);
-    if (!(option.features & QStyleOptionViewItem::HasCheckIndicator)) return QRect();
+    if (!(option.features & QStyleOptionViewItem::HasCheckIndicator))
+        return QRect();
     const QWidget* widget = option.widget;
     QStyle* style = widget ? widget->style() : QApplication::style();
     return style->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, widget);
@@ -21,7 +22,8 @@ void CatalogDelegate::initStyleOption(QStyleOptionViewItem* option,
                                       const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     const auto* list = qobject_cast<const QListView*>(option->widget);
-    if (!list || list->viewMode() != QListView::IconMode) return;
+    if (!list || list->viewMode() != QListView::IconMode)
+        return;
     const QSize box = list->iconSize();
     if (!(option->features & QStyleOptionViewItem::HasDecoration)) {
         if (placeholderSize_ != box) {
@@ -43,7 +45,8 @@ CatalogViewHelper::CatalogViewHelper(QAbstractItemView* view)
 
 bool CatalogViewHelper::hitsTickBox(const QPoint& point, const QModelIndex& index,
                                     const QStyleOptionViewItem& viewOption) const {
-    if (!index.isValid()) return false;
+    if (!index.isValid())
+        return false;
     const QModelIndex cell = index.siblingAtColumn(0);
     QStyleOptionViewItem option = viewOption;
     option.rect = view_->visualRect(cell);
@@ -53,7 +56,8 @@ bool CatalogViewHelper::hitsTickBox(const QPoint& point, const QModelIndex& inde
 namespace {
 
 QVariant tickOf(const QAbstractItemView* view, int row) {
-    if (!view->model() || row < 0) return QVariant();
+    if (!view->model() || row < 0)
+        return QVariant();
     return view->model()->index(row, 0).data(Qt::CheckStateRole);
 }
 
@@ -68,10 +72,12 @@ static void recordPress(View* view, QMouseEvent* event, int& pressedRow, QVarian
 }
 
 template <class View>
-static void reportRelease(View* view, QMouseEvent* event, int pressedRow, const QVariant& pressedTick) {
+static void reportRelease(View* view, QMouseEvent* event, int pressedRow,
+                          const QVariant& pressedTick) {
     const QPoint point = event->position().toPoint();
     const QModelIndex index = view->indexAt(point);
-    if (event->button() != Qt::LeftButton || !index.isValid() || index.row() != pressedRow) return;
+    if (event->button() != Qt::LeftButton || !index.isValid() || index.row() != pressedRow)
+        return;
     const bool toggledByList = tickOf(view, pressedRow) != pressedTick;
     Q_EMIT view->rowClicked(pressedRow, toggledByList || view->hitsTickBox(point));
 }

@@ -11,54 +11,54 @@ namespace pixmill {
 
 class CatalogDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     // Where the tick box of `index` is drawn, given the view's option for that cell.
     QRect tickBoxRect(const QStyleOptionViewItem& viewOption, const QModelIndex& index) const;
 
-protected:
+  protected:
     // In the icon views a row whose thumbnail has not arrived yet shows an empty box of the
     // thumbnail's size, so every cell has its final size from the start.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
-private:
+  private:
     mutable QIcon placeholder_;
     mutable QSize placeholderSize_;
 };
 
 // What both views share: the tick-box hit test and the click bookkeeping.
 class CatalogViewHelper {
-public:
+  public:
     explicit CatalogViewHelper(QAbstractItemView* view);
     bool hitsTickBox(const QPoint& point, const QModelIndex& index,
                      const QStyleOptionViewItem& viewOption) const;
     CatalogDelegate* delegate() const { return delegate_; }
 
-private:
+  private:
     QAbstractItemView* view_;
     CatalogDelegate* delegate_;
 };
 
 class CatalogListView : public QListView {
     Q_OBJECT
-public:
+  public:
     explicit CatalogListView(QWidget* parent = nullptr);
     // The viewport point's row tick-box test, as a click there would see it.
     bool hitsTickBox(const QPoint& viewportPoint) const;
     QRect tickBoxRect(int row) const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // A left click released on the row it was pressed on. `onTickBox`: the box itself was hit
     // (or the list toggled the tick by itself).
     void rowClicked(int row, bool onTickBox);
     void rowDoubleClicked(int row);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     CatalogViewHelper helper_;
     int pressedRow_ = -1;
     QVariant pressedTick_;
@@ -66,21 +66,21 @@ private:
 
 class CatalogTreeView : public QTreeView {
     Q_OBJECT
-public:
+  public:
     explicit CatalogTreeView(QWidget* parent = nullptr);
     bool hitsTickBox(const QPoint& viewportPoint) const;
     QRect tickBoxRect(int row) const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void rowClicked(int row, bool onTickBox);
     void rowDoubleClicked(int row);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     CatalogViewHelper helper_;
     int pressedRow_ = -1;
     QVariant pressedTick_;

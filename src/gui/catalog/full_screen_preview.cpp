@@ -35,7 +35,8 @@ CFullScreenPreview* CFullScreenPreview::open(const QString& path, QWidget* owner
 }
 
 QRect CFullScreenPreview::fittedRect(QSize picture, QSize area) {
-    if (picture.isEmpty() || area.isEmpty()) return QRect();
+    if (picture.isEmpty() || area.isEmpty())
+        return QRect();
     QSize shown = picture;
     if (shown.width() > area.width() || shown.height() > area.height()) {
         shown = picture.scaled(area, Qt::KeepAspectRatio);
@@ -67,6 +68,8 @@ void CFullScreenPreview::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void CFullScreenPreview::mousePressEvent(QMouseEvent*) { close(); }
+void CFullScreenPreview::mousePressEvent(QMouseEvent*) {
+    close();
+}
 
 }  // namespace pixmill

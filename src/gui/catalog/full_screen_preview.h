@@ -9,7 +9,7 @@ namespace pixmill {
 
 class CFullScreenPreview : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CFullScreenPreview(const QString& path, QWidget* parent = nullptr);
 
     // Shows the picture full screen over `owner`'s screen and returns the window.
@@ -19,12 +19,12 @@ public:
     // The rectangle the picture is drawn into in a window of `area`.
     static QRect fittedRect(QSize picture, QSize area);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage picture_;
     QString path_;
 };

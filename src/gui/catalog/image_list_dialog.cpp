@@ -49,16 +49,18 @@ QIcon viewModeIcon() {
         painter.scale(size / 16.0, size / 16.0);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(0x4a, 0x90, 0xd9));
-        for (int i = 0; i < 4; ++i) painter.drawRect(QRectF(1 + (i % 2) * 4, 2 + (i / 2) * 6, 3, 5));
+        for (int i = 0; i < 4; ++i)
+            painter.drawRect(QRectF(1 + (i % 2) * 4, 2 + (i / 2) * 6, 3, 5));
         painter.setBrush(QColor(0x2e, 0x3a, 0x4a));
-        for (int i = 0; i < 4; ++i) painter.drawRect(QRectF(10, 2.5 + i * 3, 5, 1.5));
+        for (int i = 0; i < 4; ++i)
+            painter.drawRect(QRectF(10, 2.5 + i * 3, 5, 1.5));
         pixmap.setDevicePixelRatio(1.0);
         icon.addPixmap(pixmap);
     }
     return icon;
 }
 
-constexpr int kPanelWidth = 760;   // the frame the anchors are registered in
+constexpr int kPanelWidth = 760;  // the frame the anchors are registered in
 constexpr int kPanelHeight = 560;
 constexpr int kListTop = 34;
 
@@ -68,13 +70,15 @@ CImageListDlg::CImageListDlg(CatalogServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), picker_(pickPictureFolder) {
     jobs_ = std::make_unique<CatalogJobs>(*services_.model, services_.renderThumbnail,
                                           services_.rotateFlip, services_.poolSize);
-    connect(jobs_.get(), &CatalogJobs::rotationsFinished, this, &CImageListDlg::onRotationsFinished);
+    connect(jobs_.get(), &CatalogJobs::rotationsFinished, this,
+            &CImageListDlg::onRotationsFinished);
     setPhotoReader(services_.reader);
     setAcceptDrops(true);
     buildControls();
     buildViews();
 
-    for (const QString& entry : loader_->history().entries()) folderBox_->addItem(entry);
+    for (const QString& entry : loader_->history().entries())
+        folderBox_->addItem(entry);
     folderBox_->setEditText(services_.settings ? services_.settings->lastViewFolder : QString());
     applyViewMode();
 }
@@ -85,7 +89,8 @@ CImageListDlg::~CImageListDlg() {
 }
 
 void CImageListDlg::setPhotoReader(PhotoDetailsReader reader) {
-    if (loader_) loader_->wait();
+    if (loader_)
+        loader_->wait();
     services_.reader = std::move(reader);
     LoaderSetup setup;
     setup.model = services_.model;
@@ -136,13 +141,15 @@ void CImageListDlg::buildViews() {
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView_),
                                     static_cast<QAbstractItemView*>(detailsView_)}) {
         view->setModel(services_.model);
-        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& point) {
-            showContextMenu(view->viewport()->mapToGlobal(point));
-        });
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& point) {
+                    showContextMenu(view->viewport()->mapToGlobal(point));
+                });
     }
     connect(iconView_, &CatalogListView::rowClicked, this, &CImageListDlg::onRowClicked);
     connect(detailsView_, &CatalogTreeView::rowClicked, this, &CImageListDlg::onRowClicked);
-    connect(iconView_, &CatalogListView::rowDoubleClicked, this, &CImageListDlg::onRowDoubleClicked);
+    connect(iconView_, &CatalogListView::rowDoubleClicked, this,
+            &CImageListDlg::onRowDoubleClicked);
     connect(detailsView_, &CatalogTreeView::rowDoubleClicked, this,
             &CImageListDlg::onRowDoubleClicked);
     connect(detailsView_->header(), &QHeaderView::sectionClicked, this,
@@ -153,13 +160,18 @@ void CImageListDlg::buildViews() {
     layout->add(views_, ANCHOR_LEFT | ANCHOR_TOP | ANCHOR_RIGHT | ANCHOR_BOTTOM);
 }
 
-int CImageListDlg::viewMode() const { return services_.settings ? services_.settings->viewMode : 1; }
+int CImageListDlg::viewMode() const {
+    return services_.settings ? services_.settings->viewMode : 1;
+}
 
 QSize CImageListDlg::thumbnailBox() const {
     switch (viewMode()) {
-        case 0: return QSize(200, 160);
-        case 2: return QSize();
-        default: return QSize(100, 80);
+        case 0:
+            return QSize(200, 160);
+        case 2:
+            return QSize();
+        default:
+            return QSize(100, 80);
     }
 }
 
@@ -170,7 +182,8 @@ QAbstractItemView* CImageListDlg::currentView() const {
 
 void CImageListDlg::applyViewMode() {
     const int mode = viewMode();
-    if (services_.settings) services_.settings->applyViewMode(mode);
+    if (services_.settings)
+        services_.settings->applyViewMode(mode);
     services_.model->clearThumbnails();
     if (mode == 2) {
         views_->setCurrentWidget(detailsView_);
@@ -187,7 +200,7 @@ void CImageListDlg::applyViewMode() {
 void CImageListDlg::setDetailColumnWidths() {
     static const int kWidths[] = {0, 80, 80, 80, 130, 130};
     const int client = detailsView_->viewport()->width() > 100 ? detailsView_->viewport()->width()
-                                                                : views_->width();
+                                                               : views_->width();
     detailsView_->setColumnWidth(0, std::max(80, client - 470));
     for (int column = 1; column < CatalogModel::ColumnCount; ++column) {
         detailsView_->setColumnWidth(column, kWidths[column]);
@@ -195,15 +208,18 @@ void CImageListDlg::setDetailColumnWidths() {
 }
 
 void CImageListDlg::setViewMode(int mode) {
-    if (mode < 0 || mode > 2 || !services_.settings) return;
-    if (mode == services_.settings->viewMode) return;
+    if (mode < 0 || mode > 2 || !services_.settings)
+        return;
+    if (mode == services_.settings->viewMode)
+        return;
     services_.settings->viewMode = mode;
     if (services_.profile) {
         services_.profile->writeInt(QStringLiteral("main"), QStringLiteral("viewmode"), mode);
         services_.profile->flush();
     }
     applyViewMode();
-    if (services_.model->recordCount() > 0) loadFolder();
+    if (services_.model->recordCount() > 0)
+        loadFolder();
 }
 
 void CImageListDlg::sortByColumn(int column) {
@@ -215,9 +231,11 @@ void CImageListDlg::sortByColumn(int column) {
 }
 
 bool CImageListDlg::loadFolder() {
-    if (!addButton_->isEnabled()) return false;
+    if (!addButton_->isEnabled())
+        return false;
     const QString folderText = folderBox_->currentText();
-    if (folderText.isEmpty() || !QFileInfo::exists(folderText)) return false;
+    if (folderText.isEmpty() || !QFileInfo::exists(folderText))
+        return false;
     if (jobs_->rotationsRunning() > 0) {
         // A load replaces the records the rotations will write back: it waits for them.
         pendingLoad_ = folderText;
@@ -232,35 +250,45 @@ bool CImageListDlg::loadFolder() {
 void CImageListDlg::startLoad(const QString& folderText) {
     addButton_->setEnabled(false);
     jobs_->cancelThumbnails();
-    if (!loader_->loadFolder(folderText)) addButton_->setEnabled(true);
+    if (!loader_->loadFolder(folderText))
+        addButton_->setEnabled(true);
 }
 
 void CImageListDlg::onRotationsFinished() {
-    if (!hasPendingLoad_) return;
+    if (!hasPendingLoad_)
+        return;
     hasPendingLoad_ = false;
-    if (addButton_->isEnabled() && QFileInfo::exists(pendingLoad_)) startLoad(pendingLoad_);
+    if (addButton_->isEnabled() && QFileInfo::exists(pendingLoad_))
+        startLoad(pendingLoad_);
 }
 
 void CImageListDlg::addPictures() {
     const QString start = folderBox_->currentText();
     QString chosen = picker_ ? picker_(this, start) : QString();
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty())
+        return;
     chosen.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!chosen.endsWith(QLatin1Char('/'))) chosen += QLatin1Char('/');
+    if (!chosen.endsWith(QLatin1Char('/')))
+        chosen += QLatin1Char('/');
     folderBox_->setEditText(chosen);
     loadFolder();
 }
 
 void CImageListDlg::dropPaths(const QStringList& paths) {
-    if (paths.isEmpty() || paths.first().isEmpty()) return;
+    if (paths.isEmpty() || paths.first().isEmpty())
+        return;
     const QFileInfo dropped(paths.first());
     folderBox_->setEditText(dropped.isDir() ? dropped.absoluteFilePath() : dropped.absolutePath());
     addPictures();
 }
 
-bool CImageListDlg::busy() const { return loader_->running() || jobs_->busy(); }
+bool CImageListDlg::busy() const {
+    return loader_->running() || jobs_->busy();
+}
 
-void CImageListDlg::stopThumbnails() { jobs_->cancelThumbnails(); }
+void CImageListDlg::stopThumbnails() {
+    jobs_->cancelThumbnails();
+}
 
 void CImageListDlg::waitForIdle() {
     loader_->wait();
@@ -318,15 +346,18 @@ void CImageListDlg::onRowClicked(int row, bool onTickBox) {
 }
 
 void CImageListDlg::onRowDoubleClicked(int row) {
-    if (!services_.model->record(row)) return;
+    if (!services_.model->record(row))
+        return;
     CFullScreenPreview::open(QString::fromStdString(services_.model->item(row).fullPath), this);
 }
 
 void CImageListDlg::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (shownOnce_) return;
+    if (shownOnce_)
+        return;
     shownOnce_ = true;
-    if (viewMode() == 2) setDetailColumnWidths();
+    if (viewMode() == 2)
+        setDetailColumnWidths();
     loadFolder();
 }
 
@@ -335,7 +366,8 @@ void CImageListDlg::keyPressEvent(QKeyEvent* event) {
         loadFolder();
         return;
     }
-    if (event->key() == Qt::Key_Escape) return;  // swallowed: the panel never closes
+    if (event->key() == Qt::Key_Escape)
+        return;  // swallowed: the panel never closes
     QWidget::keyPressEvent(event);
 }
 
@@ -346,21 +378,25 @@ bool CImageListDlg::eventFilter(QObject* watched, QEvent* event) {
             loadFolder();
             return true;
         }
-        if (key == Qt::Key_Escape) return true;
+        if (key == Qt::Key_Escape)
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void CImageListDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
 }
 
 void CImageListDlg::dropEvent(QDropEvent* event) {
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) paths << url.toLocalFile();
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
     }
-    if (paths.isEmpty()) return;
+    if (paths.isEmpty())
+        return;
     event->acceptProposedAction();
     dropPaths(paths);
 }
@@ -377,7 +413,8 @@ void CImageListDlg::showViewModeMenu() {
         group->addAction(action);
     }
     QAction* chosen = menu.exec(QCursor::pos());
-    if (chosen) setViewMode(chosen->data().toInt());
+    if (chosen)
+        setViewMode(chosen->data().toInt());
 }
 
 }  // namespace pixmill

@@ -37,7 +37,7 @@ struct CatalogServices {
     Profile* profile = nullptr;
     CatalogModel* model = nullptr;
     WorkGate* gate = nullptr;
-    PhotoDetailsReader reader;  // empty: files are listed without photo details
+    PhotoDetailsReader reader;          // empty: files are listed without photo details
     ThumbnailRenderer renderThumbnail;  // empty: readScaledThumbnail
     RotateFlipRunner rotateFlip;        // empty: the rotate and flip commands are greyed
     ItemShell* shell = nullptr;         // none: the real desktop
@@ -63,7 +63,7 @@ inline constexpr int kOpenLocation = 32882;
 
 class CImageListDlg : public QWidget, public LoadObserver {
     Q_OBJECT
-public:
+  public:
     // Runs the folder picker from `startFolder`; returns the chosen folder or an empty text.
     using FolderPicker = std::function<QString(QWidget* parent, const QString& startFolder)>;
 
@@ -101,7 +101,9 @@ public:
 
     void setFolderPicker(FolderPicker picker) { picker_ = std::move(picker); }
     void setRotateFlip(RotateFlipRunner rotator) { jobs_->setRotator(std::move(rotator)); }
-    void setThumbnailRenderer(ThumbnailRenderer renderer) { jobs_->setRenderer(std::move(renderer)); }
+    void setThumbnailRenderer(ThumbnailRenderer renderer) {
+        jobs_->setRenderer(std::move(renderer));
+    }
     void setPhotoReader(PhotoDetailsReader reader);
 
     QPushButton* addButton() const { return addButton_; }
@@ -118,18 +120,18 @@ public:
     void loadEnd(int count) override;
     void historyChanged(const QStringList& entries) override;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void loadStarted();
     void loadFinished(int count);
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void buildViews();
     void applyViewMode();

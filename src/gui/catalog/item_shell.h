@@ -8,7 +8,7 @@
 namespace pixmill {
 
 class ItemShell {
-public:
+  public:
     virtual ~ItemShell() = default;
     // Opens the file in the user's default program for its type.
     virtual bool openFile(const QString& path);

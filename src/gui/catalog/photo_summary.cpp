@@ -5,7 +5,8 @@
 namespace pixmill {
 
 QString formatExposureTime(float seconds) {
-    if (seconds == 0.0f) return QStringLiteral("unknown");
+    if (seconds == 0.0f)
+        return QStringLiteral("unknown");
     if (seconds < 1.0f) {
         // Rounded before the ceiling so 1/125 stored as 0.008 does not become 1/126.
         const double reciprocal = 1.0 / static_cast<double>(seconds);
@@ -16,7 +17,8 @@ QString formatExposureTime(float seconds) {
 }
 
 QString photoSummary(const CatalogItem& item) {
-    if (item.isExif != 1) return QString();
+    if (item.isExif != 1)
+        return QString();
     return QString::fromUtf8("光圈：") + QString::asprintf("%.1f", double(item.apertureFNumber)) +
            QString::fromUtf8(" 快门：") + formatExposureTime(item.exposureTime) +
            QString::fromUtf8(" 曝光补偿：") + QString::asprintf("%.1f", double(item.exposureBias)) +
