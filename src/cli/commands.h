@@ -7,5 +7,6 @@ namespace pixmill::cli {
 
 int runScan(const CommandLine& commandLine);
 int runMeta(const CommandLine& commandLine);
+int runRename(const CommandLine& commandLine);
 
 }  // namespace pixmill::cli

@@ -3,7 +3,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
-#include "engine/rename/formatters.h"
+#include "engine/rename/value_format.h"
 
 namespace pixmill::cli {
 namespace {

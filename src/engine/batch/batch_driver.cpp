@@ -5,6 +5,10 @@
 
 #include <sys/stat.h>
 
+#include <condition_variable>
+#include <mutex>
+
+#include "engine/app/object_thread.h"
 #include "engine/platform/status.h"
 
 namespace pixmill {
@@ -40,6 +44,7 @@ std::string BatchDriver::start(BatchJob job, BatchEnvironment environment) {
     }
     if (worker_.joinable()) worker_.join();
     std::vector<TickedRow> rows = model_.tickedRows();
+    environment.catalogRows = model_.rowCount();
     worker_ = std::thread([this, job = std::move(job), environment = std::move(environment),
                            rows = std::move(rows)]() mutable {
         run(std::move(job), std::move(environment), std::move(rows));
@@ -60,14 +65,25 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
         case BatchPattern::Sequential:
             for (size_t i = 0; i < rows.size(); ++i) outcomes[i] = job.perItem(rows[i], environment);
             break;
-        case BatchPattern::PerItem:
-            // Each task writes only its own row and outcome; waitForDone orders them before
-            // anything below reads them.
+        case BatchPattern::PerItem: {
+            // Each task writes only its own row and outcome. The count of finished tasks, under
+            // our own lock, orders those writes before anything below reads them.
+            std::mutex mutex;
+            std::condition_variable allDone;
+            size_t finished = 0;
             for (size_t i = 0; i < rows.size(); ++i) {
-                pool_.start([&, i] { outcomes[i] = job.perItem(rows[i], environment); });
+                pool_.start([&, i] {
+                    outcomes[i] = job.perItem(rows[i], environment);
+                    std::lock_guard lock(mutex);
+                    if (++finished == rows.size()) allDone.notify_one();
+                });
             }
-            pool_.waitForDone();
+            std::unique_lock lock(mutex);
+            allDone.wait(lock, [&] { return finished == rows.size(); });
+            lock.unlock();
+            pool_.waitForDone();  // the pool lets go of the finished tasks
             break;
+        }
     }
     return outcomes;
 }
@@ -103,8 +119,7 @@ void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<Ti
     if (batchKindInfo(job.kind).repaintsCatalog) {
         std::vector<std::pair<CatalogRecord, CatalogItem>> changed;
         for (size_t i = 0; i < rows.size(); ++i) changed.emplace_back(ticked[i].record, rows[i].item);
-        QMetaObject::invokeMethod(
-            &model_, [&] { model_.updateRecords(changed); }, Qt::BlockingQueuedConnection);
+        runOnObjectThread(&model_, [&] { model_.updateRecords(changed); });
     }
 
     std::vector<RowOutcome> report;

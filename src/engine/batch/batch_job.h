@@ -34,6 +34,7 @@ struct WorkedRow {
 struct BatchEnvironment {
     std::string currentFolder;  // the catalog's folder
     std::string outputDir;      // where kinds 1, 4 and 5 write
+    int catalogRows = 0;        // rows in the catalog, ticked or not (the rename's <no> padding)
     FileOps* fileOps = &systemFileOps();
 };
 

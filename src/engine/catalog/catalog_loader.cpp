@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include "engine/app/app_settings.h"
+#include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
 #include "engine/platform/status.h"
 
@@ -26,11 +27,7 @@ void CatalogLoader::wait() {
 }
 
 void CatalogLoader::onModelThread(const std::function<void()>& work) {
-    if (QThread::currentThread() == setup_.model->thread()) {
-        work();
-    } else {
-        QMetaObject::invokeMethod(setup_.model, work, Qt::BlockingQueuedConnection);
-    }
+    runOnObjectThread(setup_.model, work);
 }
 
 static bool namesExistingPath(const QString& text) {

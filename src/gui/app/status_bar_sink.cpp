@@ -1,5 +1,7 @@
 #include "gui/app/status_bar_sink.h"
 
+#include "engine/app/object_thread.h"
+
 #include <QCoreApplication>
 #include <QLabel>
 #include <QThread>
@@ -22,8 +24,7 @@ void StatusBarSink::statusText(int part, const std::string& text) {
     }
     // Like a sent message: the worker waits for the GUI thread. The GUI thread never blocks
     // on a worker without turning the event loop, so this cannot deadlock.
-    QMetaObject::invokeMethod(
-        this, [this, part, shown] { show(part, shown); }, Qt::BlockingQueuedConnection);
+    runOnObjectThread(this, [this, part, shown] { show(part, shown); });
 }
 
 void StatusBarSink::show(int part, const QString& text) {

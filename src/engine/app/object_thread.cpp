@@ -1,0 +1,50 @@
+#include "engine/app/object_thread.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace pixmill {
+namespace {
+
+struct Handoff {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+};
+
+// Qt queues the call through memory the sanitizer cannot see into. The worker holds this lock
+// while it creates and posts the call, and the call takes it before it reads anything the
+// worker wrote, so every byte handed over is ordered through a lock of ours.
+std::mutex g_postGate;
+
+}  // namespace
+
+void runOnObjectThread(QObject* owner, const std::function<void()>& work) {
+    if (QThread::currentThread() == owner->thread()) {
+        work();
+        return;
+    }
+    auto handoff = std::make_shared<Handoff>();
+    const std::function<void()>* job = &work;
+    {
+        std::lock_guard posting(g_postGate);
+        QMetaObject::invokeMethod(
+            owner,
+            [handoff, job] {
+                { std::lock_guard received(g_postGate); }
+                (*job)();
+                std::lock_guard lock(handoff->mutex);
+                handoff->finished = true;
+                handoff->done.notify_one();
+            },
+            Qt::QueuedConnection);
+    }
+    std::unique_lock lock(handoff->mutex);
+    handoff->done.wait(lock, [&] { return handoff->finished; });
+}
+
+}  // namespace pixmill

@@ -1,0 +1,18 @@
+#pragma once
+// Running a piece of work on the thread that owns a Qt object, and waiting for it: the stand-in
+// for a window message sent from a worker. The wait is on our own mutex and condition, so the
+// hand-off orders memory for ThreadSanitizer as it does for the CPU (Qt's own blocking queued
+// call synchronises inside a library that the sanitizer cannot see).
+//
+// The owning thread must be turning its event loop (the GUI thread always is; the CLI turns it
+// while it waits for a worker). Called on the owning thread itself, the work runs at once.
+
+#include <functional>
+
+class QObject;
+
+namespace pixmill {
+
+void runOnObjectThread(QObject* owner, const std::function<void()>& work);
+
+}  // namespace pixmill

@@ -1,0 +1,26 @@
+#include <QUuid>
+
+#include "engine/rename/rename_batch.h"
+
+namespace pixmill {
+
+std::string newBatchGuid() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toLower().toStdString();
+}
+
+BatchJob makeRenameJob(const RenameParams& params) {
+    BatchJob job;
+    job.kind = BatchKind::Rename;
+    job.pattern = BatchPattern::WholeBatch;
+    job.wholeBatch = [params](std::vector<WorkedRow>& rows, const BatchEnvironment& env) {
+        return runRename(params, rows, env, newBatchGuid());
+    };
+    return job;
+}
+
+RenamePlan dryRunRename(const RenameParams& params, const std::vector<WorkedRow>& rows,
+                        const BatchEnvironment& env) {
+    return planRename(params, rows, env, newBatchGuid());
+}
+
+}  // namespace pixmill

@@ -1,0 +1,42 @@
+#pragma once
+// One background job at a time: `work` runs on a new thread and its result is handed to
+// `done` on the thread of this object (the GUI thread for the update check and the skin
+// download), the way a worker posts a message to its window. Destroying the object waits
+// for a running job; its result is then dropped.
+
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+
+#include <memory>
+#include <utility>
+
+namespace pixmill {
+
+class WorkerThread : public QObject {
+  public:
+    explicit WorkerThread(QObject* parent = nullptr) : QObject(parent) {}
+    ~WorkerThread() override { waitForJob(); }
+
+    template <class Work, class Done>
+    void start(Work work, Done done) {
+        waitForJob();
+        thread_.reset(QThread::create([this, work = std::move(work), done = std::move(done)] {
+            auto result = work();
+            QMetaObject::invokeMethod(
+                this, [done, result = std::move(result)] { done(result); }, Qt::QueuedConnection);
+        }));
+        thread_->start();
+    }
+
+    bool isRunning() const { return thread_ && thread_->isRunning(); }
+    void waitForJob() {
+        if (thread_)
+            thread_->wait();
+    }
+
+  private:
+    std::unique_ptr<QThread> thread_;
+};
+
+}  // namespace pixmill

@@ -1,0 +1,115 @@
+#include "engine/watermark/watermark_batch.h"
+
+#include <QDateTime>
+#include <QPainter>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+
+#include "engine/app/app_paths.h"
+#include "engine/app/profile.h"
+#include "engine/imaging/image_io.h"
+#include "engine/platform/status.h"
+#include "engine/watermark/watermark_text.h"
+
+namespace pixmill {
+namespace {
+
+// A border wider than this is a damaged layout, not a choice; it would only exhaust memory.
+constexpr int kMaxBorder = 10000;
+
+struct Borders {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+Borders bordersOf(const CWaterMarkersHeader& header) {
+    if (!header.borderOn)
+        return Borders{};
+    auto clampBorder = [](int value) { return std::clamp(value, 0, kMaxBorder); };
+    return Borders{clampBorder(header.borderLeft), clampBorder(header.borderTop),
+                   clampBorder(header.borderRight), clampBorder(header.borderBottom)};
+}
+
+// The output canvas: opaque white, so the transparent parts of a PNG come out white in the
+// JPEG (or in the border colour, which covers all of it when there is a border); then the
+// source at its own size.
+QImage composeCanvas(const QImage& source, const CWaterMarkersHeader& header) {
+    Borders border = bordersOf(header);
+    QImage canvas(source.width() + border.left + border.right,
+                  source.height() + border.top + border.bottom, QImage::Format_RGB32);
+    if (canvas.isNull())
+        return canvas;
+    canvas.fill(header.borderOn ? colorFromBgr(header.borderColor) : QColor(Qt::white));
+    QPainter painter(&canvas);
+    painter.drawImage(QPoint(border.left, border.top), source);
+    return canvas;
+}
+
+ItemOutcome failed(const CatalogItem& item, const ErrorLogFunction& logError, std::string message) {
+    if (logError)
+        logError("save file failed: " + item.fullPath);
+    return ItemOutcome{ItemStatus::Failed, std::string(), std::move(message)};
+}
+
+}  // namespace
+
+void appendBatchErrorLog(const std::string& text) {
+    static std::atomic<int> entryNumber{0};
+    int number = ++entryNumber;
+    QString key = QString::number(number) + "_" +
+                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    SettingsProfile profile(profileIniPath());
+    profile.writeString(QStringLiteral("error"), key, QString::fromStdString(text));
+    profile.flush();
+}
+
+namespace {
+
+ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
+                  const std::string& outputDir, const ErrorLogFunction& logError) {
+    LoadedImage source = loadImage(item.fullPath);
+    if (source.isNull())
+        return failed(item, logError, "cannot decode " + item.fullPath);
+    QImage canvas = composeCanvas(source.image, group.header);
+    source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
+    if (canvas.isNull())
+        return failed(item, logError, "image too large to stamp");
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                               QPainter::SmoothPixmapTransform);
+        group.renderAligned(canvas.width(), canvas.height(), painter, &item);
+    }
+    std::string output = outputDir + item.fileName;
+    if (!saveAsJpeg(canvas, source.resolution, output))
+        return failed(item, logError, "cannot save " + output);
+    return ItemOutcome{ItemStatus::Ok, output, std::string()};
+}
+
+}  // namespace
+
+ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group,
+                           const std::string& outputDir, const ErrorLogFunction& logError) {
+    ItemOutcome outcome = stamp(item, group, outputDir, logError);
+    statusPrintf("已为第 %d 张图片添加水印：%s", item.number + 1, item.fileName.c_str());
+    return outcome;
+}
+
+BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction logError) {
+    auto group = std::make_shared<CControlTracker>();
+    BatchJob job;
+    job.kind = BatchKind::Watermark;
+    job.pattern = BatchPattern::PerItem;
+    job.prepare = [group, layoutFilePath]() -> std::string {
+        if (group->loadLayout(layoutFilePath, nullptr))
+            return std::string();
+        return "水印模板无法读取：" + layoutFilePath;
+    };
+    job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {
+        return watermarkImage(row.item, *group, env.outputDir, logError);
+    };
+    return job;
+}
+
+}  // namespace pixmill

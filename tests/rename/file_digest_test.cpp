@@ -1,0 +1,49 @@
+#include <cstdio>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "engine/rename/file_digest.h"
+#include "support/temp_dir.h"
+
+namespace pixmill {
+namespace {
+
+using testing::TempDir;
+
+std::string md5sumOf(const std::string& path) {
+    const std::string command = "md5sum '" + path + "'";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return "no md5sum";
+    char digest[33] = {};
+    const size_t got = std::fread(digest, 1, 32, pipe);
+    ::pclose(pipe);
+    return std::string(digest, got);
+}
+
+TEST(FileMd5Hex, matchesMd5sumAcrossChunkBoundaries) {
+    TempDir dir;
+    std::mt19937 random(11);
+    // Empty, one byte, and sizes at and around the 1 MiB read chunk.
+    for (size_t size :
+         {size_t(0), size_t(1), size_t(1 << 20), size_t((1 << 20) + 1), size_t(3 << 20) - 5}) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes)
+            c = char(random());
+        const std::string name = "f" + std::to_string(size);
+        dir.write(name, bytes);
+        EXPECT_EQ(fileMd5Hex(dir.file(name)), md5sumOf(dir.file(name))) << size;
+    }
+    EXPECT_EQ(fileMd5Hex(dir.file("f0")), "d41d8cd98f00b204e9800998ecf8427e");
+}
+
+TEST(FileMd5Hex, givesTheInitialStateForWhatCannotBeRead) {
+    TempDir dir;
+    EXPECT_EQ(fileMd5Hex(""), "0123456789abcdeffedcba9876543210");
+    EXPECT_EQ(fileMd5Hex(dir.file("missing.jpg")), "0123456789abcdeffedcba9876543210");
+    EXPECT_EQ(fileMd5Hex(dir.path().string()), "0123456789abcdeffedcba9876543210");  // a folder
+}
+
+}  // namespace
+}  // namespace pixmill
