@@ -267,6 +267,27 @@ TEST_F(ImageListTest, RotationsNumberTheirRowsAreRefusedDuringABatchAndALoadWait
     EXPECT_EQ(model.rowCount(), 2);
 }
 
+TEST_F(ImageListTest, DroppingQueuedThumbnailsNeverDropsAQueuedRotation) {
+    writePicture("a.png", 40, 20);
+    writePicture("b.png", 40, 20);
+    services.poolSize = 1;
+    std::atomic<bool> release{false};
+    std::atomic<int> rotated{0};
+    services.rotateFlip = [&](CatalogItem&, int) {
+        while (!release) QThread::msleep(2);
+        ++rotated;
+        return ItemOutcome{};
+    };
+    CImageListDlg panel(services);
+    load(panel);
+    select(panel, {0, 1});
+    panel.runCommand(cc::kRotateCounterClockwise);  // one runs, one waits in the queue
+    panel.stopThumbnails();
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return !panel.busy(); }));
+    EXPECT_EQ(rotated.load(), 2);
+}
+
 TEST_F(ImageListTest, EnterDuringALoadStartsNoSecondOne) {
     writePicture("a.png", 8, 8);
     std::atomic<bool> release{false};

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "engine/app/app_info.h"
+#include "engine/app/object_thread.h"
 #include "engine/batch/batch_table.h"
 #include "engine/platform/status.h"
 #include "gui/app/about_dialog.h"
@@ -45,14 +46,11 @@ class CMainDlg::BatchReactions : public BatchObserver {
   public:
     explicit BatchReactions(CMainDlg* window) : window_(window) {}
     void batchBegin(BatchKind) override {
-        QMetaObject::invokeMethod(
-            window_, [this] { window_->onBatchBegin(); }, Qt::BlockingQueuedConnection);
+        runOnObjectThread(window_, [this] { window_->onBatchBegin(); });
     }
     void batchEnd(BatchKind, const std::string& endFolder,
                   const std::vector<RowOutcome>&) override {
-        QMetaObject::invokeMethod(
-            window_, [this, endFolder] { window_->onBatchEnd(endFolder); },
-            Qt::BlockingQueuedConnection);
+        runOnObjectThread(window_, [this, endFolder] { window_->onBatchEnd(endFolder); });
     }
 
   private:

@@ -53,7 +53,7 @@ CatalogJobs::CatalogJobs(CatalogModel& model, ThumbnailRenderer renderer, Rotate
 CatalogJobs::~CatalogJobs() {
     disconnect(this, nullptr, nullptr, nullptr);
     closing_ = true;
-    pool_.clear();
+    cancelThumbnails();
     waitForIdle();
 }
 
@@ -70,11 +70,46 @@ void CatalogJobs::waitForIdle() {
     QCoreApplication::processEvents();
 }
 
-void CatalogJobs::submit(std::function<void(const std::shared_ptr<void>&)> work) {
-    // The job hands the token on to the result it posts, so the job counts as pending until
-    // its result has reached the model (or been dropped with this object).
+void CatalogJobs::submit(bool thumbnail, std::function<void(const std::shared_ptr<void>&)> work) {
+    // The job hands the token on to the result it delivers, so the job counts as pending
+    // until its result has reached the model (or been dropped with this object).
     std::shared_ptr<void> token = std::make_shared<PendingToken>(pending_);
-    pool_.start(QRunnable::create([token, work = std::move(work)] { work(token); }));
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(Job{thumbnail, [token, work = std::move(work)] { work(token); }});
+    }
+    pool_.start([this] { runNext(); });
+}
+
+void CatalogJobs::runNext() {
+    // Jobs travel through our own queue rather than inside the pool's runnables, so the
+    // lock that hands them over is one the thread sanitizer sees, and dropping thumbnails
+    // never drops a rotation.
+    Job job;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+    }
+    job.run();
+}
+
+void CatalogJobs::deliver(std::function<void()> result) {
+    {
+        std::lock_guard lock(mutex_);
+        results_.push_back(std::move(result));
+    }
+    QMetaObject::invokeMethod(this, &CatalogJobs::drainResults, Qt::QueuedConnection);
+}
+
+void CatalogJobs::drainResults() {
+    std::vector<std::function<void()>> ready;
+    {
+        std::lock_guard lock(mutex_);
+        ready.swap(results_);
+    }
+    for (const auto& result : ready) result();
 }
 
 void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QSize box) {
@@ -89,21 +124,22 @@ void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QS
             copy = *record;
         }
         ThumbnailRenderer renderer = renderer_;
-        submit([this, record, copy = std::move(copy), box,
-                renderer](const std::shared_ptr<void>& token) {
+        submit(true, [this, record, copy = std::move(copy), box,
+                      renderer](const std::shared_ptr<void>& token) {
             QImage image = renderer(copy, box.width(), box.height());
-            QMetaObject::invokeMethod(
-                this,
-                [this, record, image = std::move(image), token] {
-                    model_.setThumbnail(record, image);
-                },
-                Qt::QueuedConnection);
+            deliver([this, record, image = std::move(image), token] {
+                model_.setThumbnail(record, image);
+            });
         });
     }
 }
 
 void CatalogJobs::cancelThumbnails() {
-    pool_.clear();
+    std::deque<Job> dropped;  // their tokens are given back outside the lock
+    std::lock_guard lock(mutex_);
+    std::deque<Job> kept;
+    for (Job& job : queue_) (job.thumbnail ? dropped : kept).push_back(std::move(job));
+    queue_.swap(kept);
 }
 
 void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
@@ -116,19 +152,14 @@ void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
     }
     ++rotations_;
     RotateFlipRunner rotator = rotator_;
-    submit([this, record, copy = std::move(copy), code, box,
-            rotator](const std::shared_ptr<void>& token) mutable {
+    submit(false, [this, record, copy = std::move(copy), code, box,
+                   rotator](const std::shared_ptr<void>& token) mutable {
         rotator(copy, code);
-        QMetaObject::invokeMethod(
-            this,
-            [this, record, copy, box, token] {
-                model_.updateRecords({{record, copy}});
-                if (box.isValid() && !box.isEmpty())
-                    renderThumbnails({record}, box);
-                if (--rotations_ == 0)
-                    Q_EMIT rotationsFinished();
-            },
-            Qt::QueuedConnection);
+        deliver([this, record, copy, box, token] {
+            model_.updateRecords({{record, copy}});
+            if (box.isValid() && !box.isEmpty()) renderThumbnails({record}, box);
+            if (--rotations_ == 0) Q_EMIT rotationsFinished();
+        });
     });
 }
 

@@ -9,6 +9,8 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -62,7 +64,15 @@ class CatalogJobs : public QObject {
     void rotationsFinished();
 
   private:
-    void submit(std::function<void(const std::shared_ptr<void>& token)> work);
+    struct Job {
+        bool thumbnail = false;
+        std::function<void()> run;
+    };
+    void submit(bool thumbnail, std::function<void(const std::shared_ptr<void>& token)> work);
+    void runNext();
+    // Hands a result to this object's thread through our own lock.
+    void deliver(std::function<void()> result);
+    void drainResults();
 
     CatalogModel& model_;
     ThumbnailRenderer renderer_;
@@ -70,6 +80,9 @@ class CatalogJobs : public QObject {
     QThreadPool pool_;
     // Counts submitted jobs until they have run or been dropped; shared with the jobs.
     std::shared_ptr<std::atomic<int>> pending_ = std::make_shared<std::atomic<int>>(0);
+    std::mutex mutex_;  // guards queue_ and results_
+    std::deque<Job> queue_;
+    std::vector<std::function<void()>> results_;
     int rotations_ = 0;  // GUI thread only
     bool closing_ = false;
 };

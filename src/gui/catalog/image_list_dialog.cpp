@@ -20,6 +20,7 @@
 
 #include "engine/app/app_info.h"
 #include "engine/app/app_settings.h"
+#include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
 #include "engine/platform/status.h"
 #include "gui/app/anchor_layout.h"
@@ -295,23 +296,12 @@ void CImageListDlg::waitForIdle() {
     jobs_->waitForIdle();
 }
 
-// Like a sent window message: the loader waits until the panel has reacted. A call on the
-// panel's own thread (a load run in place) reacts directly, since a blocking queued call
-// there would wait for itself.
-static void onPanelThread(QObject* panel, const std::function<void()>& reaction) {
-    if (QThread::currentThread() == panel->thread()) {
-        reaction();
-    } else {
-        QMetaObject::invokeMethod(panel, reaction, Qt::BlockingQueuedConnection);
-    }
-}
-
 void CImageListDlg::loadBegin() {
-    onPanelThread(this, [this] { Q_EMIT loadStarted(); });
+    runOnObjectThread(this, [this] { Q_EMIT loadStarted(); });
 }
 
 void CImageListDlg::loadEnd(int count) {
-    onPanelThread(this, [this, count] { onLoadEnd(count); });
+    runOnObjectThread(this, [this, count] { onLoadEnd(count); });
 }
 
 void CImageListDlg::historyChanged(const QStringList& entries) {
