@@ -274,7 +274,8 @@ TEST_F(ImageListTest, DroppingQueuedThumbnailsNeverDropsAQueuedRotation) {
     std::atomic<bool> release{false};
     std::atomic<int> rotated{0};
     services.rotateFlip = [&](CatalogItem&, int) {
-        while (!release) QThread::msleep(2);
+        while (!release)
+            QThread::msleep(2);
         ++rotated;
         return ItemOutcome{};
     };

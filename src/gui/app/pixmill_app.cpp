@@ -29,7 +29,9 @@ namespace {
 // engine's readPhotoDetails, the imaging engine's renderCatalogThumbnail and rotateFlipItem
 // go here; until then photos are listed without details, thumbnails come from the catalog's
 // own scaled reader and the rotate and flip entries are greyed.
-CatalogPlugins catalogPlugins() { return CatalogPlugins{}; }
+CatalogPlugins catalogPlugins() {
+    return CatalogPlugins{};
+}
 
 }  // namespace
 

@@ -10,9 +10,9 @@
 
 #include <atomic>
 #include <deque>
-#include <mutex>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine/batch/batch_kind.h"
