@@ -25,7 +25,7 @@ namespace pixmill {
 namespace {
 
 class AnsweringPrompter : public FolderPrompter {
-  public:
+public:
     bool answer = true;
     int questions = 0;
     int errors = 0;
@@ -36,9 +36,7 @@ class AnsweringPrompter : public FolderPrompter {
     void showError(const std::string&) override { ++errors; }
 };
 
-QPushButton* okButton(CPathDialog& dialog) {
-    return dialog.buttons()->button(QDialogButtonBox::Ok);
-}
+QPushButton* okButton(CPathDialog& dialog) { return dialog.buttons()->button(QDialogButtonBox::Ok); }
 
 TEST(PathDialogTest, EditBoxFollowsTheTreeAndEnablesOk) {
     testing::TempDir root;
@@ -86,13 +84,12 @@ TEST(PathDialogTest, OkCreatesAMissingFolderOnYesAndStaysOpenOnNoOrAnInvalidPath
 
 TEST(PathDialogTest, CancelReturnsMinusOne) {
     CPathDialog dialog("", "prompt", "/", nullptr);
-    QTimer::singleShot(0, &dialog,
-                       [&] { dialog.buttons()->button(QDialogButtonBox::Cancel)->click(); });
+    QTimer::singleShot(0, &dialog, [&] { dialog.buttons()->button(QDialogButtonBox::Cancel)->click(); });
     EXPECT_EQ(dialog.runModal(), -1);
 }
 
 class OptionsDialogTest : public ::testing::Test {
-  protected:
+protected:
     OptionsDialogTest()
         : profile(QString::fromStdString(config.file("Velumark.conf"))),
           settings(QString::fromStdString(program.folder()), profile) {
