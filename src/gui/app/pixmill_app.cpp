@@ -23,8 +23,20 @@ CPixmillApp::CPixmillApp(const QString& executablePath) {
     settings_->loadSettings();
 }
 
+namespace {
+
+// What the catalog reads photos, draws thumbnails and turns pictures with. The JPEG metadata
+// engine's readPhotoDetails, the imaging engine's renderCatalogThumbnail and rotateFlipItem
+// go here; until then photos are listed without details, thumbnails come from the catalog's
+// own scaled reader and the rotate and flip entries are greyed.
+CatalogPlugins catalogPlugins() {
+    return CatalogPlugins{};
+}
+
+}  // namespace
+
 int CPixmillApp::run() {
-    CMainDlg window(*settings_);
+    CMainDlg window(*settings_, catalogPlugins());
     window.show();
     return QApplication::exec();
 }

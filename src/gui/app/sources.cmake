@@ -1,5 +1,11 @@
 list(APPEND PIXMILL_GUI_SOURCES
+  app/about_dialog.cpp
+  app/anchor_layout.cpp
+  app/base_tool_dialog.cpp
+  app/content_dialog.cpp
   app/main_dialog.cpp
+  app/main_menus.cpp
   app/options_dialog.cpp
   app/pixmill_app.cpp
-  app/status_bar_sink.cpp)
+  app/status_bar_sink.cpp
+  app/toolbar_icons.cpp)

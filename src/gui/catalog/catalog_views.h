@@ -1,0 +1,89 @@
+#pragma once
+// The two faces of the catalog list: icons (extra-large or large thumbnails) and details
+// (six columns). Both show the same model and report a click with whether it hit the row's
+// tick box, so tick-on-click can leave clicks on the box to the box itself.
+
+#include <QListView>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+namespace pixmill {
+
+class CatalogDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    // Where the tick box of `index` is drawn, given the view's option for that cell.
+    QRect tickBoxRect(const QStyleOptionViewItem& viewOption, const QModelIndex& index) const;
+
+  protected:
+    // In the icon views a row whose thumbnail has not arrived yet shows an empty box of the
+    // thumbnail's size, so every cell has its final size from the start.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+  private:
+    mutable QIcon placeholder_;
+    mutable QSize placeholderSize_;
+};
+
+// What both views share: the tick-box hit test and the click bookkeeping.
+class CatalogViewHelper {
+  public:
+    explicit CatalogViewHelper(QAbstractItemView* view);
+    bool hitsTickBox(const QPoint& point, const QModelIndex& index,
+                     const QStyleOptionViewItem& viewOption) const;
+    CatalogDelegate* delegate() const { return delegate_; }
+
+  private:
+    QAbstractItemView* view_;
+    CatalogDelegate* delegate_;
+};
+
+class CatalogListView : public QListView {
+    Q_OBJECT
+  public:
+    explicit CatalogListView(QWidget* parent = nullptr);
+    // The viewport point's row tick-box test, as a click there would see it.
+    bool hitsTickBox(const QPoint& viewportPoint) const;
+    QRect tickBoxRect(int row) const;
+
+  Q_SIGNALS:
+    // A left click released on the row it was pressed on. `onTickBox`: the box itself was hit
+    // (or the list toggled the tick by itself).
+    void rowClicked(int row, bool onTickBox);
+    void rowDoubleClicked(int row);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    CatalogViewHelper helper_;
+    int pressedRow_ = -1;
+    QVariant pressedTick_;
+};
+
+class CatalogTreeView : public QTreeView {
+    Q_OBJECT
+  public:
+    explicit CatalogTreeView(QWidget* parent = nullptr);
+    bool hitsTickBox(const QPoint& viewportPoint) const;
+    QRect tickBoxRect(int row) const;
+
+  Q_SIGNALS:
+    void rowClicked(int row, bool onTickBox);
+    void rowDoubleClicked(int row);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    CatalogViewHelper helper_;
+    int pressedRow_ = -1;
+    QVariant pressedTick_;
+};
+
+}  // namespace pixmill

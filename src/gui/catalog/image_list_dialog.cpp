@@ -1,0 +1,410 @@
+#include "gui/catalog/image_list_dialog.h"
+
+#include <QAbstractItemView>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QThread>
+#include <QToolButton>
+
+#include "engine/app/app_info.h"
+#include "engine/app/app_settings.h"
+#include "engine/app/object_thread.h"
+#include "engine/app/profile.h"
+#include "engine/platform/status.h"
+#include "gui/app/anchor_layout.h"
+#include "gui/catalog/catalog_views.h"
+#include "gui/catalog/full_screen_preview.h"
+#include "gui/catalog/item_shell.h"
+#include "gui/catalog/photo_summary.h"
+#include "gui/controls/path_dialog.h"
+
+namespace pixmill {
+namespace {
+
+QString pickPictureFolder(QWidget* parent, const QString& startFolder) {
+    CPathDialog dialog(QString::fromUtf8(kDisplayName), QString::fromUtf8("请选择图片目录"),
+                       startFolder, parent);
+    return dialog.runModal() == 1 ? dialog.chosenPath() : QString();
+}
+
+// The view-mode button's picture: a grid of thumbnails beside a list of lines.
+QIcon viewModeIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 16.0, size / 16.0);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x4a, 0x90, 0xd9));
+        for (int i = 0; i < 4; ++i)
+            painter.drawRect(QRectF(1 + (i % 2) * 4, 2 + (i / 2) * 6, 3, 5));
+        painter.setBrush(QColor(0x2e, 0x3a, 0x4a));
+        for (int i = 0; i < 4; ++i)
+            painter.drawRect(QRectF(10, 2.5 + i * 3, 5, 1.5));
+        pixmap.setDevicePixelRatio(1.0);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+constexpr int kPanelWidth = 760;  // the frame the anchors are registered in
+constexpr int kPanelHeight = 560;
+constexpr int kListTop = 34;
+
+}  // namespace
+
+CImageListDlg::CImageListDlg(CatalogServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), picker_(pickPictureFolder) {
+    jobs_ = std::make_unique<CatalogJobs>(*services_.model, services_.renderThumbnail,
+                                          services_.rotateFlip, services_.poolSize);
+    connect(jobs_.get(), &CatalogJobs::rotationsFinished, this,
+            &CImageListDlg::onRotationsFinished);
+    setPhotoReader(services_.reader);
+    setAcceptDrops(true);
+    buildControls();
+    buildViews();
+
+    for (const QString& entry : loader_->history().entries())
+        folderBox_->addItem(entry);
+    folderBox_->setEditText(services_.settings ? services_.settings->lastViewFolder : QString());
+    applyViewMode();
+}
+
+CImageListDlg::~CImageListDlg() {
+    loader_->wait();
+    jobs_.reset();
+}
+
+void CImageListDlg::setPhotoReader(PhotoDetailsReader reader) {
+    if (loader_)
+        loader_->wait();
+    services_.reader = std::move(reader);
+    LoaderSetup setup;
+    setup.model = services_.model;
+    setup.gate = services_.gate;
+    setup.profile = services_.profile;
+    setup.settings = services_.settings;
+    setup.observer = this;
+    setup.reader = services_.reader;
+    loader_ = std::make_unique<CatalogLoader>(std::move(setup));
+}
+
+void CImageListDlg::buildControls() {
+    resize(kPanelWidth, kPanelHeight);
+    addButton_ = new QPushButton(QString::fromUtf8("添加图片"), this);
+    addButton_->setToolTip(QString::fromUtf8("点击添加图片目录"));
+    addButton_->setGeometry(4, 4, 84, 26);
+    connect(addButton_, &QPushButton::clicked, this, &CImageListDlg::addPictures);
+
+    folderLabel_ = new QLabel(QString::fromUtf8("图片目录："), this);
+    folderLabel_->setGeometry(96, 4, 70, 26);
+
+    folderBox_ = new QComboBox(this);
+    folderBox_->setEditable(true);
+    folderBox_->setInsertPolicy(QComboBox::NoInsert);
+    folderBox_->setMaxCount(FolderHistory::kMaxEntries);
+    folderBox_->lineEdit()->setMaxLength(260);
+    folderBox_->setGeometry(166, 4, 520, 26);
+    folderBox_->lineEdit()->installEventFilter(this);
+    connect(folderBox_, &QComboBox::activated, this, [this](int index) {
+        folderBox_->setEditText(folderBox_->itemText(index));
+        loadFolder();
+    });
+
+    viewModeButton_ = new QToolButton(this);
+    viewModeButton_->setIcon(viewModeIcon());
+    viewModeButton_->setToolTip(QString::fromUtf8("切换图片显示模式"));
+    viewModeButton_->setGeometry(692, 4, 30, 26);
+    connect(viewModeButton_, &QToolButton::clicked, this, &CImageListDlg::showViewModeMenu);
+}
+
+void CImageListDlg::buildViews() {
+    views_ = new QStackedWidget(this);
+    views_->setGeometry(0, kListTop, kPanelWidth, kPanelHeight - kListTop);
+    iconView_ = new CatalogListView(views_);
+    detailsView_ = new CatalogTreeView(views_);
+    views_->addWidget(iconView_);
+    views_->addWidget(detailsView_);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(iconView_),
+                                    static_cast<QAbstractItemView*>(detailsView_)}) {
+        view->setModel(services_.model);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& point) {
+                    showContextMenu(view->viewport()->mapToGlobal(point));
+                });
+    }
+    connect(iconView_, &CatalogListView::rowClicked, this, &CImageListDlg::onRowClicked);
+    connect(detailsView_, &CatalogTreeView::rowClicked, this, &CImageListDlg::onRowClicked);
+    connect(iconView_, &CatalogListView::rowDoubleClicked, this,
+            &CImageListDlg::onRowDoubleClicked);
+    connect(detailsView_, &CatalogTreeView::rowDoubleClicked, this,
+            &CImageListDlg::onRowDoubleClicked);
+    connect(detailsView_->header(), &QHeaderView::sectionClicked, this,
+            &CImageListDlg::sortByColumn);
+
+    auto* layout = new AnchorLayout(this);
+    layout->addAll();
+    layout->add(views_, ANCHOR_LEFT | ANCHOR_TOP | ANCHOR_RIGHT | ANCHOR_BOTTOM);
+}
+
+int CImageListDlg::viewMode() const {
+    return services_.settings ? services_.settings->viewMode : 1;
+}
+
+QSize CImageListDlg::thumbnailBox() const {
+    switch (viewMode()) {
+        case 0:
+            return QSize(200, 160);
+        case 2:
+            return QSize();
+        default:
+            return QSize(100, 80);
+    }
+}
+
+QAbstractItemView* CImageListDlg::currentView() const {
+    return viewMode() == 2 ? static_cast<QAbstractItemView*>(detailsView_)
+                           : static_cast<QAbstractItemView*>(iconView_);
+}
+
+void CImageListDlg::applyViewMode() {
+    const int mode = viewMode();
+    if (services_.settings)
+        services_.settings->applyViewMode(mode);
+    services_.model->clearThumbnails();
+    if (mode == 2) {
+        views_->setCurrentWidget(detailsView_);
+        setDetailColumnWidths();
+        return;
+    }
+    const QSize box = thumbnailBox();
+    iconView_->setIconSize(box);
+    iconView_->setGridSize(mode == 0 ? QSize(220, 180) : QSize(120, 120));
+    iconView_->setSpacing(0);
+    views_->setCurrentWidget(iconView_);
+}
+
+void CImageListDlg::setDetailColumnWidths() {
+    static const int kWidths[] = {0, 80, 80, 80, 130, 130};
+    const int client = detailsView_->viewport()->width() > 100 ? detailsView_->viewport()->width()
+                                                               : views_->width();
+    detailsView_->setColumnWidth(0, std::max(80, client - 470));
+    for (int column = 1; column < CatalogModel::ColumnCount; ++column) {
+        detailsView_->setColumnWidth(column, kWidths[column]);
+    }
+}
+
+void CImageListDlg::setViewMode(int mode) {
+    if (mode < 0 || mode > 2 || !services_.settings)
+        return;
+    if (mode == services_.settings->viewMode)
+        return;
+    services_.settings->viewMode = mode;
+    if (services_.profile) {
+        services_.profile->writeInt(QStringLiteral("main"), QStringLiteral("viewmode"), mode);
+        services_.profile->flush();
+    }
+    applyViewMode();
+    if (services_.model->recordCount() > 0)
+        loadFolder();
+}
+
+void CImageListDlg::sortByColumn(int column) {
+    sortAscending_ = !sortAscending_;
+    services_.model->sortRows(column, sortAscending_);
+    detailsView_->header()->setSortIndicatorShown(true);
+    detailsView_->header()->setSortIndicator(
+        column, sortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+bool CImageListDlg::loadFolder() {
+    if (!addButton_->isEnabled())
+        return false;
+    const QString folderText = folderBox_->currentText();
+    if (folderText.isEmpty() || !QFileInfo::exists(folderText))
+        return false;
+    if (jobs_->rotationsRunning() > 0) {
+        // A load replaces the records the rotations will write back: it waits for them.
+        pendingLoad_ = folderText;
+        hasPendingLoad_ = true;
+        setStatusText(1, "正在等待图片旋转完成，随后加载目录……");
+        return false;
+    }
+    startLoad(folderText);
+    return !addButton_->isEnabled();
+}
+
+void CImageListDlg::startLoad(const QString& folderText) {
+    addButton_->setEnabled(false);
+    jobs_->cancelThumbnails();
+    if (!loader_->loadFolder(folderText))
+        addButton_->setEnabled(true);
+}
+
+void CImageListDlg::onRotationsFinished() {
+    if (!hasPendingLoad_)
+        return;
+    hasPendingLoad_ = false;
+    if (addButton_->isEnabled() && QFileInfo::exists(pendingLoad_))
+        startLoad(pendingLoad_);
+}
+
+void CImageListDlg::addPictures() {
+    const QString start = folderBox_->currentText();
+    QString chosen = picker_ ? picker_(this, start) : QString();
+    if (chosen.isEmpty())
+        return;
+    chosen.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!chosen.endsWith(QLatin1Char('/')))
+        chosen += QLatin1Char('/');
+    folderBox_->setEditText(chosen);
+    loadFolder();
+}
+
+void CImageListDlg::dropPaths(const QStringList& paths) {
+    if (paths.isEmpty() || paths.first().isEmpty())
+        return;
+    const QFileInfo dropped(paths.first());
+    folderBox_->setEditText(dropped.isDir() ? dropped.absoluteFilePath() : dropped.absolutePath());
+    addPictures();
+}
+
+bool CImageListDlg::busy() const {
+    return loader_->running() || jobs_->busy();
+}
+
+void CImageListDlg::stopThumbnails() {
+    jobs_->cancelThumbnails();
+}
+
+void CImageListDlg::waitForIdle() {
+    loader_->wait();
+    jobs_->waitForIdle();
+}
+
+void CImageListDlg::loadBegin() {
+    runOnObjectThread(this, [this] { Q_EMIT loadStarted(); });
+}
+
+void CImageListDlg::loadEnd(int count) {
+    runOnObjectThread(this, [this, count] { onLoadEnd(count); });
+}
+
+void CImageListDlg::historyChanged(const QStringList& entries) {
+    // Called on the model's thread, which is this panel's.
+    const QString text = folderBox_->currentText();
+    folderBox_->clear();
+    folderBox_->addItems(entries);
+    folderBox_->setEditText(text);
+}
+
+void CImageListDlg::onLoadEnd(int count) {
+    addButton_->setEnabled(true);
+    const QSize box = thumbnailBox();
+    if (box.isValid()) {
+        std::vector<CatalogRecord> records;
+        records.reserve(static_cast<size_t>(services_.model->rowCount()));
+        for (int row = 0; row < services_.model->rowCount(); ++row) {
+            records.push_back(services_.model->record(row));
+        }
+        jobs_->renderThumbnails(records, box);
+    }
+    selectAll_ = true;
+    Q_EMIT loadFinished(count);
+}
+
+void CImageListDlg::onRowClicked(int row, bool onTickBox) {
+    const CatalogItem item = services_.model->item(row);
+    setStatusText(1, photoSummary(item).toStdString());
+    if (services_.settings && services_.settings->checkOnClick == 1 && !onTickBox) {
+        services_.model->setTicked(row, !services_.model->isTicked(row));
+    }
+}
+
+void CImageListDlg::onRowDoubleClicked(int row) {
+    if (!services_.model->record(row))
+        return;
+    CFullScreenPreview::open(QString::fromStdString(services_.model->item(row).fullPath), this);
+}
+
+void CImageListDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    if (viewMode() == 2)
+        setDetailColumnWidths();
+    loadFolder();
+}
+
+void CImageListDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        loadFolder();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape)
+        return;  // swallowed: the panel never closes
+    QWidget::keyPressEvent(event);
+}
+
+bool CImageListDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == folderBox_->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            loadFolder();
+            return true;
+        }
+        if (key == Qt::Key_Escape)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CImageListDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CImageListDlg::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    dropPaths(paths);
+}
+
+void CImageListDlg::showViewModeMenu() {
+    QMenu menu(this);
+    auto* group = new QActionGroup(&menu);
+    const char* const texts[] = {"超大图标", "大图标", "详细信息"};
+    for (int mode = 0; mode < 3; ++mode) {
+        QAction* action = menu.addAction(QString::fromUtf8(texts[mode]));
+        action->setCheckable(true);
+        action->setChecked(mode == viewMode());
+        action->setData(mode);
+        group->addAction(action);
+    }
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen)
+        setViewMode(chosen->data().toInt());
+}
+
+}  // namespace pixmill
