@@ -2,13 +2,23 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 
 #include "engine/app/app_info.h"
 #include "engine/app/app_paths.h"
+#include "engine/catalog/folder_scan.h"
+#include "engine/imaging/catalog_thumbnail.h"
+#include "engine/imaging/rotate_batch.h"
+#include "engine/platform/status.h"
 #include "gui/app/main_dialog.h"
+#include "gui/update/daily_tip_dlg.h"
+#include "gui/update/skin_controller.h"
+#include "gui/update/update_controller.h"
+#include "gui/update/update_menu.h"
 
 namespace pixmill {
 
@@ -25,19 +35,41 @@ CPixmillApp::CPixmillApp(const QString& executablePath) {
 
 namespace {
 
-// What the catalog reads photos, draws thumbnails and turns pictures with. The JPEG metadata
-// engine's readPhotoDetails, the imaging engine's renderCatalogThumbnail and rotateFlipItem
-// go here; until then photos are listed without details, thumbnails come from the catalog's
-// own scaled reader and the rotate and flip entries are greyed.
+// What the catalog reads photos, draws thumbnails and turns pictures with.
 CatalogPlugins catalogPlugins() {
-    return CatalogPlugins{};
+    CatalogPlugins plugins;
+    plugins.reader = readPhotoDetails;
+    plugins.renderThumbnail = renderCatalogThumbnail;
+    plugins.rotateFlip = [](CatalogItem& item, int code) { return rotateFlipItem(item, code); };
+    return plugins;
+}
+
+// The menu entries of the update check, the share links, help and the daily tip.
+void connectUpdateCommands(CMainDlg& window, UpdateController& updates, AppSettings& settings) {
+    std::vector<int> commands = {kCommandCheckForUpdate, kCommandOtherWorks, kCommandHelp,
+                                 kCommandWebsite, kCommandWriteToMaker, kCommandDailyTip};
+    for (int id = kCommandShareFirst; id <= kCommandShareLast; ++id) commands.push_back(id);
+    for (int id : commands) {
+        window.setCommandHandler(id, [&window, &updates, &settings, id] {
+            runUpdateMenuCommand(id, &window, updates, settings);
+        });
+    }
 }
 
 }  // namespace
 
 int CPixmillApp::run() {
     CMainDlg window(*settings_, catalogPlugins());
+    window.setSkinSwitch([](bool on) { applySkin(*qApp, on); });
+    UpdateController updates;
+    updates.setTrayIcon(window.trayIcon());
+    connectUpdateCommands(window, updates, *settings_);
+    processSkinController().applyAtStart(*settings_);
+
     window.show();
+    setStatusText(0, "正在检查是否有最新版本……");
+    updates.startUpdateCheck(UpdateCheckMode::Automatic);
+    QTimer::singleShot(0, &window, [&] { showDailyTipIfDue(&window, *settings_); });
     return QApplication::exec();
 }
 
