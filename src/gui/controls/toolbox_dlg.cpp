@@ -1,0 +1,59 @@
+#include "gui/controls/toolbox_dlg.h"
+
+#include <QStackedLayout>
+
+#include "gui/controls/base_tool_dlg.h"
+
+namespace pixmill {
+
+CToolboxDlg::CToolboxDlg(QWidget* parent) : QWidget(parent), stack_(new QStackedLayout(this)) {
+    // The panels fill the box but for a small gap at the bottom.
+    stack_->setContentsMargins(0, 0, 0, 2);
+}
+
+bool CToolboxDlg::addPanel(CBaseToolDlg* panel) {
+    if (!panel)
+        return false;
+    if (this->panel(panel->panelId())) {
+        delete panel;
+        return false;
+    }
+    panel->setParent(this);
+    panel->hide();
+    panels_.push_back(panel);
+    return true;
+}
+
+bool CToolboxDlg::showPanel(int panelId) {
+    CBaseToolDlg* wanted = panel(panelId);
+    if (!wanted)
+        return false;
+    for (CBaseToolDlg* other : panels_) {
+        if (other != wanted && other->created())
+            other->hide();
+    }
+    if (!wanted->created()) {
+        wanted->ensureCreated();
+        stack_->addWidget(wanted);
+    }
+    stack_->setCurrentWidget(wanted);
+    wanted->show();
+    current_ = wanted;
+    emit startCaptionChanged(startCaptionFor(*wanted));
+    emit panelShown(panelId);
+    return true;
+}
+
+CBaseToolDlg* CToolboxDlg::panel(int panelId) const {
+    for (CBaseToolDlg* candidate : panels_) {
+        if (candidate->panelId() == panelId)
+            return candidate;
+    }
+    return nullptr;
+}
+
+QString CToolboxDlg::startCaptionFor(const CBaseToolDlg& panel) {
+    return QStringLiteral("开始批量") + panel.displayName();
+}
+
+}  // namespace pixmill
