@@ -20,7 +20,20 @@ bool CToolboxDlg::addPanel(CBaseToolDlg* panel) {
     }
     panel->setParent(this);
     panel->hide();
-    panels_.push_back(panel);
+    // The window's order whichever panel is added first; panels of other ids go last.
+    const auto rank = [](int id) {
+        const int order[] = {kImageWatermarkPanelId, kRenamePanelId, kResizePanelId,
+                             kTextWatermarkPanelId};
+        for (int i = 0; i < 4; ++i) {
+            if (order[i] == id)
+                return i;
+        }
+        return 4;
+    };
+    auto position = panels_.begin();
+    while (position != panels_.end() && rank((*position)->panelId()) <= rank(panel->panelId()))
+        ++position;
+    panels_.insert(position, panel);
     return true;
 }
 

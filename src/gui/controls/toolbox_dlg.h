@@ -19,7 +19,8 @@ public:
     explicit CToolboxDlg(QWidget* parent = nullptr);
 
     // Takes the panel (as its Qt child). A panel whose id is already held is refused (false)
-    // and deleted. Panels keep the order they were added in.
+    // and deleted. Panels are held in the order image watermark, rename, resize, text
+    // watermark, whatever order they are added in.
     bool addPanel(CBaseToolDlg* panel);
 
     // Shows the panel with this id and hides the others; false (nothing changes) for an id
