@@ -2,7 +2,10 @@
 // their dialogs, on the offscreen platform with message boxes answered by a recorder.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QTableWidget>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -173,8 +176,9 @@ TEST_F(PanelsTest, NothingTickedRefusesEveryCommandAndKeepsThePanel) {
                        1021, 1022, 1023, 1024, 1025, 1026, 1027};
     for (int command : all)
         EXPECT_FALSE(commands.run(command)) << command;
-    EXPECT_EQ(prompter.shown.size(), std::size(all));
-    EXPECT_EQ(prompter.shown.count("请先勾选您要编辑的图片!"), std::size(all));
+    const auto commandCount = static_cast<qsizetype>(std::size(all));
+    EXPECT_EQ(prompter.shown.size(), commandCount);
+    EXPECT_EQ(prompter.shown.count("请先勾选您要编辑的图片!"), commandCount);
     EXPECT_EQ(toolbox.currentPanel()->panelId(), kRenamePanelId);
     EXPECT_TRUE(started.empty());
     EXPECT_EQ(dialogs, 0);
@@ -357,6 +361,8 @@ TEST(ClipImageDlgTest, ListEditsCellsAppendsEmptyRowsAndMarksTheClickedScheme) {
     RecordingPrompter prompter;
     CClipImageDlg dialog(path, &prompter);
     dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     CEditListCtrl* list = dialog.schemeList();
     ASSERT_EQ(list->rowCount(), 1);
     EXPECT_EQ(list->cellText(0, 0), "自定义1");
@@ -434,7 +440,7 @@ TEST_F(PanelsTest, RenameStartsOnARealDriverAndPreviewAllMarksClashes) {
 
     panel.ruleEdit()->setPlainText("p<no>");
     panel.startEdit()->setText("5");
-    panel.incrementEdit()->setText("0");  // out of range: shown, used as typed
+    panel.incrementEdit()->setText("100001");  // out of range: shown, used as typed
     panel.caseRadio(2)->setChecked(true);
     const RenamePlan plan = panel.planForTicked();
     ASSERT_FALSE(plan.refused()) << plan.refusal;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 
 #include "gui/controls/edit_list_ctrl.h"
 #include "gui/controls/user_prompter.h"
