@@ -52,8 +52,8 @@ bool CToolboxDlg::showPanel(int panelId) {
     stack_->setCurrentWidget(wanted);
     wanted->show();
     current_ = wanted;
-    emit startCaptionChanged(startCaptionFor(*wanted));
-    emit panelShown(panelId);
+    Q_EMIT startCaptionChanged(startCaptionFor(*wanted));
+    Q_EMIT panelShown(panelId);
     return true;
 }
 

@@ -33,7 +33,7 @@ public:
 
     static QString startCaptionFor(const CBaseToolDlg& panel);
 
-signals:
+Q_SIGNALS:
     // "开始批量" + the shown panel's display name, for the start button's caption and tooltip.
     void startCaptionChanged(const QString& caption);
     void panelShown(int panelId);

@@ -94,7 +94,7 @@ CBatchCommands::CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchS
 
 bool CBatchCommands::run(int command) {
     if (command == kCmdOpenOutputDir) {
-        emit openOutputDirRequested();
+        Q_EMIT openOutputDirRequested();
         return true;
     }
     const std::vector<TickedRow> ticked = model_.tickedRows();
@@ -151,7 +151,7 @@ QMenu* CBatchCommands::buildMenu(QWidget* parent) {
 bool CBatchCommands::switchPanel(int panelId, bool layoutView) {
     if (!toolbox_.showPanel(panelId))
         return false;
-    emit layoutViewRequested(layoutView);
+    Q_EMIT layoutViewRequested(layoutView);
     return true;
 }
 

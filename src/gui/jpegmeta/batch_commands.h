@@ -60,7 +60,7 @@ public:
     using DialogRunner = std::function<bool(QDialog& dialog)>;
     void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
 
-signals:
+Q_SIGNALS:
     // The content pane: true shows the watermark layout view, false the image list.
     void layoutViewRequested(bool layoutView);
     void openOutputDirRequested();
