@@ -21,7 +21,7 @@
 
 #include "catalog_fixture.h"
 #include "gui/app/about_dialog.h"
-#include "gui/app/base_tool_dialog.h"
+#include "gui/controls/base_tool_dlg.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_dialog.h"
@@ -34,11 +34,12 @@ using testing::waitUntil;
 class RefusingPanel : public CBaseToolDlg {
   public:
     RefusingPanel() : CBaseToolDlg(137, QString::fromUtf8("缩略图")) {}
-    int StartBatch() override {
+    bool StartBatch() override {
         ++starts;
         enabledDuringStart = parentWidget() ? parentWidget()->isEnabled() : true;
-        return 0;
+        return false;
     }
+    void initDialog() override {}
     int starts = 0;
     bool enabledDuringStart = true;
 };

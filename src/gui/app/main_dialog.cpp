@@ -19,7 +19,7 @@
 #include "engine/platform/status.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/anchor_layout.h"
-#include "gui/app/base_tool_dialog.h"
+#include "gui/controls/base_tool_dlg.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/options_dialog.h"

@@ -1,7 +1,6 @@
 list(APPEND PIXMILL_GUI_SOURCES
   app/about_dialog.cpp
   app/anchor_layout.cpp
-  app/base_tool_dialog.cpp
   app/content_dialog.cpp
   app/main_dialog.cpp
   app/main_menus.cpp

@@ -1,1 +1,3 @@
-list(APPEND PIXMILL_GUI_SOURCES)
+list(APPEND PIXMILL_GUI_SOURCES
+  imaging/thumbnail_dlg.cpp
+  imaging/clip_image_dlg.cpp)

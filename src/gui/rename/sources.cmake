@@ -1,1 +1,3 @@
-list(APPEND PIXMILL_GUI_SOURCES)
+list(APPEND PIXMILL_GUI_SOURCES
+  rename/rename_image_dlg.cpp
+  rename/rename_preview_dlg.cpp)

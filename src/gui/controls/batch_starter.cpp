@@ -1,0 +1,42 @@
+#include "gui/controls/batch_starter.h"
+
+#include <QDir>
+
+#include "engine/app/app_settings.h"
+#include "engine/batch/batch_driver.h"
+#include "engine/catalog/catalog_model.h"
+
+namespace pixmill {
+
+namespace {
+std::string withSeparator(const QString& folder) {
+    std::string text = QDir::fromNativeSeparators(folder).toStdString();
+    if (!text.empty() && text.back() != '/')
+        text += '/';
+    return text;
+}
+}  // namespace
+
+BatchEnvironment batchEnvironment(const CatalogModel& model, const AppSettings& settings) {
+    BatchEnvironment env;
+    env.currentFolder = withSeparator(model.currentFolder());
+    env.outputDir = withSeparator(settings.outputDir);
+    env.catalogRows = model.rowCount();
+    return env;
+}
+
+BatchStarter driverStarter(BatchDriver& driver, const CatalogModel& model,
+                           const AppSettings& settings) {
+    return [&driver, &model, &settings](BatchJob job) {
+        return driver.start(std::move(job), batchEnvironment(model, settings));
+    };
+}
+
+std::vector<WorkedRow> tickedWorkedRows(const CatalogModel& model) {
+    std::vector<WorkedRow> rows;
+    for (const TickedRow& ticked : model.tickedRows())
+        rows.push_back(WorkedRow{ticked.row, ticked.copy});
+    return rows;
+}
+
+}  // namespace pixmill

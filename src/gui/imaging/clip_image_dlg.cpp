@@ -1,0 +1,137 @@
+#include "gui/imaging/clip_image_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+
+#include "gui/controls/edit_list_ctrl.h"
+#include "gui/controls/user_prompter.h"
+
+namespace pixmill {
+
+namespace {
+constexpr QSize kPreviewSize(320, 240);
+}  // namespace
+
+int cropPenWidth(int width, int height) {
+    const int pen = 4 * (std::min(width, height) / 400);
+    return pen > 0 ? pen : 1;
+}
+
+int cropCellNumber(const QString& text) {
+    qsizetype end = 0;
+    if (end < text.size() && text[end] == u'-')
+        ++end;
+    const qsizetype digitsStart = end;
+    while (end < text.size() && text[end].isDigit() && text[end].unicode() < 128)
+        ++end;
+    if (end == digitsStart)
+        return 0;
+    bool ok = false;
+    const long long value = text.left(end).toLongLong(&ok);
+    if (!ok)
+        return text[0] == u'-' ? INT_MIN : INT_MAX;
+    return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, QWidget* parent)
+    : QDialog(parent),
+      list_(new CEditListCtrl(this)),
+      preview_(new QLabel(this)),
+      prompter_(prompter ? prompter : &boxPrompter()) {
+    setWindowTitle(QStringLiteral("裁剪图片"));
+    list_->setColumnCount(5);
+    list_->setHorizontalHeaderLabels({QStringLiteral("方案名称"),
+                                      QStringLiteral("X(距离图片左边的像素数，不能为负数)"),
+                                      QStringLiteral("Y(距离图片上边的像素数，不能为负数)"),
+                                      QStringLiteral("裁剪宽度(负数表示距离图片右边的像素数)"),
+                                      QStringLiteral("裁剪高度(负数表示距离图片下边的像素数)")});
+    const int widths[5] = {70, 70, 70, 80, 80};
+    for (int column = 0; column < 5; ++column)
+        list_->setColumnWidth(column, widths[column]);
+    list_->appendRow({QStringLiteral("自定义1"), "0", "0", "800", "600"});
+    connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { markRow(row); });
+
+    if (QFileInfo::exists(imagePath)) {
+        QImageReader reader(imagePath);
+        reader.setAutoTransform(false);
+        image_ = reader.read().convertToFormat(QImage::Format_ARGB32);
+    }
+    if (image_.isNull()) {
+        image_ = QImage(kPreviewSize, QImage::Format_ARGB32);
+        image_.fill(Qt::white);
+    }
+    canvas_ = image_;
+    preview_->setMinimumSize(kPreviewSize);
+    preview_->installEventFilter(this);
+
+    auto* group = new QGroupBox(QStringLiteral("设置裁剪区域"), this);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(list_);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* right = new QVBoxLayout;
+    right->addWidget(group);
+    right->addWidget(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(preview_, 1);
+    layout->addLayout(right, 1);
+    resize(820, 360);
+}
+
+CropParams CClipImageDlg::rowParams(int row) const {
+    return CropParams{cropCellNumber(list_->cellText(row, 1)), cropCellNumber(list_->cellText(row, 2)),
+                      cropCellNumber(list_->cellText(row, 3)), cropCellNumber(list_->cellText(row, 4))};
+}
+
+void CClipImageDlg::markRow(int row) {
+    const CropParams scheme = rowParams(row);
+    const CropRect rect = normalizeCropRect(image_.width(), image_.height(), scheme.x, scheme.y,
+                                            scheme.width, scheme.height);
+    canvas_ = image_;
+    QPainter painter(&canvas_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QPen pen(QColor(255, 0, 0, 255));
+    pen.setWidth(cropPenWidth(image_.width(), image_.height()));
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.drawRect(rect.x, rect.y, rect.width, rect.height);
+    painter.end();
+    preview_->update();
+}
+
+bool CClipImageDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == preview_ && event->type() == QEvent::Paint) {
+        // Stretched to the whole area, so the marked rectangle lies over the pixels it cuts.
+        QPainter painter(preview_);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(preview_->rect(), canvas_);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CClipImageDlg::accept() {
+    const QList<QTableWidgetSelectionRange> ranges = list_->selectedRanges();
+    if (ranges.isEmpty()) {
+        prompter_->warning(this, QString::fromUtf8(kChooseCropSchemeMessage));
+        return;
+    }
+    params_ = rowParams(ranges.first().topRow());
+    QDialog::accept();
+}
+
+}  // namespace pixmill

@@ -1,0 +1,145 @@
+#include "gui/imaging/thumbnail_dlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "engine/app/app_settings.h"
+#include "gui/controls/int_field.h"
+#include "gui/controls/user_prompter.h"
+
+namespace pixmill {
+
+namespace {
+constexpr int kMaxCustomSide = 10000;
+int inRangeOrZero(int value) { return value >= 0 && value <= 2 ? value : 0; }
+}  // namespace
+
+const std::vector<SizePreset>& commonSizes() {
+    static const std::vector<SizePreset> sizes = {
+        {1600, 1600, "1600 像素（高清图，可做壁纸）"},
+        {800, 800, "800 像素（文档网页用图）"},
+        {640, 640, "640 像素（文档网页用图）"},
+        {320, 320, "320 像素（缩略图，小图）"},
+        {160, 160, "160 像素（缩略图，小图）"},
+    };
+    return sizes;
+}
+
+CThumbnailDlg::CThumbnailDlg(AppSettings& settings, BatchStarter starter, UserPrompter* prompter,
+                             QWidget* parent)
+    : CBaseToolDlg(kResizePanelId, QStringLiteral("缩略图"), parent),
+      settings_(settings),
+      starter_(std::move(starter)),
+      prompter_(prompter ? prompter : &boxPrompter()) {}
+
+void CThumbnailDlg::initDialog() {
+    auto* layout = new QVBoxLayout(this);
+    auto* schemes = new QButtonGroup(this);
+    auto* markets = new QButtonGroup(this);
+    const QString schemeLabels[3] = {QStringLiteral("常用尺寸"),
+                                     QStringLiteral("淘宝卖家常用图片尺寸"),
+                                     QStringLiteral("自定义尺寸")};
+    const QString marketLabels[3] = {QStringLiteral("宝贝描述(宽500像素约100KB)"),
+                                     QStringLiteral("宝贝描述小图(宽250像素约50KB)"),
+                                     QStringLiteral("宝贝图片(宽310像素约20KB)")};
+    for (int i = 0; i < 3; ++i) {
+        schemeRadios_[i] = new QRadioButton(schemeLabels[i], this);
+        schemes->addButton(schemeRadios_[i], i);
+        marketRadios_[i] = new QRadioButton(marketLabels[i], this);
+        markets->addButton(marketRadios_[i], i);
+    }
+    sizeList_ = new QComboBox(this);
+    for (const SizePreset& preset : commonSizes())
+        sizeList_->addItem(QString::fromUtf8(preset.label));
+    widthEdit_ = new QLineEdit(QString::number(customWidth_), this);
+    heightEdit_ = new QLineEdit(QString::number(customHeight_), this);
+    restoreExifBox_ = new QCheckBox(QStringLiteral("恢复图片原有的Exif信息"), this);
+
+    layout->addWidget(schemeRadios_[0]);
+    layout->addWidget(sizeList_);
+    layout->addWidget(schemeRadios_[1]);
+    for (QRadioButton* radio : marketRadios_)
+        layout->addWidget(radio);
+    layout->addWidget(schemeRadios_[2]);
+    auto* custom = new QGridLayout;
+    custom->addWidget(new QLabel(QStringLiteral("宽："), this), 0, 0);
+    custom->addWidget(widthEdit_, 0, 1);
+    custom->addWidget(new QLabel(QStringLiteral("高："), this), 1, 0);
+    custom->addWidget(heightEdit_, 1, 1);
+    layout->addLayout(custom);
+    layout->addWidget(restoreExifBox_);
+    layout->addStretch();
+
+    restoreExifBox_->setChecked(settings_.restoreExif != 0);
+    const int scheme = inRangeOrZero(settings_.thumbIndex);
+    schemeRadios_[scheme]->setChecked(true);
+    const int stored = settings_.thumbComboIndex;
+    sizeList_->setCurrentIndex(stored >= 0 && stored < sizeList_->count() ? stored : -1);
+    marketRadios_[inRangeOrZero(settings_.marketSize)]->setChecked(true);
+    enableSchemeControls(scheme);
+    connect(schemes, &QButtonGroup::idClicked, this, &CThumbnailDlg::enableSchemeControls);
+}
+
+void CThumbnailDlg::enableSchemeControls(int scheme) {
+    sizeList_->setEnabled(scheme == 0);
+    for (QRadioButton* radio : marketRadios_)
+        radio->setEnabled(scheme == 1);
+    widthEdit_->setEnabled(scheme == 2);
+    heightEdit_->setEnabled(scheme == 2);
+}
+
+int CThumbnailDlg::checkedScheme() const {
+    if (schemeRadios_[0]->isChecked())
+        return 0;
+    return schemeRadios_[1]->isChecked() ? 1 : 2;
+}
+
+bool CThumbnailDlg::chooseBound(int* bound) {
+    const int scheme = checkedScheme();
+    if (scheme == 0) {
+        const int selected = sizeList_->currentIndex();
+        if (selected < 0)
+            return false;
+        *bound = commonSizes()[size_t(selected)].width;
+        settings_.thumbComboIndex = selected;
+    } else if (scheme == 1) {
+        int market = 0;
+        while (market < 3 && !marketRadios_[market]->isChecked())
+            ++market;
+        if (market == 3)
+            return false;
+        *bound = kMarketBounds[market];
+        settings_.marketSize = market;
+        settings_.thumbComboIndex = -1;
+    } else {
+        *bound = customWidth_;
+        settings_.thumbComboIndex = -1;
+    }
+    settings_.thumbIndex = scheme;
+    return true;
+}
+
+bool CThumbnailDlg::StartBatch() {
+    ensureCreated();
+    readIntField(*widthEdit_, &customWidth_, 0, kMaxCustomSide, *prompter_, this);
+    readIntField(*heightEdit_, &customHeight_, 0, kMaxCustomSide, *prompter_, this);
+    QDir().mkpath(settings_.outputDir);
+    int bound = 0;
+    if (!chooseBound(&bound)) {
+        prompter_->information(this, QString::fromUtf8(kChooseSchemeMessage));
+        return false;
+    }
+    settings_.restoreExif = restoreExifBox_->isChecked() ? 1 : 0;
+    settings_.saveSettings();
+    params_ = ResizeParams{bound, restoreExifBox_->isChecked()};
+    return starter_(makeResizeJob(params_)).empty();
+}
+
+}  // namespace pixmill

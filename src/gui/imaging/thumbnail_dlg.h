@@ -1,0 +1,73 @@
+#pragma once
+// The resize panel: a common size, a marketplace size or a custom width as the bound of the
+// longer side, and whether the outputs get the source's EXIF back. Starting saves the choice.
+
+#include "engine/imaging/resize_batch.h"
+#include "gui/controls/base_tool_dlg.h"
+#include "gui/controls/batch_starter.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+
+namespace pixmill {
+
+class AppSettings;
+class UserPrompter;
+
+struct SizePreset {
+    int width;
+    int height;
+    const char* label;
+};
+
+// The common sizes in list order, and the marketplace bounds by setting value.
+const std::vector<SizePreset>& commonSizes();
+inline constexpr int kMarketBounds[3] = {500, 250, 310};
+
+inline constexpr const char* kChooseSchemeMessage = "请选择一种方案!";
+
+class CThumbnailDlg : public CBaseToolDlg {
+    Q_OBJECT
+public:
+    CThumbnailDlg(AppSettings& settings, BatchStarter starter, UserPrompter* prompter = nullptr,
+                  QWidget* parent = nullptr);
+
+    bool StartBatch() override;
+
+    // The scheme's controls enabled, the others disabled (a scheme radio's click).
+    void enableSchemeControls(int scheme);
+
+    QRadioButton* schemeRadio(int scheme) const { return schemeRadios_[scheme]; }
+    QRadioButton* marketRadio(int size) const { return marketRadios_[size]; }
+    QComboBox* sizeList() const { return sizeList_; }
+    QLineEdit* widthEdit() const { return widthEdit_; }
+    QLineEdit* heightEdit() const { return heightEdit_; }
+    QCheckBox* restoreExifBox() const { return restoreExifBox_; }
+    // The params of the last start.
+    const ResizeParams& lastParams() const { return params_; }
+
+protected:
+    void initDialog() override;
+
+private:
+    int checkedScheme() const;
+    // The bound of the chosen scheme, storing the scheme's choices; false when none is made.
+    bool chooseBound(int* bound);
+
+    AppSettings& settings_;
+    BatchStarter starter_;
+    UserPrompter* prompter_;
+    QRadioButton* schemeRadios_[3] = {nullptr, nullptr, nullptr};
+    QRadioButton* marketRadios_[3] = {nullptr, nullptr, nullptr};
+    QComboBox* sizeList_ = nullptr;
+    QLineEdit* widthEdit_ = nullptr;
+    QLineEdit* heightEdit_ = nullptr;
+    QCheckBox* restoreExifBox_ = nullptr;
+    int customWidth_ = 200;
+    int customHeight_ = 200;
+    ResizeParams params_;
+};
+
+}  // namespace pixmill
