@@ -151,6 +151,8 @@ bool CPreviewDlg::clickSelect(QPoint p, bool shift, bool ctrl) {
             if (!layer->selected)
                 group_.deselectAll();
             group_.selectLayer(layer);
+            // The clicked layer is the one the text panel edits, even if it was selected before.
+            group_.current = layer;
             if (hit == kHitInside) {
                 group_.trackerRect = group_.selectedBounds();
                 drag_ = Drag::Move;
