@@ -75,7 +75,7 @@ void CColorPickerButton::setColor(std::uint32_t bgr) {
 
 void CColorPickerButton::pick(std::uint32_t bgr) {
     setColor(bgr);
-    emit colorPicked(color_);
+    Q_EMIT colorPicked(color_);
 }
 
 void CColorPickerButton::showPalette() {

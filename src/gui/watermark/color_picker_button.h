@@ -42,7 +42,7 @@ public:
     // become this button's either way.
     void chooseCustom();
 
-signals:
+Q_SIGNALS:
     void colorPicked(std::uint32_t bgr);
 
 private:

@@ -47,7 +47,7 @@ void CGridStatic::mousePressEvent(QMouseEvent* event) {
         return;
     cell_ = cell;
     update();
-    emit cellChanged(cell_);
+    Q_EMIT cellChanged(cell_);
 }
 
 void CGridStatic::mouseReleaseEvent(QMouseEvent* event) {
@@ -57,7 +57,7 @@ void CGridStatic::mouseReleaseEvent(QMouseEvent* event) {
         return;
     cell_ = -1;
     update();
-    emit cellChanged(-1);
+    Q_EMIT cellChanged(-1);
 }
 
 }  // namespace pixmill

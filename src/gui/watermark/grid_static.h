@@ -17,7 +17,7 @@ public:
     // The cell under (x, y) for the current client size.
     int cellAt(int x, int y) const;
 
-signals:
+Q_SIGNALS:
     // The user chose a different cell, or cleared it (-1).
     void cellChanged(int cell);
 

@@ -186,7 +186,7 @@ void CPreviewDlg::mousePressEvent(QMouseEvent* event) {
         clickSelect(p, event->modifiers() & Qt::ShiftModifier,
                     event->modifiers() & Qt::ControlModifier);
     }
-    emit selectionClicked();
+    Q_EMIT selectionClicked();
 }
 
 void CPreviewDlg::mouseMoveEvent(QMouseEvent* event) {
@@ -284,7 +284,7 @@ void CPreviewDlg::wheelEvent(QWheelEvent* event) {
     target->repaint();
     target->setFontSize(target->fontSize + (event->angleDelta().y() > 0 ? 1 : -1));
     target->repaint();
-    emit fontSizeWheeled(target->fontSize);
+    Q_EMIT fontSizeWheeled(target->fontSize);
 }
 
 void CPreviewDlg::keyPressEvent(QKeyEvent* event) {
@@ -384,7 +384,7 @@ QMenu* CPreviewDlg::createContextMenu() {
     });
     menu->addSeparator();
     menu->addAction(addTextIcon(), QStringLiteral("添加文字"), this,
-                    [this] { emit addTextRequested(); });
+                    [this] { Q_EMIT addTextRequested(); });
     menu->addSeparator();
     QAction* fit = menu->addAction(QStringLiteral("自动大小"), this, [this] {
         if (!group_.current)

@@ -38,7 +38,7 @@ public:
     // The context menu as it would pop up now; the caller owns it.
     QMenu* createContextMenu();
 
-signals:
+Q_SIGNALS:
     // A left click on the canvas has been handled (the text panel follows the selection).
     void selectionClicked();
     // The wheel changed the font size of `layer`'s target to `size`.

@@ -78,7 +78,7 @@ void CWaterImageDlg::onScanned(std::vector<WatermarkCategory> categories) {
             categoryList_->setCurrentRow(0);
     }
     showCategory(0);
-    emit libraryScanned();
+    Q_EMIT libraryScanned();
 }
 
 void CWaterImageDlg::showCategory(int index) {

@@ -44,7 +44,7 @@ public:
     QListWidget* categoryList() const { return categoryList_; }
     QListWidget* thumbnailView() const { return thumbs_; }
 
-signals:
+Q_SIGNALS:
     void libraryScanned();
 
 private:
