@@ -35,7 +35,7 @@ namespace pixmill {
 namespace {
 
 class MemoryProfile : public Profile {
-public:
+  public:
     std::map<QString, QString> values;
     static QString key(const QString& s, const QString& k) { return s + "/" + k; }
     bool hasSection(const QString&) const override { return !values.empty(); }
@@ -82,7 +82,7 @@ void sendWheel(QWidget& widget, int deltaY) {
 }
 
 class CanvasTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         canvas.resize(600, 400);
         canvas.show();
@@ -372,15 +372,16 @@ TEST(CustomColors, TextRoundTripAndPartialTexts) {
 }
 
 class TextPanelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         canvas.resize(600, 400);
         canvas.show();
-        panel = std::make_unique<CWaterTextDlg>(&canvas, profile, QString::fromStdString(temp.folder() + "WatermarkTemplate"),
-                                                [this](BatchJob job) {
-                                                    started.push_back(std::move(job));
-                                                    return true;
-                                                });
+        panel = std::make_unique<CWaterTextDlg>(
+            &canvas, profile, QString::fromStdString(temp.folder() + "WatermarkTemplate"),
+            [this](BatchJob job) {
+                started.push_back(std::move(job));
+                return true;
+            });
         QObject::connect(&canvas, &CPreviewDlg::selectionClicked, panel.get(),
                          &CWaterTextDlg::followSelection);
     }
@@ -541,6 +542,30 @@ TEST_F(TextPanelTest, GridSetsTheAlignmentAndStartBatchStampsAPhoto) {
     QColor corner = stamped.pixelColor(20, 20);
     EXPECT_NEAR(corner.red(), 128, 6);
     EXPECT_NEAR(corner.green(), 128, 6);
+}
+
+TEST_F(TextPanelTest, WheelShowsTheSizeAndAnUnwritableLayoutStartsNothing) {
+    QObject::connect(&canvas, &CPreviewDlg::fontSizeWheeled, panel.get(),
+                     &CWaterTextDlg::showFontSize);
+    panel->addButton()->click();
+    CWatermarkCtrl* layer = canvas.group().current;
+    ASSERT_NE(layer, nullptr);
+    sendWheel(canvas, 120);
+    EXPECT_EQ(layer->fontSize, 29);
+    EXPECT_EQ(panel->sizeList()->currentText(), QStringLiteral("29"));
+
+    // The template "folder" is a file: the layout cannot be written, so no batch may start
+    // with whatever layout file an earlier run left behind.
+    temp.write("blocked", std::string_view("x"));
+    QString error;
+    EXPECT_FALSE(startWatermarkBatch(canvas, QString::fromStdString(temp.file("blocked")),
+                                     [this](BatchJob job) {
+                                         started.push_back(std::move(job));
+                                         return true;
+                                     },
+                                     &error));
+    EXPECT_TRUE(started.empty());
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST(ImagePanel, ScansTheLibraryAndAddsPictureLayers) {

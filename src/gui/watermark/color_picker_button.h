@@ -27,7 +27,7 @@ const std::array<NamedColor, 20>& namedColors();
 
 class CColorPickerButton : public QPushButton {
     Q_OBJECT
-public:
+  public:
     explicit CColorPickerButton(QWidget* parent = nullptr);
 
     std::uint32_t color() const { return color_; }
@@ -42,10 +42,10 @@ public:
     // become this button's either way.
     void chooseCustom();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void colorPicked(std::uint32_t bgr);
 
-private:
+  private:
     void showPalette();
     std::uint32_t color_ = 0;
     CustomColors custom_{};

@@ -8,7 +8,7 @@ namespace pixmill {
 
 class CGridStatic : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CGridStatic(QWidget* parent = nullptr);
 
     int cell() const { return cell_; }
@@ -17,16 +17,16 @@ public:
     // The cell under (x, y) for the current client size.
     int cellAt(int x, int y) const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The user chose a different cell, or cleared it (-1).
     void cellChanged(int cell);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     int cellWidth() const { return (width() - 8) / 3; }
     int cellHeight() const { return (height() - 8) / 3; }
     int cell_ = -1;

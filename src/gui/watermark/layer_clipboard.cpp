@@ -9,7 +9,9 @@ namespace {
 
 constexpr const char* kFormatKey = "format";
 
-QString utf8(const std::string& text) { return QString::fromStdString(text); }
+QString utf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -47,8 +49,7 @@ std::optional<LayerRecord> decodeLayerRecord(const QByteArray& bytes) {
         return std::nullopt;
     LayerRecord r;
     auto integer = [&o](const char* key, int fallback) { return o.value(key).toInt(fallback); };
-    r.rect = {integer("left", 0), integer("top", 0), integer("right", 400),
-              integer("bottom", 200)};
+    r.rect = {integer("left", 0), integer("top", 0), integer("right", 400), integer("bottom", 200)};
     r.text = o.value("text").toString().toStdString();
     r.imagePath = o.value("imagePath").toString().toStdString();
     r.angle = integer("angle", r.angle);

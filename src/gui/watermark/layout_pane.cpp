@@ -71,7 +71,9 @@ CLayoutPane::CLayoutPane(QWidget* parent) : QWidget(parent) {
     connect(toggle_, &QToolButton::toggled, this, &CLayoutPane::setPreviewShown);
 }
 
-bool CLayoutPane::showingPreview() const { return stack_->currentWidget() == scroll_; }
+bool CLayoutPane::showingPreview() const {
+    return stack_->currentWidget() == scroll_;
+}
 
 void CLayoutPane::setPreviewShown(bool on) {
     if (on)
@@ -86,9 +88,9 @@ void CLayoutPane::refreshPreview() {
     preview_ = item ? stampPreview(*canvas_, *item) : QImage();
     if (preview_.isNull()) {
         picture_->setPixmap(QPixmap());
-        picture_->setText(item ? QStringLiteral("无法打开图片：%1")
-                                     .arg(QString::fromStdString(item->fullPath))
-                               : QStringLiteral("请先在图片列表中勾选一张图片"));
+        picture_->setText(
+            item ? QStringLiteral("无法打开图片：%1").arg(QString::fromStdString(item->fullPath))
+                 : QStringLiteral("请先在图片列表中勾选一张图片"));
     } else {
         picture_->setPixmap(QPixmap::fromImage(preview_));
     }

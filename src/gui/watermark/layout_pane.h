@@ -30,7 +30,7 @@ QImage stampPreview(CPreviewDlg& canvas, const CatalogItem& item);
 
 class CLayoutPane : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CLayoutPane(QWidget* parent = nullptr);
 
     CPreviewDlg* canvas() const { return canvas_; }
@@ -43,7 +43,7 @@ public:
     // Stamps the photo again (the layout may have changed since).
     void refreshPreview();
 
-private:
+  private:
     void setPreviewShown(bool on);
 
     CPreviewDlg* canvas_ = nullptr;

@@ -16,7 +16,9 @@
 namespace pixmill {
 namespace {
 
-QRect toQRect(const LayoutRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect toQRect(const LayoutRect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
 
 QPixmap checkerTile() {
     QPixmap tile(30, 30);
@@ -43,20 +45,20 @@ QIcon addTextIcon() {
 
 Qt::CursorShape handleCursor(int hit) {
     switch (hit) {
-    case kHitTopLeft:
-    case kHitBottomRight:
-        return Qt::SizeFDiagCursor;
-    case kHitTopRight:
-    case kHitBottomLeft:
-        return Qt::SizeBDiagCursor;
-    case kHitTop:
-    case kHitBottom:
-        return Qt::SizeVerCursor;
-    case kHitLeft:
-    case kHitRight:
-        return Qt::SizeHorCursor;
-    default:
-        return Qt::SizeAllCursor;
+        case kHitTopLeft:
+        case kHitBottomRight:
+            return Qt::SizeFDiagCursor;
+        case kHitTopRight:
+        case kHitBottomLeft:
+            return Qt::SizeBDiagCursor;
+        case kHitTop:
+        case kHitBottom:
+            return Qt::SizeVerCursor;
+        case kHitLeft:
+        case kHitRight:
+            return Qt::SizeHorCursor;
+        default:
+            return Qt::SizeAllCursor;
     }
 }
 
@@ -94,9 +96,13 @@ CPreviewDlg::CPreviewDlg(QWidget* parent) : QWidget(parent), group_(this) {
 
 CPreviewDlg::~CPreviewDlg() = default;
 
-void CPreviewDlg::repaintRect(const LayoutRect& area) { update(toQRect(normalizedRect(area))); }
+void CPreviewDlg::repaintRect(const LayoutRect& area) {
+    update(toQRect(normalizedRect(area)));
+}
 
-void CPreviewDlg::repaintAll() { update(); }
+void CPreviewDlg::repaintAll() {
+    update();
+}
 
 void CPreviewDlg::paintEvent(QPaintEvent*) {
     static const QPixmap tile = checkerTile();
@@ -194,22 +200,22 @@ void CPreviewDlg::mouseMoveEvent(QMouseEvent* event) {
     const int dx = p.x() - dragStart_.x();
     const int dy = p.y() - dragStart_.y();
     switch (drag_) {
-    case Drag::None:
-        updateCursor(p);
-        return;
-    case Drag::Move: {
-        LayoutRect bounds = group_.selectedBounds();
-        group_.trackerRect = bounds;
-        group_.trackerRect.offset(dx, dy);
-        break;
-    }
-    case Drag::Resize:
-        dragLayer_->rect = resizedByHandle(dragStartRect_, dragHandle_, dx, dy);
-        break;
-    case Drag::Band:
-        group_.trackerRect.right = p.x();
-        group_.trackerRect.bottom = p.y();
-        break;
+        case Drag::None:
+            updateCursor(p);
+            return;
+        case Drag::Move: {
+            LayoutRect bounds = group_.selectedBounds();
+            group_.trackerRect = bounds;
+            group_.trackerRect.offset(dx, dy);
+            break;
+        }
+        case Drag::Resize:
+            dragLayer_->rect = resizedByHandle(dragStartRect_, dragHandle_, dx, dy);
+            break;
+        case Drag::Band:
+            group_.trackerRect.right = p.x();
+            group_.trackerRect.bottom = p.y();
+            break;
     }
     update();
 }
@@ -228,29 +234,29 @@ void CPreviewDlg::finishDrag(QPoint p) {
     const int dx = p.x() - dragStart_.x();
     const int dy = p.y() - dragStart_.y();
     switch (drag_) {
-    case Drag::None:
-        return;
-    case Drag::Move:
-        for (auto& layer : group_.layers) {
-            if (layer->selected)
-                layer->rect.offset(dx, dy);
+        case Drag::None:
+            return;
+        case Drag::Move:
+            for (auto& layer : group_.layers) {
+                if (layer->selected)
+                    layer->rect.offset(dx, dy);
+            }
+            break;
+        case Drag::Resize:
+            dragLayer_->rect = normalizedRect(resizedByHandle(dragStartRect_, dragHandle_, dx, dy));
+            break;
+        case Drag::Band: {
+            group_.trackerRect.right = p.x();
+            group_.trackerRect.bottom = p.y();
+            LayoutRect band = normalizedRect(group_.trackerRect);
+            for (auto& layer : group_.layers) {
+                LayoutRect r = normalizedRect(layer->rect);
+                if (r.left >= band.left && r.top >= band.top && r.right <= band.right &&
+                    r.bottom <= band.bottom)
+                    group_.selectLayer(layer.get());
+            }
+            break;
         }
-        break;
-    case Drag::Resize:
-        dragLayer_->rect = normalizedRect(resizedByHandle(dragStartRect_, dragHandle_, dx, dy));
-        break;
-    case Drag::Band: {
-        group_.trackerRect.right = p.x();
-        group_.trackerRect.bottom = p.y();
-        LayoutRect band = normalizedRect(group_.trackerRect);
-        for (auto& layer : group_.layers) {
-            LayoutRect r = normalizedRect(layer->rect);
-            if (r.left >= band.left && r.top >= band.top && r.right <= band.right &&
-                r.bottom <= band.bottom)
-                group_.selectLayer(layer.get());
-        }
-        break;
-    }
     }
     drag_ = Drag::None;
     dragLayer_ = nullptr;
@@ -290,34 +296,34 @@ void CPreviewDlg::wheelEvent(QWheelEvent* event) {
 void CPreviewDlg::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        break;
-    case Qt::Key_C:
-        if (ctrl)
-            copyCurrent();
-        break;
-    case Qt::Key_X:
-        if (ctrl)
-            cutSelection();
-        break;
-    case Qt::Key_V:
-        if (ctrl)
-            paste();
-        break;
-    case Qt::Key_A:
-        if (ctrl) {
-            group_.selectAll();
-            update();
-        }
-        break;
-    case Qt::Key_Delete:
-        deleteSelection();
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            break;
+        case Qt::Key_C:
+            if (ctrl)
+                copyCurrent();
+            break;
+        case Qt::Key_X:
+            if (ctrl)
+                cutSelection();
+            break;
+        case Qt::Key_V:
+            if (ctrl)
+                paste();
+            break;
+        case Qt::Key_A:
+            if (ctrl) {
+                group_.selectAll();
+                update();
+            }
+            break;
+        case Qt::Key_Delete:
+            deleteSelection();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     event->accept();
 }

@@ -14,7 +14,7 @@ namespace pixmill {
 
 class CPreviewDlg : public QWidget, public LayerRepaintTarget {
     Q_OBJECT
-public:
+  public:
     explicit CPreviewDlg(QWidget* parent = nullptr);
     ~CPreviewDlg() override;
 
@@ -38,7 +38,7 @@ public:
     // The context menu as it would pop up now; the caller owns it.
     QMenu* createContextMenu();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // A left click on the canvas has been handled (the text panel follows the selection).
     void selectionClicked();
     // The wheel changed the font size of `layer`'s target to `size`.
@@ -46,7 +46,7 @@ Q_SIGNALS:
     // "添加文字" from the context menu: the text panel should be shown.
     void addTextRequested();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -54,7 +54,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     enum class Drag { None, Move, Resize, Band };
 
     void finishDrag(QPoint p);

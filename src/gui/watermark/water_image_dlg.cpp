@@ -22,7 +22,9 @@ constexpr int kPathRole = Qt::UserRole;
 
 CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QString templateDir,
                                StartBatchFunction startJob, QWidget* parent)
-    : QWidget(parent), canvas_(canvas), templateDir_(std::move(templateDir)),
+    : QWidget(parent),
+      canvas_(canvas),
+      templateDir_(std::move(templateDir)),
       startJob_(std::move(startJob)) {
     categoryList_ = new QListWidget(this);
     categoryList_->setMaximumWidth(110);
@@ -40,11 +42,9 @@ CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QStri
     layout->addWidget(new QLabel(QStringLiteral("添加水印"), this));
     layout->addLayout(lists, 1);
 
-    connect(categoryList_, &QListWidget::currentRowChanged, this,
-            &CWaterImageDlg::showCategory);
-    connect(thumbs_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        addPictureLayer(item->data(kPathRole).toString());
-    });
+    connect(categoryList_, &QListWidget::currentRowChanged, this, &CWaterImageDlg::showCategory);
+    connect(thumbs_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { addPictureLayer(item->data(kPathRole).toString()); });
 
     thumbnailPool_.setMaxThreadCount(2);
     const std::string folder = libraryFolder.toStdString();

@@ -20,7 +20,7 @@ namespace pixmill {
 
 class CWaterImageDlg : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kPanelId = 145;
 
     // `libraryFolder` is the "水印" folder beside the program; it is scanned once, on a thread
@@ -44,10 +44,10 @@ public:
     QListWidget* categoryList() const { return categoryList_; }
     QListWidget* thumbnailView() const { return thumbs_; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void libraryScanned();
 
-private:
+  private:
     void onScanned(std::vector<WatermarkCategory> categories);
 
     CPreviewDlg* canvas_;

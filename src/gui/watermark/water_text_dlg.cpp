@@ -55,7 +55,10 @@ bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
 
 CWaterTextDlg::CWaterTextDlg(CPreviewDlg* canvas, Profile& profile, QString templateDir,
                              StartBatchFunction startJob, QWidget* parent)
-    : QWidget(parent), canvas_(canvas), profile_(profile), templateDir_(std::move(templateDir)),
+    : QWidget(parent),
+      canvas_(canvas),
+      profile_(profile),
+      templateDir_(std::move(templateDir)),
       startJob_(std::move(startJob)) {
     buildControls();
     color_->setColor(static_cast<std::uint32_t>(profile_.readInt("Colors", "Text", 0)));
@@ -159,9 +162,8 @@ void CWaterTextDlg::connectControls() {
             layer.refit();
         });
     });
-    connect(shadow_, &QCheckBox::clicked, this, [this](bool on) {
-        changeCurrent([on](CWatermarkCtrl& layer) { layer.shadow = on; });
-    });
+    connect(shadow_, &QCheckBox::clicked, this,
+            [this](bool on) { changeCurrent([on](CWatermarkCtrl& layer) { layer.shadow = on; }); });
     auto applyOpacity = [this] {
         int value = opacity_->value();
         changeCurrent([value](CWatermarkCtrl& layer) {
@@ -217,7 +219,9 @@ void CWaterTextDlg::selectFont(const QString& name) {
         fonts_->setCurrentIndex(0);
 }
 
-void CWaterTextDlg::setToggle(QToolButton* button, bool on) { button->setChecked(on); }
+void CWaterTextDlg::setToggle(QToolButton* button, bool on) {
+    button->setChecked(on);
+}
 
 void CWaterTextDlg::followSelection() {
     filling_ = true;

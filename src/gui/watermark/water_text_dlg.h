@@ -30,14 +30,14 @@ using StartBatchFunction = std::function<bool(BatchJob job)>;
 // The angle box, -360..360 in steps of 15: a spin step at either end jumps to the other end.
 class CAngleSpinBox : public QSpinBox {
     Q_OBJECT
-public:
+  public:
     explicit CAngleSpinBox(QWidget* parent = nullptr);
     void stepBy(int steps) override;
 };
 
 class CWaterTextDlg : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int kPanelId = 147;
 
     // `templateDir` is the folder the layout file is written into; `startJob` hands the
@@ -71,10 +71,10 @@ public:
     CGridStatic* grid() const { return grid_; }
     QPushButton* addButton() const { return add_; }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void connectControls();
     QString selectedFontName() const;
