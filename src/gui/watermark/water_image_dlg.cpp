@@ -5,7 +5,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "engine/imaging/catalog_thumbnail.h"
@@ -102,16 +101,17 @@ void CWaterImageDlg::showCategory(int index) {
         source.number = static_cast<int>(i);
         source.thumbBackground = 0xFFFFFF;
         ++pending_;
-        QPointer<CWaterImageDlg> self(this);
-        thumbnailPool_.start([self, source, generation] {
+        // The destructor waits for the pool, so `this` outlives every job; a result queued
+        // to a panel that is going away is dropped with its events.
+        thumbnailPool_.start([this, source, generation] {
             QImage thumbnail = renderCatalogThumbnail(source, kThumbWidth, kThumbHeight);
             QMetaObject::invokeMethod(
-                self.data(),
-                [self, thumbnail, row = source.number, generation] {
-                    if (!self || generation != self->generation_)
+                this,
+                [this, thumbnail, row = source.number, generation] {
+                    if (generation != generation_)
                         return;
-                    --self->pending_;
-                    if (QListWidgetItem* shown = self->thumbs_->item(row))
+                    --pending_;
+                    if (QListWidgetItem* shown = thumbs_->item(row))
                         shown->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
                 },
                 Qt::QueuedConnection);
