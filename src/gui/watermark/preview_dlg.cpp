@@ -87,7 +87,8 @@ LayoutRect resizedByHandle(const LayoutRect& start, int handle, int dx, int dy) 
     return r;
 }
 
-CPreviewDlg::CPreviewDlg(QWidget* parent) : QWidget(parent), group_(this) {
+CPreviewDlg::CPreviewDlg(QWidget* parent)
+    : QWidget(parent), group_(this), checkerboard_(checkerTile()) {
     setFocusPolicy(Qt::ClickFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -105,9 +106,8 @@ void CPreviewDlg::repaintAll() {
 }
 
 void CPreviewDlg::paintEvent(QPaintEvent*) {
-    static const QPixmap tile = checkerTile();
     QPainter painter(this);
-    painter.fillRect(rect(), QBrush(tile));
+    painter.fillRect(rect(), QBrush(checkerboard_));
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     group_.renderAll(width(), height(), painter, nullptr);

@@ -3,6 +3,7 @@
 // moves and resizes layers with rectangle trackers. A position on the canvas is a position in
 // output pixels; where the group lands on each photo is decided by its alignment alone.
 
+#include <QPixmap>
 #include <QPoint>
 #include <QWidget>
 
@@ -62,6 +63,7 @@ class CPreviewDlg : public QWidget, public LayerRepaintTarget {
     void paintTrackers(QPainter& painter) const;
 
     CControlTracker group_;
+    QPixmap checkerboard_;
     Drag drag_ = Drag::None;
     QPoint dragStart_;
     CWatermarkCtrl* dragLayer_ = nullptr;
