@@ -1,0 +1,100 @@
+#include "gui/watermark/layout_pane.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "engine/imaging/image_io.h"
+#include "engine/watermark/control_tracker.h"
+#include "engine/watermark/watermark_text.h"
+#include "gui/watermark/preview_dlg.h"
+
+namespace pixmill {
+
+QImage stampPreview(CPreviewDlg& canvas, const CatalogItem& item) {
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return QImage();
+    const std::string path = QDir(folder.path()).filePath(kLayoutFileName).toStdString();
+    CControlTracker layout;
+    if (!canvas.group().saveLayout(path) || !layout.loadLayout(path, nullptr))
+        return QImage();
+    LoadedImage source = loadImage(item.fullPath);
+    if (source.isNull())
+        return QImage();
+    const CWaterMarkersHeader& h = layout.header;
+    auto border = [&h](int value) { return h.borderOn ? std::clamp(value, 0, 10000) : 0; };
+    const int left = border(h.borderLeft), top = border(h.borderTop);
+    QImage stamped(source.image.width() + left + border(h.borderRight),
+                   source.image.height() + top + border(h.borderBottom), QImage::Format_RGB32);
+    if (stamped.isNull())
+        return stamped;
+    stamped.fill(h.borderOn ? colorFromBgr(h.borderColor) : QColor(Qt::white));
+    QPainter painter(&stamped);
+    painter.drawImage(QPoint(left, top), source.image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    layout.renderAligned(stamped.width(), stamped.height(), painter, &item);
+    return stamped;
+}
+
+CLayoutPane::CLayoutPane(QWidget* parent) : QWidget(parent) {
+    canvas_ = new CPreviewDlg(this);
+    toggle_ = new QToolButton(this);
+    toggle_->setText(QStringLiteral("预览效果"));
+    toggle_->setCheckable(true);
+    toggle_->setToolTip(QStringLiteral("在第一张勾选的图片上按原始大小预览水印效果"));
+    picture_ = new QLabel(this);
+    picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidget(picture_);
+    scroll_->setWidgetResizable(false);
+    stack_ = new QStackedWidget(this);
+    stack_->addWidget(canvas_);
+    stack_->addWidget(scroll_);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(toggle_);
+    bar->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(bar);
+    layout->addWidget(stack_, 1);
+    connect(toggle_, &QToolButton::toggled, this, &CLayoutPane::setPreviewShown);
+}
+
+bool CLayoutPane::showingPreview() const {
+    return stack_->currentWidget() == scroll_;
+}
+
+void CLayoutPane::setPreviewShown(bool on) {
+    if (on)
+        refreshPreview();
+    else
+        preview_ = QImage();
+    stack_->setCurrentWidget(on ? static_cast<QWidget*>(scroll_) : canvas_);
+}
+
+void CLayoutPane::refreshPreview() {
+    std::optional<CatalogItem> item = source_ ? source_() : std::nullopt;
+    preview_ = item ? stampPreview(*canvas_, *item) : QImage();
+    if (preview_.isNull()) {
+        picture_->setPixmap(QPixmap());
+        picture_->setText(
+            item ? QStringLiteral("无法打开图片：%1").arg(QString::fromStdString(item->fullPath))
+                 : QStringLiteral("请先在图片列表中勾选一张图片"));
+    } else {
+        picture_->setPixmap(QPixmap::fromImage(preview_));
+    }
+    picture_->adjustSize();
+}
+
+}  // namespace pixmill

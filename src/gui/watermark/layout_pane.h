@@ -1,0 +1,58 @@
+#pragma once
+// What the content pane shows while a watermark panel is active: the layout canvas, and on
+// request ("预览效果") the first ticked photo stamped at 1:1 exactly as the batch would stamp
+// it, so a layout can be checked before a thousand photos carry it.
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+#include "engine/catalog/catalog_item.h"
+
+class QLabel;
+class QScrollArea;
+class QStackedWidget;
+class QToolButton;
+
+namespace pixmill {
+
+class CPreviewDlg;
+
+// The first ticked catalog item, or nothing.
+using PreviewSourceFunction = std::function<std::optional<CatalogItem>()>;
+
+// `group`'s layout written to a layout file and read back, as the batch reads it, then
+// stamped on `item`'s picture (border included) by the batch's renderer. A null image when the
+// picture cannot be decoded or the layout cannot be written.
+QImage stampPreview(CPreviewDlg& canvas, const CatalogItem& item);
+
+class CLayoutPane : public QWidget {
+    Q_OBJECT
+  public:
+    explicit CLayoutPane(QWidget* parent = nullptr);
+
+    CPreviewDlg* canvas() const { return canvas_; }
+    void setPreviewSource(PreviewSourceFunction source) { source_ = std::move(source); }
+    QToolButton* previewToggle() const { return toggle_; }
+    bool showingPreview() const;
+    // The stamped photo shown now (null while the canvas is shown or nothing could be shown).
+    const QImage& previewImage() const { return preview_; }
+
+    // Stamps the photo again (the layout may have changed since).
+    void refreshPreview();
+
+  private:
+    void setPreviewShown(bool on);
+
+    CPreviewDlg* canvas_ = nullptr;
+    QToolButton* toggle_ = nullptr;
+    QStackedWidget* stack_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QLabel* picture_ = nullptr;
+    PreviewSourceFunction source_;
+    QImage preview_;
+};
+
+}  // namespace pixmill

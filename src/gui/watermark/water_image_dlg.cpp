@@ -1,0 +1,145 @@
+#include "gui/watermark/water_image_dlg.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+#include "engine/imaging/catalog_thumbnail.h"
+#include "gui/watermark/preview_dlg.h"
+
+namespace pixmill {
+namespace {
+
+constexpr int kThumbWidth = 100;
+constexpr int kThumbHeight = 80;
+constexpr int kPathRole = Qt::UserRole;
+
+}  // namespace
+
+CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QString templateDir,
+                               StartBatchFunction startJob, QWidget* parent)
+    : QWidget(parent),
+      canvas_(canvas),
+      templateDir_(std::move(templateDir)),
+      startJob_(std::move(startJob)) {
+    categoryList_ = new QListWidget(this);
+    categoryList_->setMaximumWidth(110);
+    thumbs_ = new QListWidget(this);
+    thumbs_->setViewMode(QListView::IconMode);
+    thumbs_->setIconSize(QSize(kThumbWidth, kThumbHeight));
+    thumbs_->setResizeMode(QListView::Adjust);
+    thumbs_->setMovement(QListView::Static);
+    thumbs_->setSpacing(4);
+
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(categoryList_);
+    lists->addWidget(thumbs_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("添加水印"), this));
+    layout->addLayout(lists, 1);
+
+    connect(categoryList_, &QListWidget::currentRowChanged, this, &CWaterImageDlg::showCategory);
+    connect(thumbs_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { addPictureLayer(item->data(kPathRole).toString()); });
+
+    thumbnailPool_.setMaxThreadCount(2);
+    const std::string folder = libraryFolder.toStdString();
+    scanThread_ = std::thread([this, folder] {
+        std::vector<WatermarkCategory> found = scanWatermarkLibrary(folder);
+        // Queued to the panel; dropped with the panel's events should it be gone by then
+        // (the destructor joins this thread before the object goes).
+        QMetaObject::invokeMethod(
+            this, [this, found = std::move(found)]() mutable { onScanned(std::move(found)); },
+            Qt::QueuedConnection);
+    });
+}
+
+CWaterImageDlg::~CWaterImageDlg() {
+    if (scanThread_.joinable())
+        scanThread_.join();
+    thumbnailPool_.clear();
+    thumbnailPool_.waitForDone();
+}
+
+void CWaterImageDlg::onScanned(std::vector<WatermarkCategory> categories) {
+    if (scanThread_.joinable())
+        scanThread_.join();
+    categories_ = std::move(categories);
+    scanned_ = true;
+    {
+        QSignalBlocker block(categoryList_);
+        for (const WatermarkCategory& category : categories_)
+            categoryList_->addItem(QString::fromStdString(category.name));
+        if (!categories_.empty())
+            categoryList_->setCurrentRow(0);
+    }
+    showCategory(0);
+    Q_EMIT libraryScanned();
+}
+
+void CWaterImageDlg::showCategory(int index) {
+    if (!scanned_ || index < 0 || index >= static_cast<int>(categories_.size()))
+        return;
+    ++generation_;
+    thumbnailPool_.clear();
+    thumbs_->clear();
+    pending_ = 0;
+    const int generation = generation_;
+    const auto& files = categories_[static_cast<std::size_t>(index)].files;
+    QPixmap blank(kThumbWidth, kThumbHeight);
+    blank.fill(Qt::white);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        QString path = QString::fromStdString(files[i]);
+        auto* item = new QListWidgetItem(QIcon(blank), QString(), thumbs_);
+        item->setData(kPathRole, path);
+        item->setToolTip(path);
+        CatalogItem source;
+        source.fullPath = files[i];
+        source.number = static_cast<int>(i);
+        source.thumbBackground = 0xFFFFFF;
+        ++pending_;
+        // The destructor waits for the pool, so `this` outlives every job; a result queued
+        // to a panel that is going away is dropped with its events.
+        thumbnailPool_.start([this, source, generation] {
+            QImage thumbnail = renderCatalogThumbnail(source, kThumbWidth, kThumbHeight);
+            QMetaObject::invokeMethod(
+                this,
+                [this, thumbnail, row = source.number, generation] {
+                    if (generation != generation_)
+                        return;
+                    --pending_;
+                    if (QListWidgetItem* shown = thumbs_->item(row))
+                        shown->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
+                },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+void CWaterImageDlg::addPictureLayer(const QString& path) {
+    auto layer = std::make_unique<CWatermarkCtrl>();
+    layer->imagePath = path.toStdString();
+    layer->loadLayerImage();
+    layer->attachLayer(canvas_);
+    if (layer->image && !layer->image->isNull()) {
+        layer->rect.right = layer->rect.left + layer->image->width();
+        layer->rect.bottom = layer->rect.top + layer->image->height();
+    }
+    canvas_->group().addLayer(std::move(layer));
+    canvas_->update();
+}
+
+bool CWaterImageDlg::startBatch() {
+    canvas_->update();
+    QString error;
+    if (startWatermarkBatch(*canvas_, templateDir_, startJob_, &error))
+        return true;
+    if (!error.isEmpty())
+        QMessageBox::warning(this, displayName(), error);
+    return false;
+}
+
+}  // namespace pixmill
