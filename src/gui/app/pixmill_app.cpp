@@ -15,6 +15,7 @@
 #include "engine/imaging/rotate_batch.h"
 #include "engine/platform/status.h"
 #include "gui/app/main_dialog.h"
+#include "gui/app/tool_panels.h"
 #include "gui/update/daily_tip_dlg.h"
 #include "gui/update/skin_controller.h"
 #include "gui/update/update_controller.h"
@@ -61,6 +62,7 @@ void connectUpdateCommands(CMainDlg& window, UpdateController& updates, AppSetti
 int CPixmillApp::run() {
     CMainDlg window(*settings_, catalogPlugins());
     window.setSkinSwitch([](bool on) { applySkin(*qApp, on); });
+    installToolPanels(window, *settings_);
     UpdateController updates;
     updates.setTrayIcon(window.trayIcon());
     connectUpdateCommands(window, updates, *settings_);

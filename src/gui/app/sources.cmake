@@ -6,5 +6,6 @@ list(APPEND PIXMILL_GUI_SOURCES
   app/main_menus.cpp
   app/options_dialog.cpp
   app/pixmill_app.cpp
+  app/tool_panels.cpp
   app/status_bar_sink.cpp
   app/toolbar_icons.cpp)

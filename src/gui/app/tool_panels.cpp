@@ -1,0 +1,105 @@
+#include "gui/app/tool_panels.h"
+
+#include <QDesktopServices>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "engine/app/app_settings.h"
+#include "gui/app/content_dialog.h"
+#include "gui/app/main_dialog.h"
+#include "gui/controls/base_tool_dlg.h"
+#include "gui/controls/batch_starter.h"
+#include "gui/controls/toolbox_dlg.h"
+#include "gui/imaging/thumbnail_dlg.h"
+#include "gui/jpegmeta/batch_commands.h"
+#include "gui/rename/rename_image_dlg.h"
+#include "gui/watermark/layout_pane.h"
+#include "gui/watermark/preview_dlg.h"
+#include "gui/watermark/water_image_dlg.h"
+#include "gui/watermark/water_text_dlg.h"
+
+namespace pixmill {
+namespace {
+
+// A watermark panel in the tool box: the panel is built with the canvas it edits, so the host
+// only places it and forwards the start.
+class WatermarkPanelHost : public CBaseToolDlg {
+public:
+    WatermarkPanelHost(int panelId, const QString& displayName, QWidget* panel,
+                       std::function<bool()> start)
+        : CBaseToolDlg(panelId, displayName), panel_(panel), start_(std::move(start)) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(panel_);
+    }
+    bool StartBatch() override { return start_(); }
+
+protected:
+    void initDialog() override {}
+
+private:
+    QWidget* panel_;
+    std::function<bool()> start_;
+};
+
+std::optional<CatalogItem> firstTickedItem(const CatalogModel& model) {
+    const std::vector<TickedRow> rows = model.tickedRows();
+    if (rows.empty()) return std::nullopt;
+    return rows.front().copy;
+}
+
+}  // namespace
+
+void installToolPanels(CMainDlg& window, AppSettings& settings) {
+    CatalogModel& model = window.catalogModel();
+    const BatchStarter starter = driverStarter(window.batchDriver(), model, settings);
+    const StartBatchFunction startWatermark = [starter](BatchJob job) {
+        return starter(std::move(job)).empty();
+    };
+
+    auto* toolbox = new CToolboxDlg;
+    window.setToolbox(toolbox);
+    toolbox->addPanel(new CRenameImageDlg(settings, model, starter));
+    toolbox->addPanel(new CThumbnailDlg(settings, starter));
+
+    auto* pane = new CLayoutPane;
+    pane->setPreviewSource([&model] { return firstTickedItem(model); });
+    window.content()->setLayoutView(pane);
+    CPreviewDlg* canvas = pane->canvas();
+    auto* text = new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
+    auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
+                                     settings.templateDir, startWatermark);
+    toolbox->addPanel(new WatermarkPanelHost(kImageWatermarkPanelId, QString::fromUtf8("水印"),
+                                             image, [image] { return image->startBatch(); }));
+    toolbox->addPanel(new WatermarkPanelHost(kTextWatermarkPanelId, QString::fromUtf8("添加文字"),
+                                             text, [text] { return text->startBatch(); }));
+    const auto textPanelShown = [toolbox] {
+        return toolbox->currentPanel() && toolbox->currentPanel()->panelId() == kTextWatermarkPanelId;
+    };
+    QObject::connect(canvas, &CPreviewDlg::selectionClicked, text, [text, textPanelShown] {
+        if (textPanelShown()) text->followSelection();
+    });
+    QObject::connect(canvas, &CPreviewDlg::fontSizeWheeled, text, [text, textPanelShown](int size) {
+        if (textPanelShown()) text->showFontSize(size);
+    });
+
+    QPushButton* startButton = window.startButton();
+    QObject::connect(toolbox, &CToolboxDlg::startCaptionChanged, startButton,
+                     [startButton](const QString& caption) {
+                         startButton->setText(caption);
+                         startButton->setToolTip(caption);
+                     });
+    auto* commands = new CBatchCommands(model, *toolbox, starter, &window);
+    QObject::connect(commands, &CBatchCommands::layoutViewRequested, window.content(),
+                     &CContentDlg::showLayoutView);
+    QObject::connect(commands, &CBatchCommands::openOutputDirRequested, &window, [&settings] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(settings.outputDir));
+    });
+    QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands, [commands] { commands->run(1026); });
+    window.setDispatcher([commands](int command) { commands->run(command); });
+    window.setActivePanel([toolbox] { return toolbox->currentPanel(); });
+    toolbox->showPanel(kRenamePanelId);
+}
+
+}  // namespace pixmill
