@@ -448,9 +448,8 @@ TEST(PhotoSummaryTest, SummarisesExifRowsAndClearsForTheRest) {
     item.isoEquivalent = 100;
     item.cameraModel = "X100";
     EXPECT_EQ(photoSummary(item), "光圈：5.6 快门：1／60' 曝光补偿：-0.3 ISO：100 - X100");
-    EXPECT_EQ(formatExposureTime(0.0f), "unknown");
-    EXPECT_EQ(formatExposureTime(2.5f), "2.5'");
-    EXPECT_EQ(formatExposureTime(0.3f), "1／4'");
+    item.exposureTime = 1.0f / 125.0f;
+    EXPECT_TRUE(photoSummary(item).contains("快门：1／125'"));
     item.isExif = 0;
     EXPECT_EQ(photoSummary(item), "");
 }

@@ -7,10 +7,6 @@
 
 namespace pixmill {
 
-// Exposure time as the rename tags print it: "unknown" for 0, "1／N'" below a second (N the
-// whole number at or above 1 / x), else "%.1f'".
-QString formatExposureTime(float seconds);
-
 // "光圈：5.6 快门：1／125' 曝光补偿：-0.3 ISO：100 - model" for an item with EXIF; empty
 // otherwise (the status line is cleared).
 QString photoSummary(const CatalogItem& item);
