@@ -19,6 +19,10 @@ public:
         std::lock_guard lock(mutex);
         events.push_back("begin " + std::to_string(static_cast<int>(kind)));
     }
+    void batchProgress(int done, int total) override {
+        std::lock_guard lock(mutex);
+        progress.push_back(std::to_string(done) + "/" + std::to_string(total));
+    }
     void batchEnd(BatchKind kind, const std::string& folder,
                   const std::vector<RowOutcome>& rows) override {
         std::lock_guard lock(mutex);
@@ -29,6 +33,7 @@ public:
     }
     std::mutex mutex;
     std::vector<std::string> events;
+    std::vector<std::string> progress;
     std::string endFolder;
     std::vector<RowOutcome> outcomes;
     std::atomic<int> finished{0};
@@ -91,6 +96,7 @@ TEST_F(BatchDriverTest, SequentialWalkCountsRowsNotTickedRows) {
     driver.start(job, environment());
     driver.wait();
     EXPECT_EQ(seen, (std::vector<int>{3, 5}));
+    EXPECT_EQ(observer.progress, (std::vector<std::string>{"0/2", "1/2", "2/2"}));
     ASSERT_EQ(observer.outcomes.size(), 2u);
     EXPECT_EQ(observer.outcomes[1].row, 4);
     EXPECT_EQ(observer.outcomes[1].fileName, "4.jpg");
@@ -116,6 +122,8 @@ TEST_F(BatchDriverTest, PerItemRunsOnTheBoundedPoolAndEndsAfterEveryItem) {
     driver.start(job, environment());
     driver.wait();
     EXPECT_EQ(observer.finishedAtEnd, 10);
+    ASSERT_EQ(observer.progress.size(), 11u);  // every count once, in order, under the lock
+    EXPECT_EQ(observer.progress.back(), "10/10");
     EXPECT_LE(peak.load(), 2);
     ASSERT_EQ(observer.outcomes.size(), 10u);
     for (int i = 0; i < 10; ++i) {

@@ -2,6 +2,8 @@
 // closing while work runs.
 #include <gtest/gtest.h>
 
+#include <QProgressBar>
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
@@ -176,6 +178,33 @@ TEST_F(MainWindowTest, ALoadDisablesTheToolboxUntilItEnds) {
     ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
     EXPECT_TRUE(window.toolboxSlot()->isEnabled());
     EXPECT_EQ(window.statusPart(1)->text(), "共加载 1 张图片，可以进行批量操作了");
+}
+
+TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) {
+    for (const char* name : {"a.png", "b.png", "c.png"}) writePicture(name, 8, 8);
+    CMainDlg window(settings, plugins());
+    window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
+    ASSERT_TRUE(window.imageList()->loadFolder());
+    ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+    EXPECT_TRUE(window.progressBar()->isHidden());
+
+    std::atomic<int> worked{0};
+    std::atomic<bool> release{false};
+    BatchJob job{BatchKind::DeleteExif, BatchPattern::Sequential,
+                 [&](WorkedRow&, const BatchEnvironment&) {
+                     if (++worked == 2) {
+                         while (!release) QThread::msleep(2);
+                     }
+                     return ItemOutcome{};
+                 },
+                 {}, {}};
+    ASSERT_EQ(window.batchDriver().start(job, window.batchEnvironment()), "");
+    ASSERT_TRUE(waitUntil([&] { return window.progressBar()->value() == 1; }));
+    EXPECT_FALSE(window.progressBar()->isHidden());
+    EXPECT_EQ(window.progressBar()->maximum(), 3);
+    release = true;
+    ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+    EXPECT_TRUE(window.progressBar()->isHidden());
 }
 
 TEST_F(MainWindowTest, ClosingDuringALoadWaitsWithTheEventLoopTurningThenCloses) {

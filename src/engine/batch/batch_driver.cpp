@@ -61,9 +61,13 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
         case BatchPattern::WholeBatch:
             if (job.wholeBatch) outcomes = job.wholeBatch(rows, environment);
             outcomes.resize(rows.size());
+            reportProgress(static_cast<int>(rows.size()), static_cast<int>(rows.size()));
             break;
         case BatchPattern::Sequential:
-            for (size_t i = 0; i < rows.size(); ++i) outcomes[i] = job.perItem(rows[i], environment);
+            for (size_t i = 0; i < rows.size(); ++i) {
+                outcomes[i] = job.perItem(rows[i], environment);
+                reportProgress(static_cast<int>(i) + 1, static_cast<int>(rows.size()));
+            }
             break;
         case BatchPattern::PerItem: {
             // Each task writes only its own row and outcome. The count of finished tasks, under
@@ -75,7 +79,8 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
                 pool_.start([&, i] {
                     outcomes[i] = job.perItem(rows[i], environment);
                     std::lock_guard lock(mutex);
-                    if (++finished == rows.size()) allDone.notify_one();
+                    reportProgress(static_cast<int>(++finished), static_cast<int>(rows.size()));
+                    if (finished == rows.size()) allDone.notify_one();
                 });
             }
             std::unique_lock lock(mutex);
@@ -86,6 +91,10 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
         }
     }
     return outcomes;
+}
+
+void BatchDriver::reportProgress(int done, int total) {
+    if (observer_) observer_->batchProgress(done, total);
 }
 
 std::string BatchDriver::endFolderOf(BatchKind kind, const BatchEnvironment& environment) const {
@@ -102,6 +111,7 @@ std::string BatchDriver::endFolderOf(BatchKind kind, const BatchEnvironment& env
 void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> ticked) {
     setStatusText(1, "开始进行批量处理……");
     if (observer_) observer_->batchBegin(job.kind);
+    reportProgress(0, static_cast<int>(ticked.size()));
 
     std::vector<WorkedRow> rows;
     rows.reserve(ticked.size());

@@ -32,6 +32,9 @@ public:
     virtual ~BatchObserver() = default;
     // "开始进行批量处理……" is already in the status line.
     virtual void batchBegin(BatchKind kind) { (void)kind; }
+    // `done` of `total` worked rows have finished: once with 0 after the begin, then after each
+    // row. Called on whichever thread finished the row; must not block for long.
+    virtual void batchProgress(int done, int total) { (void)done, (void)total; }
     // `endFolder` is empty when there is none or it does not exist.
     virtual void batchEnd(BatchKind kind, const std::string& endFolder,
                           const std::vector<RowOutcome>& outcomes) {
@@ -62,6 +65,7 @@ private:
     void run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> rows);
     std::vector<ItemOutcome> workRows(const BatchJob& job, const BatchEnvironment& environment,
                                       std::vector<WorkedRow>& rows);
+    void reportProgress(int done, int total);
     std::string endFolderOf(BatchKind kind, const BatchEnvironment& environment) const;
 
     CatalogModel& model_;

@@ -6,12 +6,16 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <atomic>
 
 #include "engine/app/app_info.h"
 #include "engine/app/object_thread.h"
@@ -46,8 +50,18 @@ class CMainDlg::BatchReactions : public BatchObserver {
   public:
     explicit BatchReactions(CMainDlg* window) : window_(window) {}
     void batchBegin(BatchKind) override {
+        done_ = 0;
+        total_ = 0;
         runOnObjectThread(window_, [this] { window_->onBatchBegin(); });
     }
+    // Rows finish on the pool's threads; the window reads the counts on a timer, so no row
+    // waits for the GUI thread.
+    void batchProgress(int done, int total) override {
+        total_ = total;
+        done_ = done;
+    }
+    int done() const { return done_; }
+    int total() const { return total_; }
     void batchEnd(BatchKind, const std::string& endFolder,
                   const std::vector<RowOutcome>&) override {
         runOnObjectThread(window_, [this, endFolder] { window_->onBatchEnd(endFolder); });
@@ -55,6 +69,8 @@ class CMainDlg::BatchReactions : public BatchObserver {
 
   private:
     CMainDlg* window_;
+    std::atomic<int> done_{0};
+    std::atomic<int> total_{0};
 };
 
 CMainDlg::CMainDlg(AppSettings& settings, QWidget* parent)
@@ -109,6 +125,15 @@ void CMainDlg::buildStatusLine() {
     statusBar()->addWidget(statusPart0_);
     statusBar()->addWidget(statusPart1_, 1);
     statusBar()->setSizeGripEnabled(false);
+    // How far a batch is: rows done out of rows to do, shown only while a batch runs.
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setFixedWidth(160);
+    progressBar_->setFormat(QStringLiteral("%v / %m"));
+    progressBar_->hide();
+    statusBar()->addPermanentWidget(progressBar_);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    connect(progressTimer_, &QTimer::timeout, this, &CMainDlg::showBatchProgress);
     statusSink_ = std::make_unique<StatusBarSink>(statusPart0_, statusPart1_);
 }
 
@@ -228,9 +253,19 @@ void CMainDlg::startBatch() {
 
 void CMainDlg::onBatchBegin() {
     setToolboxEnabled(false);
+    progressBar_->setRange(0, 0);
+    progressBar_->show();
+    progressTimer_->start();
+}
+
+void CMainDlg::showBatchProgress() {
+    progressBar_->setRange(0, std::max(1, batchReactions_->total()));
+    progressBar_->setValue(batchReactions_->done());
 }
 
 void CMainDlg::onBatchEnd(const std::string& endFolder) {
+    progressTimer_->stop();
+    progressBar_->hide();
     setToolboxEnabled(true);
     const QString folder = QString::fromStdString(endFolder);
     if (!folder.isEmpty() && QFileInfo::exists(folder))

@@ -18,6 +18,7 @@
 class QLabel;
 class QMenu;
 class QPushButton;
+class QProgressBar;
 class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
@@ -75,6 +76,8 @@ class CMainDlg : public QMainWindow {
     QMenu* trayMenu() const { return trayMenu_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     QLabel* statusPart(int part) const { return part == 0 ? statusPart0_ : statusPart1_; }
+    // Rows done out of rows to do while a batch runs; hidden otherwise.
+    QProgressBar* progressBar() const { return progressBar_; }
     // Every action carrying `commandId`, in menus, tray menu and toolbar.
     QList<QAction*> commandActions(int commandId) const;
 
@@ -114,6 +117,7 @@ class CMainDlg : public QMainWindow {
     void storeWindowRectangle();
     void onBatchBegin();
     void onBatchEnd(const std::string& endFolder);
+    void showBatchProgress();
     void openFolder(const QString& folder);
     void showMessage(const QString& text);
 
@@ -135,6 +139,8 @@ class CMainDlg : public QMainWindow {
     CContentDlg* content_ = nullptr;
     QLabel* statusPart0_ = nullptr;
     QLabel* statusPart1_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
     QMenu* batchMenu_ = nullptr;
     QMenu* optionsMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cstdlib>
 #include <ctime>
@@ -16,7 +15,6 @@
 #include "engine/platform/status.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/tool_panels.h"
-#include "gui/update/daily_tip_dlg.h"
 #include "gui/update/skin_controller.h"
 #include "gui/update/update_controller.h"
 #include "gui/update/update_menu.h"
@@ -71,7 +69,6 @@ int CPixmillApp::run() {
     window.show();
     setStatusText(0, "正在检查是否有最新版本……");
     updates.startUpdateCheck(UpdateCheckMode::Automatic);
-    QTimer::singleShot(0, &window, [&] { showDailyTipIfDue(&window, *settings_); });
     return QApplication::exec();
 }
 
