@@ -91,11 +91,11 @@ CommandLine::CommandLine() {
     parser_.addOption(QCommandLineOption({"h", "help"}, "show this help"));
     parser_.addOption(QCommandLineOption(QStringLiteral("version"), "show the version"));
     parser_.addOption(QCommandLineOption({"q", "quiet"}, "no progress output"));
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.valueName) {
-            parser_.addOption(QCommandLineOption(spec.name, spec.help, spec.valueName));
+    for (const OptionSpec& option : kOptions) {
+        if (option.valueName) {
+            parser_.addOption(QCommandLineOption(option.name, option.help, option.valueName));
         } else {
-            parser_.addOption(QCommandLineOption(spec.name, spec.help));
+            parser_.addOption(QCommandLineOption(option.name, option.help));
         }
     }
 }
