@@ -10,13 +10,13 @@
 namespace pixmill::cli {
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* valueName;  // none for a switch
     const char* help;
 };
 
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {"out", "DIR", "output folder for resize, crop and watermark"},
     {"only", "GLOB", "tick only the rows whose file name matches (repeatable)"},
     {"config", "DIR", "folder holding the settings profile"},
@@ -91,7 +91,7 @@ CommandLine::CommandLine() {
     parser_.addOption(QCommandLineOption({"h", "help"}, "show this help"));
     parser_.addOption(QCommandLineOption(QStringLiteral("version"), "show the version"));
     parser_.addOption(QCommandLineOption({"q", "quiet"}, "no progress output"));
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionEntry& option : kOptions) {
         if (option.valueName) {
             parser_.addOption(QCommandLineOption(option.name, option.help, option.valueName));
         } else {
