@@ -330,11 +330,7 @@ void CMainDlg::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainDlg::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    }
+    const QStringList paths = droppedLocalPaths(event->mimeData());
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();

@@ -23,7 +23,12 @@ class QStackedWidget;
 class QToolButton;
 class QAbstractItemView;
 
+class QMimeData;
+
 namespace pixmill {
+
+// The local files and folders of a drop, in drop order.
+QStringList droppedLocalPaths(const QMimeData* data);
 
 class AppSettings;
 class CatalogListView;
