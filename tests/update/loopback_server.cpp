@@ -205,7 +205,10 @@ class LoopbackServerWorker : public QObject {
             socket->disconnectFromHost();
             return;
         }
-        sendSlowly(socket, route.body, route.chunkBytes, route.chunkDelayMs);
+        // The first block waits too, so that a client sees the transfer before any data.
+        QTimer::singleShot(route.chunkDelayMs, socket, [this, socket, route] {
+            sendSlowly(socket, route.body, route.chunkBytes, route.chunkDelayMs);
+        });
     }
 
     void sendSlowly(QTcpSocket* socket, QByteArray rest, int chunk, int delayMs) {
