@@ -2,6 +2,8 @@
 // platform with real fonts, real pictures and a real JPEG batch.
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -403,6 +405,17 @@ TEST_F(TextPanelTest, StartsWithItsDefaultsAndAddsALayer) {
     EXPECT_EQ(panel->angleBox()->value(), 0);
     EXPECT_EQ(panel->grid()->cell(), -1);
     ASSERT_GT(panel->fontList()->count(), 0);
+    // Without "宋体" (as here) the panel starts on a face that writes Chinese, when one is
+    // installed.
+    const QString startFont = panel->fontList()->currentText();
+    bool anyChinese = false;
+    for (const QString& family : QFontDatabase::families())
+        anyChinese = anyChinese ||
+                     QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
+    if (anyChinese && !startFont.startsWith(QStringLiteral("宋体"))) {
+        EXPECT_TRUE(QFontDatabase::writingSystems(startFont).contains(QFontDatabase::SimplifiedChinese))
+            << startFont.toStdString();
+    }
 
     panel->textEdit()->setPlainText(QStringLiteral("样品"));
     panel->sizeList()->setCurrentIndex(40 - 8);
@@ -423,6 +436,19 @@ TEST_F(TextPanelTest, StartsWithItsDefaultsAndAddsALayer) {
     EXPECT_EQ(layer->transparent, 1);
     EXPECT_EQ(layer->owner, &canvas);
     EXPECT_EQ(layer->rect, layer->naturalSize());
+}
+
+TEST(DefaultFont, SongTiFirstThenAChineseFaceThenTheFirst) {
+    const auto chineseIf = [](QStringList faces) {
+        return [faces](const QString& family) { return faces.contains(family); };
+    };
+    const QStringList families = {"Arial", "DejaVu Sans", "Noto Sans CJK SC", "宋体-方正超大字符集",
+                                  "WenQuanYi Micro Hei"};
+    EXPECT_EQ(defaultFontIndex(families, chineseIf({"Noto Sans CJK SC"})), 3);
+    const QStringList linux = {"Arial", "DejaVu Sans", "Noto Sans CJK SC", "WenQuanYi Micro Hei"};
+    EXPECT_EQ(defaultFontIndex(linux, chineseIf({"Noto Sans CJK SC", "WenQuanYi Micro Hei"})), 2);
+    EXPECT_EQ(defaultFontIndex(linux, chineseIf({})), 0);
+    EXPECT_EQ(defaultFontIndex({}, chineseIf({})), -1);
 }
 
 TEST_F(TextPanelTest, FollowsTheCanvasSelectionAndEditsTheCurrentLayer) {
@@ -661,8 +687,27 @@ TEST(LayoutPane, PreviewStampsTheFirstTickedPhotoAsTheBatchWould) {
     // The canvas layout itself was not moved by the preview.
     EXPECT_EQ(box->rect, (LayoutRect{300, 200, 340, 220}));
 
+    // The shown preview follows the layout and the photo on disk, and only stamps anew when
+    // one of them changed.
+    EXPECT_FALSE(pane.refreshIfChanged());
+    group.header.alignMode = 0;
+    EXPECT_TRUE(pane.refreshIfChanged());
+    EXPECT_EQ(pane.previewImage().pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(pane.previewImage().pixelColor(649, 509), QColor(0, 255, 0));
+    photo.fill(QColor(255, 255, 0));
+    photo = photo.scaled(320, 240);
+    ASSERT_TRUE(photo.save(QString::fromStdString(source)));
+    EXPECT_TRUE(pane.refreshIfChanged());
+    EXPECT_EQ(pane.previewImage().size(), QSize(330, 270));
+    EXPECT_EQ(pane.previewImage().pixelColor(100, 100), QColor(255, 255, 0));
+    ticked = false;
+    EXPECT_TRUE(pane.refreshIfChanged());
+    EXPECT_TRUE(pane.previewImage().isNull());
+
     pane.previewToggle()->setChecked(false);
     EXPECT_FALSE(pane.showingPreview());
+    group.header.alignMode = 8;
+    EXPECT_FALSE(pane.refreshIfChanged());  // the canvas is shown: nothing is stamped
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include "gui/watermark/layout_pane.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -14,6 +17,7 @@
 
 #include "engine/imaging/image_io.h"
 #include "engine/watermark/control_tracker.h"
+#include "engine/watermark/layout_archive.h"
 #include "engine/watermark/watermark_text.h"
 #include "gui/watermark/preview_dlg.h"
 
@@ -68,6 +72,12 @@ CLayoutPane::CLayoutPane(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(bar);
     layout->addWidget(stack_, 1);
+    follow_ = new QTimer(this);
+    follow_->setInterval(300);
+    connect(follow_, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            refreshIfChanged();
+    });
     connect(toggle_, &QToolButton::toggled, this, &CLayoutPane::setPreviewShown);
 }
 
@@ -76,14 +86,37 @@ bool CLayoutPane::showingPreview() const {
 }
 
 void CLayoutPane::setPreviewShown(bool on) {
-    if (on)
+    if (on) {
         refreshPreview();
-    else
+        follow_->start();
+    } else {
+        follow_->stop();
         preview_ = QImage();
+        shownKey_.clear();
+    }
     stack_->setCurrentWidget(on ? static_cast<QWidget*>(scroll_) : canvas_);
 }
 
+QByteArray CLayoutPane::previewKey() const {
+    const std::vector<std::uint8_t> layout = writeLayoutArchive(canvas_->group().toLayoutRecord());
+    QByteArray key(reinterpret_cast<const char*>(layout.data()), static_cast<qsizetype>(layout.size()));
+    if (std::optional<CatalogItem> item = source_ ? source_() : std::nullopt) {
+        const QFileInfo file(QString::fromStdString(item->fullPath));
+        key += '\0' + file.absoluteFilePath().toUtf8() + '\0' + QByteArray::number(file.size()) +
+               '\0' + QByteArray::number(file.lastModified().toMSecsSinceEpoch());
+    }
+    return key;
+}
+
+bool CLayoutPane::refreshIfChanged() {
+    if (!showingPreview() || previewKey() == shownKey_)
+        return false;
+    refreshPreview();
+    return true;
+}
+
 void CLayoutPane::refreshPreview() {
+    shownKey_ = previewKey();
     std::optional<CatalogItem> item = source_ ? source_() : std::nullopt;
     preview_ = item ? stampPreview(*canvas_, *item) : QImage();
     if (preview_.isNull()) {

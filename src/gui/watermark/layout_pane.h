@@ -1,8 +1,10 @@
 #pragma once
 // What the content pane shows while a watermark panel is active: the layout canvas, and on
 // request ("预览效果") the first ticked photo stamped at 1:1 exactly as the batch would stamp
-// it, so a layout can be checked before a thousand photos carry it.
+// it, so a layout can be checked before a thousand photos carry it. While the preview is
+// shown it follows the layout, the ticks and the photo on disk by itself.
 
+#include <QByteArray>
 #include <QImage>
 #include <QWidget>
 
@@ -14,6 +16,7 @@
 class QLabel;
 class QScrollArea;
 class QStackedWidget;
+class QTimer;
 class QToolButton;
 
 namespace pixmill {
@@ -42,17 +45,26 @@ class CLayoutPane : public QWidget {
 
     // Stamps the photo again (the layout may have changed since).
     void refreshPreview();
+    // Stamps it again only when the layout, the chosen photo or that file has changed since
+    // the last stamp; the pane calls this a few times a second while the preview is shown.
+    // Returns whether it stamped.
+    bool refreshIfChanged();
 
   private:
     void setPreviewShown(bool on);
+    // What the shown preview was stamped from: the layout's bytes, the photo's path, size
+    // and modification time.
+    QByteArray previewKey() const;
 
     CPreviewDlg* canvas_ = nullptr;
     QToolButton* toggle_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     QLabel* picture_ = nullptr;
+    QTimer* follow_ = nullptr;
     PreviewSourceFunction source_;
     QImage preview_;
+    QByteArray shownKey_;
 };
 
 }  // namespace pixmill

@@ -25,6 +25,19 @@
 
 namespace pixmill {
 
+int defaultFontIndex(const QStringList& families,
+                     const std::function<bool(const QString& family)>& writesChinese) {
+    for (int i = 0; i < families.size(); ++i) {
+        if (families[i].startsWith(QStringLiteral("宋体")))
+            return i;
+    }
+    for (int i = 0; i < families.size(); ++i) {
+        if (writesChinese(families[i]))
+            return i;
+    }
+    return families.isEmpty() ? -1 : 0;
+}
+
 CAngleSpinBox::CAngleSpinBox(QWidget* parent) : QSpinBox(parent) {
     setRange(-360, 360);
     setSingleStep(15);
@@ -75,8 +88,11 @@ void CWaterTextDlg::buildControls() {
     text_->setMaximumHeight(80);
 
     fonts_ = new QComboBox(this);
-    fonts_->addItems(QFontDatabase::families());
-    selectFont(QStringLiteral("宋体"));
+    const QStringList families = QFontDatabase::families();
+    fonts_->addItems(families);
+    fonts_->setCurrentIndex(defaultFontIndex(families, [](const QString& family) {
+        return QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
+    }));
     sizes_ = new QComboBox(this);
     for (int size = 8; size <= 200; ++size)
         sizes_->addItem(QString::number(size));

@@ -4,6 +4,7 @@
 
 #include <QSpinBox>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -26,6 +27,13 @@ class CWatermarkCtrl;
 class Profile;
 
 using StartBatchFunction = std::function<bool(BatchJob job)>;
+
+// The font the panel starts on: the first family beginning with "宋体"; where there is none
+// (any desktop but a Chinese Windows one), the first family that can write Chinese, so that a
+// new text layer shows its Chinese in a face of its own rather than a substitute's; otherwise
+// the first family. -1 for an empty list.
+int defaultFontIndex(const QStringList& families,
+                     const std::function<bool(const QString& family)>& writesChinese);
 
 // The angle box, -360..360 in steps of 15: a spin step at either end jumps to the other end.
 class CAngleSpinBox : public QSpinBox {
