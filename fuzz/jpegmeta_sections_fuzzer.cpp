@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/jpegmeta/jpeg_commands.h"
-#include "engine/jpegmeta/metadata_carry.h"
+#include "engine/imaging/jpeg_segments.h"
 #include "engine/platform/diagnostics.h"
 
 using namespace pixmill::jpegmeta;
@@ -48,8 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    std::vector<std::uint8_t> copy(data, data + size);
-    removeExifThumbnail(copy);
-    carryMetadataInto(input, input);
+    // The segment splicing that resize and rotation give a freshly encoded picture.
+    for (const pixmill::JpegSegment& segment : pixmill::readJpegSegments(input)) {
+        if (pixmill::isExifSegment(segment))
+            pixmill::withoutExifThumbnail(segment.payload);
+    }
+    pixmill::carryMetadataSections(input, input, {.removeExifThumbnail = (selector & 128) != 0});
+    pixmill::readJpegDensity(input);
+    pixmill::exifThumbnail(input);
     return 0;
 }

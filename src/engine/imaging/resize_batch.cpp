@@ -1,7 +1,6 @@
 #include "engine/imaging/resize_batch.h"
 
 #include "engine/imaging/batch_output.h"
-#include "engine/imaging/exif_restore.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/resample.h"
@@ -41,7 +40,7 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         return std::nullopt;
     }
     if (restoreExif) {
-        if (std::optional<Bytes> with = restoreExifInto(source, *encoded))
+        if (std::optional<Bytes> with = carryMetadataSections(source, *encoded))
             encoded = std::move(with);
     }
     return encoded;

@@ -6,7 +6,6 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/catalog_thumbnail.cpp
   imaging/crop_batch.cpp
   imaging/error_log.cpp
-  imaging/exif_restore.cpp
   imaging/image_io.cpp
   imaging/jpeg_codec.cpp
   imaging/resample.cpp

@@ -5,7 +5,6 @@ list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/jpeg_commands.cpp
   jpegmeta/jpeg_section_edit.cpp
   jpegmeta/jpeg_sections.cpp
-  jpegmeta/metadata_carry.cpp
   jpegmeta/metadata_operation.cpp
   jpegmeta/photo_info.cpp
   jpegmeta/photo_info_exif.cpp
