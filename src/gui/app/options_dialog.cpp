@@ -10,6 +10,7 @@
 
 #include "engine/app/app_info.h"
 #include "engine/app/app_paths.h"
+#include "gui/controls/dialog_buttons.h"
 #include "gui/controls/path_dialog.h"
 
 namespace pixmill {
@@ -38,9 +39,7 @@ COptionsdlg::COptionsdlg(AppSettings& settings, SkinSwitch skinSwitch, QWidget* 
     grid->addWidget(skinBox_, 2, 1, 1, 2);
     checkOnClickBox_ = new QCheckBox(QString::fromUtf8("点击预览图片时即勾选"), this);
     grid->addWidget(checkOnClickBox_, 3, 1, 1, 2);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QString::fromUtf8("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("取消"), QDialogButtonBox::RejectRole);
+    QDialogButtonBox* buttons = okCancelButtons(this);
     grid->addWidget(buttons, 4, 0, 1, 3);
 
     outputEdit_->setText(settings_.outputDir);
@@ -48,8 +47,6 @@ COptionsdlg::COptionsdlg(AppSettings& settings, SkinSwitch skinSwitch, QWidget* 
     checkOnClickBox_->setChecked(settings_.checkOnClick != 0);
     skinBox_->setChecked(settings_.useSkin != 0);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &COptionsdlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &COptionsdlg::reject);
     connect(browseButton_, &QPushButton::clicked, this, &COptionsdlg::browse);
     connect(skinBox_, &QCheckBox::toggled, this, &COptionsdlg::skinToggled);
     resize(460, sizeHint().height());

@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
+#include <utility>
+
 namespace pixmill {
 
 QRect CatalogDelegate::tickBoxRect(const QStyleOptionViewItem& viewOption,
@@ -38,21 +40,6 @@ void CatalogDelegate::initStyleOption(QStyleOptionViewItem* option,
     option->decorationSize = box;
 }
 
-CatalogViewHelper::CatalogViewHelper(QAbstractItemView* view)
-    : view_(view), delegate_(new CatalogDelegate(view)) {
-    view->setItemDelegate(delegate_);
-}
-
-bool CatalogViewHelper::hitsTickBox(const QPoint& point, const QModelIndex& index,
-                                    const QStyleOptionViewItem& viewOption) const {
-    if (!index.isValid())
-        return false;
-    const QModelIndex cell = index.siblingAtColumn(0);
-    QStyleOptionViewItem option = viewOption;
-    option.rect = view_->visualRect(cell);
-    return delegate_->tickBoxRect(option, cell).contains(point);
-}
-
 namespace {
 
 QVariant tickOf(const QAbstractItemView* view, int row) {
@@ -63,26 +50,64 @@ QVariant tickOf(const QAbstractItemView* view, int row) {
 
 }  // namespace
 
-// The two views differ only in their base class; the event handling is one template.
 template <class View>
-static void recordPress(View* view, QMouseEvent* event, int& pressedRow, QVariant& pressedTick) {
-    const QModelIndex index = view->indexAt(event->position().toPoint());
-    pressedRow = (event->button() == Qt::LeftButton && index.isValid()) ? index.row() : -1;
-    pressedTick = tickOf(view, pressedRow);
+CatalogViewBase<View>::CatalogViewBase(QWidget* parent)
+    : View(parent), delegate_(new CatalogDelegate(this)) {
+    this->setItemDelegate(delegate_);
 }
 
 template <class View>
-static void reportRelease(View* view, QMouseEvent* event, int pressedRow,
-                          const QVariant& pressedTick) {
+bool CatalogViewBase<View>::hitsTickBox(const QPoint& viewportPoint) const {
+    const QModelIndex index = this->indexAt(viewportPoint);
+    if (!index.isValid())
+        return false;
+    return tickBoxRect(index.row()).contains(viewportPoint);
+}
+
+template <class View>
+QRect CatalogViewBase<View>::tickBoxRect(int row) const {
+    const QModelIndex cell = this->model() ? this->model()->index(row, 0) : QModelIndex();
+    QStyleOptionViewItem option;
+    this->initViewItemOption(&option);
+    option.rect = this->visualRect(cell);
+    return delegate_->tickBoxRect(option, cell);
+}
+
+template <class View>
+void CatalogViewBase<View>::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = this->indexAt(event->position().toPoint());
+    pressedRow_ = (event->button() == Qt::LeftButton && index.isValid()) ? index.row() : -1;
+    pressedTick_ = tickOf(this, pressedRow_);
+    View::mousePressEvent(event);
+}
+
+template <class View>
+void CatalogViewBase<View>::mouseReleaseEvent(QMouseEvent* event) {
+    View::mouseReleaseEvent(event);
+    const int pressed = std::exchange(pressedRow_, -1);
     const QPoint point = event->position().toPoint();
-    const QModelIndex index = view->indexAt(point);
-    if (event->button() != Qt::LeftButton || !index.isValid() || index.row() != pressedRow)
+    const QModelIndex index = this->indexAt(point);
+    if (event->button() != Qt::LeftButton || !index.isValid() || index.row() != pressed)
         return;
-    const bool toggledByList = tickOf(view, pressedRow) != pressedTick;
-    Q_EMIT view->rowClicked(pressedRow, toggledByList || view->hitsTickBox(point));
+    const bool toggledByView = tickOf(this, pressed) != pressedTick_;
+    reportRowClicked(pressed, toggledByView || hitsTickBox(point));
 }
 
-CatalogListView::CatalogListView(QWidget* parent) : QListView(parent), helper_(this) {
+template <class View>
+void CatalogViewBase<View>::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    const QModelIndex index = this->indexAt(point);
+    if (event->button() == Qt::LeftButton && index.isValid() && !hitsTickBox(point)) {
+        reportRowDoubleClicked(index.row());
+        return;
+    }
+    View::mouseDoubleClickEvent(event);
+}
+
+template class CatalogViewBase<QListView>;
+template class CatalogViewBase<QTreeView>;
+
+CatalogListView::CatalogListView(QWidget* parent) : CatalogViewBase<QListView>(parent) {
     setViewMode(QListView::IconMode);
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
@@ -98,42 +123,7 @@ CatalogListView::CatalogListView(QWidget* parent) : QListView(parent), helper_(t
     setTextElideMode(Qt::ElideMiddle);
 }
 
-bool CatalogListView::hitsTickBox(const QPoint& viewportPoint) const {
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    return helper_.hitsTickBox(viewportPoint, indexAt(viewportPoint), option);
-}
-
-QRect CatalogListView::tickBoxRect(int row) const {
-    const QModelIndex cell = model() ? model()->index(row, 0) : QModelIndex();
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    option.rect = visualRect(cell);
-    return helper_.delegate()->tickBoxRect(option, cell);
-}
-
-void CatalogListView::mousePressEvent(QMouseEvent* event) {
-    recordPress(this, event, pressedRow_, pressedTick_);
-    QListView::mousePressEvent(event);
-}
-
-void CatalogListView::mouseReleaseEvent(QMouseEvent* event) {
-    QListView::mouseReleaseEvent(event);
-    reportRelease(this, event, pressedRow_, pressedTick_);
-    pressedRow_ = -1;
-}
-
-void CatalogListView::mouseDoubleClickEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
-    const QModelIndex index = indexAt(point);
-    if (event->button() == Qt::LeftButton && index.isValid() && !hitsTickBox(point)) {
-        Q_EMIT rowDoubleClicked(index.row());
-        return;
-    }
-    QListView::mouseDoubleClickEvent(event);
-}
-
-CatalogTreeView::CatalogTreeView(QWidget* parent) : QTreeView(parent), helper_(this) {
+CatalogTreeView::CatalogTreeView(QWidget* parent) : CatalogViewBase<QTreeView>(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -148,41 +138,6 @@ CatalogTreeView::CatalogTreeView(QWidget* parent) : QTreeView(parent), helper_(t
     header()->setSortIndicatorShown(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-}
-
-bool CatalogTreeView::hitsTickBox(const QPoint& viewportPoint) const {
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    return helper_.hitsTickBox(viewportPoint, indexAt(viewportPoint), option);
-}
-
-QRect CatalogTreeView::tickBoxRect(int row) const {
-    const QModelIndex cell = model() ? model()->index(row, 0) : QModelIndex();
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
-    option.rect = visualRect(cell);
-    return helper_.delegate()->tickBoxRect(option, cell);
-}
-
-void CatalogTreeView::mousePressEvent(QMouseEvent* event) {
-    recordPress(this, event, pressedRow_, pressedTick_);
-    QTreeView::mousePressEvent(event);
-}
-
-void CatalogTreeView::mouseReleaseEvent(QMouseEvent* event) {
-    QTreeView::mouseReleaseEvent(event);
-    reportRelease(this, event, pressedRow_, pressedTick_);
-    pressedRow_ = -1;
-}
-
-void CatalogTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
-    const QPoint point = event->position().toPoint();
-    const QModelIndex index = indexAt(point);
-    if (event->button() == Qt::LeftButton && index.isValid() && !hitsTickBox(point)) {
-        Q_EMIT rowDoubleClicked(index.row());
-        return;
-    }
-    QTreeView::mouseDoubleClickEvent(event);
 }
 
 }  // namespace pixmill

@@ -26,64 +26,58 @@ class CatalogDelegate : public QStyledItemDelegate {
     mutable QSize placeholderSize_;
 };
 
-// What both views share: the tick-box hit test and the click bookkeeping.
-class CatalogViewHelper {
+// What both views share over Qt's list or tree view: the tick box and the delegate that draws
+// it, and the click bookkeeping. The views themselves only give the clicks a signal.
+template <class View>
+class CatalogViewBase : public View {
   public:
-    explicit CatalogViewHelper(QAbstractItemView* view);
-    bool hitsTickBox(const QPoint& point, const QModelIndex& index,
-                     const QStyleOptionViewItem& viewOption) const;
-    CatalogDelegate* delegate() const { return delegate_; }
-
-  private:
-    QAbstractItemView* view_;
-    CatalogDelegate* delegate_;
-};
-
-class CatalogListView : public QListView {
-    Q_OBJECT
-  public:
-    explicit CatalogListView(QWidget* parent = nullptr);
+    explicit CatalogViewBase(QWidget* parent);
     // The viewport point's row tick-box test, as a click there would see it.
     bool hitsTickBox(const QPoint& viewportPoint) const;
     QRect tickBoxRect(int row) const;
 
-  Q_SIGNALS:
-    // A left click released on the row it was pressed on. `onTickBox`: the box itself was hit
-    // (or the list toggled the tick by itself).
-    void rowClicked(int row, bool onTickBox);
-    void rowDoubleClicked(int row);
-
   protected:
+    // A left click released on the row it was pressed on. `onTickBox`: the box itself was hit
+    // (or the view toggled the tick by itself).
+    virtual void reportRowClicked(int row, bool onTickBox) = 0;
+    virtual void reportRowDoubleClicked(int row) = 0;
+
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    CatalogViewHelper helper_;
+    CatalogDelegate* delegate_;
     int pressedRow_ = -1;
     QVariant pressedTick_;
 };
 
-class CatalogTreeView : public QTreeView {
+class CatalogListView : public CatalogViewBase<QListView> {
     Q_OBJECT
   public:
-    explicit CatalogTreeView(QWidget* parent = nullptr);
-    bool hitsTickBox(const QPoint& viewportPoint) const;
-    QRect tickBoxRect(int row) const;
+    explicit CatalogListView(QWidget* parent = nullptr);
 
   Q_SIGNALS:
     void rowClicked(int row, bool onTickBox);
     void rowDoubleClicked(int row);
 
   protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void reportRowClicked(int row, bool onTickBox) override { Q_EMIT rowClicked(row, onTickBox); }
+    void reportRowDoubleClicked(int row) override { Q_EMIT rowDoubleClicked(row); }
+};
 
-  private:
-    CatalogViewHelper helper_;
-    int pressedRow_ = -1;
-    QVariant pressedTick_;
+class CatalogTreeView : public CatalogViewBase<QTreeView> {
+    Q_OBJECT
+  public:
+    explicit CatalogTreeView(QWidget* parent = nullptr);
+
+  Q_SIGNALS:
+    void rowClicked(int row, bool onTickBox);
+    void rowDoubleClicked(int row);
+
+  protected:
+    void reportRowClicked(int row, bool onTickBox) override { Q_EMIT rowClicked(row, onTickBox); }
+    void reportRowDoubleClicked(int row) override { Q_EMIT rowDoubleClicked(row); }
 };
 
 }  // namespace pixmill

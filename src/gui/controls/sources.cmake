@@ -5,4 +5,5 @@ list(APPEND PIXMILL_GUI_SOURCES
   controls/batch_starter.cpp
   controls/base_tool_dlg.cpp
   controls/toolbox_dlg.cpp
-  controls/edit_list_ctrl.cpp)
+  controls/edit_list_ctrl.cpp
+  controls/dialog_buttons.cpp)

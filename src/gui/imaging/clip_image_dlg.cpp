@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "gui/controls/dialog_buttons.h"
 #include "gui/controls/edit_list_ctrl.h"
 #include "gui/controls/user_prompter.h"
 
@@ -78,11 +79,7 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
     auto* group = new QGroupBox(QStringLiteral("设置裁剪区域"), this);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(list_);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
     auto* right = new QVBoxLayout;
     right->addWidget(group);
     right->addWidget(buttons);

@@ -5,17 +5,15 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "gui/controls/dialog_buttons.h"
+
 namespace pixmill {
 
 CAddCommentsDlg::CAddCommentsDlg(QWidget* parent)
     : QDialog(parent), edit_(new QPlainTextEdit(this)) {
     setWindowTitle(QStringLiteral("添加图片备注信息"));
     edit_->setPlainText(QStringLiteral("photo by xxx"));
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("请为图片输入备注信息："), this));
     layout->addWidget(edit_);

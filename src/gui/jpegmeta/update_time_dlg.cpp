@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "gui/controls/dialog_buttons.h"
 #include "gui/controls/int_field.h"
 #include "gui/controls/user_prompter.h"
 
@@ -41,11 +42,7 @@ CUpdateTimeDlg::CUpdateTimeDlg(UserPrompter* prompter, QWidget* parent)
     field->addWidget(edit_);
     field->addLayout(arrows);
 
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("拍摄日期增加小时数(填负数为减小)："), this));
     layout->addLayout(field);
