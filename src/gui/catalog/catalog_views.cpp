@@ -90,7 +90,7 @@ void CatalogViewBase<View>::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !index.isValid() || index.row() != pressed)
         return;
     const bool toggledByView = tickOf(this, pressed) != pressedTick_;
-    reportRowClicked(pressed, toggledByView || hitsTickBox(point));
+    Q_EMIT clicks_.rowClicked(pressed, toggledByView || hitsTickBox(point));
 }
 
 template <class View>
@@ -98,7 +98,7 @@ void CatalogViewBase<View>::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     const QModelIndex index = this->indexAt(point);
     if (event->button() == Qt::LeftButton && index.isValid() && !hitsTickBox(point)) {
-        reportRowDoubleClicked(index.row());
+        Q_EMIT clicks_.rowDoubleClicked(index.row());
         return;
     }
     View::mouseDoubleClickEvent(event);

@@ -26,8 +26,17 @@ class CatalogDelegate : public QStyledItemDelegate {
     mutable QSize placeholderSize_;
 };
 
+// How a catalog view reports clicks. A left click released on the row it was pressed on:
+// `onTickBox` tells whether the box itself was hit (or the view toggled the tick by itself).
+class CatalogViewClicks : public QObject {
+    Q_OBJECT
+  Q_SIGNALS:
+    void rowClicked(int row, bool onTickBox);
+    void rowDoubleClicked(int row);
+};
+
 // What both views share over Qt's list or tree view: the tick box and the delegate that draws
-// it, and the click bookkeeping. The views themselves only give the clicks a signal.
+// it, and the click bookkeeping.
 template <class View>
 class CatalogViewBase : public View {
   public:
@@ -35,49 +44,30 @@ class CatalogViewBase : public View {
     // The viewport point's row tick-box test, as a click there would see it.
     bool hitsTickBox(const QPoint& viewportPoint) const;
     QRect tickBoxRect(int row) const;
+    CatalogViewClicks* clicks() { return &clicks_; }
 
   protected:
-    // A left click released on the row it was pressed on. `onTickBox`: the box itself was hit
-    // (or the view toggled the tick by itself).
-    virtual void reportRowClicked(int row, bool onTickBox) = 0;
-    virtual void reportRowDoubleClicked(int row) = 0;
-
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     CatalogDelegate* delegate_;
+    CatalogViewClicks clicks_;
     int pressedRow_ = -1;
     QVariant pressedTick_;
 };
 
+// Icons: extra-large or large thumbnails.
 class CatalogListView : public CatalogViewBase<QListView> {
-    Q_OBJECT
   public:
     explicit CatalogListView(QWidget* parent = nullptr);
-
-  Q_SIGNALS:
-    void rowClicked(int row, bool onTickBox);
-    void rowDoubleClicked(int row);
-
-  protected:
-    void reportRowClicked(int row, bool onTickBox) override { Q_EMIT rowClicked(row, onTickBox); }
-    void reportRowDoubleClicked(int row) override { Q_EMIT rowDoubleClicked(row); }
 };
 
+// Details: six columns.
 class CatalogTreeView : public CatalogViewBase<QTreeView> {
-    Q_OBJECT
   public:
     explicit CatalogTreeView(QWidget* parent = nullptr);
-
-  Q_SIGNALS:
-    void rowClicked(int row, bool onTickBox);
-    void rowDoubleClicked(int row);
-
-  protected:
-    void reportRowClicked(int row, bool onTickBox) override { Q_EMIT rowClicked(row, onTickBox); }
-    void reportRowDoubleClicked(int row) override { Q_EMIT rowDoubleClicked(row); }
 };
 
 }  // namespace pixmill

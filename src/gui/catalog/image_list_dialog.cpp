@@ -147,11 +147,13 @@ void CImageListDlg::buildViews() {
                     showContextMenu(view->viewport()->mapToGlobal(point));
                 });
     }
-    connect(iconView_, &CatalogListView::rowClicked, this, &CImageListDlg::onRowClicked);
-    connect(detailsView_, &CatalogTreeView::rowClicked, this, &CImageListDlg::onRowClicked);
-    connect(iconView_, &CatalogListView::rowDoubleClicked, this,
+    connect(iconView_->clicks(), &CatalogViewClicks::rowClicked, this,
+            &CImageListDlg::onRowClicked);
+    connect(detailsView_->clicks(), &CatalogViewClicks::rowClicked, this,
+            &CImageListDlg::onRowClicked);
+    connect(iconView_->clicks(), &CatalogViewClicks::rowDoubleClicked, this,
             &CImageListDlg::onRowDoubleClicked);
-    connect(detailsView_, &CatalogTreeView::rowDoubleClicked, this,
+    connect(detailsView_->clicks(), &CatalogViewClicks::rowDoubleClicked, this,
             &CImageListDlg::onRowDoubleClicked);
     connect(detailsView_->header(), &QHeaderView::sectionClicked, this,
             &CImageListDlg::sortByColumn);

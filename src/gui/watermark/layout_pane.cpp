@@ -99,7 +99,8 @@ void CLayoutPane::setPreviewShown(bool on) {
 
 QByteArray CLayoutPane::previewKey() const {
     const std::vector<std::uint8_t> layout = writeLayoutArchive(canvas_->group().toLayoutRecord());
-    QByteArray key(reinterpret_cast<const char*>(layout.data()), static_cast<qsizetype>(layout.size()));
+    QByteArray key(reinterpret_cast<const char*>(layout.data()),
+                   static_cast<qsizetype>(layout.size()));
     if (std::optional<CatalogItem> item = source_ ? source_() : std::nullopt) {
         const QFileInfo file(QString::fromStdString(item->fullPath));
         key += '\0' + file.absoluteFilePath().toUtf8() + '\0' + QByteArray::number(file.size()) +
