@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QVBoxLayout>
 
@@ -133,13 +132,7 @@ void CWaterImageDlg::addPictureLayer(const QString& path) {
 }
 
 bool CWaterImageDlg::startBatch() {
-    canvas_->update();
-    QString error;
-    if (startWatermarkBatch(*canvas_, templateDir_, startJob_, &error))
-        return true;
-    if (!error.isEmpty())
-        QMessageBox::warning(this, displayName(), error);
-    return false;
+    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_);
 }
 
 }  // namespace pixmill

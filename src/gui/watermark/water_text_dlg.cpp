@@ -66,6 +66,17 @@ bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
     return startJob && startJob(makeWatermarkJob(path));
 }
 
+bool startWatermarkBatchFromPanel(QWidget* panel, const QString& panelName, CPreviewDlg& canvas,
+                                  const QString& templateDir, const StartBatchFunction& startJob) {
+    canvas.update();
+    QString error;
+    if (startWatermarkBatch(canvas, templateDir, startJob, &error))
+        return true;
+    if (!error.isEmpty())
+        QMessageBox::warning(panel, panelName, error);
+    return false;
+}
+
 CWaterTextDlg::CWaterTextDlg(CPreviewDlg* canvas, Profile& profile, QString templateDir,
                              StartBatchFunction startJob, QWidget* parent)
     : QWidget(parent),
@@ -301,13 +312,7 @@ void CWaterTextDlg::addOrApply() {
 
 bool CWaterTextDlg::startBatch() {
     canvas_->group().header.alignMode = grid_->cell();
-    canvas_->update();
-    QString error;
-    if (startWatermarkBatch(*canvas_, templateDir_, startJob_, &error))
-        return true;
-    if (!error.isEmpty())
-        QMessageBox::warning(this, displayName(), error);
-    return false;
+    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_);
 }
 
 void CWaterTextDlg::keyPressEvent(QKeyEvent* event) {

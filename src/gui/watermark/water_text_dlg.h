@@ -119,4 +119,9 @@ class CWaterTextDlg : public QWidget {
 bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
                          const StartBatchFunction& startJob, QString* error = nullptr);
 
+// A panel's start: the canvas repainted as it is saved, then startWatermarkBatch; a layout that
+// cannot be written is reported in a warning box over `panel`, titled with its name.
+bool startWatermarkBatchFromPanel(QWidget* panel, const QString& panelName, CPreviewDlg& canvas,
+                                  const QString& templateDir, const StartBatchFunction& startJob);
+
 }  // namespace pixmill
