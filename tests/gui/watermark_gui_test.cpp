@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
+#include <QScrollBar>
+#include <QScrollArea>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -647,6 +649,8 @@ TEST(LayoutPane, PreviewStampsTheFirstTickedPhotoAsTheBatchWould) {
     item.fileName = "blue.png";
 
     CLayoutPane pane;
+    pane.resize(320, 240);
+    pane.show();
     bool ticked = false;
     pane.setPreviewSource([&]() -> std::optional<CatalogItem> {
         if (ticked)
@@ -686,6 +690,12 @@ TEST(LayoutPane, PreviewStampsTheFirstTickedPhotoAsTheBatchWould) {
     EXPECT_NE(shown.pixelColor(609, 489), QColor(255, 0, 0));
     // The canvas layout itself was not moved by the preview.
     EXPECT_EQ(box->rect, (LayoutRect{300, 200, 340, 220}));
+    // The photo is shown at 1:1, scrolled so that the stamped group is in view.
+    auto* scroll = pane.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_EQ(scroll->horizontalScrollBar()->value(), scroll->horizontalScrollBar()->maximum());
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
 
     // The shown preview follows the layout and the photo on disk, and only stamps anew when
     // one of them changed.
@@ -694,6 +704,8 @@ TEST(LayoutPane, PreviewStampsTheFirstTickedPhotoAsTheBatchWould) {
     EXPECT_TRUE(pane.refreshIfChanged());
     EXPECT_EQ(pane.previewImage().pixelColor(0, 0), QColor(255, 0, 0));
     EXPECT_EQ(pane.previewImage().pixelColor(649, 509), QColor(0, 255, 0));
+    EXPECT_EQ(scroll->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
     photo.fill(QColor(255, 255, 0));
     photo = photo.scaled(320, 240);
     ASSERT_TRUE(photo.save(QString::fromStdString(source)));

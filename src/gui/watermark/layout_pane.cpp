@@ -129,6 +129,17 @@ void CLayoutPane::refreshPreview() {
         picture_->setPixmap(QPixmap::fromImage(preview_));
     }
     picture_->adjustSize();
+    if (!preview_.isNull())
+        showStampedGroup();
+}
+
+void CLayoutPane::showStampedGroup() {
+    const CControlTracker& group = canvas_->group();
+    const LayoutRect bounds = group.groupBounds();
+    int x = 0, y = 0;
+    alignedTopLeft(group.header.alignMode, preview_.width(), preview_.height(), bounds, x, y);
+    const int halfWidth = bounds.width() / 2, halfHeight = bounds.height() / 2;
+    scroll_->ensureVisible(x + halfWidth, y + halfHeight, halfWidth + 20, halfHeight + 20);
 }
 
 }  // namespace pixmill

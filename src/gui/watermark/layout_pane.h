@@ -52,6 +52,8 @@ class CLayoutPane : public QWidget {
 
   private:
     void setPreviewShown(bool on);
+    // Scrolls the stamped photo so that the layer group is in view.
+    void showStampedGroup();
     // What the shown preview was stamped from: the layout's bytes, the photo's path, size
     // and modification time.
     QByteArray previewKey() const;
