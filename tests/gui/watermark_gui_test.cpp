@@ -696,6 +696,10 @@ TEST(LayoutPane, PreviewStampsTheFirstTickedPhotoAsTheBatchWould) {
     EXPECT_EQ(scroll->horizontalScrollBar()->value(), scroll->horizontalScrollBar()->maximum());
     EXPECT_EQ(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
     EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    pane.previewToggle()->setChecked(false);
+    pane.previewToggle()->setChecked(true);  // shown afresh: scrolled at once
+    EXPECT_EQ(scroll->horizontalScrollBar()->value(), scroll->horizontalScrollBar()->maximum());
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
 
     // The shown preview follows the layout and the photo on disk, and only stamps anew when
     // one of them changed.

@@ -67,10 +67,11 @@ CColorPickerButton::CColorPickerButton(QWidget* parent) : QPushButton(parent) {
 
 void CColorPickerButton::setColor(std::uint32_t bgr) {
     color_ = bgr & 0xFFFFFFu;
+    // The swatch is the face; the value is the tool tip, as the panel's column is narrow.
     setIcon(swatch(color_, 16));
-    setText(QStringLiteral("#%1")
-                .arg(colorFromBgr(color_).rgb() & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
-                .toUpper());
+    setToolTip(QStringLiteral("#%1")
+                   .arg(colorFromBgr(color_).rgb() & 0xFFFFFFu, 6, 16, QLatin1Char('0'))
+                   .toUpper());
 }
 
 void CColorPickerButton::pick(std::uint32_t bgr) {

@@ -86,6 +86,8 @@ bool CLayoutPane::showingPreview() const {
 }
 
 void CLayoutPane::setPreviewShown(bool on) {
+    // The view is shown before the photo is stamped into it, so that it can be scrolled.
+    stack_->setCurrentWidget(on ? static_cast<QWidget*>(scroll_) : canvas_);
     if (on) {
         refreshPreview();
         follow_->start();
@@ -94,7 +96,6 @@ void CLayoutPane::setPreviewShown(bool on) {
         preview_ = QImage();
         shownKey_.clear();
     }
-    stack_->setCurrentWidget(on ? static_cast<QWidget*>(scroll_) : canvas_);
 }
 
 QByteArray CLayoutPane::previewKey() const {

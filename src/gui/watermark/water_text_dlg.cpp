@@ -101,6 +101,9 @@ void CWaterTextDlg::buildControls() {
     fonts_ = new QComboBox(this);
     const QStringList families = QFontDatabase::families();
     fonts_->addItems(families);
+    // Long family names must not squeeze the label beside the list out of the narrow panel.
+    fonts_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    fonts_->setMinimumContentsLength(6);
     fonts_->setCurrentIndex(defaultFontIndex(families, [](const QString& family) {
         return QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
     }));
