@@ -130,8 +130,14 @@ void CLayoutPane::refreshPreview() {
         picture_->setPixmap(QPixmap::fromImage(preview_));
     }
     picture_->adjustSize();
-    if (!preview_.isNull())
+    if (!preview_.isNull()) {
         showStampedGroup();
+        // Again once the view has its final size: it may just have been switched in.
+        QTimer::singleShot(0, this, [this] {
+            if (!preview_.isNull())
+                showStampedGroup();
+        });
+    }
 }
 
 void CLayoutPane::showStampedGroup() {
