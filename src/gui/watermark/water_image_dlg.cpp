@@ -25,18 +25,22 @@ CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QStri
       templateDir_(std::move(templateDir)),
       startJob_(std::move(startJob)) {
     categoryList_ = new QListWidget(this);
-    categoryList_->setMaximumWidth(110);
+    // The panel is narrow: the category names are short, the thumbnails need their 100 pixels.
+    categoryList_->setFixedWidth(56);
     thumbs_ = new QListWidget(this);
     thumbs_->setViewMode(QListView::IconMode);
     thumbs_->setIconSize(QSize(kThumbWidth, kThumbHeight));
     thumbs_->setResizeMode(QListView::Adjust);
     thumbs_->setMovement(QListView::Static);
-    thumbs_->setSpacing(4);
+    thumbs_->setSpacing(3);
+    thumbs_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* lists = new QHBoxLayout;
+    lists->setSpacing(3);
     lists->addWidget(categoryList_);
     lists->addWidget(thumbs_, 1);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(new QLabel(QStringLiteral("添加水印"), this));
     layout->addLayout(lists, 1);
 
