@@ -53,11 +53,15 @@ void CThumbnailDlg::initDialog() {
         schemeRadios_[i] = new QRadioButton(schemeLabels[i], this);
         schemes->addButton(schemeRadios_[i], i);
         marketRadios_[i] = new QRadioButton(marketLabels[i], this);
+        marketRadios_[i]->setToolTip(marketLabels[i]);  // the panel is narrower than the text
         markets->addButton(marketRadios_[i], i);
     }
     sizeList_ = new QComboBox(this);
-    for (const SizePreset& preset : commonSizes())
+    for (const SizePreset& preset : commonSizes()) {
         sizeList_->addItem(QString::fromUtf8(preset.label));
+        sizeList_->setItemData(sizeList_->count() - 1, QString::fromUtf8(preset.label),
+                               Qt::ToolTipRole);
+    }
     widthEdit_ = new QLineEdit(QString::number(customWidth_), this);
     heightEdit_ = new QLineEdit(QString::number(customHeight_), this);
     restoreExifBox_ = new QCheckBox(QStringLiteral("恢复图片原有的Exif信息"), this);
