@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTableWidgetItem>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -58,8 +59,13 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
                                       QStringLiteral("裁剪宽度(负数表示距离图片右边的像素数)"),
                                       QStringLiteral("裁剪高度(负数表示距离图片下边的像素数)")});
     const int widths[5] = {70, 70, 70, 80, 80};
-    for (int column = 0; column < 5; ++column)
+    for (int column = 0; column < 5; ++column) {
         list_->setColumnWidth(column, widths[column]);
+        // The narrow columns cut their long headers; the whole text is the tool tip.
+        QTableWidgetItem* header = list_->horizontalHeaderItem(column);
+        header->setToolTip(header->text());
+    }
+    list_->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     list_->appendRow({QStringLiteral("自定义1"), "0", "0", "800", "600"});
     connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { markRow(row); });
 
