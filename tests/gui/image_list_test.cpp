@@ -404,6 +404,27 @@ TEST_F(ImageListTest, ThumbnailsReachTheirRecordsAfterTheRowsWereSorted) {
     }
 }
 
+TEST_F(ImageListTest, AFileChangedInPlaceHasItsThumbnailDrawnAgain) {
+    writePicture("a.png", 40, 20, Qt::red);
+    writePicture("b.png", 40, 20, Qt::green);
+    CImageListDlg panel(services);
+    panel.folderBox()->setEditText(QString::fromStdString(photos.folder()));
+    ASSERT_TRUE(panel.loadFolder());
+    ASSERT_TRUE(waitUntil([&] { return panel.addButton()->isEnabled() && !panel.busy(); }));
+    const auto centre = [&](int row) {
+        const QImage thumbnail = model.thumbnail(row);
+        return thumbnail.isNull() ? QColor() : thumbnail.pixelColor(thumbnail.width() / 2,
+                                                                    thumbnail.height() / 2);
+    };
+    ASSERT_EQ(centre(0), QColor(Qt::red));
+    writePicture("a.png", 20, 40, Qt::blue);  // as a rotate batch leaves it
+    panel.redrawThumbnail(QString::fromStdString(photos.file("a.png")));
+    ASSERT_TRUE(waitUntil([&] { return !panel.busy() && centre(0) == QColor(Qt::blue); }));
+    EXPECT_EQ(centre(1), QColor(Qt::green));
+    panel.redrawThumbnail(QString::fromStdString(photos.file("gone.png")));  // not listed: nothing
+    EXPECT_FALSE(panel.busy());
+}
+
 TEST_F(ImageListTest, DoubleClickOpensTheFullScreenPreviewButNotOnTheTickBox) {
     writePicture("wide.png", 400, 100, Qt::blue);
     settings.viewMode = 2;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMutex>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -235,6 +236,30 @@ TEST_F(PanelsTest, NoToAConfirmationOnARealDriverChangesNoFile) {
     driver.wait();
     EXPECT_EQ(readFile(folder.file("a.jpg")), before);
     EXPECT_FALSE(driver.running());
+}
+
+TEST_F(PanelsTest, ARotateBatchTellsOfEveryTurnedPicture) {
+    load({"a.jpg", "b.jpg", "broken.jpg"});
+    QImage picture(16, 8, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    for (const char* name : {"a.jpg", "b.jpg"})
+        ASSERT_TRUE(picture.save(QString::fromStdString(folder.file(name))));
+    WorkGate gate;
+    BatchObserver observer;
+    BatchDriver driver(model, gate, &observer, 2);
+    CToolboxDlg toolbox;
+    CBatchCommands commands(model, toolbox, driverStarter(driver, model, settings), nullptr,
+                            &prompter);
+    QMutex mutex;
+    QStringList turned;
+    commands.setRotatedHandler([&](const CatalogItem& item) {
+        QMutexLocker lock(&mutex);
+        turned << QString::fromStdString(item.fileName);
+    });
+    ASSERT_TRUE(commands.run(1013));
+    driver.wait();
+    turned.sort();
+    EXPECT_EQ(turned, (QStringList{"a.jpg", "b.jpg"}));  // not the picture that failed
 }
 
 TEST_F(PanelsTest, MenuListsTheEntriesInOrder) {

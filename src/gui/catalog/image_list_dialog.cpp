@@ -257,6 +257,19 @@ void CImageListDlg::startLoad(const QString& folderText) {
         addButton_->setEnabled(true);
 }
 
+void CImageListDlg::redrawThumbnail(const QString& fullPath) {
+    const QSize box = thumbnailBox();
+    if (!box.isValid())
+        return;
+    const std::string path = fullPath.toStdString();
+    for (int row = 0; row < services_.model->rowCount(); ++row) {
+        if (services_.model->item(row).fullPath == path) {
+            jobs_->renderThumbnails({services_.model->record(row)}, box);
+            return;
+        }
+    }
+}
+
 void CImageListDlg::onRotationsFinished() {
     if (!hasPendingLoad_)
         return;

@@ -98,6 +98,11 @@ class CImageListDlg : public QWidget, public LoadObserver {
     void runCommand(int commandId);
     std::vector<int> selectedRows() const;
 
+    // Draws the thumbnail of the row showing `fullPath` again (its file has been changed in
+    // place, by a rotate batch for instance). Nothing in the details view or for a path that is
+    // not in the list.
+    void redrawThumbnail(const QString& fullPath);
+
     // A load, thumbnails or rotations still running.
     bool busy() const;
     // Drops queued thumbnails (closing).

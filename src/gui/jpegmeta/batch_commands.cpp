@@ -113,7 +113,7 @@ bool CBatchCommands::run(int command) {
     case kCmdRotateLeft:
     case kCmdFlipLeftRight:
     case kCmdFlipTopBottom:
-        return start(makeRotateFlipJob(RotateFlipParams{rotateCodeFor(command), {}}));
+        return start(makeRotateFlipJob(RotateFlipParams{rotateCodeFor(command), rotated_}));
     case kCmdShiftTime: return shiftTime();
     case kCmdAddComment: return addComment();
     case kCmdDeleteExif:

@@ -60,6 +60,11 @@ public:
     using DialogRunner = std::function<bool(QDialog& dialog)>;
     void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
 
+    // Told of every picture a rotate or flip batch has turned, on the batch's threads (the
+    // catalog draws its thumbnail again).
+    using RotatedHandler = std::function<void(const CatalogItem& item)>;
+    void setRotatedHandler(RotatedHandler handler) { rotated_ = std::move(handler); }
+
 Q_SIGNALS:
     // The content pane: true shows the watermark layout view, false the image list.
     void layoutViewRequested(bool layoutView);
@@ -78,6 +83,7 @@ private:
     QWidget* owner_;
     UserPrompter* prompter_;
     DialogRunner runDialog_;
+    RotatedHandler rotated_;
 };
 
 }  // namespace pixmill
