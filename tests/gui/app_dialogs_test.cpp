@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include "engine/platform/status.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/options_dialog.h"
+#include "gui/app/pixmill_app.h"
 #include "gui/controls/path_dialog.h"
 #include "support/temp_dir.h"
 
@@ -156,6 +160,22 @@ TEST_F(OptionsDialogTest, MainWindowTitleAndStatusLine) {
     EXPECT_EQ(window.statusPart(0)->text(), "正在检查是否有最新版本……");
     EXPECT_EQ(window.statusPart(1)->text(), "已缩小第 1 张图片：a.jpg");
     EXPECT_EQ(window.statusPart(0)->width(), 150);
+}
+
+}  // namespace
+}  // namespace pixmill
+
+namespace pixmill {
+namespace {
+
+TEST(QtTextsTest, MessageBoxButtonsSpeakChineseOnceInstalled) {
+    std::unique_ptr<QTranslator> texts = installChineseQtTexts();
+    ASSERT_NE(texts, nullptr) << "Qt's zh_CN translation (qt6-translations-l10n) is missing";
+    QMessageBox box(QMessageBox::Question, "t", "?", QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("否")));
+    QCoreApplication::removeTranslator(texts.get());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <ctime>
@@ -21,7 +23,16 @@
 
 namespace pixmill {
 
-CPixmillApp::CPixmillApp(const QString& executablePath) {
+std::unique_ptr<QTranslator> installChineseQtTexts() {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
+}
+
+CPixmillApp::CPixmillApp(const QString& executablePath) : qtTexts_(installChineseQtTexts()) {
     QCoreApplication::setApplicationName(QString::fromUtf8(kShortName));
     QCoreApplication::setOrganizationName(QString::fromUtf8("应用程序向导生成的本地应用程序"));
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -31,6 +42,8 @@ CPixmillApp::CPixmillApp(const QString& executablePath) {
     settings_->migrateLegacySettings();
     settings_->loadSettings();
 }
+
+CPixmillApp::~CPixmillApp() = default;
 
 namespace {
 
