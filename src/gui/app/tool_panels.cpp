@@ -25,7 +25,7 @@ namespace {
 // A watermark panel in the tool box: the panel is built with the canvas it edits, so the host
 // only places it and forwards the start.
 class WatermarkPanelHost : public CBaseToolDlg {
-  public:
+public:
     WatermarkPanelHost(int panelId, const QString& displayName, QWidget* panel,
                        std::function<bool()> start)
         : CBaseToolDlg(panelId, displayName), panel_(panel), start_(std::move(start)) {
@@ -35,18 +35,17 @@ class WatermarkPanelHost : public CBaseToolDlg {
     }
     bool StartBatch() override { return start_(); }
 
-  protected:
+protected:
     void initDialog() override {}
 
-  private:
+private:
     QWidget* panel_;
     std::function<bool()> start_;
 };
 
 std::optional<CatalogItem> firstTickedItem(const CatalogModel& model) {
     const std::vector<TickedRow> rows = model.tickedRows();
-    if (rows.empty())
-        return std::nullopt;
+    if (rows.empty()) return std::nullopt;
     return rows.front().copy;
 }
 
@@ -68,8 +67,7 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     pane->setPreviewSource([&model] { return firstTickedItem(model); });
     window.content()->setLayoutView(pane);
     CPreviewDlg* canvas = pane->canvas();
-    auto* text =
-        new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
+    auto* text = new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
     auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
                                      settings.templateDir, startWatermark);
     toolbox->addPanel(new WatermarkPanelHost(kImageWatermarkPanelId, QString::fromUtf8("水印"),
@@ -77,16 +75,13 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     toolbox->addPanel(new WatermarkPanelHost(kTextWatermarkPanelId, QString::fromUtf8("添加文字"),
                                              text, [text] { return text->startBatch(); }));
     const auto textPanelShown = [toolbox] {
-        return toolbox->currentPanel() &&
-               toolbox->currentPanel()->panelId() == kTextWatermarkPanelId;
+        return toolbox->currentPanel() && toolbox->currentPanel()->panelId() == kTextWatermarkPanelId;
     };
     QObject::connect(canvas, &CPreviewDlg::selectionClicked, text, [text, textPanelShown] {
-        if (textPanelShown())
-            text->followSelection();
+        if (textPanelShown()) text->followSelection();
     });
     QObject::connect(canvas, &CPreviewDlg::fontSizeWheeled, text, [text, textPanelShown](int size) {
-        if (textPanelShown())
-            text->showFontSize(size);
+        if (textPanelShown()) text->showFontSize(size);
     });
 
     QPushButton* startButton = window.startButton();
@@ -101,8 +96,7 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     QObject::connect(commands, &CBatchCommands::openOutputDirRequested, &window, [&settings] {
         QDesktopServices::openUrl(QUrl::fromLocalFile(settings.outputDir));
     });
-    QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands,
-                     [commands] { commands->run(1026); });
+    QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands, [commands] { commands->run(1026); });
     window.setDispatcher([commands](int command) { commands->run(command); });
     window.setActivePanel([toolbox] { return toolbox->currentPanel(); });
     toolbox->showPanel(kRenamePanelId);
