@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -690,6 +691,18 @@ TEST_F(WorkflowTest, PictureWatermarkIsStampedWhereTheLayerWasDragged) {
             stamped.copy(0, at.bottom() + 8, source.width(), source.height() - at.bottom() - 8),
             source.copy(0, at.bottom() + 8, source.width(), source.height() - at.bottom() - 8)),
         4);
+}
+
+// The output folder set to the catalog's own: the stamped copies would replace the originals.
+TEST_F(WorkflowTest, WatermarkIntoTheCatalogFolderLeavesTheOriginals) {
+    settings.outputDir = QString::fromStdString(photos.folder());
+    tickOnly({0});
+    const ByteVector before = bytesOf(0);
+    choose(command::kTextWatermark);
+    panels.textPanel->addButton()->click();
+    pressStart();
+    finishBatch("watermark-refused");
+    EXPECT_EQ(bytesOf(0), before);
 }
 
 }  // namespace
