@@ -487,6 +487,8 @@ TEST_F(WorkflowTest, RotationsAndFlipsTurnTheTickedFilesInPlace) {
 }
 
 TEST_F(WorkflowTest, ShiftTimeAndCommentDialogsRewriteOnlyTheTickedFilesMetadata) {
+    window->imageList()->setViewMode(2);  // the details show the shooting times; it reloads
+    ASSERT_TRUE(waitUntil([this] { return idle(); }, kBatchLimitMs));
     tickOnly({0, 1});
     const ByteVector untouched = bytesOf(2);
     std::vector<ByteVector> scans = {scanOf(bytesOf(0)), scanOf(bytesOf(1))};
@@ -595,7 +597,7 @@ TEST_F(WorkflowTest, DeletingCommandsAskFirstAndStripOnlyTheirSections) {
         if (action->data().toInt() == command::kPureJpeg)
             pure = action;
     ASSERT_NE(pure, nullptr);
-    saveShot(window->grab().toImage(), "more-menu");
+    saveShot(more->grab().toImage(), "more-menu");
     more->close();
     pure->trigger();
     finishBatch("pure-jpeg");
@@ -680,6 +682,7 @@ TEST_F(WorkflowTest, PictureWatermarkIsStampedWhereTheLayerWasDragged) {
     const QImage source = decoded(pathOf(0));
     const QImage stamped = decoded(output.file(model().item(0).fileName));
     ASSERT_EQ(stamped.size(), source.size());
+    saveShot(stamped, "image-watermark-output");
     const QRect at(placed.left, placed.top, placed.width(), placed.height());
     const Change change = changeBetween(source, stamped);
     EXPECT_GT(change.pixels, 50);
