@@ -9,6 +9,7 @@
 
 #include "engine/app/app_paths.h"
 #include "engine/app/profile.h"
+#include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/watermark_text.h"
@@ -107,6 +108,8 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
         return "水印模板无法读取：" + layoutFilePath;
     };
     job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {
+        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
+            return ItemOutcome{ItemStatus::Failed, {}, refusal};
         return watermarkImage(row.item, *group, env.outputDir, logError);
     };
     return job;

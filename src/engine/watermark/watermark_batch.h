@@ -28,6 +28,7 @@ ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group
 
 // The batch over the layout file at `layoutFilePath`: `prepare` loads it once (a file that
 // cannot be loaded refuses the batch, so nothing is written), then the rows run on the pool.
+// Refuses, item by item, an output folder that is the catalog's own or the item's.
 BatchJob makeWatermarkJob(const std::string& layoutFilePath,
                           ErrorLogFunction logError = appendBatchErrorLog);
 

@@ -51,7 +51,7 @@ std::optional<CatalogItem> firstTickedItem(const CatalogModel& model) {
 
 }  // namespace
 
-void installToolPanels(CMainDlg& window, AppSettings& settings) {
+ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompter* prompter) {
     CatalogModel& model = window.catalogModel();
     const BatchStarter starter = driverStarter(window.batchDriver(), model, settings);
     const StartBatchFunction startWatermark = [starter](BatchJob job) {
@@ -60,8 +60,8 @@ void installToolPanels(CMainDlg& window, AppSettings& settings) {
 
     auto* toolbox = new CToolboxDlg;
     window.setToolbox(toolbox);
-    toolbox->addPanel(new CRenameImageDlg(settings, model, starter));
-    toolbox->addPanel(new CThumbnailDlg(settings, starter));
+    toolbox->addPanel(new CRenameImageDlg(settings, model, starter, prompter));
+    toolbox->addPanel(new CThumbnailDlg(settings, starter, prompter));
 
     auto* pane = new CLayoutPane;
     pane->setPreviewSource([&model] { return firstTickedItem(model); });
@@ -90,7 +90,7 @@ void installToolPanels(CMainDlg& window, AppSettings& settings) {
                          startButton->setText(caption);
                          startButton->setToolTip(caption);
                      });
-    auto* commands = new CBatchCommands(model, *toolbox, starter, &window);
+    auto* commands = new CBatchCommands(model, *toolbox, starter, &window, prompter);
     QObject::connect(commands, &CBatchCommands::layoutViewRequested, window.content(),
                      &CContentDlg::showLayoutView);
     QObject::connect(commands, &CBatchCommands::openOutputDirRequested, &window, [&settings] {
@@ -100,6 +100,7 @@ void installToolPanels(CMainDlg& window, AppSettings& settings) {
     window.setDispatcher([commands](int command) { commands->run(command); });
     window.setActivePanel([toolbox] { return toolbox->currentPanel(); });
     toolbox->showPanel(kRenamePanelId);
+    return ToolPanels{toolbox, commands, pane, canvas, text, image};
 }
 
 }  // namespace pixmill
