@@ -139,9 +139,8 @@ ByteVector scanOf(const ByteVector& jpeg) {
 // `jpeg` with one more section right after its SOI.
 ByteVector withSection(const ByteVector& jpeg, int marker, std::string_view payload) {
     ByteVector section = testing::JpegBuilder().section(marker, payload).build();
-    ByteVector out(jpeg.begin(), jpeg.begin() + 2);
-    out.insert(out.end(), section.begin() + 2, section.end());
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    ByteVector out = jpeg;
+    out.insert(out.begin() + 2, section.begin() + 2, section.end());
     return out;
 }
 
@@ -485,6 +484,14 @@ TEST_F(WorkflowTest, RotationsAndFlipsTurnTheTickedFilesInPlace) {
         EXPECT_EQ(QSize(model().item(0).width, model().item(0).height), now.size());
         EXPECT_EQ(hasExif(bytesOf(0)), hadExif);
         EXPECT_EQ(bytesOf(1), untouched);
+        // The catalog shows the turned picture, not the one before.
+        const QImage fresh = renderCatalogThumbnail(model().item(0), 100, 80);
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const QImage shown = model().thumbnail(0);
+                return shown.size() == fresh.size() && meanDifference(shown, fresh) < 3;
+            },
+            kBatchLimitMs));
     }
     // The last picture differs from the original everywhere but in its symmetric parts.
     EXPECT_GT(meanDifference(decoded(pathOf(0)), original), 10);

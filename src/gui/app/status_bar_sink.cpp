@@ -17,14 +17,14 @@ StatusBarSink::~StatusBarSink() { installStatusSink(nullptr); }
 
 void StatusBarSink::statusText(int part, const std::string& text) {
     if (part < 0 || part > 1) return;
-    const QString shown = QString::fromStdString(text);
     if (QThread::currentThread() == thread()) {
-        show(part, shown);
+        show(part, QString::fromStdString(text));
         return;
     }
     // Like a sent message: the worker waits for the GUI thread. The GUI thread never blocks
-    // on a worker without turning the event loop, so this cannot deadlock.
-    runOnObjectThread(this, [this, part, shown] { show(part, shown); });
+    // on a worker without turning the event loop, so this cannot deadlock. The text is made
+    // there, so the label never shares a buffer that a worker created.
+    runOnObjectThread(this, [this, part, &text] { show(part, QString::fromStdString(text)); });
 }
 
 void StatusBarSink::show(int part, const QString& text) {

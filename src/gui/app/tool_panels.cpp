@@ -8,6 +8,7 @@
 #include "engine/app/app_settings.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_dialog.h"
+#include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/base_tool_dlg.h"
 #include "gui/controls/batch_starter.h"
 #include "gui/controls/toolbox_dlg.h"
@@ -43,10 +44,12 @@ private:
     std::function<bool()> start_;
 };
 
+// Asked several times a second while the watermark preview is shown: no copy of the other rows.
 std::optional<CatalogItem> firstTickedItem(const CatalogModel& model) {
-    const std::vector<TickedRow> rows = model.tickedRows();
-    if (rows.empty()) return std::nullopt;
-    return rows.front().copy;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.isTicked(row)) return model.item(row);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -97,6 +100,17 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
         QDesktopServices::openUrl(QUrl::fromLocalFile(settings.outputDir));
     });
     QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands, [commands] { commands->run(1026); });
+    // A turned picture gets its thumbnail drawn again, on the window's thread.
+    CImageListDlg* catalog = window.imageList();
+    commands->setRotatedHandler([catalog](const CatalogItem& item) {
+        // Plain bytes across threads; the text is made on the window's thread.
+        QMetaObject::invokeMethod(
+            catalog,
+            [catalog, path = item.fullPath] {
+                catalog->redrawThumbnail(QString::fromStdString(path));
+            },
+            Qt::QueuedConnection);
+    });
     window.setDispatcher([commands](int command) { commands->run(command); });
     window.setActivePanel([toolbox] { return toolbox->currentPanel(); });
     toolbox->showPanel(kRenamePanelId);

@@ -108,17 +108,28 @@ void CWaterImageDlg::showCategory(int index) {
         // to a panel that is going away is dropped with its events.
         thumbnailPool_.start([this, source, generation] {
             QImage thumbnail = renderCatalogThumbnail(source, kThumbWidth, kThumbHeight);
-            QMetaObject::invokeMethod(
-                this,
-                [this, thumbnail, row = source.number, generation] {
-                    if (generation != generation_)
-                        return;
-                    --pending_;
-                    if (QListWidgetItem* shown = thumbs_->item(row))
-                        shown->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
-                },
-                Qt::QueuedConnection);
+            {
+                std::lock_guard<std::mutex> lock(drawnMutex_);
+                drawn_.push_back({generation, source.number, std::move(thumbnail)});
+            }
+            QMetaObject::invokeMethod(this, &CWaterImageDlg::showDrawnThumbnails,
+                                      Qt::QueuedConnection);
         });
+    }
+}
+
+void CWaterImageDlg::showDrawnThumbnails() {
+    std::vector<DrawnThumbnail> drawn;
+    {
+        std::lock_guard<std::mutex> lock(drawnMutex_);
+        drawn.swap(drawn_);
+    }
+    for (DrawnThumbnail& thumbnail : drawn) {
+        if (thumbnail.generation != generation_)
+            continue;
+        --pending_;
+        if (QListWidgetItem* shown = thumbs_->item(thumbnail.row))
+            shown->setIcon(QIcon(QPixmap::fromImage(thumbnail.image)));
     }
 }
 

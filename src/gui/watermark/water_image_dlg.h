@@ -2,10 +2,12 @@
 // The picture-watermark panel: the library of watermark pictures by category, each shown as a
 // thumbnail on white; one click adds the picture as a layer on the layout canvas.
 
+#include <QImage>
 #include <QString>
 #include <QThreadPool>
 #include <QWidget>
 
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -48,7 +50,16 @@ class CWaterImageDlg : public QWidget {
     void libraryScanned();
 
   private:
+    // A thumbnail drawn on the pool, waiting to be shown.
+    struct DrawnThumbnail {
+        int generation = 0;
+        int row = 0;
+        QImage image;
+    };
+
     void onScanned(std::vector<WatermarkCategory> categories);
+    // Shows the thumbnails the pool has finished (the window's thread).
+    void showDrawnThumbnails();
 
     CPreviewDlg* canvas_;
     QString templateDir_;
@@ -59,6 +70,10 @@ class CWaterImageDlg : public QWidget {
     bool scanned_ = false;
     int generation_ = 0;  // thumbnails of a category shown earlier are dropped
     int pending_ = 0;
+    // The pool hands its results over through this inbox under our own lock, so the hand-off
+    // is ordered for ThreadSanitizer too, not only inside Qt's event queue.
+    std::mutex drawnMutex_;
+    std::vector<DrawnThumbnail> drawn_;
     QThreadPool thumbnailPool_;
     std::thread scanThread_;
 };
