@@ -207,6 +207,33 @@ TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) 
     EXPECT_TRUE(window.progressBar()->isHidden());
 }
 
+TEST_F(MainWindowTest, ABatchWithFailedRowsSaysSoInTheStatusLineAtItsEnd) {
+    for (const char* name : {"a.png", "b.png", "c.png"}) writePicture(name, 8, 8);
+    CMainDlg window(settings, plugins());
+    window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
+    ASSERT_TRUE(window.imageList()->loadFolder());
+    ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+
+    const auto run = [&](std::function<ItemOutcome(const WorkedRow&)> routine) {
+        BatchJob job{BatchKind::Crop, BatchPattern::Sequential,
+                     [routine](WorkedRow& row, const BatchEnvironment&) {
+                         setStatusText(0, "正在裁剪第 " + std::to_string(row.row + 1) + " 个图片……");
+                         return routine(row);
+                     },
+                     {}, {}};
+        ASSERT_EQ(window.batchDriver().start(job, window.batchEnvironment()), "");
+        ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+    };
+    run([](const WorkedRow& row) {
+        return row.row == 0 ? ItemOutcome{} : ItemOutcome{ItemStatus::Failed, {}, "输出目录不存在：/x/"};
+    });
+    EXPECT_EQ(window.statusPart(0)->text(),
+              QStringLiteral("有 2 张图片处理失败，第一张 b.png：输出目录不存在：/x/"));
+    // Rows that only needed nothing are no failure: the last progress text stays.
+    run([](const WorkedRow&) { return ItemOutcome{ItemStatus::Unchanged, {}, "no EXIF"}; });
+    EXPECT_EQ(window.statusPart(0)->text(), QStringLiteral("正在裁剪第 3 个图片……"));
+}
+
 TEST_F(MainWindowTest, ClosingDuringALoadWaitsWithTheEventLoopTurningThenCloses) {
     writePicture("a.png", 8, 8);
     std::atomic<bool> release{false};

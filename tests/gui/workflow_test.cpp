@@ -719,6 +719,9 @@ TEST_F(WorkflowTest, WatermarkIntoTheCatalogFolderLeavesTheOriginals) {
     pressStart();
     finishBatch("watermark-refused");
     EXPECT_EQ(bytesOf(0), before);
+    // The user is told, not left with the batch's opening text.
+    EXPECT_TRUE(window->statusPart(0)->text().startsWith(QStringLiteral("有 1 张图片处理失败")))
+        << window->statusPart(0)->text().toStdString();
 }
 
 }  // namespace

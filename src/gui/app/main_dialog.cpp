@@ -63,8 +63,10 @@ class CMainDlg::BatchReactions : public BatchObserver {
     int done() const { return done_; }
     int total() const { return total_; }
     void batchEnd(BatchKind, const std::string& endFolder,
-                  const std::vector<RowOutcome>&) override {
-        runOnObjectThread(window_, [this, endFolder] { window_->onBatchEnd(endFolder); });
+                  const std::vector<RowOutcome>& outcomes) override {
+        runOnObjectThread(window_, [this, &endFolder, &outcomes] {
+            window_->onBatchEnd(endFolder, batchFailureSummary(outcomes));
+        });
     }
 
   private:
@@ -263,10 +265,29 @@ void CMainDlg::showBatchProgress() {
     progressBar_->setValue(batchReactions_->done());
 }
 
-void CMainDlg::onBatchEnd(const std::string& endFolder) {
+QString batchFailureSummary(const std::vector<RowOutcome>& outcomes) {
+    const RowOutcome* first = nullptr;
+    int failed = 0;
+    for (const RowOutcome& row : outcomes) {
+        if (row.outcome.status != ItemStatus::Failed)
+            continue;
+        if (!first)
+            first = &row;
+        ++failed;
+    }
+    if (!first)
+        return QString();
+    return QStringLiteral("有 %1 张图片处理失败，第一张 %2：%3")
+        .arg(failed)
+        .arg(QString::fromStdString(first->fileName), QString::fromStdString(first->outcome.message));
+}
+
+void CMainDlg::onBatchEnd(const std::string& endFolder, const QString& failures) {
     progressTimer_->stop();
     progressBar_->hide();
     setToolboxEnabled(true);
+    if (!failures.isEmpty())
+        setStatusText(0, failures.toStdString());
     const QString folder = QString::fromStdString(endFolder);
     if (!folder.isEmpty() && QFileInfo::exists(folder))
         openFolder(folder);

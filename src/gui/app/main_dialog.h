@@ -25,6 +25,10 @@ class QToolBar;
 
 namespace pixmill {
 
+// What the status line says after a batch in which rows failed: how many, and the first one's
+// file and reason, so that a refused or broken batch does not look done. Empty when none failed.
+QString batchFailureSummary(const std::vector<RowOutcome>& outcomes);
+
 class AnchorLayout;
 class CBaseToolDlg;
 class CContentDlg;
@@ -116,7 +120,7 @@ class CMainDlg : public QMainWindow {
 
     void storeWindowRectangle();
     void onBatchBegin();
-    void onBatchEnd(const std::string& endFolder);
+    void onBatchEnd(const std::string& endFolder, const QString& failures);
     void showBatchProgress();
     void openFolder(const QString& folder);
     void showMessage(const QString& text);
