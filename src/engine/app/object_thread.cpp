@@ -47,4 +47,15 @@ void runOnObjectThread(QObject* owner, const std::function<void()>& work) {
     handoff->done.wait(lock, [&] { return handoff->finished; });
 }
 
+void postToObjectThread(QObject* owner, std::function<void()> work) {
+    std::lock_guard posting(g_postGate);
+    QMetaObject::invokeMethod(
+        owner,
+        [work = std::move(work)] {
+            { std::lock_guard received(g_postGate); }
+            work();
+        },
+        Qt::QueuedConnection);
+}
+
 }  // namespace pixmill

@@ -15,4 +15,9 @@ namespace pixmill {
 
 void runOnObjectThread(QObject* owner, const std::function<void()>& work);
 
+// The same hand-off without waiting, like a posted message: `work` runs later on the owner's
+// thread, or never when the owner is destroyed first. Called on the owner's thread, it is
+// still queued.
+void postToObjectThread(QObject* owner, std::function<void()> work);
+
 }  // namespace pixmill

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "engine/app/app_settings.h"
+#include "engine/app/object_thread.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_dialog.h"
 #include "gui/catalog/image_list_dialog.h"
@@ -104,12 +105,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     CImageListDlg* catalog = window.imageList();
     commands->setRotatedHandler([catalog](const CatalogItem& item) {
         // Plain bytes across threads; the text is made on the window's thread.
-        QMetaObject::invokeMethod(
-            catalog,
-            [catalog, path = item.fullPath] {
-                catalog->redrawThumbnail(QString::fromStdString(path));
-            },
-            Qt::QueuedConnection);
+        postToObjectThread(catalog, [catalog, path = item.fullPath] {
+            catalog->redrawThumbnail(QString::fromStdString(path));
+        });
     });
     window.setDispatcher([commands](int command) { commands->run(command); });
     window.setActivePanel([toolbox] { return toolbox->currentPanel(); });

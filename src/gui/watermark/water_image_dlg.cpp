@@ -6,6 +6,9 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include <memory>
+
+#include "engine/app/object_thread.h"
 #include "engine/imaging/catalog_thumbnail.h"
 #include "gui/watermark/preview_dlg.h"
 
@@ -54,9 +57,8 @@ CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QStri
         std::vector<WatermarkCategory> found = scanWatermarkLibrary(folder);
         // Queued to the panel; dropped with the panel's events should it be gone by then
         // (the destructor joins this thread before the object goes).
-        QMetaObject::invokeMethod(
-            this, [this, found = std::move(found)]() mutable { onScanned(std::move(found)); },
-            Qt::QueuedConnection);
+        auto shared = std::make_shared<std::vector<WatermarkCategory>>(std::move(found));
+        postToObjectThread(this, [this, shared] { onScanned(std::move(*shared)); });
     });
 }
 
