@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <QThreadPool>
 
 #include <condition_variable>
 #include <memory>
@@ -45,6 +46,14 @@ void runOnObjectThread(QObject* owner, const std::function<void()>& work) {
     }
     std::unique_lock lock(handoff->mutex);
     handoff->done.wait(lock, [&] { return handoff->finished; });
+}
+
+void startOnPool(QThreadPool& pool, std::function<void()> work) {
+    std::lock_guard posting(g_postGate);
+    pool.start([work = std::move(work)] {
+        { std::lock_guard received(g_postGate); }
+        work();
+    });
 }
 
 void postToObjectThread(QObject* owner, std::function<void()> work) {

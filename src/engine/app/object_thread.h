@@ -10,6 +10,7 @@
 #include <functional>
 
 class QObject;
+class QThreadPool;
 
 namespace pixmill {
 
@@ -17,7 +18,13 @@ void runOnObjectThread(QObject* owner, const std::function<void()>& work);
 
 // The same hand-off without waiting, like a posted message: `work` runs later on the owner's
 // thread, or never when the owner is destroyed first. Called on the owner's thread, it is
-// still queued.
+// still queued. An owner that is destroyed while such calls may wait should deliver them
+// first (QCoreApplication::sendPostedEvents), as Qt frees dropped calls out of our order.
 void postToObjectThread(QObject* owner, std::function<void()> work);
+
+// Starts `work` on `pool` with the same ordering: everything the caller wrote before is
+// visible to `work`, also as ThreadSanitizer sees it (a pool thread that is reused is woken
+// inside Qt, where the sanitizer cannot see).
+void startOnPool(QThreadPool& pool, std::function<void()> work);
 
 }  // namespace pixmill

@@ -76,7 +76,7 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
             std::condition_variable allDone;
             size_t finished = 0;
             for (size_t i = 0; i < rows.size(); ++i) {
-                pool_.start([&, i] {
+                startOnPool(pool_, [&, i] {
                     outcomes[i] = job.perItem(rows[i], environment);
                     std::lock_guard lock(mutex);
                     reportProgress(static_cast<int>(++finished), static_cast<int>(rows.size()));

@@ -1,5 +1,6 @@
 #include "gui/watermark/water_image_dlg.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -63,10 +64,16 @@ CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QStri
 }
 
 CWaterImageDlg::~CWaterImageDlg() {
+    closing_ = true;  // what is delivered below starts no new work
     if (scanThread_.joinable())
         scanThread_.join();
     thumbnailPool_.clear();
     thumbnailPool_.waitForDone();
+    // The results already handed over are taken in now rather than dropped with the panel.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    std::lock_guard<std::mutex> lock(drawnMutex_);
+    toDraw_.clear();
+    drawn_.clear();
 }
 
 void CWaterImageDlg::onScanned(std::vector<WatermarkCategory> categories) {
@@ -86,10 +93,14 @@ void CWaterImageDlg::onScanned(std::vector<WatermarkCategory> categories) {
 }
 
 void CWaterImageDlg::showCategory(int index) {
-    if (!scanned_ || index < 0 || index >= static_cast<int>(categories_.size()))
+    if (closing_ || !scanned_ || index < 0 || index >= static_cast<int>(categories_.size()))
         return;
     ++generation_;
     thumbnailPool_.clear();
+    {
+        std::lock_guard<std::mutex> lock(drawnMutex_);
+        toDraw_.clear();
+    }
     thumbs_->clear();
     pending_ = 0;
     const int generation = generation_;
@@ -106,18 +117,31 @@ void CWaterImageDlg::showCategory(int index) {
         source.number = static_cast<int>(i);
         source.thumbBackground = 0xFFFFFF;
         ++pending_;
+        {
+            std::lock_guard<std::mutex> lock(drawnMutex_);
+            toDraw_.push_back({generation, source});
+        }
         // The destructor waits for the pool, so `this` outlives every job; a result queued
         // to a panel that is going away is dropped with its events.
-        thumbnailPool_.start([this, source, generation] {
-            QImage thumbnail = renderCatalogThumbnail(source, kThumbWidth, kThumbHeight);
-            {
-                std::lock_guard<std::mutex> lock(drawnMutex_);
-                drawn_.push_back({generation, source.number, std::move(thumbnail)});
-            }
-            QMetaObject::invokeMethod(this, &CWaterImageDlg::showDrawnThumbnails,
-                                      Qt::QueuedConnection);
-        });
+        startOnPool(thumbnailPool_, [this] { drawNextThumbnail(); });
     }
+}
+
+void CWaterImageDlg::drawNextThumbnail() {
+    ThumbnailToDraw next;
+    {
+        std::lock_guard<std::mutex> lock(drawnMutex_);
+        if (toDraw_.empty())
+            return;  // dropped when another category was chosen
+        next = std::move(toDraw_.front());
+        toDraw_.pop_front();
+    }
+    QImage thumbnail = renderCatalogThumbnail(next.source, kThumbWidth, kThumbHeight);
+    {
+        std::lock_guard<std::mutex> lock(drawnMutex_);
+        drawn_.push_back({next.generation, next.source.number, std::move(thumbnail)});
+    }
+    postToObjectThread(this, [this] { showDrawnThumbnails(); });
 }
 
 void CWaterImageDlg::showDrawnThumbnails() {

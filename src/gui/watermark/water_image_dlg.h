@@ -7,10 +7,12 @@
 #include <QThreadPool>
 #include <QWidget>
 
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "engine/catalog/catalog_item.h"
 #include "engine/watermark/watermark_library.h"
 #include "gui/watermark/water_text_dlg.h"
 
@@ -50,7 +52,11 @@ class CWaterImageDlg : public QWidget {
     void libraryScanned();
 
   private:
-    // A thumbnail drawn on the pool, waiting to be shown.
+    // A library picture waiting for the pool, and a thumbnail drawn there waiting to be shown.
+    struct ThumbnailToDraw {
+        int generation = 0;
+        CatalogItem source;
+    };
     struct DrawnThumbnail {
         int generation = 0;
         int row = 0;
@@ -58,6 +64,8 @@ class CWaterImageDlg : public QWidget {
     };
 
     void onScanned(std::vector<WatermarkCategory> categories);
+    // One pool job: draws the oldest waiting picture.
+    void drawNextThumbnail();
     // Shows the thumbnails the pool has finished (the window's thread).
     void showDrawnThumbnails();
 
@@ -68,11 +76,13 @@ class CWaterImageDlg : public QWidget {
     QListWidget* thumbs_ = nullptr;
     std::vector<WatermarkCategory> categories_;  // read only after the scan has delivered it
     bool scanned_ = false;
+    bool closing_ = false;
     int generation_ = 0;  // thumbnails of a category shown earlier are dropped
     int pending_ = 0;
-    // The pool hands its results over through this inbox under our own lock, so the hand-off
-    // is ordered for ThreadSanitizer too, not only inside Qt's event queue.
+    // Work reaches the pool, and results come back, through these queues under our own lock,
+    // so the hand-offs are ordered for ThreadSanitizer too, not only inside Qt.
     std::mutex drawnMutex_;
+    std::deque<ThumbnailToDraw> toDraw_;
     std::vector<DrawnThumbnail> drawn_;
     QThreadPool thumbnailPool_;
     std::thread scanThread_;
