@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -200,14 +201,30 @@ void CImageListDlg::applyViewMode() {
     views_->setCurrentWidget(iconView_);
 }
 
-void CImageListDlg::setDetailColumnWidths() {
+int detailColumnWidth(int column, const QFontMetrics& metrics) {
     static const int kWidths[] = {0, 80, 80, 80, 130, 130};
+    // The widest texts the columns hold; the widths above suit a small system font, a larger
+    // desktop font widens the columns so that no size or date is cut.
+    static const char* const kWidest[] = {"", "10000 x 10000",       "1023.99 KB",
+                                          "", "2012:11:01 09:10:45", ""};
+    if (column < 1 || column >= CatalogModel::ColumnCount)
+        return 0;
+    const int padding = 12;  // the cell's margins and the gap to the next column
+    return std::max(kWidths[column],
+                    metrics.horizontalAdvance(QString::fromLatin1(kWidest[column])) + padding);
+}
+
+void CImageListDlg::setDetailColumnWidths() {
+    const QFontMetrics metrics(detailsView_->font());
+    int others = 0;
+    for (int column = 1; column < CatalogModel::ColumnCount; ++column) {
+        const int width = detailColumnWidth(column, metrics);
+        detailsView_->setColumnWidth(column, width);
+        others += width;
+    }
     const int client = detailsView_->viewport()->width() > 100 ? detailsView_->viewport()->width()
                                                                : views_->width();
-    detailsView_->setColumnWidth(0, std::max(80, client - 470));
-    for (int column = 1; column < CatalogModel::ColumnCount; ++column) {
-        detailsView_->setColumnWidth(column, kWidths[column]);
-    }
+    detailsView_->setColumnWidth(0, std::max(80, client - others));
 }
 
 void CImageListDlg::setViewMode(int mode) {

@@ -25,7 +25,13 @@ class QAbstractItemView;
 
 class QMimeData;
 
+class QFontMetrics;
+
 namespace pixmill {
+
+// The width of a details-view column other than the name (which takes what is left): the
+// width the column is designed with, or more where the view's font needs it.
+int detailColumnWidth(int column, const QFontMetrics& metrics);
 
 // The local files and folders of a drop, in drop order.
 QStringList droppedLocalPaths(const QMimeData* data);
