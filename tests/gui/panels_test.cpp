@@ -34,22 +34,13 @@
 #include "gui/jpegmeta/update_time_dlg.h"
 #include "gui/rename/rename_image_dlg.h"
 #include "gui/rename/rename_preview_dlg.h"
+#include "recording_prompter.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
 namespace {
 
-class RecordingPrompter : public UserPrompter {
-public:
-    QStringList shown;
-    bool answer = false;
-    void warning(QWidget*, const QString& text) override { shown << text; }
-    void information(QWidget*, const QString& text) override { shown << text; }
-    bool question(QWidget*, const QString& text) override {
-        shown << text;
-        return answer;
-    }
-};
+using testing::RecordingPrompter;
 
 class PlainPanel : public CBaseToolDlg {
 public:
@@ -89,6 +80,18 @@ protected:
         }
         model.resetRows(QString::fromStdString(folder.folder()), std::move(items));
     }
+    // The commands on a real batch driver over the fixture's catalog.
+    struct OnRealDriver {
+        OnRealDriver(PanelsTest& test, int poolSize)
+            : driver(test.model, gate, &observer, poolSize),
+              commands(test.model, toolbox, driverStarter(driver, test.model, test.settings),
+                       nullptr, &test.prompter) {}
+        WorkGate gate;
+        BatchObserver observer;
+        BatchDriver driver;
+        CToolboxDlg toolbox;
+        CBatchCommands commands;
+    };
     BatchStarter recorder() {
         return [this](BatchJob job) {
             started.push_back(job.kind);
@@ -224,18 +227,13 @@ TEST_F(PanelsTest, CommandsStartTheirKindsAfterDialogsAndConfirmations) {
 TEST_F(PanelsTest, NoToAConfirmationOnARealDriverChangesNoFile) {
     load({"a.jpg"});
     const std::string before = readFile(folder.file("a.jpg"));
-    WorkGate gate;
-    BatchObserver observer;
-    BatchDriver driver(model, gate, &observer, 1);
-    CToolboxDlg toolbox;
-    CBatchCommands commands(model, toolbox, driverStarter(driver, model, settings), nullptr,
-                            &prompter);
+    OnRealDriver real(*this, 1);
     prompter.answer = false;
     for (int command : {1019, 1021, 1023, 1024})
-        commands.run(command);
-    driver.wait();
+        real.commands.run(command);
+    real.driver.wait();
     EXPECT_EQ(readFile(folder.file("a.jpg")), before);
-    EXPECT_FALSE(driver.running());
+    EXPECT_FALSE(real.driver.running());
 }
 
 TEST_F(PanelsTest, ARotateBatchTellsOfEveryTurnedPicture) {
@@ -244,20 +242,15 @@ TEST_F(PanelsTest, ARotateBatchTellsOfEveryTurnedPicture) {
     picture.fill(Qt::darkCyan);
     for (const char* name : {"a.jpg", "b.jpg"})
         ASSERT_TRUE(picture.save(QString::fromStdString(folder.file(name))));
-    WorkGate gate;
-    BatchObserver observer;
-    BatchDriver driver(model, gate, &observer, 2);
-    CToolboxDlg toolbox;
-    CBatchCommands commands(model, toolbox, driverStarter(driver, model, settings), nullptr,
-                            &prompter);
+    OnRealDriver real(*this, 2);
     QMutex mutex;
     QStringList turned;
-    commands.setRotatedHandler([&](const CatalogItem& item) {
+    real.commands.setRotatedHandler([&](const CatalogItem& item) {
         QMutexLocker lock(&mutex);
         turned << QString::fromStdString(item.fileName);
     });
-    ASSERT_TRUE(commands.run(1013));
-    driver.wait();
+    ASSERT_TRUE(real.commands.run(1013));
+    real.driver.wait();
     turned.sort();
     EXPECT_EQ(turned, (QStringList{"a.jpg", "b.jpg"}));  // not the picture that failed
 }

@@ -54,6 +54,7 @@
 #include "gui/watermark/preview_dlg.h"
 #include "gui/watermark/water_image_dlg.h"
 #include "gui/watermark/water_text_dlg.h"
+#include "recording_prompter.h"
 #include "support/jpeg_builder.h"
 
 namespace pixmill {
@@ -68,17 +69,6 @@ using testing::waitUntil;
 constexpr int kBatchLimitMs = 180000;
 constexpr int kAppSegment = 0xEC;  // APP12, a section no camera needs ("Ducky")
 
-class AnsweringPrompter : public UserPrompter {
-  public:
-    QStringList shown;
-    bool answer = true;
-    void warning(QWidget*, const QString& text) override { shown << text; }
-    void information(QWidget*, const QString& text) override { shown << text; }
-    bool question(QWidget*, const QString& text) override {
-        shown << text;
-        return answer;
-    }
-};
 
 struct Section {
     int marker = 0;
@@ -357,7 +347,7 @@ class WorkflowTest : public testing::SettingsFixture {
 
     testing::TempDir output;
     testing::RecordingShell shell;
-    AnsweringPrompter prompter;
+    testing::RecordingPrompter prompter{true};  // "yes" unless a test says otherwise
     std::unique_ptr<CMainDlg> window;
     ToolPanels panels;
 };
