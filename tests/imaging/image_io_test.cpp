@@ -75,6 +75,25 @@ TEST(ImageIo, jpegRoundTripKeepsPixelsAndResolution) {
     EXPECT_EQ(loaded.resolution.y, 150.0f);
 }
 
+TEST(ImageIo, everyPixelLayoutTheEncoderTakesKeepsItsColours) {
+    // Each layout goes to the encoder by its own byte order; a swapped pair of channels would
+    // turn the red quarter blue.
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGBX8888,
+                                  QImage::Format_RGB888, QImage::Format_ARGB32_Premultiplied}) {
+        SCOPED_TRACE(int(format));
+        QImage picture(32, 32, format);
+        picture.fill(QColor(230, 20, 10));
+        std::optional<Bytes> encoded = encodeJpeg(picture, 95, {});
+        ASSERT_TRUE(encoded.has_value());
+        const QImage decoded = decodeJpeg(*encoded, QSize(), nullptr);
+        ASSERT_FALSE(decoded.isNull());
+        const QColor centre = decoded.pixelColor(16, 16);
+        EXPECT_NEAR(centre.red(), 230, 4);
+        EXPECT_NEAR(centre.green(), 20, 4);
+        EXPECT_NEAR(centre.blue(), 10, 4);
+    }
+}
+
 TEST(ImageIo, dctScalingStillCoversTheWantedSize) {
     EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize(1600, 1200)), 2);
     EXPECT_EQ(jpegScaleDenominator(4000, 3000, QSize(1001, 750)), 2);

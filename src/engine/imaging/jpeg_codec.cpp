@@ -134,6 +134,9 @@ std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity d
         subsampling = TJSAMP_GRAY;
     } else if (image.format() == QImage::Format_RGB888) {
         format = TJPF_RGB;
+    } else if (image.format() == QImage::Format_RGB32) {
+        // 0xffRRGGBB words: the bytes are B, G, R, X on a little-endian machine.
+        format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
     } else if (image.format() != QImage::Format_RGBX8888) {
         image = image.convertToFormat(QImage::Format_RGBX8888);
         if (image.isNull())

@@ -34,8 +34,11 @@ Borders bordersOf(const CWaterMarkersHeader& header) {
 
 // The output canvas: opaque white, so the transparent parts of a PNG come out white in the
 // JPEG (or in the border colour, which covers all of it when there is a border); then the
-// source at its own size.
-QImage composeCanvas(const QImage& source, const CWaterMarkersHeader& header) {
+// source at its own size. An opaque source without a border is its own canvas: drawing it
+// over white would give the same pixels, at the cost of a second full-size copy.
+QImage composeCanvas(QImage source, const CWaterMarkersHeader& header) {
+    if (!header.borderOn && !source.hasAlphaChannel() && source.depth() == 32)
+        return source;
     Borders border = bordersOf(header);
     QImage canvas(source.width() + border.left + border.right,
                   source.height() + border.top + border.bottom, QImage::Format_RGB32);
@@ -72,7 +75,7 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
     LoadedImage source = loadImage(item.fullPath);
     if (source.isNull())
         return failed(item, logError, "cannot decode " + item.fullPath);
-    QImage canvas = composeCanvas(source.image, group.header);
+    QImage canvas = composeCanvas(std::move(source.image), group.header);
     source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
     if (canvas.isNull())
         return failed(item, logError, "image too large to stamp");
