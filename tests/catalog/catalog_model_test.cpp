@@ -88,5 +88,47 @@ TEST(CatalogModelTest, WriteBackFindsRecordsThatMovedAndSkipsRemovedRows) {
     EXPECT_EQ(model.recordCount(), 2);
 }
 
+TEST(CatalogModelTest, ThumbnailsPastTheLimitGoLeastRecentlyShownFirstAndAreAskedForAgain) {
+    CatalogModel model;
+    std::vector<CatalogItem> items;
+    for (int i = 0; i < 12; ++i) items.push_back(makeItem("p" + std::to_string(i) + ".jpg", 4, 4, 1));
+    model.resetRows("/p/", items);
+    model.setThumbnailLimit(10);  // past ten, down to nine
+    std::vector<CatalogRecord> wanted;
+    QObject::connect(&model, &CatalogModel::thumbnailWanted,
+                     [&](const CatalogRecord& record) { wanted.push_back(record); });
+    QImage thumbnail(4, 4, QImage::Format_RGB888);
+    thumbnail.fill(Qt::red);
+    const auto shown = [&](int row) { return model.data(model.index(row, 0), Qt::DecorationRole); };
+
+    for (int row = 0; row < 10; ++row) model.setThumbnail(model.record(row), thumbnail);
+    EXPECT_EQ(model.thumbnailCount(), 10);
+    EXPECT_FALSE(shown(0).isNull());  // row 0 is drawn: now the most recently shown
+    model.setThumbnail(model.record(10), thumbnail);
+    EXPECT_EQ(model.thumbnailCount(), 9);
+    // Rows 1 and 2 were the oldest; row 0 survived because a view drew it.
+    EXPECT_TRUE(model.thumbnail(1).isNull());
+    EXPECT_TRUE(model.thumbnail(2).isNull());
+    EXPECT_FALSE(model.thumbnail(0).isNull());
+    EXPECT_FALSE(model.thumbnail(10).isNull());
+
+    // A dropped row asks for its thumbnail once when drawn; a row never drawn does not ask.
+    EXPECT_TRUE(shown(1).isNull());
+    EXPECT_TRUE(shown(1).isNull());
+    EXPECT_TRUE(shown(11).isNull());
+    ASSERT_EQ(wanted.size(), 1u);
+    EXPECT_EQ(wanted[0], model.record(1));
+    model.setThumbnail(model.record(1), thumbnail);
+    EXPECT_FALSE(shown(1).isNull());
+
+    model.setThumbnailLimit(0);  // no limit: nothing more goes
+    for (int row = 0; row < 12; ++row) model.setThumbnail(model.record(row), thumbnail);
+    EXPECT_EQ(model.thumbnailCount(), 12);
+    model.removeRow(0);
+    EXPECT_EQ(model.thumbnailCount(), 11);
+    model.clearThumbnails();
+    EXPECT_EQ(model.thumbnailCount(), 0);
+}
+
 }  // namespace
 }  // namespace pixmill

@@ -430,6 +430,24 @@ TEST_F(ImageListTest, AFileChangedInPlaceHasItsThumbnailDrawnAgain) {
     EXPECT_FALSE(panel.busy());
 }
 
+TEST_F(ImageListTest, AThumbnailLetGoIsDrawnAgainWhenItsRowIsShown) {
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) writePicture(name, 20, 20);
+    CImageListDlg panel(services);
+    model.setThumbnailLimit(3);
+    panel.folderBox()->setEditText(QString::fromStdString(photos.folder()));
+    ASSERT_TRUE(panel.loadFolder());
+    ASSERT_TRUE(waitUntil([&] { return panel.addButton()->isEnabled() && !panel.busy(); }));
+    EXPECT_LE(model.thumbnailCount(), 3);
+    int dropped = -1;
+    for (int row = 0; row < model.rowCount() && dropped < 0; ++row) {
+        if (model.thumbnail(row).isNull()) dropped = row;
+    }
+    ASSERT_GE(dropped, 0);
+    model.data(model.index(dropped, 0), Qt::DecorationRole);  // as a view drawing the row
+    EXPECT_TRUE(waitUntil([&] { return !model.thumbnail(dropped).isNull(); }));
+    EXPECT_LE(model.thumbnailCount(), 3);
+}
+
 TEST_F(ImageListTest, DoubleClickOpensTheFullScreenPreviewButNotOnTheTickBox) {
     writePicture("wide.png", 400, 100, Qt::blue);
     settings.viewMode = 2;

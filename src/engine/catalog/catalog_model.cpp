@@ -46,7 +46,15 @@ QVariant CatalogModel::data(const QModelIndex& index, int role) const {
             if (index.column() != NameColumn) return QVariant();
             return row.ticked ? Qt::Checked : Qt::Unchecked;
         case Qt::DecorationRole:
-            if (index.column() != NameColumn || row.thumbnail.isNull()) return QVariant();
+            if (index.column() != NameColumn) return QVariant();
+            if (row.thumbnail.isNull()) {
+                if (row.thumbnailDropped && !row.thumbnailAsked) {
+                    row.thumbnailAsked = true;
+                    Q_EMIT thumbnailWanted(row.record);
+                }
+                return QVariant();
+            }
+            row.lastShown = ++useClock_;
             return row.thumbnail;
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
@@ -89,6 +97,7 @@ void CatalogModel::resetRows(const QString& folder, std::vector<CatalogItem> ite
         QMutexLocker lock(&mutex_);
         currentFolder_ = folder;
         rows_.clear();
+        thumbnailCount_ = 0;
         records_.clear();
         records_.reserve(items.size());
         rows_.reserve(items.size());
@@ -106,6 +115,7 @@ void CatalogModel::removeRow(int row) {
     beginRemoveRows(QModelIndex(), row, row);
     {
         QMutexLocker lock(&mutex_);
+        if (!rows_[static_cast<size_t>(row)].thumbnail.isNull()) --thumbnailCount_;
         rows_.erase(rows_.begin() + row);
     }
     endRemoveRows();
@@ -179,12 +189,44 @@ void CatalogModel::updateRecords(
 
 void CatalogModel::setThumbnail(const CatalogRecord& record, const QImage& thumbnail) {
     for (size_t row = 0; row < rows_.size(); ++row) {
-        if (rows_[row].record != record) continue;
-        rows_[row].thumbnail = thumbnail;
+        Row& target = rows_[row];
+        if (target.record != record) continue;
+        if (target.thumbnail.isNull() && !thumbnail.isNull()) ++thumbnailCount_;
+        if (!target.thumbnail.isNull() && thumbnail.isNull()) --thumbnailCount_;
+        target.thumbnail = thumbnail;
+        target.thumbnailDropped = false;
+        target.thumbnailAsked = false;
+        target.lastShown = ++useClock_;  // new: the last to be let go
+        if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_) dropOldThumbnails();
         const QModelIndex cell = index(static_cast<int>(row), NameColumn);
         Q_EMIT dataChanged(cell, cell, {Qt::DecorationRole});
         return;
     }
+}
+
+void CatalogModel::setThumbnailLimit(int count) {
+    thumbnailLimit_ = std::max(0, count);
+    if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_) dropOldThumbnails();
+}
+
+void CatalogModel::dropOldThumbnails() {
+    std::vector<Row*> holding;
+    holding.reserve(static_cast<size_t>(thumbnailCount_));
+    for (Row& row : rows_) {
+        if (!row.thumbnail.isNull()) holding.push_back(&row);
+    }
+    const size_t keep = static_cast<size_t>(thumbnailLimit_ - thumbnailLimit_ / 10);
+    if (holding.size() <= keep) return;
+    const size_t drop = holding.size() - keep;
+    std::nth_element(holding.begin(), holding.begin() + static_cast<std::ptrdiff_t>(drop),
+                     holding.end(),
+                     [](const Row* a, const Row* b) { return a->lastShown < b->lastShown; });
+    for (size_t i = 0; i < drop; ++i) {
+        holding[i]->thumbnail = QImage();
+        holding[i]->thumbnailDropped = true;
+        holding[i]->thumbnailAsked = false;
+    }
+    thumbnailCount_ = static_cast<int>(keep);
 }
 
 QImage CatalogModel::thumbnail(int row) const {
@@ -193,7 +235,12 @@ QImage CatalogModel::thumbnail(int row) const {
 }
 
 void CatalogModel::clearThumbnails() {
-    for (Row& row : rows_) row.thumbnail = QImage();
+    thumbnailCount_ = 0;
+    for (Row& row : rows_) {
+        row.thumbnail = QImage();
+        row.thumbnailDropped = false;
+        row.thumbnailAsked = false;
+    }
     if (!rows_.empty()) {
         Q_EMIT dataChanged(index(0, NameColumn), index(rowCount() - 1, NameColumn),
                            {Qt::DecorationRole});

@@ -69,6 +69,11 @@ public:
     void setThumbnail(const CatalogRecord& record, const QImage& thumbnail);
     QImage thumbnail(int row) const;
     void clearThumbnails();
+    // At most `count` thumbnails are kept (0: no limit). Past it, those shown least recently
+    // are let go; a row whose thumbnail went asks for it again (thumbnailWanted) when a view
+    // shows it, so a folder of ten thousand photos does not hold ten thousand thumbnails.
+    void setThumbnailLimit(int count);
+    int thumbnailCount() const { return thumbnailCount_; }
 
     // Orders the rows by a column as the details view's header does; records keep their
     // numbers. Ascending or descending.
@@ -80,18 +85,31 @@ public:
     // The lock every reader on another thread takes around a record.
     QMutex& lock() const { return mutex_; }
 
+Q_SIGNALS:
+    // A view shows a row whose thumbnail was let go: it should be drawn again. Once per row
+    // until it arrives.
+    void thumbnailWanted(const pixmill::CatalogRecord& record) const;
+
 private:
     struct Row {
         CatalogRecord record;
         bool ticked = true;
         QImage thumbnail;
+        bool thumbnailDropped = false;        // had one, let go to stay within the limit
+        mutable bool thumbnailAsked = false;  // asked for again, not yet back
+        mutable quint64 lastShown = 0;        // the use clock when a view last drew it
     };
     QString cellText(const CatalogItem& item, int column) const;
+    // Lets go of the thumbnails shown least recently until a tenth of the limit is free.
+    void dropOldThumbnails();
 
     mutable QMutex mutex_;
     std::vector<CatalogRecord> records_;
     std::vector<Row> rows_;
     QString currentFolder_;
+    int thumbnailLimit_ = 0;
+    int thumbnailCount_ = 0;
+    mutable quint64 useClock_ = 0;
 };
 
 // "%d bytes" below 1024, "%.2f KB" below 1 MiB, else "%.2f MB".

@@ -74,6 +74,13 @@ CImageListDlg::CImageListDlg(CatalogServices services, QWidget* parent)
                                           services_.rotateFlip, services_.poolSize);
     connect(jobs_.get(), &CatalogJobs::rotationsFinished, this,
             &CImageListDlg::onRotationsFinished);
+    // A row shown again after its thumbnail was let go gets it drawn anew.
+    connect(services_.model, &CatalogModel::thumbnailWanted, this,
+            [this](const CatalogRecord& record) {
+                const QSize box = thumbnailBox();
+                if (box.isValid())
+                    jobs_->renderThumbnails({record}, box);
+            });
     setPhotoReader(services_.reader);
     setAcceptDrops(true);
     buildControls();
@@ -195,6 +202,11 @@ void CImageListDlg::applyViewMode() {
         return;
     }
     const QSize box = thumbnailBox();
+    // About 256 MiB of thumbnails at the most: every row of ten thousand at the large size,
+    // some 2,700 at the extra-large one.
+    constexpr qint64 kThumbnailBudget = 256ll << 20;
+    services_.model->setThumbnailLimit(
+        int(kThumbnailBudget / (qint64(box.width()) * box.height() * 3)));
     iconView_->setIconSize(box);
     iconView_->setGridSize(mode == 0 ? QSize(220, 180) : QSize(120, 120));
     iconView_->setSpacing(0);
