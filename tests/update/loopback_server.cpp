@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/app/object_thread.h"
+
 namespace pixmill::testing {
 namespace {
 
@@ -233,14 +235,13 @@ LoopbackServer::LoopbackServer(Kind kind) : kind_(kind) {
     thread_.start();
     worker_ = new LoopbackServerWorker(this, kind_ == Kind::Https);
     worker_->moveToThread(&thread_);
-    QMetaObject::invokeMethod(
-        worker_, [this] { return worker_->listen(); }, Qt::BlockingQueuedConnection, &port_);
+    // Through our own lock, so that the sanitizer sees the worker's writes ordered.
+    runOnObjectThread(worker_, [this] { port_ = worker_->listen(); });
 }
 
 LoopbackServer::~LoopbackServer() {
     if (worker_) {
-        QMetaObject::invokeMethod(
-            worker_, [w = worker_] { delete w; }, Qt::BlockingQueuedConnection);
+        runOnObjectThread(worker_, [w = worker_] { delete w; });
     }
     thread_.quit();
     thread_.wait();

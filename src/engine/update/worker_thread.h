@@ -4,12 +4,13 @@
 // download), the way a worker posts a message to its window. Destroying the object waits
 // for a running job; its result is then dropped.
 
-#include <QMetaObject>
 #include <QObject>
 #include <QThread>
 
 #include <memory>
 #include <utility>
+
+#include "engine/app/object_thread.h"
 
 namespace pixmill {
 
@@ -23,8 +24,8 @@ class WorkerThread : public QObject {
         waitForJob();
         thread_.reset(QThread::create([this, work = std::move(work), done = std::move(done)] {
             auto result = work();
-            QMetaObject::invokeMethod(
-                this, [done, result = std::move(result)] { done(result); }, Qt::QueuedConnection);
+            // Through our own lock, so that the result is ordered for the sanitizer too.
+            postToObjectThread(this, [done, result = std::move(result)] { done(result); });
         }));
         thread_->start();
     }
