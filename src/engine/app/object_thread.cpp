@@ -1,8 +1,10 @@
 #include "engine/app/object_thread.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <condition_variable>
 #include <memory>
@@ -65,6 +67,13 @@ void postToObjectThread(QObject* owner, std::function<void()> work) {
             work();
         },
         Qt::QueuedConnection);
+}
+
+void turnEventsUntil(const std::function<bool()>& done) {
+    QTimer tick;  // wakes the wait below when a worker finishes without posting anything
+    tick.start(10);
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 }  // namespace pixmill

@@ -27,4 +27,9 @@ void postToObjectThread(QObject* owner, std::function<void()> work);
 // inside Qt, where the sanitizer cannot see).
 void startOnPool(QThreadPool& pool, std::function<void()> work);
 
+// Turns the calling thread's event loop until `done` holds, sleeping between events rather
+// than spinning: a waiting thread must not take a core from the workers it waits for. `done`
+// is looked at after every event and at least every 10 ms.
+void turnEventsUntil(const std::function<bool()>& done);
+
 }  // namespace pixmill

@@ -24,7 +24,7 @@ BatchDriver::~BatchDriver() { wait(); }
 bool BatchDriver::running() const { return worker_.joinable() && gate_.running() == WorkKind::Batch; }
 
 void BatchDriver::wait() {
-    while (running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    turnEventsUntil([this] { return !running(); });
     if (worker_.joinable()) worker_.join();
 }
 

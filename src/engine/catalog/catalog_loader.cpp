@@ -20,9 +20,7 @@ CatalogLoader::~CatalogLoader() { wait(); }
 bool CatalogLoader::running() const { return setup_.gate->running() == WorkKind::Load; }
 
 void CatalogLoader::wait() {
-    while (worker_.joinable() && running()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    turnEventsUntil([this] { return !worker_.joinable() || !running(); });
     if (worker_.joinable()) worker_.join();
 }
 
