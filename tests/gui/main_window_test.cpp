@@ -55,6 +55,13 @@ QStringList texts(const QList<QAction*>& actions) {
 
 class MainWindowTest : public testing::SettingsFixture {
   protected:
+    // Three small pictures loaded into the window's catalog, the load finished.
+    void loadThreePictures(CMainDlg& window) {
+        for (const char* name : {"a.png", "b.png", "c.png"}) writePicture(name, 8, 8);
+        window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
+        ASSERT_TRUE(window.imageList()->loadFolder());
+        ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+    }
     testing::RecordingShell shell;
     CatalogPlugins plugins() {
         CatalogPlugins result;
@@ -181,11 +188,8 @@ TEST_F(MainWindowTest, ALoadDisablesTheToolboxUntilItEnds) {
 }
 
 TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) {
-    for (const char* name : {"a.png", "b.png", "c.png"}) writePicture(name, 8, 8);
     CMainDlg window(settings, plugins());
-    window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
-    ASSERT_TRUE(window.imageList()->loadFolder());
-    ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+    ASSERT_NO_FATAL_FAILURE(loadThreePictures(window));
     EXPECT_TRUE(window.progressBar()->isHidden());
 
     std::atomic<int> worked{0};
@@ -208,11 +212,8 @@ TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) 
 }
 
 TEST_F(MainWindowTest, ABatchWithFailedRowsSaysSoInTheStatusLineAtItsEnd) {
-    for (const char* name : {"a.png", "b.png", "c.png"}) writePicture(name, 8, 8);
     CMainDlg window(settings, plugins());
-    window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
-    ASSERT_TRUE(window.imageList()->loadFolder());
-    ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
+    ASSERT_NO_FATAL_FAILURE(loadThreePictures(window));
 
     const auto run = [&](std::function<ItemOutcome(const WorkedRow&)> routine) {
         BatchJob job{BatchKind::Crop, BatchPattern::Sequential,
