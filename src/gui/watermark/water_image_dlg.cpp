@@ -71,9 +71,6 @@ CWaterImageDlg::~CWaterImageDlg() {
     thumbnailPool_.waitForDone();
     // The results already handed over are taken in now rather than dropped with the panel.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    std::lock_guard<std::mutex> lock(drawnMutex_);
-    toDraw_.clear();
-    drawn_.clear();
 }
 
 void CWaterImageDlg::onScanned(std::vector<WatermarkCategory> categories) {
@@ -97,10 +94,6 @@ void CWaterImageDlg::showCategory(int index) {
         return;
     ++generation_;
     thumbnailPool_.clear();
-    {
-        std::lock_guard<std::mutex> lock(drawnMutex_);
-        toDraw_.clear();
-    }
     thumbs_->clear();
     pending_ = 0;
     const int generation = generation_;
@@ -117,46 +110,23 @@ void CWaterImageDlg::showCategory(int index) {
         source.number = static_cast<int>(i);
         source.thumbBackground = 0xFFFFFF;
         ++pending_;
-        {
-            std::lock_guard<std::mutex> lock(drawnMutex_);
-            toDraw_.push_back({generation, source});
-        }
-        // The destructor waits for the pool, so `this` outlives every job; a result queued
-        // to a panel that is going away is dropped with its events.
-        startOnPool(thumbnailPool_, [this] { drawNextThumbnail(); });
+        // The destructor waits for the pool and takes in what it handed back, so `this`
+        // outlives every job.
+        startOnPool(thumbnailPool_, [this, source, generation] {
+            QImage thumbnail = renderCatalogThumbnail(source, kThumbWidth, kThumbHeight);
+            postToObjectThread(this, [this, generation, row = source.number, thumbnail] {
+                showThumbnail(generation, row, thumbnail);
+            });
+        });
     }
 }
 
-void CWaterImageDlg::drawNextThumbnail() {
-    ThumbnailToDraw next;
-    {
-        std::lock_guard<std::mutex> lock(drawnMutex_);
-        if (toDraw_.empty())
-            return;  // dropped when another category was chosen
-        next = std::move(toDraw_.front());
-        toDraw_.pop_front();
-    }
-    QImage thumbnail = renderCatalogThumbnail(next.source, kThumbWidth, kThumbHeight);
-    {
-        std::lock_guard<std::mutex> lock(drawnMutex_);
-        drawn_.push_back({next.generation, next.source.number, std::move(thumbnail)});
-    }
-    postToObjectThread(this, [this] { showDrawnThumbnails(); });
-}
-
-void CWaterImageDlg::showDrawnThumbnails() {
-    std::vector<DrawnThumbnail> drawn;
-    {
-        std::lock_guard<std::mutex> lock(drawnMutex_);
-        drawn.swap(drawn_);
-    }
-    for (DrawnThumbnail& thumbnail : drawn) {
-        if (thumbnail.generation != generation_)
-            continue;
-        --pending_;
-        if (QListWidgetItem* shown = thumbs_->item(thumbnail.row))
-            shown->setIcon(QIcon(QPixmap::fromImage(thumbnail.image)));
-    }
+void CWaterImageDlg::showThumbnail(int generation, int row, const QImage& thumbnail) {
+    if (generation != generation_)
+        return;  // drawn for a category shown earlier
+    --pending_;
+    if (QListWidgetItem* shown = thumbs_->item(row))
+        shown->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
 }
 
 void CWaterImageDlg::addPictureLayer(const QString& path) {

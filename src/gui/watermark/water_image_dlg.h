@@ -2,20 +2,17 @@
 // The picture-watermark panel: the library of watermark pictures by category, each shown as a
 // thumbnail on white; one click adds the picture as a layer on the layout canvas.
 
-#include <QImage>
 #include <QString>
 #include <QThreadPool>
 #include <QWidget>
 
-#include <deque>
-#include <mutex>
 #include <thread>
 #include <vector>
 
-#include "engine/catalog/catalog_item.h"
 #include "engine/watermark/watermark_library.h"
 #include "gui/watermark/water_text_dlg.h"
 
+class QImage;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
@@ -52,22 +49,9 @@ class CWaterImageDlg : public QWidget {
     void libraryScanned();
 
   private:
-    // A library picture waiting for the pool, and a thumbnail drawn there waiting to be shown.
-    struct ThumbnailToDraw {
-        int generation = 0;
-        CatalogItem source;
-    };
-    struct DrawnThumbnail {
-        int generation = 0;
-        int row = 0;
-        QImage image;
-    };
-
     void onScanned(std::vector<WatermarkCategory> categories);
-    // One pool job: draws the oldest waiting picture.
-    void drawNextThumbnail();
-    // Shows the thumbnails the pool has finished (the window's thread).
-    void showDrawnThumbnails();
+    // A thumbnail the pool has drawn, on the window's thread.
+    void showThumbnail(int generation, int row, const QImage& thumbnail);
 
     CPreviewDlg* canvas_;
     QString templateDir_;
@@ -79,11 +63,6 @@ class CWaterImageDlg : public QWidget {
     bool closing_ = false;
     int generation_ = 0;  // thumbnails of a category shown earlier are dropped
     int pending_ = 0;
-    // Work reaches the pool, and results come back, through these queues under our own lock,
-    // so the hand-offs are ordered for ThreadSanitizer too, not only inside Qt.
-    std::mutex drawnMutex_;
-    std::deque<ThumbnailToDraw> toDraw_;
-    std::vector<DrawnThumbnail> drawn_;
     QThreadPool thumbnailPool_;
     std::thread scanThread_;
 };
