@@ -13,13 +13,34 @@ struct HandleCloser {
 using Handle = std::unique_ptr<void, HandleCloser>;
 
 // Creating a TurboJPEG handle allocates the codec's tables; each thread keeps one of each.
-tjhandle decompressor() {
+// A decode that fails can leave the decompressor in a state that fails every later file (a
+// file cut inside its tables does), so a failure replaces the thread's handle: one bad file
+// never affects another.
+Handle& decompressorHandle() {
     thread_local Handle handle(tjInitDecompress());
+    return handle;
+}
+
+tjhandle decompressor() {
+    Handle& handle = decompressorHandle();
+    if (!handle)
+        handle.reset(tjInitDecompress());
     return handle.get();
 }
 
-tjhandle compressor() {
+void discardDecompressor() {
+    decompressorHandle().reset();
+}
+
+Handle& compressorHandle() {
     thread_local Handle handle(tjInitCompress());
+    return handle;
+}
+
+tjhandle compressor() {
+    Handle& handle = compressorHandle();
+    if (!handle)
+        handle.reset(tjInitCompress());
     return handle.get();
 }
 
@@ -64,9 +85,14 @@ std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (file.empty() || file.size() > 0xFFFFFFFFu)
         return std::nullopt;
-    if (tjDecompressHeader3(decompressor(), file.data(), (unsigned long)file.size(), &width,
-                            &height, &subsampling, &colorspace) != 0)
+    tjhandle handle = decompressor();
+    if (!handle)
         return std::nullopt;
+    if (tjDecompressHeader3(handle, file.data(), (unsigned long)file.size(), &width, &height,
+                            &subsampling, &colorspace) != 0) {
+        discardDecompressor();
+        return std::nullopt;
+    }
     if (width <= 0 || height <= 0)
         return std::nullopt;
     JpegHeader header;
@@ -112,11 +138,20 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
         return {};
     }
     const int format = header->cmyk ? TJPF_CMYK : TJPF_RGBX;
-    if (tjDecompress2(decompressor(), file.data(), (unsigned long)file.size(), image.bits(), width,
-                      int(image.bytesPerLine()), height, format, TJFLAG_LIMITSCANS) != 0 &&
-        tjGetErrorCode(decompressor()) == TJERR_FATAL) {
-        setError(error, tjGetErrorStr2(decompressor()));
+    tjhandle handle = decompressor();
+    if (!handle) {
+        setError(error, "out of memory");
         return {};
+    }
+    if (tjDecompress2(handle, file.data(), (unsigned long)file.size(), image.bits(), width,
+                      int(image.bytesPerLine()), height, format, TJFLAG_LIMITSCANS) != 0) {
+        const bool fatal = tjGetErrorCode(handle) == TJERR_FATAL;
+        if (fatal)
+            setError(error, tjGetErrorStr2(handle));
+        // Even a warning (a truncated scan) may leave the handle's state behind.
+        discardDecompressor();
+        if (fatal)
+            return {};
     }
     if (header->cmyk)
         convertCmykToRgb(image, hasAdobeSegment(file));
@@ -146,12 +181,17 @@ std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity d
     // and the crop writes at 75.
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    int status = tjCompress2(compressor(), image.constBits(), image.width(),
-                             int(image.bytesPerLine()), image.height(), format, &buffer, &size,
-                             subsampling, quality, TJFLAG_ACCURATEDCT);
-    std::unique_ptr<unsigned char, decltype(&tjFree)> owned(buffer, &tjFree);
-    if (status != 0 || buffer == nullptr)
+    tjhandle handle = compressor();
+    if (!handle)
         return std::nullopt;
+    int status = tjCompress2(handle, image.constBits(), image.width(), int(image.bytesPerLine()),
+                             image.height(), format, &buffer, &size, subsampling, quality,
+                             TJFLAG_ACCURATEDCT);
+    std::unique_ptr<unsigned char, decltype(&tjFree)> owned(buffer, &tjFree);
+    if (status != 0 || buffer == nullptr) {
+        compressorHandle().reset();  // the next picture starts from a fresh encoder
+        return std::nullopt;
+    }
     Bytes bytes(buffer, buffer + size);
     writeJfifDensity(bytes, density);
     return bytes;

@@ -11,10 +11,4 @@ namespace pixmill::jpegmeta {
 // `section` is the APP1 data from its two length bytes on.
 void exifEnginePass(Bytes section, JpegFileInfo& info, JpegEngine& engine);
 
-// First component of a TIFF value as a number; 0 for text and undefined bytes. Rationals
-// with a zero denominator give 0. `unsignedRationals`: code 5 divides unsigned numbers, as the
-// engine pass reads it; otherwise both rational codes are read as signed.
-double tiffNumber(const ByteOrderReader& block, std::uint64_t valueOffset, int format,
-                  bool unsignedRationals);
-
 }  // namespace pixmill::jpegmeta

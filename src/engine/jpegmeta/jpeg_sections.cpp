@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "engine/jpegmeta/exif_engine_pass.h"
-#include "engine/jpegmeta/file_bytes.h"
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/file_bytes.h"
 
 namespace pixmill::jpegmeta {
 namespace {
@@ -16,26 +16,7 @@ namespace {
 constexpr int kCommentLimit = 2000;  // bytes of a COM section's data looked at, length included
 constexpr int kWarnPaddingAbove = 10;
 
-// The bytes up to and including the marker byte: any run of bytes, ending in 0xFF followed by
-// a byte that is not 0xFF. -1 when the file ends first.
-int searchMarker(ReadCursor& cursor, int& bytesRead) {
-    int previous = 0;
-    bytesRead = 0;
-    while (!cursor.atEnd()) {
-        int byte = cursor.file[cursor.position++];
-        ++bytesRead;
-        if (previous == 0xFF && byte != 0xFF)
-            return byte;
-        previous = byte;
-    }
-    return -1;
-}
-
 }  // namespace
-
-bool isFrameMarker(int marker) {
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
 
 bool SectionTable::ensureRoom() {
     if (count() < capacity_)
@@ -127,7 +108,7 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
     info_.components = 0;
     info_.adobePresent = false;
     info_.adobeTransform = 0;
-    ReadCursor cursor{file, 2};
+    SectionReader cursor(file, {MarkerSearch::AnyBytes});
     bool keptComment = false;
     for (;;) {
         if (!table_.ensureRoom()) {
@@ -154,48 +135,41 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
 }
 
 // Appends the next marker section; the end of the file before a marker is a soft failure.
-LoadStatus JpegEngine::readSection(ReadCursor& cursor) {
-    const Bytes file = cursor.file;
-    int bytesRead = 0;
-    const int marker = searchMarker(cursor, bytesRead);
-    if (marker < 0)
-        return LoadStatus::NotJpeg;
-    if (bytesRead - 1 > kWarnPaddingAbove) {
+LoadStatus JpegEngine::readSection(SectionReader& cursor) {
+    SectionSpan span;
+    switch (cursor.next(span)) {
+        case SectionStep::Section:
+            break;
+        case SectionStep::BadLength:
+            fatal("invalid marker");
+            return LoadStatus::Fatal;
+        case SectionStep::Truncated:
+            fatal("Premature end of file?");
+            return LoadStatus::Fatal;
+        default:
+            return LoadStatus::NotJpeg;
+    }
+    if (span.skipped > kWarnPaddingAbove) {
         char text[80];
         std::snprintf(text, sizeof text, "Extraneous %d padding bytes before section %02X",
-                      bytesRead - 2, marker);
+                      span.skipped - 1, span.marker);
         warning(text);
     }
-    if (!fitsInside(file.size(), cursor.position, 2)) {
-        fatal("Premature end of file?");
-        return LoadStatus::Fatal;
-    }
-    const std::size_t length = bigEndian16(file, cursor.position);
-    if (length < 2) {
-        fatal("invalid marker");
-        return LoadStatus::Fatal;
-    }
-    if (!fitsInside(file.size(), cursor.position, length)) {
-        fatal("Premature end of file?");
-        return LoadStatus::Fatal;
-    }
     JpegSection section;
-    section.type = marker;
-    const auto from = file.begin() + static_cast<std::ptrdiff_t>(cursor.position);
-    section.data.assign(from, from + static_cast<std::ptrdiff_t>(length));
-    cursor.position += length;
+    section.type = span.marker;
+    section.data.assign(span.data.begin(), span.data.end());
     table_.append(std::move(section));
     return LoadStatus::Loaded;
 }
 
-LoadStatus JpegEngine::readScanData(ReadCursor& cursor, bool borrow) {
+LoadStatus JpegEngine::readScanData(const SectionReader& cursor, bool borrow) {
     if (!table_.ensureRoom()) {
         fatal("could not allocate data for entire image");
         return LoadStatus::Fatal;
     }
     JpegSection scan;
     scan.type = kScanData;
-    const Bytes rest = cursor.file.subspan(cursor.position);
+    const Bytes rest = cursor.file().subspan(cursor.position());
     if (borrow) {
         scan.borrowed = rest;
     } else {

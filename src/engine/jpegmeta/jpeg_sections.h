@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/jpegmeta/byte_reader.h"
+#include "engine/jpegmeta/section_reader.h"
 
 namespace pixmill::jpegmeta {
 
@@ -36,9 +37,6 @@ enum SectionType : int {
     kXmpSection = 0x10E1,  // an APP1 section holding XMP; written as APP1
     kScanData = 0x123,     // the bytes after the SOS section up to the end of the file
 };
-
-// True for the frame headers SOF0-3, 5-7, 9-11, 13-15 (not DHT, JPG or DAC).
-bool isFrameMarker(int marker);
 
 struct JpegSection {
     // For a marker section: the section from its 2-byte length field on, without 0xFF and the
@@ -114,13 +112,6 @@ enum class LoadStatus {
     Fatal,       // see fatalError()
 };
 
-// Where the section reader stands in the bytes of a file.
-struct ReadCursor {
-    Bytes file;
-    std::size_t position = 0;
-    bool atEnd() const { return position >= file.size(); }
-};
-
 class JpegEngine {
   public:
     // --- per-file state -------------------------------------------------------------
@@ -166,8 +157,8 @@ class JpegEngine {
 
   private:
     LoadStatus readSections(Bytes file, int mode, bool borrowScan);
-    LoadStatus readSection(ReadCursor& cursor);
-    LoadStatus readScanData(ReadCursor& cursor, bool borrow);
+    LoadStatus readSection(SectionReader& cursor);
+    LoadStatus readScanData(const SectionReader& cursor, bool borrow);
     bool actOnSection(int marker, int mode, bool& keptComment);
     void readFrameHeader(const JpegSection& section);
     void readJfifHeader(const JpegSection& section);

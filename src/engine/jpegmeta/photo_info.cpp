@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <new>
 
-#include "engine/jpegmeta/file_bytes.h"
 #include "engine/jpegmeta/jpeg_sections.h"
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/file_bytes.h"
 
 namespace pixmill::jpegmeta {
 namespace {
@@ -128,56 +128,43 @@ bool PhotoInfoReader::walkSections() {
     makeValue_.reset();
     modelValue_.reset();
     dateValue_.reset();
-    const Bytes file = bytes_;
-    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+    SectionReader reader(bytes_, {MarkerSearch::FillBytes, kMaxPadding});
+    if (!reader.valid())
         return false;
-    std::uint64_t position = 2;
     bool sawComment = false;
-    while (static_cast<int>(sections_.size()) < kMaxSections) {
-        int padding = 0;
-        while (position < file.size() && file[position] == 0xFF) {
-            if (++padding > kMaxPadding) {
+    // However many sections come before the scan: the walk is bounded by the bytes alone.
+    for (;;) {
+        SectionSpan span;
+        switch (reader.next(span)) {
+            case SectionStep::Section:
+                break;
+            case SectionStep::TooMuchFill:
                 diag::write(diag::Stream::Out, "too many padding unsigned chars\n");
                 return false;
-            }
-            ++position;
+            case SectionStep::BadLength:
+                lastError_ = "invalid marker";
+                return false;
+            default:
+                neededBytes_ = reader.neededBytes();
+                lastError_ = "Premature end of file";
+                return false;
         }
-        if (!fitsInside(file.size(), position, 3)) {
-            neededBytes_ = position + 3;
-            lastError_ = "Premature end of file";
-            return false;
-        }
-        const int marker = file[position++];
-        const unsigned length = bigEndian16(file, position);
-        if (length < 2) {
-            lastError_ = "invalid marker";
-            return false;
-        }
-        if (!fitsInside(file.size(), position, length)) {
-            neededBytes_ = position + length;
-            lastError_ = "Premature end of file";
-            return false;
-        }
-        sections_.push_back({position, marker, length});
-        const Bytes data = file.subspan(position, length);
-        const std::uint64_t sectionOffset = position;
-        position += length;
+        const int marker = span.marker;
+        sections_.push_back({span.offset, marker, span.length});
         if (isFrameMarker(marker)) {
-            readFrame(data);
+            readFrame(span.data);
         } else if (marker == kEoi) {
             diag::write(diag::Stream::Out, "No image in jpeg!\n");
             return false;
         } else if (marker == kSos) {
             return true;
-        } else if (marker == kApp1 && startsWith(data, 2, "Exif", 4)) {
-            info_->isExif = parseExif(sectionOffset, length);
+        } else if (marker == kApp1 && startsWith(span.data, 2, "Exif", 4)) {
+            info_->isExif = parseExif(span.offset, span.length);
         } else if (marker == kCom && !sawComment) {
             sawComment = true;
-            readComment(data);
+            readComment(span.data);
         }
     }
-    lastError_ = "Too many sections in jpg file";
-    return false;
 }
 
 void PhotoInfoReader::readFrame(Bytes data) {

@@ -74,8 +74,6 @@ struct SectionRecord {
 
 class PhotoInfoReader {
   public:
-    static constexpr int kMaxSections = 20;
-
     // Fills `info` (not cleared here), or a record of the reader's own when none is given.
     explicit PhotoInfoReader(PhotoInfo* info = nullptr);
     ~PhotoInfoReader();

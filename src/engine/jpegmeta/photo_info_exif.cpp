@@ -1,15 +1,13 @@
 // The EXIF block as PhotoInfoReader reads it: IFD0, its EXIF and interoperability
 // subdirectories and the chain of next-directory links (IFD1 holds the thumbnail).
 #include <cmath>
-#include <set>
+#include <map>
 
-#include "engine/jpegmeta/exif_engine_pass.h"
 #include "engine/jpegmeta/photo_info.h"
+#include "engine/jpegmeta/tiff_walker.h"
 
 namespace pixmill::jpegmeta {
 namespace {
-
-constexpr int kMaxDepth = 8;
 
 enum Tag : unsigned {
     kMake = 0x010F,
@@ -72,84 +70,73 @@ std::uint64_t asOffset(double value) {
     return value >= 0 && value < 4294967296.0 ? static_cast<std::uint64_t>(value) : 0;
 }
 
-struct Entry {
-    unsigned tag;
-    int format;
-    std::uint32_t components;
-    std::uint64_t value;  // offset in the block
-    std::uint64_t byteCount;
-};
+// Text values end at their first NUL; trailing blanks and NULs, which many cameras pad their
+// maker and model with, are not part of the name.
+std::string trimmedText(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+        text.pop_back();
+    return text;
+}
 
 }  // namespace
 
-class ExifDirectoryWalk {
+class ExifDirectoryWalk : public TiffVisitor {
   public:
     ExifDirectoryWalk(PhotoInfoReader& reader, ByteOrderReader block, std::uint64_t blockStart)
         : reader_(reader), info_(*reader.info_), block_(block), blockStart_(blockStart) {}
 
-    bool walk(std::uint64_t start, int depth);
+    // False when a directory could not be read (an entry's own damage costs that entry only).
+    bool walk(std::uint64_t first) {
+        walkTiff(block_, first, *this);
+        return !failed_;
+    }
+
+    void entry(const TiffDirectory& directory, const TiffEntry& entry, TiffFault fault) override;
+    void leave(const TiffDirectory& directory) override;
+    void fault(const TiffDirectory&, TiffDirectoryFault fault, std::uint64_t) override;
 
   private:
-    bool fail(const char* message) {
+    void fail(const char* message) {
         reader_.lastError_ = message;
-        return false;
+        failed_ = true;
     }
-    bool readEntry(const Entry& entry, int depth, std::uint64_t thumbnail[2]);
-    void recordNumber(const Entry& entry);
-    std::string text(const Entry& entry, std::size_t maxCharacters) const;
-    ValueLocation location(const Entry& entry) const {
+    void recordNumber(const TiffEntry& entry);
+    std::string text(const TiffEntry& entry, std::size_t maxCharacters) const;
+    ValueLocation location(const TiffEntry& entry) const {
         return {blockStart_ + entry.value, entry.components, entry.format};
     }
-    double number(const Entry& entry) const {
-        return tiffNumber(block_, entry.value, entry.format, false);
-    }
-    void readUserComment(const Entry& entry);
+    double number(const TiffEntry& entry) const { return tiffNumber(block_, entry, false); }
+    void readUserComment(const TiffEntry& entry);
 
     PhotoInfoReader& reader_;
     PhotoInfo& info_;
     ByteOrderReader block_;
     std::uint64_t blockStart_;
-    std::set<std::uint64_t> visited_;
+    bool failed_ = false;
+    // Thumbnail offset and length per directory.
+    std::map<std::uint64_t, std::pair<std::uint64_t, std::uint64_t>> thumbnails_;
 };
 
-bool ExifDirectoryWalk::walk(std::uint64_t start, int depth) {
-    // A directory linked twice, or a chain deeper than any camera writes, is not walked
-    // again: a loop in a damaged file can neither hang the reader nor exhaust the stack.
-    if (depth > kMaxDepth || !visited_.insert(start).second)
-        return true;
-    const std::uint64_t count = block_.u16(start);
-    if (!block_.has(start, 2 + 12 * count))
-        return fail("Illegally sized directory");
-    std::uint64_t thumbnail[2] = {0, 0};
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint64_t at = start + 2 + 12 * i;
-        Entry entry{block_.u16(at), block_.u16(at + 2), block_.u32(at + 4), at + 8, 0};
-        if (entry.format > kMaxFormatCode)
-            return fail("Illegal format code in EXIF dir");
-        entry.byteCount = std::uint64_t{entry.components} * kFormatSizes[entry.format];
-        if (entry.byteCount > 4) {
-            entry.value = block_.u32(at + 8);
-            if (!block_.has(entry.value, entry.byteCount)) {
-                return fail("Illegal pointer offset value in EXIF.");
-            }
-        }
-        if (!readEntry(entry, depth, thumbnail))
-            return false;
-    }
-    const std::uint64_t link = block_.u32(start + 2 + 12 * count);
-    if (link != 0) {
-        if (link >= block_.size())
-            return fail("Illegal subdirectory link");
-        walk(link, depth + 1);
-    }
-    if (thumbnail[0] != 0 && thumbnail[1] != 0 && block_.has(thumbnail[0], thumbnail[1])) {
-        info_.thumbnailOffset = blockStart_ + thumbnail[0];
-        info_.thumbnailSize = static_cast<unsigned>(thumbnail[1]);
-    }
-    return true;
+void ExifDirectoryWalk::fault(const TiffDirectory&, TiffDirectoryFault fault, std::uint64_t) {
+    // Nesting beyond the limit is a loop or garbage: quietly not followed.
+    if (fault == TiffDirectoryFault::BadSize)
+        fail("Illegally sized directory");
+    else if (fault != TiffDirectoryFault::TooDeep)
+        fail("Illegal subdirectory link");
 }
 
-std::string ExifDirectoryWalk::text(const Entry& entry, std::size_t maxCharacters) const {
+void ExifDirectoryWalk::leave(const TiffDirectory& directory) {
+    const auto found = thumbnails_.find(directory.offset);
+    if (found == thumbnails_.end())
+        return;
+    const auto [offset, length] = found->second;
+    if (offset != 0 && length != 0 && block_.has(offset, length)) {
+        info_.thumbnailOffset = blockStart_ + offset;
+        info_.thumbnailSize = static_cast<unsigned>(length);
+    }
+}
+
+std::string ExifDirectoryWalk::text(const TiffEntry& entry, std::size_t maxCharacters) const {
     std::string result;
     const std::uint64_t count = std::min<std::uint64_t>(entry.byteCount, maxCharacters);
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -161,47 +148,48 @@ std::string ExifDirectoryWalk::text(const Entry& entry, std::size_t maxCharacter
     return result;
 }
 
-bool ExifDirectoryWalk::readEntry(const Entry& entry, int depth, std::uint64_t thumbnail[2]) {
+void ExifDirectoryWalk::entry(const TiffDirectory& directory, const TiffEntry& entry,
+                              TiffFault fault) {
+    if (fault == TiffFault::BadFormat) {
+        reader_.lastError_ = "Illegal format code in EXIF dir";
+        return;
+    }
+    if (fault != TiffFault::None) {
+        reader_.lastError_ = "Illegal pointer offset value in EXIF.";
+        return;
+    }
     switch (entry.tag) {
         case kMake:
-            info_.cameraMake = text(entry, 31);
+            info_.cameraMake = trimmedText(text(entry, 31));
             reader_.makeValue_ = location(entry);
-            return true;
+            return;
         case kModel:
-            info_.cameraModel = text(entry, 39);
+            info_.cameraModel = trimmedText(text(entry, 39));
             reader_.modelValue_ = location(entry);
-            return true;
+            return;
         case kDateTimeOriginal:
             info_.dateTime = text(entry, 19);
             reader_.dateValue_ = location(entry);
-            return true;
+            return;
         case kExifVersion:
             info_.version = text(entry, 4);
-            return true;
+            return;
         case kUserComment:
             readUserComment(entry);
-            return true;
+            return;
         case kThumbnailOffset:
-            thumbnail[0] = asOffset(number(entry));
-            return true;
+            thumbnails_[directory.offset].first = asOffset(number(entry));
+            return;
         case kThumbnailLength:
-            thumbnail[1] = asOffset(number(entry));
-            return true;
-        case kExifOffset:
-        case kInteropOffset: {
-            const std::uint64_t target = block_.u32(entry.value);
-            if (target >= block_.size())
-                return fail("Illegal subdirectory link");
-            walk(target, depth + 1);
-            return true;
-        }
+            thumbnails_[directory.offset].second = asOffset(number(entry));
+            return;
         default:
             recordNumber(entry);
-            return true;
+            return;
     }
 }
 
-void ExifDirectoryWalk::recordNumber(const Entry& entry) {
+void ExifDirectoryWalk::recordNumber(const TiffEntry& entry) {
     const double value = number(entry);
     const auto asInt = [value] {
         return std::isfinite(value) && std::fabs(value) < 2e9 ? static_cast<int>(value) : 0;
@@ -233,9 +221,8 @@ void ExifDirectoryWalk::recordNumber(const Entry& entry) {
             info_.exposureProgram = asInt();
             break;
         case kIsoSpeedRatings:
+            // As written: a phone's ISO 32 is ISO 32.
             info_.isoEquivalent = asInt();
-            if (info_.isoEquivalent < 50)
-                info_.isoEquivalent *= 200;
             break;
         case kCompressedBitsPerPixel:
             info_.compressionLevel = asInt();
@@ -289,7 +276,7 @@ void ExifDirectoryWalk::recordNumber(const Entry& entry) {
     }
 }
 
-void ExifDirectoryWalk::readUserComment(const Entry& entry) {
+void ExifDirectoryWalk::readUserComment(const TiffEntry& entry) {
     info_.userCommentLength = static_cast<int>(entry.byteCount);
     std::string copy;
     for (std::uint64_t i = 0; i < entry.byteCount; ++i) {
@@ -316,32 +303,33 @@ void ExifDirectoryWalk::readUserComment(const Entry& entry) {
 
 bool PhotoInfoReader::parseExif(std::uint64_t sectionOffset, unsigned length) {
     const Bytes section = bytes_.subspan(sectionOffset, length);
-    if (!startsWith(section, 2, "Exif\0\0", 6)) {
-        lastError_ = "Incorrect Exif header";
-        return false;
+    TiffHeader header;
+    switch (readExifHeader(section, header)) {
+        case TiffHeaderFault::NotExif:
+            lastError_ = "Incorrect Exif header";
+            return false;
+        case TiffHeaderFault::BadByteOrder:
+            lastError_ = "Invalid Exif alignment marker.";
+            return false;
+        case TiffHeaderFault::BadMagic:
+            lastError_ = "Invalid Exif start (1)";
+            return false;
+        case TiffHeaderFault::None:
+            break;
     }
-    if (startsWith(section, 8, "II", 2)) {
-        bigEndian_ = false;
-    } else if (startsWith(section, 8, "MM", 2)) {
-        bigEndian_ = true;
-    } else {
-        lastError_ = "Invalid Exif alignment marker.";
-        return false;
-    }
+    bigEndian_ = header.bigEndian;
     const ByteOrderReader block(section.subspan(8), bigEndian_);
-    if (block.u16(2) != 42) {
-        lastError_ = "Invalid Exif start (1)";
-        return false;
-    }
-    const std::uint32_t first = block.u32(4);
-    if (first < 8 || first > 16) {
+    // The first directory lies wherever the header says, as long as it is inside the block
+    // and not over the header itself.
+    const std::uint32_t first = header.firstDirectory;
+    if (first < 8 || first >= block.size()) {
         lastError_ = "Suspicious offset of first IFD value";
         return false;
     }
     info_->flashUsed = 0;
     info_->comments.clear();
     ExifDirectoryWalk walk(*this, block, sectionOffset + 8);
-    const bool result = walk.walk(first, 0);
+    const bool result = walk.walk(first);
     if (info_->focalPlaneXRes != 0) {
         info_->ccdWidth =
             info_->focalPlaneUnits * static_cast<float>(exifImageWidth_) / info_->focalPlaneXRes;

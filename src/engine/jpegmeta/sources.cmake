@@ -1,12 +1,13 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
 list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/exif_engine_pass.cpp
-  jpegmeta/file_bytes.cpp
   jpegmeta/jpeg_commands.cpp
   jpegmeta/jpeg_section_edit.cpp
   jpegmeta/jpeg_sections.cpp
   jpegmeta/metadata_operation.cpp
   jpegmeta/photo_info.cpp
   jpegmeta/photo_info_exif.cpp
-  jpegmeta/shift_time.cpp)
+  jpegmeta/section_reader.cpp
+  jpegmeta/shift_time.cpp
+  jpegmeta/tiff_walker.cpp)
 list(APPEND PIXMILL_ENGINE_SOURCES)

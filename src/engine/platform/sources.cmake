@@ -1,5 +1,6 @@
 list(APPEND PIXMILL_PLAIN_SOURCES
   platform/diagnostics.cpp
+  platform/file_bytes.cpp
   platform/file_ops.cpp
   platform/safe_rewrite.cpp
   platform/status.cpp

@@ -1,4 +1,4 @@
-#include "engine/jpegmeta/file_bytes.h"
+#include "engine/platform/file_bytes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <new>
 
-namespace pixmill::jpegmeta {
+namespace pixmill {
 
 int readFileRange(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t count,
                   std::size_t& got) {
@@ -37,13 +37,15 @@ int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::
         ::close(fd);
         return error;
     }
-    if (S_ISDIR(status.st_mode)) {
+    if (!S_ISREG(status.st_mode)) {
         ::close(fd);
-        return EISDIR;
+        return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     }
-    std::size_t wanted = static_cast<std::size_t>(status.st_size);
-    if (wanted > limit)
-        wanted = limit;
+    if (static_cast<std::uint64_t>(status.st_size) > limit) {
+        ::close(fd);
+        return EFBIG;
+    }
+    const std::size_t wanted = static_cast<std::size_t>(status.st_size);
     int error = 0;
     try {
         out.resize(wanted);
@@ -58,4 +60,4 @@ int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::
     return error;
 }
 
-}  // namespace pixmill::jpegmeta
+}  // namespace pixmill

@@ -1,0 +1,24 @@
+#pragma once
+// Reading a file's bytes with ordinary reads: nothing here maps a file, so a file that shrinks
+// while it is read shortens the read instead of crashing the program. Every part of the
+// program that reads a whole file goes through readFileBytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pixmill {
+
+// Replaces `out` with the bytes of the regular file at `path`. Returns 0 or an errno value:
+// EFBIG for a file larger than `limit` (nothing is read then), EISDIR or EINVAL for what is not
+// a regular file, ENOMEM when the buffer cannot be had.
+int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out,
+                  std::size_t limit = SIZE_MAX);
+
+// Reads up to `count` bytes of an open descriptor at `offset`; `got` says how many arrived
+// (fewer when the file ends first). Returns 0 or an errno value.
+int readFileRange(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t count,
+                  std::size_t& got);
+
+}  // namespace pixmill
