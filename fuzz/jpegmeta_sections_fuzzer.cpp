@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/jpeg_commands.h"
-#include "engine/imaging/jpeg_segments.h"
 #include "engine/platform/diagnostics.h"
 
 using namespace pixmill::jpegmeta;
@@ -49,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The segment splicing that resize and rotation give a freshly encoded picture.
-    for (const pixmill::JpegSegment& segment : pixmill::readJpegSegments(input)) {
-        if (pixmill::isExifSegment(segment))
-            pixmill::withoutExifThumbnail(segment.payload);
-    }
-    pixmill::carryMetadataSections(input, input, {.removeExifThumbnail = (selector & 128) != 0});
-    pixmill::readJpegDensity(input);
-    pixmill::exifThumbnail(input);
+    if (input.size() > 2)
+        withoutExifThumbnail(input.subspan(2));
+    carryMetadata(input, input, {.removeExifThumbnail = (selector & 128) != 0});
+    readJpegDensity(input);
+    exifThumbnail(input);
+    hasAdobeSection(input);
+    isProgressiveJpeg(input);
     return 0;
 }

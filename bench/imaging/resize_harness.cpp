@@ -20,6 +20,8 @@
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/resize_batch.h"
+#include "engine/jpegmeta/photo_info.h"
+#include "engine/platform/safe_rewrite.h"
 
 using namespace pixmill;
 
@@ -31,15 +33,15 @@ CatalogItem itemFor(const std::string& path, int number) {
     item.fullPath = path;
     item.fileName = path.substr(path.find_last_of('/') + 1);
     Bytes bytes;
-    if (readFileBytes(path, bytes)) {
+    if (readImageFile(path, bytes)) {
         QSize size = imageFileSize(bytes);
         if (sniffImageFormat(bytes) == ImageFileFormat::Jpeg) {
             item.width = size.width();
             item.height = size.height();
         }
-        for (const JpegSegment& s : readJpegSegments(bytes))
-            if (isExifSegment(s))
-                item.isExif = 1;
+        jpegmeta::PhotoInfoReader reader;
+        reader.parse(bytes);
+        item.isExif = reader.info().isExif ? 1 : 0;
     }
     return item;
 }
@@ -93,7 +95,7 @@ int runThumbnails(int argc, char** argv) {
             QImage thumbnail = renderCatalogThumbnail(itemFor(path, 0), width, height);
             std::optional<Bytes> jpeg = encodeJpeg(thumbnail, 75);
             if (jpeg)
-                writeOutputFile(out + "/" + path.substr(path.find_last_of('/') + 1), *jpeg);
+                writeFileReplacing(out + "/" + path.substr(path.find_last_of('/') + 1), *jpeg);
         });
     }
     threads.waitForDone();

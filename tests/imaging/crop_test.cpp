@@ -57,8 +57,8 @@ TEST(Crop, cutsAndWritesTheFormatTheExtensionNames) {
         EXPECT_EQ(testing::quadrantAt(cut.image, 45, 10), 'g');
         EXPECT_EQ(testing::quadrantAt(cut.image, 45, 90), 'b');
         Bytes file = testing::readFile(out);
-        for (const JpegSegment& s : readJpegSegments(file))
-            EXPECT_FALSE(isExifSegment(s));
+        for (const testing::Segment& s : testing::segmentsOf(file))
+            EXPECT_FALSE(testing::isExifSegment(s));
     }
 }
 

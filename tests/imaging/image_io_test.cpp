@@ -1,4 +1,5 @@
 #include "engine/imaging/image_io.h"
+#include "engine/jpegmeta/image_metadata.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ Bytes adobeCmykJpeg() {
 // A valid small JPEG whose frame header claims width × height.
 Bytes claimingSize(int width, int height) {
     Bytes bytes = *encodeJpeg(quadrants(16, 16), 90);
-    for (const JpegSegment& s : readJpegSegments(bytes)) {
+    for (const testing::Segment& s : testing::segmentsOf(bytes)) {
         if (s.marker == 0xC0) {
             std::size_t at = s.offset + 5;  // marker, length, precision
             bytes[at] = std::uint8_t(height >> 8);
@@ -78,8 +79,9 @@ TEST(ImageIo, jpegRoundTripKeepsPixelsAndResolution) {
 TEST(ImageIo, everyPixelLayoutTheEncoderTakesKeepsItsColours) {
     // Each layout goes to the encoder by its own byte order; a swapped pair of channels would
     // turn the red quarter blue.
-    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGBX8888,
-                                  QImage::Format_RGB888, QImage::Format_ARGB32_Premultiplied}) {
+    for (QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGBX8888,
+          QImage::Format_RGB888, QImage::Format_ARGB32_Premultiplied}) {
         SCOPED_TRACE(int(format));
         QImage picture(32, 32, format);
         picture.fill(QColor(230, 20, 10));
@@ -111,7 +113,7 @@ TEST(ImageIo, dctScalingStillCoversTheWantedSize) {
 
 TEST(ImageIo, adobeCmykJpegGetsItsColours) {
     Bytes file = adobeCmykJpeg();
-    ASSERT_TRUE(hasAdobeSegment(file));
+    ASSERT_TRUE(jpegmeta::hasAdobeSection(file));
     ASSERT_TRUE(readJpegHeader(file)->cmyk);
     QImage image = decodeImage(file).image;
     ASSERT_FALSE(image.isNull());

@@ -1,12 +1,35 @@
 #include "imaging/imaging_fixtures.h"
 
+#include <cstring>
+
 #include <QPainter>
 
 #include <cmath>
 
 #include "engine/imaging/jpeg_codec.h"
 
+#include "engine/jpegmeta/section_reader.h"
+
 namespace pixmill::testing {
+
+std::vector<Segment> segmentsOf(ByteSpan file) {
+    std::vector<Segment> segments;
+    jpegmeta::SectionReader reader(file);
+    jpegmeta::SectionSpan span;
+    while (reader.valid() && reader.next(span) == jpegmeta::SectionStep::Section) {
+        segments.push_back(
+            {std::uint8_t(span.marker), std::size_t(span.offset - 2), span.data.subspan(2)});
+        if (span.marker == 0xDA)
+            break;
+    }
+    return segments;
+}
+
+bool isExifSegment(const Segment& segment) {
+    return segment.marker == 0xE1 && segment.payload.size() >= 6 &&
+           std::memcmp(segment.payload.data(), "Exif\0\0", 6) == 0;
+}
+
 namespace {
 
 void put16(Bytes& b, std::uint16_t v) {

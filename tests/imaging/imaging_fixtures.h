@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/imaging/jpeg_segments.h"
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/file_bytes.h"
 #include "engine/platform/status.h"
 
 namespace pixmill::testing {
@@ -29,6 +29,15 @@ Bytes jpegWith(const QImage& image, const std::vector<std::pair<std::uint8_t, By
 Bytes exifPayload(std::uint16_t orientation, const Bytes& thumbnail, bool thumbnailInside = false);
 
 Bytes bytesOf(std::string_view text);
+
+// One section before the scan, as the tests look at them: `offset` is that of its 0xFF.
+struct Segment {
+    std::uint8_t marker = 0;
+    std::size_t offset = 0;
+    ByteSpan payload;  // after the two length bytes
+};
+std::vector<Segment> segmentsOf(ByteSpan file);  // up to and including SOS
+bool isExifSegment(const Segment& segment);
 double lumaPsnr(const QImage& a, const QImage& b);
 
 // Collects the status-line texts and diagnostic lines written while it lives.

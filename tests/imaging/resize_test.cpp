@@ -92,8 +92,8 @@ TEST_F(ResizeItem, restoresExifOnlyWhenAskedAndPresent) {
     dir.write("e.jpg", testing::jpegWith(quadrants(400, 300), {{0xE1, exif}}));
     auto hasExif = [](const std::string& path) {
         Bytes file = readFile(path);
-        for (const JpegSegment& s : readJpegSegments(file))
-            if (isExifSegment(s))
+        for (const testing::Segment& s : testing::segmentsOf(file))
+            if (testing::isExifSegment(s))
                 return true;
         return false;
     };

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "engine/imaging/image_io.h"
-#include "engine/imaging/jpeg_segments.h"
+#include "engine/jpegmeta/image_metadata.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/failing_file_ops.h"
 #include "support/temp_dir.h"
@@ -104,17 +104,17 @@ TEST(RotateFlip, jpegKeepsItsMetadataButNotItsThumbnail) {
     CatalogItem item = itemAt(dir.file("a.jpg"), 64, 48);
     ASSERT_EQ(rotateFlipItem(item, kRotate270).status, ItemStatus::Ok);
     Bytes after = readFile(dir.file("a.jpg"));
-    EXPECT_TRUE(exifThumbnail(after).empty());
+    EXPECT_TRUE(jpegmeta::exifThumbnail(after).empty());
     bool comment = false;
-    for (const JpegSegment& s : readJpegSegments(after)) {
+    for (const testing::Segment& s : testing::segmentsOf(after)) {
         if (s.marker == 0xFE)
             comment = std::string(s.payload.begin(), s.payload.end()) == "hello";
-        if (isExifSegment(s)) {
+        if (testing::isExifSegment(s)) {
             EXPECT_EQ(s.payload[6 + 8 + 2 + 8], 6);  // orientation kept
         }
     }
     EXPECT_TRUE(comment);
-    EXPECT_EQ(readJpegDensity(after).x, 300.0f);
+    EXPECT_EQ(jpegmeta::readJpegDensity(after).x, 300.0f);
     struct stat st;
     ASSERT_EQ(::stat(dir.file("a.jpg").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);

@@ -13,7 +13,7 @@
 
 #include "cli/info_command.h"
 #include "engine/jpegmeta/jpeg_commands.h"
-#include "engine/imaging/jpeg_segments.h"
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/photo_info.h"
 #include "jpegmeta/diagnostics_capture.h"
 #include "support/jpeg_builder.h"
@@ -202,7 +202,7 @@ TEST_F(Oracle, transferAndCarryGiveAnEncodedCopyTheSourceMetadata) {
     // sections, with and without the EXIF thumbnail.
     for (bool dropThumbnail : {false, true}) {
         SCOPED_TRACE(dropThumbnail);
-        std::optional<ByteVector> carried = carryMetadataSections(
+        std::optional<ByteVector> carried = carryMetadata(
             testing::readBytes(source), encoded, {.removeExifThumbnail = dropThumbnail});
         ASSERT_TRUE(carried.has_value());
         const std::string copy = dir_.file(dropThumbnail ? "carried-bare.jpg" : "carried.jpg");

@@ -28,7 +28,7 @@ bool sameShape(QSize a, QSize b) {
 // The picture to scale from: the embedded thumbnail when it will do, else a reduced decode.
 QImage thumbnailSource(ByteSpan bytes, QSize pictureSize, QSize placed) {
     if (sniffImageFormat(bytes) == ImageFileFormat::Jpeg) {
-        ByteSpan embedded = exifThumbnail(bytes);
+        ByteSpan embedded = jpegmeta::exifThumbnail(bytes);
         if (!embedded.empty()) {
             QImage small = decodeJpeg(embedded);
             if (!small.isNull() && small.width() >= placed.width() &&
@@ -70,7 +70,7 @@ QImage renderCatalogThumbnail(const CatalogItem& item, int width, int height) {
     canvas.fill(QColor::fromRgb(QRgb(background | 0xFF000000u)));
 
     Bytes bytes;
-    if (!readFileBytes(item.fullPath, bytes))
+    if (!readImageFile(item.fullPath, bytes))
         return canvas;
     const QSize pictureSize = imageFileSize(bytes);
     if (pictureSize.isEmpty())

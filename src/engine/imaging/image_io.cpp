@@ -16,6 +16,7 @@
 
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/safe_rewrite.h"
 
 namespace pixmill {
 namespace {
@@ -85,36 +86,6 @@ QImage withoutMetadata(const QImage& source) {
     return bare;
 }
 
-// The process's file-creation mask, read without changing it (umask(2) can only be read by
-// setting it, which would race with other threads creating files).
-mode_t creationMask() {
-    static const mode_t mask = [] {
-        mode_t value = 022;
-        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, status)) {
-                unsigned parsed = 0;
-                if (std::sscanf(line, "Umask: %o", &parsed) == 1)
-                    value = mode_t(parsed);
-            }
-            std::fclose(status);
-        }
-        return value;
-    }();
-    return mask;
-}
-
-// What a freshly saved file gets: the usual permissions under the mask, and the current time
-// (the temporary file it is written as is private until it is complete).
-struct stat newFileAttributes() {
-    struct stat attributes {};
-    attributes.st_mode = 0666 & ~creationMask();
-    attributes.st_uid = ::getuid();
-    attributes.st_gid = ::getgid();
-    ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
-    return attributes;
-}
-
 }  // namespace
 
 ImageFileFormat sniffImageFormat(ByteSpan bytes) {
@@ -127,28 +98,8 @@ ImageFileFormat sniffImageFormat(ByteSpan bytes) {
     return ImageFileFormat::Unknown;
 }
 
-bool readFileBytes(const std::string& path, Bytes& bytes, long long limit) {
-    bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat status;
-    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= limit;
-    if (ok) {
-        bytes.resize(std::size_t(status.st_size));
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += std::size_t(got);
-        }
-        bytes.resize(done);  // a file that shrank while being read
-    }
-    ::close(fd);
-    return ok;
+bool readImageFile(const std::string& path, Bytes& bytes) {
+    return readFileBytes(path, bytes, std::size_t(kMaxImageFileBytes)) == 0;
 }
 
 LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
@@ -161,7 +112,7 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
     loaded.format = format;
     loaded.image = decodeJpeg(bytes, wanted);
     if (!loaded.image.isNull()) {
-        JpegDensity density = readJpegDensity(bytes);
+        jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
         loaded.resolution = {density.x, density.y};
     }
     return loaded;
@@ -169,7 +120,7 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
 
 LoadedImage loadImage(const std::string& path, QSize wanted) {
     Bytes bytes;
-    if (!readFileBytes(path, bytes))
+    if (!readImageFile(path, bytes))
         return {};
     return decodeImage(bytes, wanted);
 }
@@ -193,21 +144,6 @@ void reportSaveFailure(int status, const std::string& path) {
     diag::printf(diag::Stream::Out, "%d  Attempt to save %s failed.\n", status, path.c_str());
 }
 
-int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops) {
-    const std::string temporary = path + ".t";
-    ops.removeFile(temporary);  // a leftover of an interrupted run; usually absent
-    const struct stat attributes = newFileAttributes();
-    if (int error = ops.writeNewFile(temporary, bytes, &attributes); error != 0) {
-        ops.removeFile(temporary);
-        return error;
-    }
-    if (int error = ops.renameReplacing(temporary, path); error != 0) {
-        ops.removeFile(temporary);
-        return error;
-    }
-    return 0;
-}
-
 bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path) {
     return saveAsJpeg(image, resolution, path, systemFileOps());
 }
@@ -222,7 +158,7 @@ bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& p
         reportSaveFailure(kSaveEncodeFailed, path);
         return false;
     }
-    if (writeOutputFile(path, *encoded, ops) != 0) {
+    if (!writeFileReplacing(path, *encoded, ops)) {
         reportSaveFailure(kSaveWriteFailed, path);
         return false;
     }
@@ -246,7 +182,7 @@ bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops
         reportSaveFailure(kSaveEncodeFailed, path);
         return false;
     }
-    if (writeOutputFile(path, *encoded, ops) != 0) {
+    if (!writeFileReplacing(path, *encoded, ops)) {
         reportSaveFailure(kSaveWriteFailed, path);
         return false;
     }

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "engine/imaging/jpeg_segments.h"
+#include "engine/platform/file_bytes.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill {
@@ -43,9 +43,6 @@ LoadedImage loadImage(const std::string& path, QSize wanted = QSize());
 // The same for bytes already in memory.
 LoadedImage decodeImage(ByteSpan bytes, QSize wanted = QSize());
 
-// Reads a whole file, refusing one larger than `limit`. False when it cannot be read.
-bool readFileBytes(const std::string& path, Bytes& bytes, long long limit = kMaxImageFileBytes);
-
 // The pixel size the file's header states, without decoding; empty when unknown.
 QSize imageFileSize(ByteSpan bytes);
 
@@ -59,9 +56,9 @@ enum SaveStatus {
 // Writes "%d  Attempt to save %s failed.\n" on the output diagnostic stream.
 void reportSaveFailure(int status, const std::string& path);
 
-// Writes `bytes` to `path` through a temporary file beside it and one rename, replacing a
-// file there; never leaves a half-written file under `path`. Returns 0 or an errno value.
-int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops = systemFileOps());
+// Reads a picture file whole, refusing one larger than kMaxImageFileBytes. False when it
+// cannot be read.
+bool readImageFile(const std::string& path, Bytes& bytes);
 
 // Encodes `image` as a JPEG at quality 100 carrying `resolution` in its JFIF header, written to
 // `path` (replacing a file there). On failure writes "%d  Attempt to save %s failed.\n" on the

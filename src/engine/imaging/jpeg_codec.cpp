@@ -49,15 +49,6 @@ void setError(std::string* error, std::string text) {
         *error = std::move(text);
 }
 
-bool isProgressive(ByteSpan file) {
-    for (const JpegSegment& segment : readJpegSegments(file)) {
-        if (segment.marker == 0xC2 || segment.marker == 0xC6 || segment.marker == 0xCA ||
-            segment.marker == 0xCE)
-            return true;
-    }
-    return false;
-}
-
 // Converts, in place, the four ink bytes TurboJPEG produced into RGBX. Adobe's files store
 // the inks inverted (255 = no ink), which makes the conversion a plain product.
 void convertCmykToRgb(QImage& image, bool inverted) {
@@ -99,7 +90,7 @@ std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
     header.width = width;
     header.height = height;
     header.cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
-    header.progressive = isProgressive(file);
+    header.progressive = jpegmeta::isProgressiveJpeg(file);
     return header;
 }
 
@@ -154,11 +145,11 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
             return {};
     }
     if (header->cmyk)
-        convertCmykToRgb(image, hasAdobeSegment(file));
+        convertCmykToRgb(image, jpegmeta::hasAdobeSection(file));
     return image;
 }
 
-std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity density) {
+std::optional<Bytes> encodeJpeg(const QImage& source, int quality, jpegmeta::JpegDensity density) {
     if (source.isNull())
         return std::nullopt;
     QImage image = source;
@@ -193,7 +184,7 @@ std::optional<Bytes> encodeJpeg(const QImage& source, int quality, JpegDensity d
         return std::nullopt;
     }
     Bytes bytes(buffer, buffer + size);
-    writeJfifDensity(bytes, density);
+    jpegmeta::writeJfifDensity(bytes, density);
     return bytes;
 }
 

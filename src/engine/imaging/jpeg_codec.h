@@ -11,7 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/imaging/jpeg_segments.h"
+#include "engine/jpegmeta/image_metadata.h"
+#include "engine/platform/file_bytes.h"
 
 namespace pixmill {
 
@@ -49,6 +50,7 @@ constexpr int kJpegSubsampling = 2;  // TJSAMP_420
 
 // Encodes `image` (any format; alpha is dropped, grey stays grey) at `quality` 1..100 with
 // `density` in its JFIF header. Returns nothing for a null image or an encoder failure.
-std::optional<Bytes> encodeJpeg(const QImage& image, int quality, JpegDensity density = {});
+std::optional<Bytes> encodeJpeg(const QImage& image, int quality,
+                                jpegmeta::JpegDensity density = {});
 
 }  // namespace pixmill

@@ -4,6 +4,7 @@
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/resample.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 
 namespace pixmill {
@@ -40,7 +41,7 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         return std::nullopt;
     }
     if (restoreExif) {
-        if (std::optional<Bytes> with = carryMetadataSections(source, *encoded))
+        if (std::optional<Bytes> with = jpegmeta::carryMetadata(source, *encoded))
             encoded = std::move(with);
     }
     return encoded;
@@ -70,15 +71,15 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
         return failed("the scaled size is 0");
     }
     Bytes source;
-    if (!readFileBytes(item.fullPath, source))
+    if (!readImageFile(item.fullPath, source))
         return failed("cannot read " + item.fullPath);
     std::string why;
     std::optional<Bytes> encoded = scaledJpeg(source, size, params.restoreExif && item.isExif, why);
     if (!encoded)
         return failed(why);
-    if (int error = writeOutputFile(output, *encoded, ops); error != 0) {
+    if (Result written = writeFileReplacing(output, *encoded, ops); !written) {
         reportSaveFailure(kSaveWriteFailed, output);
-        return failed("cannot write " + output + ": " + errorText(error));
+        return failed(written.message());
     }
     statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
     return {ItemStatus::Ok, output, {}};

@@ -59,7 +59,7 @@ std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& l
         if (!encoded)
             return std::nullopt;
         std::optional<Bytes> carried =
-            carryMetadataSections(source, *encoded, {.removeExifThumbnail = true});
+            jpegmeta::carryMetadata(source, *encoded, {.removeExifThumbnail = true});
         return carried ? carried : encoded;
     }
     QByteArray data;
@@ -73,7 +73,7 @@ std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& l
 
 ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
     Bytes source;
-    if (!readFileBytes(item.fullPath, source))
+    if (!readImageFile(item.fullPath, source))
         return {ItemStatus::Failed, {}, "cannot read " + item.fullPath};
     LoadedImage loaded = decodeImage(source);
     if (loaded.isNull())

@@ -1,6 +1,4 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
-list(APPEND PIXMILL_PLAIN_SOURCES
-  imaging/jpeg_segments.cpp)
 list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/batch_output.cpp
   imaging/catalog_thumbnail.cpp

@@ -108,8 +108,24 @@ JpegSection* JpegEngine::insertSection(int type, std::vector<std::uint8_t> data)
     return &table_[index];
 }
 
+namespace {
+
+bool isIccSection(const JpegSection& section) {
+    return section.type == kApp2 && startsWith(section.data, 2, "ICC_PROFILE\0", 12);
+}
+
+// The colour space signature of a profile's first chunk: "ICC_PROFILE\0", sequence number,
+// count, then the profile, whose signature sits at its byte 16.
+bool describesRgb(const JpegSection& firstChunk) {
+    return firstChunk.data.size() > 2 + 14 + 20 &&
+           startsWith(firstChunk.data, 2 + 14 + 16, "RGB ", 4);
+}
+
+}  // namespace
+
 void JpegEngine::keepOnlyMetadataSections() {
     std::optional<JpegSection> exif, comment, iptc, xmp;
+    std::vector<JpegSection> profile;
     for (JpegSection& section : table_.entries()) {
         std::optional<JpegSection>* slot = nullptr;
         if (section.type == kApp1)
@@ -122,11 +138,18 @@ void JpegEngine::keepOnlyMetadataSections() {
             slot = &xmp;
         if (slot && !slot->has_value())
             *slot = std::move(section);
+        else if (isIccSection(section))
+            profile.push_back(std::move(section));
     }
     table_.clear();
     for (std::optional<JpegSection>* slot : {&exif, &comment, &iptc, &xmp}) {
         if (slot->has_value())
             table_.append(std::move(**slot));
+    }
+    // A CMYK or grey profile would misdescribe the RGB pictures this program writes.
+    if (!profile.empty() && describesRgb(profile.front())) {
+        for (JpegSection& chunk : profile)
+            table_.append(std::move(chunk));
     }
 }
 

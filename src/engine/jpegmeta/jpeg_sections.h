@@ -143,7 +143,8 @@ class JpegEngine {
     // EXIF goes first; anything else after the leading APP0/APP1 sections (at most 3 places).
     // Null (after a fatal error) when the table is too short for that place.
     JpegSection* insertSection(int type, std::vector<std::uint8_t> data);
-    // Keeps the first EXIF, COM, IPTC and XMP sections, in that order, and nothing else.
+    // Keeps the first EXIF, COM, IPTC and XMP sections, in that order, then the ICC profile's
+    // sections when the profile describes RGB data, and nothing else.
     void keepOnlyMetadataSections();
 
     // --- writing ---------------------------------------------------------------------

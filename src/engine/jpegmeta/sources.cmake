@@ -1,9 +1,11 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
 list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/exif_engine_pass.cpp
+  jpegmeta/image_metadata.cpp
   jpegmeta/jpeg_commands.cpp
   jpegmeta/jpeg_section_edit.cpp
   jpegmeta/jpeg_sections.cpp
+  jpegmeta/metadata_carry.cpp
   jpegmeta/metadata_operation.cpp
   jpegmeta/photo_info.cpp
   jpegmeta/photo_info_exif.cpp

@@ -153,14 +153,18 @@ void walkTiff(const ByteOrderReader& block, std::uint64_t first, TiffVisitor& vi
 TiffHeaderFault readExifHeader(Bytes section, TiffHeader& header) {
     if (!startsWith(section, 2, "Exif\0\0", 6))
         return TiffHeaderFault::NotExif;
-    if (startsWith(section, 8, "II", 2)) {
+    return readTiffHeader(section.subspan(8), header);
+}
+
+TiffHeaderFault readTiffHeader(Bytes tiff, TiffHeader& header) {
+    if (startsWith(tiff, 0, "II", 2)) {
         header.bigEndian = false;
-    } else if (startsWith(section, 8, "MM", 2)) {
+    } else if (startsWith(tiff, 0, "MM", 2)) {
         header.bigEndian = true;
     } else {
         return TiffHeaderFault::BadByteOrder;
     }
-    const ByteOrderReader block(section.subspan(8), header.bigEndian);
+    const ByteOrderReader block(tiff, header.bigEndian);
     if (block.u16(2) != 42)
         return TiffHeaderFault::BadMagic;
     header.firstDirectory = block.u32(4);

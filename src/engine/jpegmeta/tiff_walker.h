@@ -99,6 +99,8 @@ struct TiffHeader {
     std::uint32_t firstDirectory = 0;
 };
 enum class TiffHeaderFault { None, NotExif, BadByteOrder, BadMagic };
+// `tiff` is the TIFF block itself.
+TiffHeaderFault readTiffHeader(Bytes tiff, TiffHeader& header);
 // `section` is an APP1 section's data from its two length bytes on; the block is what follows
 // "Exif\0\0" (section offset 8 on).
 TiffHeaderFault readExifHeader(Bytes section, TiffHeader& header);

@@ -5,10 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace pixmill {
+
+using ByteSpan = std::span<const std::uint8_t>;
+using Bytes = std::vector<std::uint8_t>;
 
 // Replaces `out` with the bytes of the regular file at `path`. Returns 0 or an errno value:
 // EFBIG for a file larger than `limit` (nothing is read then), EISDIR or EINVAL for what is not

@@ -27,6 +27,12 @@ enum SafeRewriteError {
 Result rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> content,
                          bool keepTimes = true, FileOps& ops = systemFileOps());
 
+// Writes `content` as the file at `path` (replacing one there) the same way: beside it first,
+// then one rename, so `path` never holds a half-written file. The file gets the permissions a
+// new file gets under the process's mask, and the current time.
+Result writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
+                          FileOps& ops = systemFileOps());
+
 // The path whose bytes a rewrite of `path` replaces: the final target of a chain of symbolic
 // links, or `path` itself. Empty when it cannot be resolved.
 std::string resolveRewriteTarget(const std::string& path);

@@ -1,4 +1,4 @@
-#include "engine/imaging/jpeg_segments.h"
+#include "engine/jpegmeta/image_metadata.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,16 @@
 
 namespace pixmill {
 namespace {
+
+using jpegmeta::carryMetadata;
+using jpegmeta::exifThumbnail;
+using jpegmeta::readJpegDensity;
+using jpegmeta::withoutExifThumbnail;
+using jpegmeta::writeJfifDensity;
+
+using testing::isExifSegment;
+using testing::Segment;
+using testing::segmentsOf;
 
 using testing::bytesOf;
 using testing::exifPayload;
@@ -24,45 +34,20 @@ Bytes iccPayload(const char* colourSpace) {
 
 std::vector<std::uint8_t> markers(ByteSpan file) {
     std::vector<std::uint8_t> out;
-    for (const JpegSegment& s : readJpegSegments(file))
+    for (const Segment& s : segmentsOf(file))
         out.push_back(s.marker);
     return out;
 }
 
 // The bytes from the first DQT on: what the encoder made of the pixels.
 Bytes imageData(ByteSpan file) {
-    for (const JpegSegment& s : readJpegSegments(file))
+    for (const Segment& s : segmentsOf(file))
         if (s.marker == 0xDB)
             return Bytes(file.begin() + std::ptrdiff_t(s.offset), file.end());
     return {};
 }
 
-TEST(JpegSegments, rejectsMalformedSegmentTables) {
-    const Bytes cases[] = {
-        {},
-        {0xFF, 0xD8},
-        {0x89, 'P', 'N', 'G'},
-        {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x01, 0x00},        // length below two
-        {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x10, 'E', 'x'},    // length past the end
-        {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x02, 0x12, 0x34},  // no marker after a segment
-    };
-    for (const Bytes& bytes : cases)
-        EXPECT_TRUE(readJpegSegments(bytes).empty());
-}
-
-TEST(JpegSegments, readsSegmentsUpToTheScan) {
-    Bytes file = jpegWith(quadrants(16, 16), {{0xFE, bytesOf("note")}});
-    std::vector<JpegSegment> segments = readJpegSegments(file);
-    ASSERT_GE(segments.size(), 4u);
-    EXPECT_EQ(segments[0].marker, 0xFE);  // inserted right after SOI
-    EXPECT_EQ(std::string(segments[0].payload.begin(), segments[0].payload.end()), "note");
-    EXPECT_EQ(segments[0].offset, 2u);
-    EXPECT_EQ(segments[0].size, 8u);
-    EXPECT_EQ(segments[1].marker, 0xE0);  // then the encoder's JFIF header
-    EXPECT_EQ(segments.back().marker, 0xDA);
-}
-
-TEST(JpegSegments, densityFromJfifOrExif) {
+TEST(ImageMetadata, densityFromJfifOrExif) {
     Bytes plain = jpegWith(quadrants(16, 16), {});
     EXPECT_EQ(readJpegDensity(plain).x, 0.0f);  // the encoder's header gives an aspect only
 
@@ -72,9 +57,22 @@ TEST(JpegSegments, densityFromJfifOrExif) {
 
     Bytes withExif = jpegWith(quadrants(16, 16), {{0xE1, exifPayload(1, {})}});
     EXPECT_EQ(readJpegDensity(withExif).x, 300.0f);
+
+    // Dots per centimetre become dots per inch, in the JFIF header and in EXIF alike.
+    Bytes perCm = jpegWith(quadrants(16, 16), {});
+    perCm[13] = 2;  // units: dots per centimetre
+    perCm[14] = 0, perCm[15] = 100, perCm[16] = 0, perCm[17] = 50;
+    EXPECT_FLOAT_EQ(readJpegDensity(perCm).x, 254.0f);
+    EXPECT_FLOAT_EQ(readJpegDensity(perCm).y, 127.0f);
+    Bytes exifCm = exifPayload(1, {});
+    // ResolutionUnit is IFD0's fourth entry: its value sits 8 + 2 + 3 * 12 + 8 bytes in.
+    ASSERT_EQ(exifCm[6 + 8 + 2 + 3 * 12 + 8], 2);
+    exifCm[6 + 8 + 2 + 3 * 12 + 8] = 3;
+    Bytes withCm = jpegWith(quadrants(16, 16), {{0xE1, exifCm}});
+    EXPECT_FLOAT_EQ(readJpegDensity(withCm).x, 762.0f);
 }
 
-TEST(JpegSegments, thumbnailIsFoundAndRemoved) {
+TEST(ImageMetadata, thumbnailIsFoundAndRemoved) {
     Bytes thumbnail = jpegWith(quadrants(8, 8), {});
     for (bool inside : {false, true}) {
         SCOPED_TRACE(inside ? "thumbnail inside the directory data" : "thumbnail at the end");
@@ -94,7 +92,7 @@ TEST(JpegSegments, thumbnailIsFoundAndRemoved) {
     }
 }
 
-TEST(JpegSegments, thumbnailRemovalSurvivesHostileDirectories) {
+TEST(ImageMetadata, thumbnailRemovalSurvivesHostileDirectories) {
     Bytes payload = exifPayload(1, jpegWith(quadrants(8, 8), {}));
     // IFD1 pointing back at IFD0, and entry counts running past the end.
     Bytes loop = payload;
@@ -109,7 +107,7 @@ TEST(JpegSegments, thumbnailRemovalSurvivesHostileDirectories) {
     }
 }
 
-TEST(JpegSegments, carriesMetadataSectionsWithoutTouchingImageData) {
+TEST(ImageMetadata, carriesMetadataSectionsWithoutTouchingImageData) {
     Bytes exif = exifPayload(6, jpegWith(quadrants(8, 8), {}));
     Bytes xmp = bytesOf(std::string_view("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
     Bytes source = jpegWith(quadrants(32, 32), {{0xE1, exif},
@@ -120,33 +118,53 @@ TEST(JpegSegments, carriesMetadataSectionsWithoutTouchingImageData) {
                                                 {0xFE, bytesOf("a comment")}});
     Bytes encoded = jpegWith(quadrants(16, 16), {});
 
-    std::optional<Bytes> carried = carryMetadataSections(source, encoded);
+    std::optional<Bytes> carried = carryMetadata(source, encoded);
     ASSERT_TRUE(carried);
-    EXPECT_EQ(markers(*carried).size(), markers(encoded).size() + 5);
-    std::vector<std::uint8_t> expected = {0xE0, 0xE1, 0xE1, 0xE2, 0xED, 0xFE};
+    // EXIF first with no JFIF header before it, then comment, IPTC, XMP and the RGB profile;
+    // no APP14, and the encoder's own JFIF header is gone.
+    EXPECT_EQ(markers(*carried).size(), markers(encoded).size() + 4);
+    std::vector<std::uint8_t> expected = {0xE1, 0xFE, 0xED, 0xE1, 0xE2, 0xDB};
     std::vector<std::uint8_t> got = markers(*carried);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin()));  // no APP14
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), got.begin()));
     EXPECT_EQ(imageData(*carried), imageData(encoded));
     EXPECT_FALSE(exifThumbnail(*carried).empty());
 
-    std::optional<Bytes> stripped =
-        carryMetadataSections(source, encoded, {.removeExifThumbnail = true});
+    std::optional<Bytes> stripped = carryMetadata(source, encoded, {.removeExifThumbnail = true});
     ASSERT_TRUE(stripped);
     EXPECT_TRUE(exifThumbnail(*stripped).empty());
     EXPECT_EQ(imageData(*stripped), imageData(encoded));
 }
 
-TEST(JpegSegments, iccProfileIsCarriedOnlyForRgb) {
+TEST(ImageMetadata, carryOrdersTheSectionsWhateverTheSourceOrder) {
+    // A source ordered COM, APP0, APP1 with a second comment: EXIF, then the first comment.
+    Bytes exif = exifPayload(1, {});
+    Bytes jfif = bytesOf(std::string_view("JFIF\0\x01\x01\x01\0\x48\0\x48\0\0", 14));
+    Bytes source =
+        jpegWith(quadrants(16, 16),
+                 {{0xFE, bytesOf("first")}, {0xE0, jfif}, {0xE1, exif}, {0xFE, bytesOf("second")}});
+    Bytes encoded = jpegWith(quadrants(16, 16), {});
+    std::optional<Bytes> carried = carryMetadata(source, encoded);
+    ASSERT_TRUE(carried);
+    std::vector<Segment> got = segmentsOf(*carried);
+    ASSERT_GE(got.size(), 3u);
+    EXPECT_TRUE(isExifSegment(got[0]));
+    EXPECT_EQ(got[1].marker, 0xFE);
+    EXPECT_EQ(std::string(got[1].payload.begin(), got[1].payload.end()), "first");
+    EXPECT_EQ(got[2].marker, 0xDB);
+    EXPECT_EQ(imageData(*carried), imageData(encoded));
+}
+
+TEST(ImageMetadata, iccProfileIsCarriedOnlyForRgb) {
     Bytes encoded = jpegWith(quadrants(16, 16), {});
     for (const char* space : {"RGB ", "CMYK", "GRAY"}) {
         Bytes source = jpegWith(quadrants(16, 16), {{0xE2, iccPayload(space)}});
-        std::optional<Bytes> carried = carryMetadataSections(source, encoded);
+        std::optional<Bytes> carried = carryMetadata(source, encoded);
         ASSERT_TRUE(carried);
         std::vector<std::uint8_t> got = markers(*carried);
         bool hasIcc = std::count(got.begin(), got.end(), 0xE2) == 1;
         EXPECT_EQ(hasIcc, std::string(space) == "RGB ") << space;
     }
-    EXPECT_FALSE(carryMetadataSections(bytesOf("not a jpeg"), encoded));
+    EXPECT_FALSE(carryMetadata(bytesOf("not a jpeg"), encoded));
 }
 
 }  // namespace
