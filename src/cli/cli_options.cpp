@@ -20,7 +20,9 @@ const OptionEntry kOptions[] = {
     {"out", "DIR", "output folder for resize, crop and watermark"},
     {"only", "GLOB", "tick only the rows whose file name matches (repeatable)"},
     {"config", "DIR", "folder holding the settings profile"},
-    {"json", nullptr, "one JSON object per line for each worked row"},
+    {"json", nullptr,
+     "one JSON object per line for each worked row; a byte of a name or text that is not "
+     "UTF-8 is written as \\udcXX (XX its hex value), numbers read back exactly"},
     {"rule", "TEXT", "rename rule (default <no>)"},
     {"start", "N", "first rename number (1)"},
     {"step", "N", "rename number increment (1)"},
@@ -83,7 +85,11 @@ QString CommandLine::usageText() {
         "       pixmill-cli info FILE\n"
         "       pixmill-cli --help | --version\n"
         "Commands: scan, info, rename, resize, crop, rotate, watermark, meta\n"
-        "Common options: --out DIR, --only GLOB, --config DIR, --json, -q/--quiet\n");
+        "Common options: --out DIR, --only GLOB, --config DIR, --json, -q/--quiet\n"
+        "Output is UTF-8: in --json lines and info lines, each byte of a file name or EXIF text\n"
+        "that is not part of valid UTF-8 is written as the escape \\udcXX (XX the byte in hex),\n"
+        "which no UTF-8 text produces, so the original bytes can be restored; numbers are\n"
+        "written as the shortest decimal that reads back as the same value.\n");
 }
 
 CommandLine::CommandLine() {

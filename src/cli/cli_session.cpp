@@ -1,5 +1,7 @@
 #include "cli/cli_session.h"
 
+#include "cli/output_text.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -44,28 +46,6 @@ private:
     bool pending_ = false;
     std::mutex mutex_;
 };
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
 
 CliSession::CliSession(const CommandLine& commandLine) : commandLine_(commandLine) {}
 

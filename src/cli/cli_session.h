@@ -50,7 +50,4 @@ private:
     WorkGate gate_;
 };
 
-// JSON string literal of a UTF-8 text.
-std::string jsonString(const std::string& text);
-
 }  // namespace pixmill::cli

@@ -6,19 +6,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/output_text.h"
 #include "engine/jpegmeta/photo_info.h"
 
 namespace pixmill::cli {
 namespace {
 
+// Texts in the escaped form of the JSON output, so every line is valid UTF-8 and one line.
 void line(const char* name, const std::string& value) {
-    std::printf("%s\t%s\n", name, value.c_str());
+    std::printf("%s\t%s\n", name, escapedText(value).c_str());
 }
 void line(const char* name, int value) {
     std::printf("%s\t%d\n", name, value);
 }
 void line(const char* name, float value) {
-    std::printf("%s\t%g\n", name, static_cast<double>(value));
+    std::printf("%s\t%s\n", name, exactNumber(value).c_str());
 }
 
 void printPhotoInfo(const jpegmeta::PhotoInfo& info) {
@@ -50,19 +52,7 @@ void printPhotoInfo(const jpegmeta::PhotoInfo& info) {
     line("yResolution", info.yResolution);
     line("resolutionUnit", info.resolutionUnit);
     line("brightness", info.brightness);
-    // A comment may hold line breaks; keep the output one line per field.
-    std::string comments;
-    for (char c : info.comments) {
-        if (c == '\n')
-            comments += "\\n";
-        else if (c == '\t')
-            comments += "\\t";
-        else if (c == '\\')
-            comments += "\\\\";
-        else
-            comments.push_back(c);
-    }
-    line("comments", comments);
+    line("comments", info.comments);
     line("userCommentLength", info.userCommentLength);
     std::printf("thumbnailOffset\t%llu\n", static_cast<unsigned long long>(info.thumbnailOffset));
     std::printf("thumbnailSize\t%u\n", info.thumbnailSize);

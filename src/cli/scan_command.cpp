@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cli/cli_session.h"
+#include "cli/output_text.h"
 #include "cli/commands.h"
 #include "engine/rename/value_format.h"
 
@@ -21,13 +22,13 @@ void printJson(int row, const CatalogItem& item) {
     std::printf(
         "{\"row\":%d,\"number\":%d,\"fileName\":%s,\"fullPath\":%s,\"width\":%d,\"height\":%d,"
         "\"fileSize\":%u,\"isExif\":%d,\"shootingDate\":%s,\"cameraMake\":%s,\"cameraModel\":%s,"
-        "\"exposureTime\":%g,\"apertureFNumber\":%g,\"exposureBias\":%g,\"whiteBalance\":%d,"
+        "\"exposureTime\":%s,\"apertureFNumber\":%s,\"exposureBias\":%s,\"whiteBalance\":%d,"
         "\"exposureProgram\":%d,\"isoEquivalent\":%d,\"flashUsed\":%d,\"thumbBackground\":%u}\n",
         row + 1, item.number, jsonString(item.fileName).c_str(), jsonString(item.fullPath).c_str(),
         item.width, item.height, item.fileSize, item.isExif, jsonString(item.shootingDate).c_str(),
         jsonString(item.cameraMake).c_str(), jsonString(item.cameraModel).c_str(),
-        static_cast<double>(item.exposureTime), static_cast<double>(item.apertureFNumber),
-        static_cast<double>(item.exposureBias), item.whiteBalance, item.exposureProgram,
+        exactNumber(item.exposureTime).c_str(), exactNumber(item.apertureFNumber).c_str(),
+        exactNumber(item.exposureBias).c_str(), item.whiteBalance, item.exposureProgram,
         item.isoEquivalent, item.flashUsed, item.thumbBackground);
 }
 

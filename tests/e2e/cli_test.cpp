@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
 #include <QImage>
 #include <QProcess>
 #include <QStringList>
@@ -21,6 +24,7 @@ using testing::TempDir;
 
 struct CliRun {
     int status = -1;
+    QByteArray raw;   // stdout as written
     QStringList out;  // stdout lines
     QString err;
 };
@@ -36,7 +40,8 @@ protected:
         EXPECT_TRUE(process.waitForFinished(120000));
         CliRun run;
         run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        run.raw = process.readAllStandardOutput();
+        run.out = QString::fromUtf8(run.raw).split('\n', Qt::SkipEmptyParts);
         run.err = QString::fromUtf8(process.readAllStandardError());
         return run;
     }
@@ -124,6 +129,52 @@ TEST_F(CliTest, MetaReportsEveryRowStatusAndRefusesWhenNothingIsTicked) {
     const CliRun refused = cli({"meta", "--pure", "--only", "*.gif", folder()});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(refused.err.contains("请先勾选您要编辑的图片!"));
+}
+
+TEST_F(CliTest, JsonAndInfoLinesAreUtf8AndReadBackExactly) {
+    // A GBK file name, a Latin-1 maker and an exposure of 1/30 s.
+    const std::string gbkName = "\xb2\xe2\xca\xd4.jpg";  // 测试 in GBK
+    testing::TiffBuilder tiff;
+    tiff.ifd0().ascii(0x010F, "Soci\xe9t\xe9");
+    tiff.exifIfd().rational(0x829A, 1, 30);
+    writePhoto("plain.jpg", false);
+    testing::ByteVector image = testing::readBytes(photos.file("plain.jpg"));
+    fs::remove(photos.file("plain.jpg"));
+    testing::writeBytes(photos.file(gbkName),
+                        testing::JpegBuilder().exif(tiff.build()).image(image).build());
+    // A photo cut inside its sections: the row says why it failed.
+    testing::ByteVector cut = testing::readBytes(photos.file(gbkName));
+    cut.resize(40);
+    testing::writeBytes(photos.file("cut.jpg"), cut);
+
+    const CliRun scan = cli({"scan", "--json", folder()});
+    // (A process argument cannot carry the GBK name through QString: info reads a copy.)
+    fs::copy_file(photos.file(gbkName), output.file("latin.jpg"));
+    const CliRun info = cli({"info", QString::fromStdString(output.file("latin.jpg"))});
+    const CliRun meta = cli({"meta", "--pure", "--json", folder()});
+    for (const CliRun* run : {&scan, &info, &meta}) {
+        EXPECT_TRUE(QString::fromUtf8(run->raw).toUtf8() == run->raw);  // valid UTF-8
+        EXPECT_FALSE(run->raw.contains('\xb2'));
+    }
+    for (const CliRun* run : {&scan, &meta}) {
+        for (const QString& line : run->out) {
+            QJsonParseError error;
+            QJsonDocument::fromJson(line.toUtf8(), &error);
+            EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        }
+    }
+    ASSERT_EQ(scan.out.size(), 2);
+    const QJsonObject row = QJsonDocument::fromJson(scan.out[1].toUtf8()).object();
+    EXPECT_TRUE(scan.out[1].contains("\"fileName\":\"\\udcb2\\udce2\\udcca\\udcd4.jpg\""));
+    EXPECT_TRUE(scan.out[1].contains("\"cameraMake\":\"Soci\\udce9t\\udce9\""));
+    EXPECT_EQ(row["exposureTime"].toString(), QString());  // a number, not a text
+    EXPECT_EQ(static_cast<float>(row["exposureTime"].toDouble()), static_cast<float>(1.0 / 30));
+    EXPECT_TRUE(info.out.contains("cameraMake\tSoci\\udce9t\\udce9"));
+    EXPECT_TRUE(info.out.contains("exposureTime\t0.033333335"));
+
+    ASSERT_EQ(meta.out.size(), 2);
+    EXPECT_TRUE(meta.out[0].contains("\"status\":\"failed\""));
+    EXPECT_TRUE(meta.out[0].contains("\"message\":\"Premature end of file?\""));
 }
 
 TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {

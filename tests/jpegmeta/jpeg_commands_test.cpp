@@ -198,7 +198,11 @@ TEST_F(JpegCommands, filesThatAreNotUsableJpegsAreLeftAlone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = make(c.name, c.bytes);
-        EXPECT_EQ(run(BatchKind::PureJpeg, path).status, c.status);
+        const JpegCommandResult result = run(BatchKind::PureJpeg, path);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_FALSE(result.message.empty());  // the reason reaches the row, not only stderr
+        if (c.status == JpegCommandStatus::Failed)
+            EXPECT_EQ(result.message, "Premature end of file?");
         EXPECT_EQ(testing::readBytes(path), c.bytes);
         EXPECT_THAT(capture_.err, HasSubstr(c.message));
     }

@@ -49,6 +49,12 @@ void JpegEngine::reset() {
     fatalError_.clear();
 }
 
+void JpegEngine::releaseJpeg() {
+    std::string fatalError = std::move(fatalError_);
+    reset();
+    fatalError_ = std::move(fatalError);
+}
+
 void JpegEngine::warning(const std::string& message) {
     if (suppressWarnings)
         return;

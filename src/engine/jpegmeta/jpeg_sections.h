@@ -117,7 +117,8 @@ class JpegEngine {
     // --- per-file state -------------------------------------------------------------
     // Clears the table and JpegFileInfo; the table's capacity is kept.
     void reset();
-    void releaseJpeg() { reset(); }
+    // Frees the table and clears JpegFileInfo; a fatal error's message stays for the caller.
+    void releaseJpeg();
     void setCurrentFile(std::string path) { currentFile_ = std::move(path); }
     const std::string& currentFile() const { return currentFile_; }
     SectionTable& sections() { return table_; }
