@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QImage>
 #include <QProcess>
 #include <QStringList>
 
@@ -30,13 +30,14 @@ struct CliRun {
 };
 
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     CliRun cli(QStringList arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PIXMILL_CONFIG_DIR", QString::fromStdString(config.folder()));
         process.setProcessEnvironment(environment);
-        process.start(QString::fromLocal8Bit(qgetenv("PIXMILL_BIN_DIR")) + "/pixmill-cli", arguments);
+        process.start(QString::fromLocal8Bit(qgetenv("PIXMILL_BIN_DIR")) + "/pixmill-cli",
+                      arguments);
         EXPECT_TRUE(process.waitForFinished(120000));
         CliRun run;
         run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -74,7 +75,8 @@ TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
     writePhoto("a.JPG", false);
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("c.png")));
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("d.bmp")));
-    for (const char* other : {"e.gif", "f", "g."}) photos.write(other, "x");
+    for (const char* other : {"e.gif", "f", "g."})
+        photos.write(other, "x");
 
     const CliRun run = cli({"scan", folder()});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
@@ -82,7 +84,7 @@ TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
     EXPECT_TRUE(run.out[0].startsWith("1\ta.JPG\t64x48\t"));
     EXPECT_EQ(run.out[1].section('\t', 1, 1), "b.jpeg");
     EXPECT_EQ(run.out[1].section('\t', 4, 6), "2012:11:05 08:10:45\tNIKON\tD90");
-    EXPECT_EQ(run.out[1].section('\t', 11, 11), "1");  // the EXIF flag
+    EXPECT_EQ(run.out[1].section('\t', 11, 11), "1");    // the EXIF flag
     EXPECT_EQ(run.out[2].section('\t', 1, 1), "c.png");  // photo details come from JPEGs only
     EXPECT_EQ(run.out[3].section('\t', 1, 1), "d.bmp");
     EXPECT_TRUE(run.err.contains("共加载 4 张图片，可以进行批量操作了"));
@@ -180,7 +182,8 @@ TEST_F(CliTest, JsonAndInfoLinesAreUtf8AndReadBackExactly) {
 TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {
     writePhoto("b.jpg");
     writePhoto("a.jpg");
-    const CliRun dry = cli({"rename", "--rule", "item-<no>", "--start", "7", "--dry-run", folder()});
+    const CliRun dry =
+        cli({"rename", "--rule", "item-<no>", "--start", "7", "--dry-run", folder()});
     EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
     EXPECT_EQ(dry.out, (QStringList{"a.jpg\titem-7.jpg", "b.jpg\titem-8.jpg"}));
     EXPECT_TRUE(fs::exists(photos.file("a.jpg")));
@@ -189,12 +192,13 @@ TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {
     photos.write("item-8.jpg.txt", "");
     fs::rename(photos.file("item-8.jpg.txt"), photos.file("item-8.JPG"));
     const CliRun conflict = cli({"rename", "--rule", "item-<no>", "--start", "7", "--case", "upper",
-                              "--only", "a.jpg", "--only", "b.jpg", folder()});
+                                 "--only", "a.jpg", "--only", "b.jpg", folder()});
     EXPECT_EQ(conflict.status, 1);
     EXPECT_TRUE(fs::exists(photos.file("a.jpg")));
     EXPECT_TRUE(fs::exists(photos.file("b.jpg")));
 
-    const CliRun renamed = cli({"rename", "--rule", "item-<no>", "--start", "7", "--only", "?.jpg", folder()});
+    const CliRun renamed =
+        cli({"rename", "--rule", "item-<no>", "--start", "7", "--only", "?.jpg", folder()});
     EXPECT_EQ(renamed.status, 0) << renamed.err.toStdString();
     EXPECT_TRUE(fs::exists(photos.file("item-7.jpg")));
     EXPECT_TRUE(fs::exists(photos.file("item-8.jpg")));
@@ -212,7 +216,8 @@ TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {
     EXPECT_EQ(crop.status, 0) << crop.err.toStdString();
     EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(20, 10));
 
-    const CliRun stamp = cli({"watermark", "--text", "Pixmill", "--align", "8", "--out", out, folder()});
+    const CliRun stamp =
+        cli({"watermark", "--text", "Pixmill", "--align", "8", "--out", out, folder()});
     EXPECT_EQ(stamp.status, 0) << stamp.err.toStdString();
     EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(64, 48));
 

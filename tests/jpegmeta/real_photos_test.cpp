@@ -1,0 +1,191 @@
+// Every real camera and phone JPEG of the shared corpus through the photo information, each
+// metadata command and a resize with EXIF restored. The commands must leave the image data
+// byte for byte, and exiftool (the oracle) must find nothing wrong in any result that it did
+// not already find in the original.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cli/info_command.h"
+#include "engine/imaging/resize_batch.h"
+#include "engine/jpegmeta/jpeg_commands.h"
+#include "engine/jpegmeta/photo_info.h"
+#include "jpegmeta/diagnostics_capture.h"
+#include "support/jpeg_builder.h"
+#include "support/temp_dir.h"
+
+namespace pixmill::jpegmeta {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ByteVector;
+
+const fs::path kPhotos = PIXMILL_REAL_PHOTOS;
+
+std::string run(const std::string& command) {
+    std::string output;
+    if (std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        std::size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// exiftool's warnings and errors (validation included) for every file of a folder, by name.
+std::map<std::string, std::set<std::string>> findings(const fs::path& folder) {
+    std::map<std::string, std::set<std::string>> result;
+    const std::string out =
+        run("exiftool -a -s -validate -Warning -Error '" + folder.string() + "'");
+    std::string current;
+    std::size_t start = 0;
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = out.substr(start, end - start);
+        if (line.rfind("======== ", 0) == 0) {
+            current = fs::path(line.substr(9)).filename().string();
+            result[current];
+        } else if (line.rfind("Warning", 0) == 0 || line.rfind("Error", 0) == 0) {
+            result[current].insert(line);
+        }
+    }
+    return result;
+}
+
+// The bytes from the SOS section on (its marker, the section, the scan data).
+ByteVector fromScan(const ByteVector& file) {
+    ByteVector scan;
+    for (const testing::SectionSummary& section : testing::listSections(file, &scan)) {
+        if (section.marker == 0xDA) {
+            const auto from = static_cast<long>(scan.size()) + section.length + 2;
+            return ByteVector(file.end() - from, file.end());
+        }
+    }
+    return {};
+}
+
+class RealPhotos : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const bool ci = std::getenv("CI") && std::string(std::getenv("CI")) == "true";
+        const bool tools = std::system("command -v exiftool >/dev/null") == 0;
+        if (!tools || !fs::exists(kPhotos)) {
+            if (ci)
+                FAIL() << "exiftool and " << kPhotos << " are needed";
+            GTEST_SKIP() << "exiftool or the real photos are missing";
+        }
+        for (const auto& entry : fs::recursive_directory_iterator(kPhotos)) {
+            const std::string extension = entry.path().extension().string();
+            if (entry.is_regular_file() && (extension == ".jpg" || extension == ".JPG"))
+                photos_.push_back(entry.path());
+        }
+        ASSERT_GT(photos_.size(), 80u);
+    }
+    // The photos copied flat into `folder`, writable, under names that tell them apart.
+    std::vector<fs::path> copyInto(const fs::path& folder) {
+        fs::create_directories(folder);
+        std::vector<fs::path> copies;
+        for (const fs::path& photo : photos_) {
+            std::string name = fs::relative(photo, kPhotos).string();
+            std::replace(name.begin(), name.end(), '/', '_');
+            copies.push_back(folder / name);
+            fs::copy_file(photo, copies.back());
+            fs::permissions(copies.back(), fs::perms::owner_write, fs::perm_options::add);
+        }
+        return copies;
+    }
+    std::vector<fs::path> photos_;
+    testing::TempDir dir_;
+    testing::DiagnosticsCapture quiet_;
+};
+
+TEST_F(RealPhotos, infoReadsEveryPhoto) {
+    for (const fs::path& photo : photos_) {
+        SCOPED_TRACE(photo.string());
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(cli::runInfoCommand(photo.string()), 0);
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_THAT(out, ::testing::HasSubstr("\nwidth\t"));
+        PhotoInfo info;
+        if (readPhotoInfoFile(photo.string(), info)) {
+            EXPECT_GT(info.width, 0);  // the frame is found whenever the scan is reached
+        }
+    }
+}
+
+TEST_F(RealPhotos, metadataCommandsKeepTheImageDataAndAddNoFindings) {
+    const fs::path originals = dir_.path() / "originals";
+    const std::vector<fs::path> sources = copyInto(originals);
+    const auto before = findings(originals);
+    const BatchKind kinds[] = {BatchKind::DeleteExif, BatchKind::DeleteNonOriginal,
+                               BatchKind::DeleteComment, BatchKind::AddComment,
+                               BatchKind::PureJpeg};
+    for (BatchKind kind : kinds) {
+        const fs::path folder = dir_.path() / ("kind" + std::to_string(static_cast<int>(kind)));
+        const std::vector<fs::path> copies = copyInto(folder);
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            SCOPED_TRACE(copies[i].string());
+            const ByteVector original = testing::readBytes(sources[i]);
+            const JpegCommandResult result = processJpegFile(
+                copies[i].string(), JpegCommandOptions::forKind(kind, "Pixmill 测试"));
+            if (result.status == JpegCommandStatus::Failed) {
+                EXPECT_FALSE(result.message.empty());
+            }
+            if (result.status == JpegCommandStatus::Modified) {
+                EXPECT_FALSE(fromScan(original).empty());
+                EXPECT_EQ(fromScan(testing::readBytes(copies[i])), fromScan(original));
+            } else {
+                EXPECT_EQ(testing::readBytes(copies[i]), original);
+            }
+        }
+        for (const auto& [name, found] : findings(folder)) {
+            for (const std::string& finding : found)
+                EXPECT_TRUE(before.at(name).count(finding))
+                    << "kind " << static_cast<int>(kind) << ": " << name << ": " << finding;
+        }
+    }
+}
+
+TEST_F(RealPhotos, resizeWithExifRestoredAddsNoFindings) {
+    const fs::path originals = dir_.path() / "originals";
+    const std::vector<fs::path> sources = copyInto(originals);
+    const auto before = findings(originals);
+    const fs::path out = dir_.path() / "out";
+    fs::create_directories(out);
+    int restored = 0;
+    for (const fs::path& source : sources) {
+        CatalogItem item;
+        item.fileName = source.filename().string();
+        item.fullPath = source.string();
+        readPhotoInfoInto(item.fullPath, item);
+        const ItemOutcome outcome =
+            resizeItem(item, {.bound = 48, .restoreExif = true}, out.string() + "/");
+        if (outcome.status != ItemStatus::Ok || !item.isExif || item.width <= 48)
+            continue;
+        ++restored;
+        // EXIF first, with no JFIF header in front of it.
+        EXPECT_EQ(testing::markersOf(testing::readBytes(outcome.output)).front(), 0xE1)
+            << item.fileName;
+    }
+    EXPECT_GT(restored, 50);
+    for (const auto& [name, found] : findings(out)) {
+        for (const std::string& finding : found) {
+            // A maker note's preview that the camera stored after the EXIF section (its offset
+            // counts from the file) cannot come along into a re-encoded picture.
+            if (finding.find("MakerNotes:PreviewImageStart is past end of file") !=
+                std::string::npos)
+                continue;
+            EXPECT_TRUE(before.at(name).count(finding)) << name << ": " << finding;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace pixmill::jpegmeta
