@@ -25,12 +25,9 @@ cli=build/bin/pixmill-cli
 mkdir -p "$work/cli-config"
 bin=$work/jpegmeta_bench
 c++ -O2 -std=c++20 -Wall -Wextra -Isrc -o "$bin" bench/jpegmeta/jpegmeta_bench.cpp \
-  src/engine/jpegmeta/exif_engine_pass.cpp src/engine/jpegmeta/file_bytes.cpp \
-  src/engine/jpegmeta/jpeg_commands.cpp src/engine/jpegmeta/jpeg_section_edit.cpp \
-  src/engine/jpegmeta/jpeg_sections.cpp src/engine/jpegmeta/photo_info.cpp \
-  src/engine/jpegmeta/photo_info_exif.cpp src/engine/jpegmeta/shift_time.cpp \
-  src/engine/platform/diagnostics.cpp src/engine/platform/file_ops.cpp \
-  src/engine/platform/safe_rewrite.cpp -lpthread
+  src/engine/jpegmeta/*.cpp src/engine/platform/diagnostics.cpp \
+  src/engine/platform/file_bytes.cpp src/engine/platform/file_ops.cpp \
+  src/engine/platform/safe_rewrite.cpp src/engine/platform/status.cpp -lpthread
 
 # The shared corpus maker (MAKE_CORPUS overrides where it lives).
 make_corpus=${MAKE_CORPUS:-/work/shared/bench/make-corpus.sh}

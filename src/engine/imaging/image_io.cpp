@@ -89,7 +89,7 @@ QImage withoutMetadata(const QImage& source) {
 }  // namespace
 
 ImageFileFormat sniffImageFormat(ByteSpan bytes) {
-    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+    if (jpegmeta::startsLikeJpeg(bytes))
         return ImageFileFormat::Jpeg;
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
         return ImageFileFormat::Png;

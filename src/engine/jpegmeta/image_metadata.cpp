@@ -124,6 +124,10 @@ void writeJfifDensity(ByteVector& encoded, JpegDensity density) {
     encoded[17] = static_cast<std::uint8_t>(y);
 }
 
+bool startsLikeJpeg(Bytes file) {
+    return file.size() >= 3 && file[0] == 0xFF && file[1] == kSoi && file[2] == 0xFF;
+}
+
 bool hasAdobeSection(Bytes file) {
     return findSection(file,
                        [](const SectionSpan& s) {

@@ -30,6 +30,9 @@ JpegDensity readJpegDensity(Bytes file);
 // 0, which leaves the aspect-ratio-only header the encoder wrote.
 void writeJfifDensity(ByteVector& encoded, JpegDensity density);
 
+// True when the bytes start with SOI and a marker: what a JPEG file looks like.
+bool startsLikeJpeg(Bytes file);
+
 // True when an Adobe APP14 section comes before the scan: Adobe's CMYK and YCCK JPEGs store
 // inverted ink values.
 bool hasAdobeSection(Bytes file);
