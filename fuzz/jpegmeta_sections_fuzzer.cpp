@@ -1,5 +1,6 @@
 // Section reader, every edit of the metadata commands, the writer, and the in-memory services
-// for the imaging operations, over arbitrary bytes. A rewritten stream must load again.
+// for the imaging operations (look-ups, thumbnail removal, metadata carry), over arbitrary
+// bytes. A rewritten or carried stream must load again.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -51,7 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The segment splicing that resize and rotation give a freshly encoded picture.
     if (input.size() > 2)
         withoutExifThumbnail(input.subspan(2));
-    carryMetadata(input, input, {.removeExifThumbnail = (selector & 128) != 0});
+    // A carried picture is a JPEG that loads again.
+    if (auto carried =
+            carryMetadata(input, input, {.removeExifThumbnail = (selector & 128) != 0})) {
+        JpegEngine again;
+        again.suppressWarnings = true;
+        if (again.loadJpegBytes(*carried, kLoadMeta | kLoadScan) != LoadStatus::Loaded)
+            std::abort();
+    }
     readJpegDensity(input);
     exifThumbnail(input);
     hasAdobeSection(input);
