@@ -16,6 +16,7 @@
 #include "engine/jpegmeta/jpeg_commands.h"
 #include "engine/jpegmeta/photo_info.h"
 #include "jpegmeta/diagnostics_capture.h"
+#include "jpegmeta/oracle_support.h"
 #include "support/jpeg_builder.h"
 #include "support/temp_dir.h"
 
@@ -25,17 +26,8 @@ namespace {
 using testing::ByteVector;
 using ::testing::HasSubstr;
 
-// Runs a shell command line (the paths are our own temporary ones) and returns its stdout.
 std::string run(const std::string& command) {
-    std::string output;
-    if (std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, got);
-        ::pclose(pipe);
-    }
-    return output;
+    return testing::runCommand(command);
 }
 
 bool haveTools() {
@@ -72,8 +64,7 @@ class Oracle : public ::testing::Test {
     void SetUp() override {
         if (!haveTools()) {
             // In CI this suite is what catches a writer's faults: a missing tool is a failure.
-            const char* ci = std::getenv("CI");
-            if (ci && std::string(ci) == "true")
+            if (testing::inContinuousIntegration())
                 FAIL() << "exiftool, ImageMagick and cjpeg are needed";
             GTEST_SKIP() << "exiftool, ImageMagick and cjpeg are needed";
         }

@@ -17,6 +17,7 @@
 #include "engine/jpegmeta/jpeg_commands.h"
 #include "engine/jpegmeta/photo_info.h"
 #include "jpegmeta/diagnostics_capture.h"
+#include "jpegmeta/oracle_support.h"
 #include "support/jpeg_builder.h"
 #include "support/temp_dir.h"
 
@@ -29,15 +30,7 @@ using testing::ByteVector;
 const fs::path kPhotos = PIXMILL_REAL_PHOTOS;
 
 std::string run(const std::string& command) {
-    std::string output;
-    if (std::FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            output.append(buffer, got);
-        ::pclose(pipe);
-    }
-    return output;
+    return testing::runCommand(command);
 }
 
 // exiftool's warnings and errors (validation included) for every file of a folder, by name.
@@ -74,7 +67,7 @@ ByteVector fromScan(const ByteVector& file) {
 class RealPhotos : public ::testing::Test {
   protected:
     void SetUp() override {
-        const bool ci = std::getenv("CI") && std::string(std::getenv("CI")) == "true";
+        const bool ci = testing::inContinuousIntegration();
         const bool tools = std::system("command -v exiftool >/dev/null") == 0;
         if (!tools || !fs::exists(kPhotos)) {
             if (ci)
