@@ -63,7 +63,7 @@ done
 
 # The manual page, found by man and free of formatting warnings.
 [ "$(man -w pixmill-cli)" = /usr/share/man/man1/pixmill-cli.1.gz ] || fail "man does not find the page"
-LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l /usr/share/man/man1/pixmill-cli.1.gz \
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l /usr/share/man/man1/pixmill-cli.1.gz \
   >"$work/man.txt" 2>"$work/man.err"
 [ ! -s "$work/man.err" ] || fail "man warns: $(cat "$work/man.err")"
 grep -q "EXIT STATUS" "$work/man.txt" || fail "the manual page has no EXIT STATUS"

@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class AppPathsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         savedDataHome_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(userData()));
@@ -45,7 +45,7 @@ protected:
     testing::TempDir prefix;
     testing::TempDir home;
 
-private:
+  private:
     QByteArray savedDataHome_;
 };
 
@@ -121,7 +121,8 @@ TEST_F(AppPathsTest, TheExecutablesFolderGivesTheProgramFolder) {
 // Runs the rest of a death-test child as user nobody when started as root, so that file
 // permissions apply.
 void becomeAnOrdinaryUser() {
-    if (::geteuid() != 0) return;
+    if (::geteuid() != 0)
+        return;
     if (::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) {
         std::_Exit(3);
     }
