@@ -80,6 +80,7 @@ for size in 16 32 48 64 128 256; do
   [ "$(identify -format %wx%h /usr/share/icons/hicolor/${size}x${size}/apps/pixmill.png)" = \
     "${size}x${size}" ] || fail "no ${size} pixel icon"
 done
+[ -f /usr/share/qt6/translations/qtbase_zh_CN.qm ] || fail "Qt's Chinese texts are missing"
 file -L /usr/share/pixmill/skin/skin.dat | grep -q "ELF.*shared object" ||
   fail "the skin library is not reachable from the program folder"
 
