@@ -58,9 +58,9 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
     }
     QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);
     loaded.image = QImage();
-    if (!saveByExtension(cut, output, ops))
+    if (!saveByExtension(cut, output, ops, loaded.iccProfile))
         return {ItemStatus::Failed, {}, "cannot save " + output};
-    return {ItemStatus::Ok, output, {}};
+    return {ItemStatus::Ok, output, loaded.colourNote};
 }
 
 BatchJob makeCropJob(CropParams params) {

@@ -14,7 +14,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/imaging/bmp_writer.h"
+#include "engine/imaging/colour_profile.h"
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/png_chunks.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -46,8 +49,10 @@ LoadedImage decodeWithQt(ByteSpan bytes, ImageFileFormat format) {
     LoadedImage loaded;
     loaded.image = reader.read();
     loaded.format = format;
-    if (!loaded.image.isNull())
+    if (!loaded.image.isNull()) {
         loaded.resolution = resolutionOf(loaded.image);
+        loaded.iccProfile = rgbProfileOf(bytes);
+    }
     return loaded;
 }
 
@@ -72,17 +77,20 @@ std::optional<Bytes> encodeWithQt(const QImage& image, const char* format) {
     return Bytes(data.begin(), data.end());
 }
 
-// The pixels only, opaque: a picture read from a PNG keeps its text chunks and colour profile,
-// which the writers would otherwise put into the output. Alpha is dropped, not blended.
-QImage withoutMetadata(const QImage& source) {
+// The pixels only: a picture read from a PNG keeps its text chunks and colour profile, which
+// the writers would otherwise put into the output. Unless `keepAlpha`, alpha is dropped, not
+// blended.
+QImage withoutMetadata(const QImage& source, bool keepAlpha = false) {
     QImage pixels =
-        source.hasAlphaChannel()
+        source.hasAlphaChannel() && !keepAlpha
             ? source.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB32)
             : source;
     QImage bare = QImage(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(),
                          pixels.format())
                       .copy();
     bare.setColorTable(pixels.colorTable());
+    bare.setDotsPerMeterX(pixels.dotsPerMeterX());
+    bare.setDotsPerMeterY(pixels.dotsPerMeterY());
     return bare;
 }
 
@@ -110,8 +118,9 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
         return {};
     LoadedImage loaded;
     loaded.format = format;
-    loaded.image = decodeJpeg(bytes, wanted);
+    loaded.image = decodeJpeg(bytes, wanted, nullptr, &loaded.colourNote);
     if (!loaded.image.isNull()) {
+        loaded.iccProfile = rgbProfileOf(bytes);
         jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
         loaded.resolution = {density.x, density.y};
     }
@@ -148,7 +157,8 @@ bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& p
     return saveAsJpeg(image, resolution, path, systemFileOps());
 }
 
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops) {
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops,
+                ByteSpan iccProfile) {
     if (image.isNull() || image.width() == 0 || image.height() == 0) {
         reportSaveFailure(kSaveInvalidImage, path);
         return false;
@@ -158,14 +168,15 @@ bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& p
         reportSaveFailure(kSaveEncodeFailed, path);
         return false;
     }
-    if (!writeFileReplacing(path, *encoded, ops)) {
+    if (!writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops)) {
         reportSaveFailure(kSaveWriteFailed, path);
         return false;
     }
     return true;
 }
 
-bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops) {
+bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops,
+                     ByteSpan iccProfile) {
     if (source.isNull()) {
         reportSaveFailure(kSaveInvalidImage, path);
         return false;
@@ -182,11 +193,27 @@ bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops
         reportSaveFailure(kSaveEncodeFailed, path);
         return false;
     }
-    if (!writeFileReplacing(path, *encoded, ops)) {
+    if (!writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops)) {
         reportSaveFailure(kSaveWriteFailed, path);
         return false;
     }
     return true;
+}
+
+std::optional<Bytes> encodeLikeSource(const QImage& image, ImageFileFormat format, ByteSpan source,
+                                      bool quarterTurn) {
+    if (image.isNull())
+        return std::nullopt;
+    const QImage bare = withoutMetadata(image, true);
+    if (format == ImageFileFormat::Bmp)
+        return bare.hasAlphaChannel() ? encodeBmpWithAlpha(bare) : encodeWithQt(bare, "bmp");
+    if (format != ImageFileFormat::Png)
+        return std::nullopt;
+    std::optional<Bytes> encoded = encodeWithQt(bare, "png");
+    if (!encoded)
+        return std::nullopt;
+    std::optional<Bytes> carried = png::carryChunks(source, *encoded, {.quarterTurn = quarterTurn});
+    return carried ? carried : encoded;
 }
 
 }  // namespace pixmill

@@ -9,6 +9,7 @@
 
 #include <QImage>
 
+#include <optional>
 #include <string>
 
 #include "engine/platform/file_bytes.h"
@@ -33,6 +34,8 @@ struct LoadedImage {
     QImage image;  // null when the file could not be decoded or exceeds the pixel limits
     Resolution resolution;
     ImageFileFormat format = ImageFileFormat::Unknown;
+    Bytes iccProfile;        // the RGB colour profile every output of the picture carries
+    std::string colourNote;  // why a CMYK picture's colours were converted without a profile
     bool isNull() const { return image.isNull(); }
 };
 
@@ -64,15 +67,26 @@ bool readImageFile(const std::string& path, Bytes& bytes);
 // `path` (replacing a file there). On failure writes "%d  Attempt to save %s failed.\n" on the
 // output diagnostic stream and returns false.
 bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path);
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops);
+// With a non-empty `iccProfile` the JPEG carries that colour profile.
+bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops,
+                ByteSpan iccProfile = {});
 
 // The quality of the JPEGs that saveByExtension writes (the crop's outputs).
 constexpr int kDefaultJpegQuality = 75;
 
 // Encodes by the extension of `path`, compared without regard to case: JPEG at
 // kDefaultJpegQuality for .jpg and .jpeg, PNG for .png, BMP for .bmp. No metadata and no alpha
-// is written (alpha is dropped, not blended). Returns false, with the diagnostic line, for
-// another extension or a failed encode or write.
-bool saveByExtension(const QImage& image, const std::string& path, FileOps& ops = systemFileOps());
+// is written (alpha is dropped, not blended), except the colour profile `iccProfile` in a JPEG
+// or PNG. Returns false, with the diagnostic line, for another extension or a failed encode or
+// write.
+bool saveByExtension(const QImage& image, const std::string& path, FileOps& ops = systemFileOps(),
+                     ByteSpan iccProfile = {});
+
+// `image`, made from the PNG or BMP `source`, encoded in the source's format with its alpha: a
+// PNG carries the source's ancillary chunks that stay true (png_chunks.h; `quarterTurn` when
+// the picture was turned by 90 or 270 degrees), a BMP with alpha is written with 32 bits a
+// pixel. Nothing when the encoder refuses the picture or `format` is another.
+std::optional<Bytes> encodeLikeSource(const QImage& image, ImageFileFormat format, ByteSpan source,
+                                      bool quarterTurn = false);
 
 }  // namespace pixmill

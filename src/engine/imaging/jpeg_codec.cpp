@@ -4,6 +4,9 @@
 
 #include <memory>
 
+#include "engine/imaging/colour_profile.h"
+#include "engine/jpegmeta/icc_profile.h"
+
 namespace pixmill {
 namespace {
 
@@ -49,27 +52,6 @@ void setError(std::string* error, std::string text) {
         *error = std::move(text);
 }
 
-// Converts, in place, the four ink bytes TurboJPEG produced into RGBX. Adobe's files store
-// the inks inverted (255 = no ink), which makes the conversion a plain product.
-void convertCmykToRgb(QImage& image, bool inverted) {
-    for (int y = 0; y < image.height(); ++y) {
-        std::uint8_t* p = image.scanLine(y);
-        for (int x = 0; x < image.width(); ++x, p += 4) {
-            unsigned c = p[0], m = p[1], yellow = p[2], k = p[3];
-            if (!inverted) {
-                c = 255 - c;
-                m = 255 - m;
-                yellow = 255 - yellow;
-                k = 255 - k;
-            }
-            p[0] = std::uint8_t((c * k + 127) / 255);
-            p[1] = std::uint8_t((m * k + 127) / 255);
-            p[2] = std::uint8_t((yellow * k + 127) / 255);
-            p[3] = 255;
-        }
-    }
-}
-
 }  // namespace
 
 std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
@@ -106,7 +88,7 @@ int jpegScaleDenominator(int width, int height, QSize wanted) {
     return 1;
 }
 
-QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
+QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error, std::string* colourNote) {
     std::optional<JpegHeader> header = readJpegHeader(file);
     if (!header) {
         setError(error, "not a JPEG picture");
@@ -144,8 +126,12 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
         if (fatal)
             return {};
     }
-    if (header->cmyk)
-        convertCmykToRgb(image, jpegmeta::hasAdobeSection(file));
+    if (header->cmyk) {
+        std::string note = convertCmykToSrgb(image, jpegmeta::readJpegIccProfile(file),
+                                             jpegmeta::hasAdobeSection(file));
+        if (colourNote)
+            *colourNote = std::move(note);
+    }
     return image;
 }
 

@@ -3,7 +3,8 @@
 //
 // Decoded pictures are QImage::Format_RGBX8888 (four bytes a pixel, so the resampler and the
 // encoder work on aligned pixels without repacking). CMYK and YCCK JPEGs, which TurboJPEG can
-// decode to CMYK but not convert, are converted to RGB here, Adobe's inverted inks included.
+// decode to CMYK but not convert, are converted to sRGB here through their colour profile
+// (colour_profile.h), Adobe's inverted inks included.
 
 #include <QImage>
 #include <QSize>
@@ -38,8 +39,10 @@ int jpegScaleDenominator(int width, int height, QSize wanted);
 
 // Decodes `file`, reduced by the largest DCT scale that still covers `wanted` (full size for
 // an empty `wanted`). Returns a null image, with the reason in `error` when given, for data
-// that does not decode or exceeds the limits above.
-QImage decodeJpeg(ByteSpan file, QSize wanted = QSize(), std::string* error = nullptr);
+// that does not decode or exceeds the limits above. A CMYK picture whose colours could not be
+// converted through a profile gets the reason in `colourNote` when given.
+QImage decodeJpeg(ByteSpan file, QSize wanted = QSize(), std::string* error = nullptr,
+                  std::string* colourNote = nullptr);
 
 // The chroma subsampling of every JPEG the program writes: 4:2:0. Measured on the bench corpus
 // at quality 100 with the accurate DCT (bench/imaging/measure-subsampling.sh), 4:4:4 gains

@@ -1,6 +1,7 @@
 #include "engine/imaging/resize_batch.h"
 
 #include "engine/imaging/batch_output.h"
+#include "engine/imaging/colour_profile.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/resample.h"
@@ -22,9 +23,10 @@ ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, Fi
     return {ItemStatus::Ok, output, {}};
 }
 
-// The JPEG bytes of the scaled picture, with the source's metadata when asked for.
-std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExif,
-                                std::string& why) {
+// The JPEG bytes of the scaled picture, with the source's metadata when asked for and its
+// colour profile always.
+std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExif, std::string& why,
+                                std::string& note) {
     // Decoding at a DCT scale that leaves the resampler at least a twofold reduction keeps
     // the full-decode quality at a fraction of the decode's cost.
     LoadedImage loaded = decodeImage(source, size * 2);
@@ -32,6 +34,7 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         why = "cannot decode the picture";
         return std::nullopt;
     }
+    note = loaded.colourNote;
     QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);
     loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
     std::optional<Bytes> encoded =
@@ -41,9 +44,27 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         return std::nullopt;
     }
     if (restoreExif) {
+        // The carry brings the source's RGB colour profile along with its EXIF.
         if (std::optional<Bytes> with = jpegmeta::carryMetadata(source, *encoded))
-            encoded = std::move(with);
+            return with;
     }
+    return withColourProfile(std::move(*encoded), loaded.iccProfile);
+}
+
+// A PNG or BMP scaled in its own format, alpha and (for a PNG) ancillary chunks kept.
+std::optional<Bytes> scaledLikeSource(const Bytes& source, QSize size, std::string& why) {
+    LoadedImage loaded = decodeImage(source);
+    if (loaded.isNull()) {
+        why = "cannot decode the picture";
+        return std::nullopt;
+    }
+    QImage scaled = resampleImage(loaded.image, size);
+    loaded.image = QImage();
+    scaled.setDotsPerMeterX(qRound(loaded.resolution.x / 0.0254));
+    scaled.setDotsPerMeterY(qRound(loaded.resolution.y / 0.0254));
+    std::optional<Bytes> encoded = encodeLikeSource(scaled, loaded.format, source);
+    if (!encoded)
+        why = "cannot encode the picture";
     return encoded;
 }
 
@@ -73,8 +94,12 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
     Bytes source;
     if (!readImageFile(item.fullPath, source))
         return failed("cannot read " + item.fullPath);
-    std::string why;
-    std::optional<Bytes> encoded = scaledJpeg(source, size, params.restoreExif && item.isExif, why);
+    std::string why, note;
+    const ImageFileFormat format = sniffImageFormat(source);
+    std::optional<Bytes> encoded =
+        format == ImageFileFormat::Png || format == ImageFileFormat::Bmp
+            ? scaledLikeSource(source, size, why)
+            : scaledJpeg(source, size, params.restoreExif && item.isExif, why, note);
     if (!encoded)
         return failed(why);
     if (Result written = writeFileReplacing(output, *encoded, ops); !written) {
@@ -82,7 +107,7 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
         return failed(written.message());
     }
     statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
-    return {ItemStatus::Ok, output, {}};
+    return {ItemStatus::Ok, output, note};
 }
 
 BatchJob makeResizeJob(ResizeParams params) {

@@ -1,7 +1,5 @@
 #include "engine/imaging/rotate_batch.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QTransform>
 
 #include <condition_variable>
@@ -52,7 +50,7 @@ FileLocks& fileLocks() {
 }
 
 std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& loaded,
-                                       ByteSpan source) {
+                                       ByteSpan source, int code) {
     if (loaded.format == ImageFileFormat::Jpeg) {
         std::optional<Bytes> encoded =
             encodeJpeg(image, 100, {loaded.resolution.x, loaded.resolution.y});
@@ -62,13 +60,7 @@ std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& l
             jpegmeta::carryMetadata(source, *encoded, {.removeExifThumbnail = true});
         return carried ? carried : encoded;
     }
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, loaded.format == ImageFileFormat::Png ? "png" : "bmp");
-    if (!writer.write(image))
-        return std::nullopt;
-    return Bytes(data.begin(), data.end());
+    return encodeLikeSource(image, loaded.format, source, code == kRotate90 || code == kRotate270);
 }
 
 ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
@@ -80,7 +72,7 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
         return {ItemStatus::Failed, {}, "cannot decode " + item.fullPath};
     QImage turned = rotateFlipImage(loaded.image, code);
     loaded.image = QImage();
-    std::optional<Bytes> encoded = encodeInOwnFormat(turned, loaded, source);
+    std::optional<Bytes> encoded = encodeInOwnFormat(turned, loaded, source, code);
     if (!encoded) {
         reportSaveFailure(kSaveEncodeFailed, item.fullPath);
         return {ItemStatus::Failed, {}, "cannot encode " + item.fullPath};

@@ -1,7 +1,11 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
+list(APPEND PIXMILL_PLAIN_SOURCES
+  imaging/png_chunks.cpp)
 list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/batch_output.cpp
+  imaging/bmp_writer.cpp
   imaging/catalog_thumbnail.cpp
+  imaging/colour_profile.cpp
   imaging/crop_batch.cpp
   imaging/error_log.cpp
   imaging/image_io.cpp

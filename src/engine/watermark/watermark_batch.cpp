@@ -86,9 +86,9 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
         group.renderAligned(canvas.width(), canvas.height(), painter, &item);
     }
     std::string output = outputDir + item.fileName;
-    if (!saveAsJpeg(canvas, source.resolution, output))
+    if (!saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile))
         return failed(item, logError, "cannot save " + output);
-    return ItemOutcome{ItemStatus::Ok, output, std::string()};
+    return ItemOutcome{ItemStatus::Ok, output, source.colourNote};
 }
 
 }  // namespace

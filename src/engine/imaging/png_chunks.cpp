@@ -1,0 +1,203 @@
+#include "engine/imaging/png_chunks.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/jpegmeta/tiff_walker.h"
+
+namespace pixmill::png {
+namespace {
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr unsigned kTagOrientation = 0x0112;
+constexpr int kTiffShort = 3;
+
+std::uint32_t bigEndian32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+void appendBigEndian32(ByteVector& out, std::uint32_t value) {
+    out.insert(out.end(), {std::uint8_t(value >> 24), std::uint8_t(value >> 16),
+                           std::uint8_t(value >> 8), std::uint8_t(value)});
+}
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+const std::array<std::uint32_t, 256>& crcTable() {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    return table;
+}
+
+std::uint32_t updateCrc(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
+    const auto& table = crcTable();
+    for (std::size_t i = 0; i < n; ++i)
+        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    return crc;
+}
+
+bool carried(const Chunk& chunk) {
+    for (const char* name :
+         {"iCCP", "sRGB", "gAMA", "cHRM", "pHYs", "tEXt", "zTXt", "iTXt", "eXIf"})
+        if (chunk.is(name))
+            return true;
+    return false;
+}
+
+bool keptFromEncoder(const Chunk& chunk) {
+    return chunk.critical() || chunk.is("tRNS");
+}
+
+// Sets the Orientation of the first directory, when it has one as a SHORT, to 1.
+class OrientationReset : public jpegmeta::TiffVisitor {
+  public:
+    bool enter(const jpegmeta::TiffDirectory& d) override { return d.nesting == 0; }
+    void entry(const jpegmeta::TiffDirectory& d, const jpegmeta::TiffEntry& e,
+               jpegmeta::TiffFault fault) override {
+        if (d.nesting == 0 && fault == jpegmeta::TiffFault::None && e.tag == kTagOrientation &&
+            e.format == kTiffShort && e.components >= 1)
+            valueAt = e.value;
+    }
+    std::optional<std::uint64_t> valueAt;
+};
+
+void resetExifOrientation(ByteVector& tiff) {
+    jpegmeta::TiffHeader header;
+    if (jpegmeta::readTiffHeader(tiff, header) != jpegmeta::TiffHeaderFault::None)
+        return;
+    const jpegmeta::ByteOrderReader block(tiff, header.bigEndian);
+    OrientationReset visitor;
+    jpegmeta::walkTiff(block, header.firstDirectory, visitor);
+    if (!visitor.valueAt || !block.has(*visitor.valueAt, 2))
+        return;
+    tiff[*visitor.valueAt] = header.bigEndian ? 0 : 1;
+    tiff[*visitor.valueAt + 1] = header.bigEndian ? 1 : 0;
+}
+
+Chunk adjusted(Chunk chunk, CarryOptions options) {
+    if (chunk.is("pHYs") && options.quarterTurn && chunk.data.size() >= 8)
+        std::swap_ranges(chunk.data.begin(), chunk.data.begin() + 4, chunk.data.begin() + 4);
+    if (chunk.is("eXIf"))
+        resetExifOrientation(chunk.data);
+    return chunk;
+}
+
+}  // namespace
+
+std::uint32_t chunkCrc(const std::array<char, 4>& type, Bytes data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    crc = updateCrc(crc, reinterpret_cast<const std::uint8_t*>(type.data()), 4);
+    crc = updateCrc(crc, data.data(), data.size());
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::optional<std::vector<Chunk>> readChunks(Bytes file) {
+    if (file.size() < sizeof kSignature ||
+        !std::equal(std::begin(kSignature), std::end(kSignature), file.begin()))
+        return std::nullopt;
+    std::vector<Chunk> chunks;
+    std::size_t at = sizeof kSignature;
+    while (true) {
+        if (file.size() - at < 12)
+            return std::nullopt;
+        const std::uint32_t length = bigEndian32(&file[at]);
+        if (length > kMaxChunkLength || file.size() - at - 12 < length)
+            return std::nullopt;
+        Chunk chunk;
+        std::memcpy(chunk.type.data(), &file[at + 4], 4);
+        if (!std::all_of(chunk.type.begin(), chunk.type.end(), isLetter))
+            return std::nullopt;
+        Bytes data = file.subspan(at + 8, length);
+        const bool crcMatches = chunkCrc(chunk.type, data) == bigEndian32(&file[at + 8 + length]);
+        at += 12 + std::size_t{length};
+        if (chunks.empty() != chunk.is("IHDR") || (!crcMatches && chunk.critical()))
+            return std::nullopt;
+        if (!crcMatches)
+            continue;
+        chunk.data.assign(data.begin(), data.end());
+        chunks.push_back(std::move(chunk));
+        if (chunks.back().is("IEND"))
+            return chunks;
+    }
+}
+
+ByteVector writeChunks(const std::vector<Chunk>& chunks) {
+    ByteVector out(std::begin(kSignature), std::end(kSignature));
+    for (const Chunk& chunk : chunks) {
+        appendBigEndian32(out, static_cast<std::uint32_t>(chunk.data.size()));
+        out.insert(out.end(), chunk.type.begin(), chunk.type.end());
+        out.insert(out.end(), chunk.data.begin(), chunk.data.end());
+        appendBigEndian32(out, chunkCrc(chunk.type, chunk.data));
+    }
+    return out;
+}
+
+std::optional<ByteVector> carryChunks(Bytes source, Bytes encoded, CarryOptions options) {
+    std::optional<std::vector<Chunk>> from = readChunks(source);
+    std::optional<std::vector<Chunk>> fresh = readChunks(encoded);
+    if (!from || !fresh)
+        return std::nullopt;
+    std::vector<Chunk> before, after;
+    bool pastImageData = false;
+    for (Chunk& chunk : *from) {
+        pastImageData = pastImageData || chunk.is("IDAT");
+        if (carried(chunk))
+            (pastImageData ? after : before).push_back(adjusted(std::move(chunk), options));
+    }
+    std::vector<Chunk> out;
+    for (Chunk& chunk : *fresh) {
+        if (chunk.is("IEND"))
+            std::move(after.begin(), after.end(), std::back_inserter(out));
+        const bool header = chunk.is("IHDR");
+        if (keptFromEncoder(chunk))
+            out.push_back(std::move(chunk));
+        if (header)
+            std::move(before.begin(), before.end(), std::back_inserter(out));
+    }
+    return writeChunks(out);
+}
+
+std::optional<ByteVector> withIccChunk(Bytes encoded, std::string_view name,
+                                       Bytes compressedProfile) {
+    std::optional<std::vector<Chunk>> chunks = readChunks(encoded);
+    if (!chunks || name.empty() || name.size() > 79)
+        return std::nullopt;
+    std::erase_if(*chunks, [](const Chunk& c) { return c.is("iCCP") || c.is("sRGB"); });
+    Chunk iccp;
+    std::memcpy(iccp.type.data(), "iCCP", 4);
+    iccp.data.assign(name.begin(), name.end());
+    iccp.data.push_back(0);
+    iccp.data.push_back(0);  // compression method: zlib
+    iccp.data.insert(iccp.data.end(), compressedProfile.begin(), compressedProfile.end());
+    chunks->insert(chunks->begin() + 1, std::move(iccp));
+    return writeChunks(*chunks);
+}
+
+std::optional<ByteVector> compressedIccProfile(Bytes file) {
+    std::optional<std::vector<Chunk>> chunks = readChunks(file);
+    if (!chunks)
+        return std::nullopt;
+    for (const Chunk& chunk : *chunks) {
+        if (!chunk.is("iCCP"))
+            continue;
+        auto end = std::find(chunk.data.begin(), chunk.data.end(), std::uint8_t{0});
+        // A name of 1..79 bytes, its terminator, then method 0.
+        if (end == chunk.data.begin() || end - chunk.data.begin() > 79 ||
+            chunk.data.end() - end < 2 || end[1] != 0)
+            return std::nullopt;
+        return ByteVector(end + 2, chunk.data.end());
+    }
+    return std::nullopt;
+}
+
+}  // namespace pixmill::png
