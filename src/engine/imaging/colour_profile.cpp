@@ -81,9 +81,9 @@ Transform cmykTransform(cmsContext context, ByteSpan profile, bool inverted) {
     Profile srgb(cmsCreate_sRGBProfileTHR(context));
     if (!srgb)
         return nullptr;
-    return Transform(cmsCreateTransformTHR(context, source.get(),
-                                           inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, srgb.get(),
-                                           TYPE_RGB_8, INTENT_PERCEPTUAL, 0));
+    return Transform(cmsCreateTransformTHR(
+        context, source.get(), inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8, srgb.get(), TYPE_RGB_8,
+        INTENT_PERCEPTUAL, cmsFLAGS_BLACKPOINTCOMPENSATION));
 }
 
 void applyTransform(QImage& image, cmsHTRANSFORM transform) {
