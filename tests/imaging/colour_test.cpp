@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "engine/catalog/folder_scan.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
@@ -202,6 +203,35 @@ TEST_F(ProfileCarry, resizeCropAndWatermarkOutputsCarryTheProfile) {
     ASSERT_EQ(watermarkImage(item("exif.jpg", true), group, dir.folder() + "stamped/", {}).status,
               ItemStatus::Ok);
     EXPECT_EQ(jpegmeta::readJpegIccProfile(readFile(dir.folder() + "stamped/exif.jpg")), profile);
+}
+
+TEST(ProfileCarryRealPhotos, everyCameraProfileReachesTheOutputs) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "out");
+    int withProfile = 0;
+    for (const char* name : {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"}) {
+        const std::string path = std::string(PIXMILL_REAL_PHOTOS) + "/" + name;
+        if (!std::filesystem::exists(path)) {
+            if (testing::inContinuousIntegration())
+                FAIL() << "the real photos are missing: " << PIXMILL_REAL_PHOTOS;
+            GTEST_SKIP() << "the real photos are not here";
+        }
+        SCOPED_TRACE(name);
+        const Bytes profile = jpegmeta::readJpegIccProfile(readFile(path));
+        ASSERT_TRUE(jpegmeta::isRgbIccProfile(profile));
+        ++withProfile;
+        std::filesystem::copy_file(path, dir.file(name));
+        CatalogItem item;
+        item.fileName = name;
+        item.fullPath = dir.file(name);
+        readPhotoDetails(item.fullPath, item);
+        ASSERT_EQ(resizeItem(item, {120, false}, dir.folder() + "out/").status, ItemStatus::Ok);
+        EXPECT_EQ(jpegmeta::readJpegIccProfile(readFile(dir.folder() + "out/" + name)), profile);
+        const std::string cut = dir.folder() + "out/cut.png";
+        ASSERT_EQ(cropItem({0, 0, 64, 64}, item.fullPath, cut).status, ItemStatus::Ok);
+        EXPECT_EQ(rgbProfileOf(readFile(cut)), profile);
+    }
+    EXPECT_EQ(withProfile, 3);
 }
 
 TEST(IccProfile, chunksThatDoNotFormOneProfileAreIgnored) {

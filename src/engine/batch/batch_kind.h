@@ -30,7 +30,8 @@ enum class ItemStatus {
 struct ItemOutcome {
     ItemStatus status = ItemStatus::Ok;
     std::string output;   // the file written, when the operation writes one
-    std::string message;  // why it was unchanged, skipped or failed
+    std::string message;  // why it was unchanged, skipped or failed; on an ok row, a note
+                          // (colours converted without a profile)
 };
 
 const char* itemStatusName(ItemStatus status);  // "ok", "unchanged", "skipped", "failed"
