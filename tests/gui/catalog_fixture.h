@@ -68,6 +68,7 @@ class RecordingShell : public ItemShell {
     QStringList opened, edited, shown, trashed, folders;
     std::set<QString> locked;
     QString desktop;
+    bool folderOpens = true;  // false: no file manager to show a folder
     bool openFile(const QString& path) override {
         opened << path;
         return true;
@@ -89,7 +90,7 @@ class RecordingShell : public ItemShell {
     QString desktopFolder() override { return desktop; }
     bool openFolder(const QString& path) override {
         folders << path;
-        return true;
+        return folderOpens;
     }
 };
 

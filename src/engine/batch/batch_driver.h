@@ -25,10 +25,11 @@ struct RowOutcome {
     int row = 0;
     std::string fileName;  // before the batch
     ItemOutcome outcome;
+    CatalogRecord record;  // the row's record, found again however the rows moved since
 };
 
 class BatchObserver {
-public:
+  public:
     virtual ~BatchObserver() = default;
     // "开始进行批量处理……" is already in the status line.
     virtual void batchBegin(BatchKind kind) { (void)kind; }
@@ -43,7 +44,7 @@ public:
 };
 
 class BatchDriver {
-public:
+  public:
     // `poolSize` 0 means as many workers as cores.
     BatchDriver(CatalogModel& model, WorkGate& gate, BatchObserver* observer, int poolSize = 0);
     ~BatchDriver();  // waits for a running batch
@@ -61,7 +62,7 @@ public:
     void wait();
     bool running() const;
 
-private:
+  private:
     void run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> rows);
     std::vector<ItemOutcome> workRows(const BatchJob& job, const BatchEnvironment& environment,
                                       std::vector<WorkedRow>& rows);

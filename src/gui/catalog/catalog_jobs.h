@@ -17,6 +17,7 @@
 
 #include "engine/batch/batch_kind.h"
 #include "engine/catalog/catalog_model.h"
+#include "engine/catalog/folder_scan.h"
 
 namespace pixmill {
 
@@ -25,6 +26,10 @@ using ThumbnailRenderer = std::function<QImage(const CatalogItem& item, int widt
 // Turns or mirrors one item's file in place (codes 1, 3, 4, 6) and updates the item's
 // recorded size. Called on the pool's threads.
 using RotateFlipRunner = std::function<ItemOutcome(CatalogItem& item, int code)>;
+
+// The record as a fresh load would list it now: its name, place and number kept, its size and
+// (with `reader`) its photo details read from the file again.
+CatalogItem rereadItem(const CatalogItem& item, const PhotoDetailsReader& reader);
 
 // The catalog's loader of thumbnails: the picture read at a reduced size by QImageReader and
 // centred on black in the box, never enlarged. A file that cannot be read gives the bare box.
@@ -49,6 +54,10 @@ class CatalogJobs : public QObject {
     void renderThumbnails(const std::vector<CatalogRecord>& records, QSize box);
     // Thumbnails not yet started are dropped (a new load replaces their records).
     void cancelThumbnails();
+
+    // Reads the records' files again (size and, with `reader`, photo details) after they were
+    // changed in place, then redraws their thumbnails when `box` is valid.
+    void reread(const std::vector<CatalogRecord>& records, PhotoDetailsReader reader, QSize box);
 
     // Rotates the record's file; when `box` is valid its thumbnail is drawn again afterwards.
     void rotate(const CatalogRecord& record, int code, QSize box);

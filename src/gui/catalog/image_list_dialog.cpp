@@ -299,6 +299,10 @@ void CImageListDlg::redrawThumbnail(const QString& fullPath) {
     }
 }
 
+void CImageListDlg::rereadRecords(const std::vector<CatalogRecord>& records) {
+    jobs_->reread(records, services_.reader, thumbnailBox());
+}
+
 void CImageListDlg::onRotationsFinished() {
     if (!hasPendingLoad_)
         return;

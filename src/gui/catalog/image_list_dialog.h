@@ -109,6 +109,10 @@ class CImageListDlg : public QWidget, public LoadObserver {
     // not in the list.
     void redrawThumbnail(const QString& fullPath);
 
+    // Reads the records' files again after a batch changed them in place: sizes, details and
+    // thumbnails follow the files.
+    void rereadRecords(const std::vector<CatalogRecord>& records);
+
     // A load, thumbnails or rotations still running.
     bool busy() const;
     // Drops queued thumbnails (closing).
