@@ -1,15 +1,21 @@
 // Dialogs whose texts must be readable as shown: the crop dialog's headers and preview.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QTableWidgetItem>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <cstdlib>
 
+#include "catalog_fixture.h"
+#include "gui/app/main_dialog.h"
 #include "gui/controls/edit_list_ctrl.h"
 #include "gui/imaging/clip_image_dlg.h"
 #include "recording_prompter.h"
@@ -63,6 +69,35 @@ TEST(CropDialogFitTest, PreviewRectangleFitsEitherSide) {
     EXPECT_EQ(cropPreviewRect(QSize(320, 240), QSize(1000, 1000)), QRect(40, 0, 240, 240));
     EXPECT_EQ(cropPreviewRect(QSize(320, 240), QSize(1600, 400)), QRect(0, 80, 320, 80));
     EXPECT_EQ(cropPreviewRect(QSize(320, 240), QSize()), QRect(0, 0, 320, 240));
+}
+
+class SkinnedToolbarTest : public testing::SettingsFixture {};
+
+// The skin's style sheet on the whole program: every toolbar button gets the room its icon and
+// caption need, inside the toolbar's fixed band.
+TEST_F(SkinnedToolbarTest, CaptionsAreShownWhole) {
+    QFile sheet(qEnvironmentVariable("PIXMILL_DATA_DIR") + "/skin/skin.she");
+    ASSERT_TRUE(sheet.open(QIODevice::ReadOnly)) << sheet.fileName().toStdString();
+    qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    {
+        CMainDlg window(settings);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QToolBar* toolbar = window.toolbar();
+        const QList<QToolButton*> buttons = toolbar->findChildren<QToolButton*>();
+        int checked = 0;
+        for (QToolButton* button : buttons) {
+            if (!button->isVisible() || button->text().isEmpty())
+                continue;
+            SCOPED_TRACE(button->text().toStdString());
+            ++checked;
+            EXPECT_GE(button->height(), button->sizeHint().height());
+            EXPECT_TRUE(toolbar->rect().contains(button->geometry()));
+        }
+        EXPECT_EQ(checked, 5);
+        saveShot(window, "skinned-window");
+    }
+    qApp->setStyleSheet(QString());
 }
 
 }  // namespace
