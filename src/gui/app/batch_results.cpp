@@ -81,7 +81,8 @@ CBatchResultsDlg::CBatchResultsDlg(QWidget* parent)
     table_->addAction(copyAction);
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
     QPushButton* copyButton =
         buttons->addButton(QStringLiteral("复制"), QDialogButtonBox::ActionRole);
     copyButton->setObjectName(QStringLiteral("copy"));
