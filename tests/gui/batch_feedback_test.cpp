@@ -161,15 +161,7 @@ TEST_F(BatchFeedbackTest, AStartWhileABatchRunsIsRefusedInAMessageAndTheButtonSh
     window_->setStartCaption(QStringLiteral("开始批量缩图"));
 
     std::atomic<bool> release{false};
-    BatchJob job{BatchKind::Crop,
-                 BatchPattern::Sequential,
-                 [&](WorkedRow&, const BatchEnvironment&) {
-                     while (!release)
-                         QThread::msleep(2);
-                     return ItemOutcome{};
-                 },
-                 {},
-                 {}};
+    const BatchJob job = testing::heldBatch(BatchKind::Crop, release);
     ASSERT_EQ(window_->batchDriver().start(job, window_->batchEnvironment()), "");
     ASSERT_TRUE(waitUntil([&] { return !window_->progressBar()->isHidden(); }));
     EXPECT_EQ(window_->startButton()->text(), QStringLiteral("正在批量处理……"));

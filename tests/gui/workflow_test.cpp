@@ -734,15 +734,7 @@ TEST_F(WorkflowTest, AMenuBatchConfirmedWhileAnotherRunsIsRefusedInAMessage) {
     tickOnly({0});
     const ByteVector before = bytesOf(0);
     std::atomic<bool> release{false};
-    BatchJob slow{BatchKind::Watermark,
-                  BatchPattern::Sequential,
-                  [&](WorkedRow&, const BatchEnvironment&) {
-                      while (!release)
-                          QThread::msleep(2);
-                      return ItemOutcome{};
-                  },
-                  {},
-                  {}};
+    const BatchJob slow = testing::heldBatch(BatchKind::Watermark, release);
     ASSERT_EQ(window->batchDriver().start(slow, window->batchEnvironment()), "");
     prompter.answer = true;
     prompter.shown.clear();

@@ -127,17 +127,18 @@ void CatalogJobs::drainResults() {
         result();
 }
 
+CatalogItem CatalogJobs::copyOf(const CatalogRecord& record) const {
+    QMutexLocker lock(&model_.lock());
+    return *record;
+}
+
 void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QSize box) {
     if (closing_ || !box.isValid() || box.isEmpty())
         return;
     for (const CatalogRecord& record : records) {
         if (!record)
             continue;
-        CatalogItem copy;
-        {
-            QMutexLocker lock(&model_.lock());
-            copy = *record;
-        }
+        CatalogItem copy = copyOf(record);
         ThumbnailRenderer renderer = renderer_;
         submit(true, [this, record, copy = std::move(copy), box,
                       renderer](const std::shared_ptr<void>& token) {
@@ -180,11 +181,7 @@ void CatalogJobs::reread(const std::vector<CatalogRecord>& records, PhotoDetails
     for (const CatalogRecord& record : records) {
         if (!record)
             continue;
-        CatalogItem copy;
-        {
-            QMutexLocker lock(&model_.lock());
-            copy = *record;
-        }
+        CatalogItem copy = copyOf(record);
         submit(false, [this, record, copy = std::move(copy), reader,
                        box](const std::shared_ptr<void>& token) {
             CatalogItem fresh = rereadItem(copy, reader);
@@ -200,11 +197,7 @@ void CatalogJobs::reread(const std::vector<CatalogRecord>& records, PhotoDetails
 void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
     if (!record || !rotator_)
         return;
-    CatalogItem copy;
-    {
-        QMutexLocker lock(&model_.lock());
-        copy = *record;
-    }
+    CatalogItem copy = copyOf(record);
     ++rotations_;
     RotateFlipRunner rotator = rotator_;
     submit(false, [this, record, copy = std::move(copy), code, box,

@@ -77,6 +77,8 @@ class CatalogJobs : public QObject {
         bool thumbnail = false;
         std::function<void()> run;
     };
+    // The record's item, copied under the catalog lock.
+    CatalogItem copyOf(const CatalogRecord& record) const;
     void submit(bool thumbnail, std::function<void(const std::shared_ptr<void>& token)> work);
     void runNext();
     // Hands a result to this object's thread through our own lock.
