@@ -19,15 +19,14 @@ namespace {
 
 std::vector<std::string> namesOf(const std::vector<CatalogItem>& items) {
     std::vector<std::string> names;
-    for (const CatalogItem& item : items)
-        names.push_back(item.fileName);
+    for (const CatalogItem& item : items) names.push_back(item.fileName);
     return names;
 }
 
 TEST(FolderScanTest, AcceptsTheFourImageTypesInAnyCaseAndNothingElse) {
     testing::TempDir folder;
-    for (const char* name :
-         {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe", "i.Jpeg", "j.tif"}) {
+    for (const char* name : {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe",
+                             "i.Jpeg", "j.tif"}) {
         folder.write(name, "x");
     }
     std::filesystem::create_directory(folder.path() / "sub.jpg");  // a folder, not an image
@@ -66,8 +65,7 @@ TEST(FolderScanTest, OrdersByUpperCasedNameThenBytesAndReadsEveryFile) {
 
 TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
     FolderHistory history;
-    for (int i = 0; i < 10; ++i)
-        history.use(QString("/f%1").arg(i));
+    for (int i = 0; i < 10; ++i) history.use(QString("/f%1").arg(i));
     EXPECT_EQ(history.entries().front(), "/f9");
     history.use("/f9");
     EXPECT_EQ(history.entries().size(), 10);
@@ -79,7 +77,7 @@ TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
     EXPECT_EQ(history.entries().size(), 10);
     EXPECT_EQ(history.entries().front(), "/eleventh");
     EXPECT_FALSE(history.entries().contains("/f0"));  // the oldest went
-    history.use("/F3");                               // case-sensitive: a new entry
+    history.use("/F3");  // case-sensitive: a new entry
     EXPECT_EQ(history.entries().front(), "/F3");
 }
 
@@ -116,7 +114,7 @@ TEST(FolderHistoryTest, OneEntryPerFolderHoweverItIsSpelt) {
 }
 
 class RecordingSink : public StatusSink {
-  public:
+public:
     void statusText(int part, const std::string& text) override {
         std::lock_guard lock(mutex);
         texts.push_back(std::to_string(part) + ":" + text);
@@ -126,24 +124,21 @@ class RecordingSink : public StatusSink {
 };
 
 class RecordingObserver : public LoadObserver {
-  public:
+public:
     explicit RecordingObserver(CatalogModel& model) : model(model) {}
-    void loadBegin() override {
-        events.push_back("begin rows=" + std::to_string(model.rowCount()));
-    }
+    void loadBegin() override { events.push_back("begin rows=" + std::to_string(model.rowCount())); }
     void historyChanged(const QStringList& entries) override {
         events.push_back("history " + entries.front().toStdString());
     }
     void loadEnd(int count) override {
-        events.push_back("end " + std::to_string(count) +
-                         " rows=" + std::to_string(model.rowCount()));
+        events.push_back("end " + std::to_string(count) + " rows=" + std::to_string(model.rowCount()));
     }
     CatalogModel& model;
     std::vector<std::string> events;
 };
 
 class LoaderTest : public ::testing::Test {
-  protected:
+protected:
     LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {
         installStatusSink(&sink);
     }
@@ -171,9 +166,8 @@ TEST_F(LoaderTest, ThreadedLoadRunsBeginHistoryRowsEndInOrder) {
     EXPECT_FALSE(loader.loadFolder(folder));  // a second load while one runs is refused
     loader.wait();
 
-    EXPECT_EQ(observer.events,
-              (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
-                                        "end 2 rows=2"}));
+    EXPECT_EQ(observer.events, (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
+                                                         "end 2 rows=2"}));
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.tickedCount(), 2);
     EXPECT_EQ(model.item(1).number, 1);

@@ -29,7 +29,7 @@ struct RowOutcome {
 };
 
 class BatchObserver {
-  public:
+public:
     virtual ~BatchObserver() = default;
     // "开始进行批量处理……" is already in the status line.
     virtual void batchBegin(BatchKind kind) { (void)kind; }
@@ -44,7 +44,7 @@ class BatchObserver {
 };
 
 class BatchDriver {
-  public:
+public:
     // `poolSize` 0 means as many workers as cores.
     BatchDriver(CatalogModel& model, WorkGate& gate, BatchObserver* observer, int poolSize = 0);
     ~BatchDriver();  // waits for a running batch
@@ -62,7 +62,7 @@ class BatchDriver {
     void wait();
     bool running() const;
 
-  private:
+private:
     void run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> rows);
     std::vector<ItemOutcome> workRows(const BatchJob& job, const BatchEnvironment& environment,
                                       std::vector<WorkedRow>& rows);
