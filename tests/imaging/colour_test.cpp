@@ -2,7 +2,6 @@
 #include "engine/imaging/colour_profile.h"
 
 #include <gtest/gtest.h>
-#include <turbojpeg.h>
 
 #include <filesystem>
 
@@ -41,15 +40,7 @@ Bytes cmykPatches() {
             for (int c = 0; c < 4; ++c)
                 inks[(std::size_t(y) * width + x) * 4 + c] =
                     std::uint8_t(255 - kPatches[std::size_t(x / 8)][std::size_t(c)] * 255 / 100);
-    tjhandle handle = tjInitCompress();
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
-    tjCompress2(handle, inks.data(), width, 0, height, TJPF_CMYK, &buffer, &length, TJSAMP_444, 100,
-                0);
-    Bytes bytes(buffer, buffer + length);
-    tjFree(buffer);
-    tjDestroy(handle);
-    return bytes;
+    return testing::cmykJpeg(inks, width, height);
 }
 
 Bytes withProfile(const Bytes& jpeg, const Bytes& profile) {

@@ -6,8 +6,6 @@
 #include <QBuffer>
 #include <QImageWriter>
 
-#include <turbojpeg.h>
-
 #include "engine/imaging/jpeg_codec.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/failing_file_ops.h"
@@ -37,15 +35,7 @@ Bytes adobeCmykJpeg() {
             p[3] = 255;
         }
     }
-    tjhandle handle = tjInitCompress();
-    unsigned char* buffer = nullptr;
-    unsigned long length = 0;
-    tjCompress2(handle, inks.data(), size, 0, size, TJPF_CMYK, &buffer, &length, TJSAMP_444, 100,
-                0);
-    Bytes bytes(buffer, buffer + length);
-    tjFree(buffer);
-    tjDestroy(handle);
-    return bytes;
+    return testing::cmykJpeg(inks, size, size);
 }
 
 // A valid small JPEG whose frame header claims width × height.

@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <turbojpeg.h>
+
 #include <cmath>
 
 #include "engine/imaging/jpeg_codec.h"
@@ -186,6 +188,18 @@ void Recorder::capture(diag::Stream, std::string_view text, void* self) {
     auto* recorder = static_cast<Recorder*>(self);
     std::lock_guard lock(recorder->mutex_);
     recorder->diagnostics_.emplace_back(text);
+}
+
+Bytes cmykJpeg(const std::vector<std::uint8_t>& inks, int width, int height) {
+    tjhandle handle = tjInitCompress();
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    tjCompress2(handle, inks.data(), width, 0, height, TJPF_CMYK, &buffer, &length, TJSAMP_444, 100,
+                0);
+    Bytes bytes(buffer, buffer + length);
+    tjFree(buffer);
+    tjDestroy(handle);
+    return bytes;
 }
 
 }  // namespace pixmill::testing

@@ -30,6 +30,10 @@ Bytes exifPayload(std::uint16_t orientation, const Bytes& thumbnail, bool thumbn
 
 Bytes bytesOf(std::string_view text);
 
+// A CMYK JPEG of `inks` (four bytes a pixel, stored inverted the Adobe way: 255 is no ink), at
+// quality 100 without subsampling, as TurboJPEG writes it (with an Adobe section).
+Bytes cmykJpeg(const std::vector<std::uint8_t>& inks, int width, int height);
+
 // One section before the scan, as the tests look at them: `offset` is that of its 0xFF.
 struct Segment {
     std::uint8_t marker = 0;
