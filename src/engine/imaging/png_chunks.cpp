@@ -101,34 +101,50 @@ std::uint32_t chunkCrc(const std::array<char, 4>& type, Bytes data) {
     return crc ^ 0xFFFFFFFFu;
 }
 
-std::optional<std::vector<Chunk>> readChunks(Bytes file) {
+namespace {
+
+// Steps through the chunks after the signature, handing each one whose CRC matches to
+// `visit` (type and data, not copied) until it returns false or IEND has been handed over.
+// False when the structure breaks before that (see readChunks for what breaks it).
+template <typename Visit>
+bool walkChunks(Bytes file, Visit visit) {
     if (file.size() < sizeof kSignature ||
         !std::equal(std::begin(kSignature), std::end(kSignature), file.begin()))
-        return std::nullopt;
-    std::vector<Chunk> chunks;
+        return false;
     std::size_t at = sizeof kSignature;
-    while (true) {
+    for (bool first = true;; first = false) {
         if (file.size() - at < 12)
-            return std::nullopt;
+            return false;
         const std::uint32_t length = bigEndian32(&file[at]);
         if (length > kMaxChunkLength || file.size() - at - 12 < length)
-            return std::nullopt;
-        Chunk chunk;
-        std::memcpy(chunk.type.data(), &file[at + 4], 4);
-        if (!std::all_of(chunk.type.begin(), chunk.type.end(), isLetter))
-            return std::nullopt;
+            return false;
+        Chunk header;
+        std::memcpy(header.type.data(), &file[at + 4], 4);
+        if (!std::all_of(header.type.begin(), header.type.end(), isLetter))
+            return false;
         Bytes data = file.subspan(at + 8, length);
-        const bool crcMatches = chunkCrc(chunk.type, data) == bigEndian32(&file[at + 8 + length]);
+        const bool crcMatches = chunkCrc(header.type, data) == bigEndian32(&file[at + 8 + length]);
         at += 12 + std::size_t{length};
-        if (chunks.empty() != chunk.is("IHDR") || (!crcMatches && chunk.critical()))
-            return std::nullopt;
-        if (!crcMatches)
-            continue;
-        chunk.data.assign(data.begin(), data.end());
-        chunks.push_back(std::move(chunk));
-        if (chunks.back().is("IEND"))
-            return chunks;
+        if (first != header.is("IHDR") || (!crcMatches && header.critical()))
+            return false;
+        if (crcMatches && (!visit(header.type, data) || header.is("IEND")))
+            return true;
     }
+}
+
+}  // namespace
+
+std::optional<std::vector<Chunk>> readChunks(Bytes file) {
+    std::vector<Chunk> chunks;
+    bool ended = false;
+    const bool whole = walkChunks(file, [&](const std::array<char, 4>& type, Bytes data) {
+        chunks.push_back({type, ByteVector(data.begin(), data.end())});
+        ended = chunks.back().is("IEND");
+        return true;
+    });
+    if (!whole || !ended)
+        return std::nullopt;
+    return chunks;
 }
 
 ByteVector writeChunks(const std::vector<Chunk>& chunks) {
@@ -184,20 +200,22 @@ std::optional<ByteVector> withIccChunk(Bytes encoded, std::string_view name,
 }
 
 std::optional<ByteVector> compressedIccProfile(Bytes file) {
-    std::optional<std::vector<Chunk>> chunks = readChunks(file);
-    if (!chunks)
-        return std::nullopt;
-    for (const Chunk& chunk : *chunks) {
-        if (!chunk.is("iCCP"))
-            continue;
-        auto end = std::find(chunk.data.begin(), chunk.data.end(), std::uint8_t{0});
+    // iCCP comes before the image data, so the walk stops there: a large picture is not
+    // stepped through to its end.
+    std::optional<ByteVector> stream;
+    walkChunks(file, [&](const std::array<char, 4>& type, Bytes data) {
+        const std::string_view name(type.data(), 4);
+        if (name == "IDAT")
+            return false;
+        if (name != "iCCP")
+            return true;
+        auto end = std::find(data.begin(), data.end(), std::uint8_t{0});
         // A name of 1..79 bytes, its terminator, then method 0.
-        if (end == chunk.data.begin() || end - chunk.data.begin() > 79 ||
-            chunk.data.end() - end < 2 || end[1] != 0)
-            return std::nullopt;
-        return ByteVector(end + 2, chunk.data.end());
-    }
-    return std::nullopt;
+        if (end != data.begin() && end - data.begin() <= 79 && data.end() - end >= 2 && end[1] == 0)
+            stream = ByteVector(end + 2, data.end());
+        return false;
+    });
+    return stream;
 }
 
 }  // namespace pixmill::png
