@@ -254,5 +254,16 @@ TEST_F(OwnFormat, pngAndBmpAreScannedWithTheirSizeAndResizedWithAlpha) {
     EXPECT_NE(find(*png::readChunks(readFile(out + "shoe.png")), "tEXt"), nullptr);
 }
 
+TEST_F(OwnFormat, aGreyPngStaysGreyWhenResized) {
+    QImage grey(1000, 500, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        std::memset(grey.scanLine(y), y * 255 / grey.height(), std::size_t(grey.width()));
+    dir.write("scan.png", encodePng(grey));
+    ASSERT_EQ(resizeItem(scanned("scan.png"), {200, false}, out).status, ItemStatus::Ok);
+    LoadedImage resized = loadImage(out + "scan.png");
+    EXPECT_EQ(resized.image.size(), QSize(200, 100));
+    EXPECT_EQ(resized.image.format(), QImage::Format_Grayscale8);
+}
+
 }  // namespace
 }  // namespace pixmill

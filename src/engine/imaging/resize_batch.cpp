@@ -58,8 +58,12 @@ std::optional<Bytes> scaledLikeSource(const Bytes& source, QSize size, std::stri
         why = "cannot decode the picture";
         return std::nullopt;
     }
+    const QImage::Format format = loaded.image.format();
     QImage scaled = resampleImage(loaded.image, size);
     loaded.image = QImage();
+    // A grey picture stays grey, so that a grey colour profile it carries stays true.
+    if (format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16)
+        scaled = scaled.convertToFormat(QImage::Format_Grayscale8);
     scaled.setDotsPerMeterX(qRound(loaded.resolution.x / 0.0254));
     scaled.setDotsPerMeterY(qRound(loaded.resolution.y / 0.0254));
     std::optional<Bytes> encoded = encodeLikeSource(scaled, loaded.format, source);
