@@ -25,12 +25,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
         }
     }
-    const std::vector<std::uint8_t> profile = jpegmeta::readJpegIccProfile(bytes);
-    const std::vector<std::uint8_t> extra(bytes.begin(),
-                                          bytes.begin() + std::min<std::size_t>(size, 300));
-    if (auto with = jpegmeta::withJpegIccProfile(bytes, extra)) {
-        if (profile.empty() && !extra.empty() && jpegmeta::readJpegIccProfile(*with) != extra)
+    // Any bytes as a JPEG that may hold profile chunks, and as a profile written into a JPEG,
+    // which must read back the same.
+    jpegmeta::readJpegIccProfile(bytes);
+    (void)jpegmeta::withJpegIccProfile(bytes, bytes);
+    static const std::uint8_t kBare[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00,
+                                         0x00, 0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
+    if (auto with = jpegmeta::withJpegIccProfile(kBare, bytes)) {
+        if (jpegmeta::readJpegIccProfile(*with) !=
+            std::vector<std::uint8_t>(bytes.begin(), bytes.end()))
             std::abort();
+    } else if (!bytes.empty() && size <= 255u * 65519u) {
+        std::abort();
     }
     return 0;
 }
