@@ -16,6 +16,7 @@
 
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/safe_rewrite.h"
 
 namespace pixmill {
 namespace {
@@ -85,36 +86,6 @@ QImage withoutMetadata(const QImage& source) {
     return bare;
 }
 
-// The process's file-creation mask, read without changing it (umask(2) can only be read by
-// setting it, which would race with other threads creating files).
-mode_t creationMask() {
-    static const mode_t mask = [] {
-        mode_t value = 022;
-        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, status)) {
-                unsigned parsed = 0;
-                if (std::sscanf(line, "Umask: %o", &parsed) == 1)
-                    value = mode_t(parsed);
-            }
-            std::fclose(status);
-        }
-        return value;
-    }();
-    return mask;
-}
-
-// What a freshly saved file gets: the usual permissions under the mask, and the current time
-// (the temporary file it is written as is private until it is complete).
-struct stat newFileAttributes() {
-    struct stat attributes {};
-    attributes.st_mode = 0666 & ~creationMask();
-    attributes.st_uid = ::getuid();
-    attributes.st_gid = ::getgid();
-    ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
-    return attributes;
-}
-
 }  // namespace
 
 ImageFileFormat sniffImageFormat(ByteSpan bytes) {
@@ -129,7 +100,8 @@ ImageFileFormat sniffImageFormat(ByteSpan bytes) {
 
 bool readFileBytes(const std::string& path, Bytes& bytes, long long limit) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO or a device is refused at once below, never waited on.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat status;
@@ -194,18 +166,7 @@ void reportSaveFailure(int status, const std::string& path) {
 }
 
 int writeOutputFile(const std::string& path, ByteSpan bytes, FileOps& ops) {
-    const std::string temporary = path + ".t";
-    ops.removeFile(temporary);  // a leftover of an interrupted run; usually absent
-    const struct stat attributes = newFileAttributes();
-    if (int error = ops.writeNewFile(temporary, bytes, &attributes); error != 0) {
-        ops.removeFile(temporary);
-        return error;
-    }
-    if (int error = ops.renameReplacing(temporary, path); error != 0) {
-        ops.removeFile(temporary);
-        return error;
-    }
-    return 0;
+    return writeFileBeside(path, bytes, newFileAttributes(), ops);
 }
 
 bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path) {

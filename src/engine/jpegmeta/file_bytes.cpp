@@ -28,7 +28,7 @@ int readFileRange(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t 
 
 int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit) {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return errno;
     struct stat status;
@@ -37,9 +37,9 @@ int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::
         ::close(fd);
         return error;
     }
-    if (S_ISDIR(status.st_mode)) {
+    if (!S_ISREG(status.st_mode)) {  // a folder, FIFO or device: never read, never waited on
         ::close(fd);
-        return EISDIR;
+        return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     }
     std::size_t wanted = static_cast<std::size_t>(status.st_size);
     if (wanted > limit)
