@@ -26,6 +26,7 @@ const OptionEntry kOptions[] = {
     {"step", "N", "rename number increment (1)"},
     {"case", "keep|lower|upper", "extension case (lower)"},
     {"dry-run", nullptr, "print old and new names, touch nothing"},
+    {"undo", nullptr, "put back the names of the folder's last finished rename"},
     {"bound", "N", "resize to fit N pixels"},
     {"preset", "0..4", "common size 1600/800/640/320/160"},
     {"market", "0..2", "marketplace size 500/250/310"},
@@ -61,7 +62,7 @@ const QMap<QString, QStringList>& commandOptions() {
     static const QMap<QString, QStringList> options = {
         {"scan", {}},
         {"info", {}},
-        {"rename", {"rule", "start", "step", "case", "dry-run"}},
+        {"rename", {"rule", "start", "step", "case", "dry-run", "undo"}},
         {"resize", {"bound", "preset", "market", "restore-exif", "no-restore-exif"}},
         {"crop", {"rect"}},
         {"rotate", {"cw", "ccw", "mirror-h", "mirror-v"}},

@@ -1,4 +1,6 @@
 // rename: the two-pass rename of the ticked rows, or with --dry-run the names it would give.
+#include <QFile>
+
 #include <cstdio>
 
 #include "cli/cli_session.h"
@@ -27,11 +29,21 @@ int printDryRun(CliSession& session, const RenameParams& params) {
 }  // namespace
 
 int runRename(const CommandLine& commandLine) {
+    if (commandLine.isSet("undo")) {
+        CliSession session(commandLine);
+        if (int status = session.open(); status != kExitOk)
+            return status;
+        const std::string refusal =
+            undoLastRename(QFile::encodeName(session.model().currentFolder()).toStdString());
+        return refusal.empty() ? kExitOk : session.refuse(refusal);
+    }
     RenameParams params;
-    if (commandLine.isSet("rule")) params.rule = commandLine.value("rule").toStdString();
+    if (commandLine.isSet("rule"))
+        params.rule = commandLine.value("rule").toStdString();
     const auto start = commandLine.intValue("start", 1);
     const auto step = commandLine.intValue("step", 1);
-    if (!start || !step) return kExitUsage;
+    if (!start || !step)
+        return kExitUsage;
     params.start = *start;
     params.increment = *step;
     const QString textCase = commandLine.isSet("case") ? commandLine.value("case") : "lower";
@@ -46,7 +58,8 @@ int runRename(const CommandLine& commandLine) {
     }
 
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
+    if (int status = session.open(); status != kExitOk)
+        return status;
     if (commandLine.isSet("dry-run")) {
         return session.model().rowCount() == 0 ? kExitOk : printDryRun(session, params);
     }
