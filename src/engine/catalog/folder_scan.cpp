@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/platform/safe_rewrite.h"
+
 namespace pixmill {
 namespace {
 
@@ -67,6 +69,7 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
     while (const dirent* entry = ::readdir(directory.get())) {
         const std::string name = entry->d_name;
         if (name == "." || name == ".." || !hasImageExtension(name)) continue;
+        if (isTemporaryName(name)) continue;  // a rewrite in progress, ours or another run's
         struct stat info {};
         // Symbolic links to images count as images; folders named like images do not.
         if (::stat((folderBytes + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
