@@ -13,7 +13,7 @@ program=$root/build/bin/pixmill
 work=${TMPDIR:-/tmp}/pixmill-catalog-bench
 [ -x "$program" ] || { echo "build the pixmill target first" >&2; exit 1; }
 if [ ! -d "$work/photos-$count" ]; then
-  sh /work/shared/bench/make-corpus.sh "$work/seed" 12 800x600 >/dev/null
+  sh "$root/../shared/bench/make-corpus.sh" "$work/seed" 12 800x600 >/dev/null
   mkdir -p "$work/photos-$count"
   i=0
   set --

@@ -10,13 +10,20 @@
 # (items one after another), "pixmill-pool" the same job on the pool, "pixmill-noexif"
 # without restoring (on the pool).
 #
-#   bench-resize.sh CORPUS_DIR [WORK_DIR]
+#   bench-resize.sh [CORPUS_DIR] [WORK_DIR]
 #
-# CORPUS_DIR: the output of make-corpus.sh (24 camera-like 12 MP JPEGs by default).
+# CORPUS_DIR: the output of make-corpus.sh (24 camera-like 12 MP JPEGs by default); without
+# it, the corpus is made once under the work folder with ../shared/bench/make-corpus.sh, found
+# beside the checkout.
 set -eu
-corpus=$(cd "${1:?usage: bench-resize.sh CORPUS_DIR [WORK_DIR]}" && pwd)
-work=${2:-/tmp/pixmill-bench-resize}
 here=$(cd "$(dirname "$0")" && pwd)
+work=${2:-/tmp/pixmill-bench-resize}
+if [ -n "${1:-}" ]; then
+  corpus=$(cd "$1" && pwd)
+else
+  corpus=$work/corpus
+  [ -f "$corpus/IMG_0024.jpg" ] || sh "$here/../../../shared/bench/make-corpus.sh" "$corpus" 24 >&2
+fi
 harness=$(sh "$here/build-harness.sh")
 mkdir -p "$work"
 work=$(cd "$work" && pwd)

@@ -33,7 +33,7 @@ c++ -O2 -std=c++20 -Wall -Wextra -Isrc -o "$bin" bench/jpegmeta/jpegmeta_bench.c
   src/engine/platform/safe_rewrite.cpp -lpthread
 
 # The shared corpus maker (MAKE_CORPUS overrides where it lives).
-make_corpus=${MAKE_CORPUS:-/work/shared/bench/make-corpus.sh}
+make_corpus=${MAKE_CORPUS:-../shared/bench/make-corpus.sh}
 if [ ! -f "$corpus/.done" ]; then
   sh "$make_corpus" "$corpus" "$count" "$size" >&2
   touch "$corpus/.done"

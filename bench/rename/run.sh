@@ -16,7 +16,7 @@ seed=$work/seed
 rule='<no>_<photodate>'
 
 if [ ! -d "$seed" ]; then
-  sh /work/shared/bench/make-corpus.sh "$seed" 28 320x240 >/dev/null
+  sh ../shared/bench/make-corpus.sh "$seed" 28 320x240 >/dev/null
 fi
 
 cli=build/bin/pixmill-cli

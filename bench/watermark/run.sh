@@ -14,7 +14,6 @@ work=${1:-build/bench-watermark}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 corpus_script=${PIXMILL_CORPUS_SCRIPT:-$repo/../shared/bench/make-corpus.sh}
-[ -f "$corpus_script" ] || corpus_script=/work/shared/bench/make-corpus.sh
 font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 picture="$repo/data/水印/印章/圆形红章.png"
 text='水印 Pixmill 版权所有'
