@@ -33,7 +33,8 @@ std::string upperCasedUtf16Key(const std::string& name) {
 }
 
 bool listedLess(const ListedFile& a, const ListedFile& b) {
-    if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
+    if (a.sortKey != b.sortKey)
+        return a.sortKey < b.sortKey;
     return a.name < b.name;
 }
 
@@ -41,7 +42,8 @@ bool listedLess(const ListedFile& a, const ListedFile& b) {
 
 bool hasImageExtension(const std::string& fileName) {
     const size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos)
+        return false;
     std::string extension = fileName.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -49,12 +51,14 @@ bool hasImageExtension(const std::string& fileName) {
 }
 
 bool catalogNameLess(const std::string& a, const std::string& b) {
-    return listedLess(ListedFile{a, upperCasedUtf16Key(a), 0}, ListedFile{b, upperCasedUtf16Key(b), 0});
+    return listedLess(ListedFile{a, upperCasedUtf16Key(a), 0},
+                      ListedFile{b, upperCasedUtf16Key(b), 0});
 }
 
 QString normalizedFolder(const QString& folder) {
     QString result = QDir::fromNativeSeparators(folder);
-    if (!result.endsWith(QLatin1Char('/'))) result += QLatin1Char('/');
+    if (!result.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
     return result;
 }
 
@@ -63,16 +67,20 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
     const QString folder = normalizedFolder(folderText);
     const std::string folderBytes = folder.toStdString();
     std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folderBytes.c_str()), ::closedir);
-    if (!directory) return {};
+    if (!directory)
+        return {};
 
     std::vector<ListedFile> files;
     while (const dirent* entry = ::readdir(directory.get())) {
         const std::string name = entry->d_name;
-        if (name == "." || name == ".." || !hasImageExtension(name)) continue;
-        if (isTemporaryName(name)) continue;  // a rewrite in progress, ours or another run's
+        if (name == "." || name == ".." || !hasImageExtension(name))
+            continue;
+        if (isTemporaryName(name))
+            continue;  // a rewrite in progress, ours or another run's
         struct stat info {};
         // Symbolic links to images count as images; folders named like images do not.
-        if (::stat((folderBytes + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        if (::stat((folderBytes + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
         files.push_back(ListedFile{name, upperCasedUtf16Key(name),
                                    static_cast<std::uint32_t>(info.st_size & 0xFFFFFFFFu)});
     }
@@ -85,9 +93,11 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
         item.fileName = file.name;
         item.fullPath = folderBytes + file.name;
         item.fileSize = file.size;
-        if (reader) reader(item.fullPath, item);
+        if (reader)
+            reader(item.fullPath, item);
         items.push_back(std::move(item));
-        if (found) found(static_cast<int>(items.size()));
+        if (found)
+            found(static_cast<int>(items.size()));
     }
     return items;
 }
