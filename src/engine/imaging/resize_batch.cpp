@@ -54,7 +54,7 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
     // the full-decode quality at a fraction of the decode's cost.
     LoadedImage loaded = decodeImage(source, size * 2);
     if (loaded.isNull()) {
-        why = "cannot decode the picture";
+        why = loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal;
         return std::nullopt;
     }
     QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);

@@ -37,8 +37,11 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
     if (!readFileBytes(item.fullPath, source))
         return {ItemStatus::Failed, {}, "cannot read " + item.fullPath};
     LoadedImage loaded = decodeImage(source);
-    if (loaded.isNull())
-        return {ItemStatus::Failed, {}, "cannot decode " + item.fullPath};
+    if (loaded.isNull()) {
+        return {ItemStatus::Failed,
+                {},
+                loaded.refusal.empty() ? "cannot decode " + item.fullPath : loaded.refusal};
+    }
     QImage turned = rotateFlipImage(loaded.image, code);
     loaded.image = QImage();
     std::optional<Bytes> encoded = encodeInOwnFormat(turned, loaded, source);
