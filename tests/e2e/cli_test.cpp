@@ -1,4 +1,6 @@
 // pixmill-cli end to end: real folders, real files, the output and exit-status contract.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -26,17 +28,19 @@ struct CliRun {
 };
 
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     CliRun cli(QStringList arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PIXMILL_CONFIG_DIR", QString::fromStdString(config.folder()));
         process.setProcessEnvironment(environment);
-        process.start(QString::fromLocal8Bit(qgetenv("PIXMILL_BIN_DIR")) + "/pixmill-cli", arguments);
+        process.start(QString::fromLocal8Bit(qgetenv("PIXMILL_BIN_DIR")) + "/pixmill-cli",
+                      arguments);
         EXPECT_TRUE(process.waitForFinished(120000));
         CliRun run;
         run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        run.out =
+            QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         run.err = QString::fromUtf8(process.readAllStandardError());
         return run;
     }
@@ -69,7 +73,8 @@ TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
     writePhoto("a.JPG", false);
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("c.png")));
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("d.bmp")));
-    for (const char* other : {"e.gif", "f", "g."}) photos.write(other, "x");
+    for (const char* other : {"e.gif", "f", "g."})
+        photos.write(other, "x");
 
     const CliRun run = cli({"scan", folder()});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
@@ -77,7 +82,7 @@ TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
     EXPECT_TRUE(run.out[0].startsWith("1\ta.JPG\t64x48\t"));
     EXPECT_EQ(run.out[1].section('\t', 1, 1), "b.jpeg");
     EXPECT_EQ(run.out[1].section('\t', 4, 6), "2012:11:05 08:10:45\tNIKON\tD90");
-    EXPECT_EQ(run.out[1].section('\t', 11, 11), "1");  // the EXIF flag
+    EXPECT_EQ(run.out[1].section('\t', 11, 11), "1");    // the EXIF flag
     EXPECT_EQ(run.out[2].section('\t', 1, 1), "c.png");  // photo details come from JPEGs only
     EXPECT_EQ(run.out[3].section('\t', 1, 1), "d.bmp");
     EXPECT_TRUE(run.err.contains("共加载 4 张图片，可以进行批量操作了"));
@@ -129,7 +134,8 @@ TEST_F(CliTest, MetaReportsEveryRowStatusAndRefusesWhenNothingIsTicked) {
 TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {
     writePhoto("b.jpg");
     writePhoto("a.jpg");
-    const CliRun dry = cli({"rename", "--rule", "item-<no>", "--start", "7", "--dry-run", folder()});
+    const CliRun dry =
+        cli({"rename", "--rule", "item-<no>", "--start", "7", "--dry-run", folder()});
     EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
     EXPECT_EQ(dry.out, (QStringList{"a.jpg\titem-7.jpg", "b.jpg\titem-8.jpg"}));
     EXPECT_TRUE(fs::exists(photos.file("a.jpg")));
@@ -138,12 +144,13 @@ TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {
     photos.write("item-8.jpg.txt", "");
     fs::rename(photos.file("item-8.jpg.txt"), photos.file("item-8.JPG"));
     const CliRun conflict = cli({"rename", "--rule", "item-<no>", "--start", "7", "--case", "upper",
-                              "--only", "a.jpg", "--only", "b.jpg", folder()});
+                                 "--only", "a.jpg", "--only", "b.jpg", folder()});
     EXPECT_EQ(conflict.status, 1);
     EXPECT_TRUE(fs::exists(photos.file("a.jpg")));
     EXPECT_TRUE(fs::exists(photos.file("b.jpg")));
 
-    const CliRun renamed = cli({"rename", "--rule", "item-<no>", "--start", "7", "--only", "?.jpg", folder()});
+    const CliRun renamed =
+        cli({"rename", "--rule", "item-<no>", "--start", "7", "--only", "?.jpg", folder()});
     EXPECT_EQ(renamed.status, 0) << renamed.err.toStdString();
     EXPECT_TRUE(fs::exists(photos.file("item-7.jpg")));
     EXPECT_TRUE(fs::exists(photos.file("item-8.jpg")));
@@ -174,6 +181,20 @@ TEST_F(CliTest, ResizeCopiesOnlyPicturesOfTheKindTheirNameSays) {
     EXPECT_FALSE(fs::exists(output.file("passwd.jpg")));
 }
 
+TEST_F(CliTest, AWatermarkPictureThatIsMissingOrAFifoStopsTheBatchAtOnce) {
+    writePhoto("a.jpg");
+    const QString out = QString::fromStdString(output.folder());
+    const std::string fifo = config.file("picture.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& picture : {config.file("missing.png"), fifo}) {
+        const CliRun run = cli(
+            {"watermark", "--picture", QString::fromStdString(picture), "--out", out, folder()});
+        EXPECT_EQ(run.status, 1) << picture;
+        EXPECT_TRUE(run.err.contains("水印图片无法读取")) << run.err.toStdString();
+        EXPECT_FALSE(fs::exists(output.file("a.jpg")));
+    }
+}
+
 TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {
     writePhoto("p.jpg");
     const QString out = QString::fromStdString(output.folder() + "made/");
@@ -185,7 +206,8 @@ TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {
     EXPECT_EQ(crop.status, 0) << crop.err.toStdString();
     EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(20, 10));
 
-    const CliRun stamp = cli({"watermark", "--text", "Pixmill", "--align", "8", "--out", out, folder()});
+    const CliRun stamp =
+        cli({"watermark", "--text", "Pixmill", "--align", "8", "--out", out, folder()});
     EXPECT_EQ(stamp.status, 0) << stamp.err.toStdString();
     EXPECT_EQ(QImage(out + "p.jpg").size(), QSize(64, 48));
 
