@@ -66,10 +66,11 @@ const QMap<QString, QStringList>& commandOptions() {
         {"resize", {"bound", "preset", "market", "restore-exif", "no-restore-exif"}},
         {"crop", {"rect"}},
         {"rotate", {"cw", "ccw", "mirror-h", "mirror-v"}},
-        {"watermark", {"layout", "text", "picture", "font", "size", "color", "bold", "italic",
-                       "underline", "angle", "shadow", "opacity", "align"}},
-        {"meta", {"delete-exif", "delete-nonoriginal", "delete-comment", "comment", "pure",
-                  "shift-hours"}},
+        {"watermark",
+         {"layout", "text", "picture", "font", "size", "color", "bold", "italic", "underline",
+          "angle", "shadow", "opacity", "align"}},
+        {"meta",
+         {"delete-exif", "delete-nonoriginal", "delete-comment", "comment", "pure", "shift-hours"}},
     };
     return options;
 }
@@ -108,21 +109,27 @@ int CommandLine::usageError(const QString& message) const {
 }
 
 std::optional<int> CommandLine::intValue(const QString& name, int defaultValue) const {
-    if (!parser_.isSet(name)) return defaultValue;
+    if (!parser_.isSet(name))
+        return defaultValue;
     bool ok = false;
     const int number = parser_.value(name).toInt(&ok);
     if (!ok) {
-        usageError(QStringLiteral("--%1 takes a number, not \"%2\"").arg(name, parser_.value(name)));
+        usageError(
+            QStringLiteral("--%1 takes a number, not \"%2\"").arg(name, parser_.value(name)));
         return std::nullopt;
     }
     return number;
 }
 
 std::optional<int> CommandLine::parse(const QStringList& arguments) {
-    if (!parser_.parse(arguments)) return usageError(parser_.errorText());
+    if (!parser_.parse(arguments))
+        return usageError(parser_.errorText());
     if (parser_.isSet("help")) {
         std::fputs(usageText().toUtf8().constData(), stdout);
-        std::fputs((parser_.helpText().section(QLatin1Char('\n'), 2) + QLatin1Char('\n')).toUtf8().constData(), stdout);
+        std::fputs((parser_.helpText().section(QLatin1Char('\n'), 2) + QLatin1Char('\n'))
+                       .toUtf8()
+                       .constData(),
+                   stdout);
         return kExitOk;
     }
     if (parser_.isSet("version")) {
@@ -130,7 +137,8 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
         return kExitOk;
     }
     const QStringList positional = parser_.positionalArguments();
-    if (positional.isEmpty()) return usageError("no command given");
+    if (positional.isEmpty())
+        return usageError("no command given");
     command_ = positional.front();
     if (!commandOptions().contains(command_)) {
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command_));

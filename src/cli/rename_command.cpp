@@ -1,10 +1,9 @@
 // rename: the two-pass rename of the ticked rows, or with --dry-run the names it would give.
-#include <QFile>
-
 #include <cstdio>
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "engine/platform/native_path.h"
 #include "engine/rename/rename_batch.h"
 
 namespace pixmill::cli {
@@ -16,7 +15,7 @@ int printDryRun(CliSession& session, const RenameParams& params) {
         rows.push_back(WorkedRow{ticked.row, ticked.copy});
     }
     BatchEnvironment environment;
-    environment.currentFolder = session.model().currentFolder().toStdString();
+    environment.currentFolder = pathBytes(session.model().currentFolder());
     environment.catalogRows = session.model().rowCount();
     const RenamePlan plan = dryRunRename(params, rows, environment);
     for (const RenamePlanEntry& entry : plan.entries) {
@@ -33,8 +32,7 @@ int runRename(const CommandLine& commandLine) {
         CliSession session(commandLine);
         if (int status = session.open(); status != kExitOk)
             return status;
-        const std::string refusal =
-            undoLastRename(QFile::encodeName(session.model().currentFolder()).toStdString());
+        const std::string refusal = undoLastRename(pathBytes(session.model().currentFolder()));
         return refusal.empty() ? kExitOk : session.refuse(refusal);
     }
     RenameParams params;

@@ -265,5 +265,30 @@ TEST_F(FaultSuite, aRenameKilledAtAnyFileStepEndsWithAllOldOrAllNewNames) {
     }
 }
 
+TEST_F(FaultSuite, everyCommandWorksInAFolderWhoseNameIsNotUtf8) {
+    TempDir base, output;
+    writePhotos(base);
+    const std::string folder = base.folder() + "caf\xe9 \xff";
+    fs::create_directory(folder);
+    for (int i = 0; i < kPhotos; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".jpg";
+        fs::rename(base.file(name), folder + "/" + name);
+    }
+    const std::string out = output.folder() + "out\xe9";
+    for (const std::vector<std::string>& command :
+         std::vector<std::vector<std::string>>{{"scan"},
+                                               {"meta", "--comment", "X"},
+                                               {"rotate", "--cw"},
+                                               {"rename", "--rule", "x<no>"},
+                                               {"rename", "--undo"},
+                                               {"resize", "--bound", "100", "--out", out},
+                                               {"watermark", "--text", "X", "--out", out}}) {
+        EXPECT_EQ(cli(command, folder), 0) << command[0];
+    }
+    EXPECT_TRUE(fs::exists(folder + "/p0.jpg"));
+    EXPECT_TRUE(fs::exists(out + "/p5.jpg"));
+    EXPECT_EQ(cli({"resize", "--bound", "100", "--out", folder}, folder), 1);  // its own folder
+}
+
 }  // namespace
 }  // namespace pixmill

@@ -1,13 +1,15 @@
 #include "engine/catalog/catalog_loader.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QThread>
+
+#include <sys/stat.h>
 
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 #include "engine/rename/rename_batch.h"
@@ -38,7 +40,8 @@ void CatalogLoader::onModelThread(const std::function<void()>& work) {
 }
 
 static bool namesExistingPath(const QString& text) {
-    return !text.isEmpty() && QFileInfo::exists(text);
+    struct stat status;
+    return !text.isEmpty() && ::stat(pathBytes(text).c_str(), &status) == 0;
 }
 
 bool CatalogLoader::loadFolder(const QString& folderText) {
@@ -77,7 +80,7 @@ void CatalogLoader::run(const QString& folderText) {
         setup_.observer->loadBegin();
 
     const QString folder = normalizedFolder(folderText);
-    if (QFileInfo(folder).isDir()) {
+    if (isReadableFolder(folder)) {
         onModelThread([&] {
             history_.use(folderText);
             if (setup_.profile) {
@@ -94,7 +97,7 @@ void CatalogLoader::run(const QString& folderText) {
 
     // What a crash may have left: our temporaries go, an interrupted rename is completed (its
     // text stays in the status line below the count).
-    const std::string nativeFolder = QFile::encodeName(folder).toStdString();
+    const std::string nativeFolder = pathBytes(folder);
     removeStaleTemporaries(nativeFolder);
     const std::optional<std::string> recovered = completeInterruptedRename(nativeFolder);
 

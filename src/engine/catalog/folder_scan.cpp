@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/platform/native_path.h"
 #include "engine/platform/safe_rewrite.h"
 
 namespace pixmill {
@@ -65,7 +66,7 @@ QString normalizedFolder(const QString& folder) {
 std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetailsReader& reader,
                                     const std::function<void(int)>& found) {
     const QString folder = normalizedFolder(folderText);
-    const std::string folderBytes = folder.toStdString();
+    const std::string folderBytes = pathBytes(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folderBytes.c_str()), ::closedir);
     if (!directory)
         return {};

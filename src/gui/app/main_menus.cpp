@@ -1,11 +1,11 @@
 // The main window's menus, tray icon and command routing.
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include "engine/app/app_info.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 #include "engine/rename/rename_batch.h"
 #include "gui/app/main_commands.h"
@@ -120,7 +120,7 @@ void CMainDlg::installBuiltInCommands() {
         const QString folder = model_.currentFolder();
         const std::string failure = folder.isEmpty()
                                         ? std::string("无法撤销重命名：还没有打开图片目录")
-                                        : undoLastRename(QFile::encodeName(folder).toStdString());
+                                        : undoLastRename(pathBytes(folder));
         gate_.leave();
         if (!failure.empty()) {
             setStatusText(1, failure);
