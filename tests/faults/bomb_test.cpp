@@ -1,10 +1,5 @@
 // Decompression bombs and hostile layouts against pixmill-cli: the peak resident memory of the
 // whole process (the child's ru_maxrss) stays under 512 MiB for every command on each of them.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
@@ -16,16 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "engine/watermark/layout_archive.h"
+#include "faults/cli_child.h"
 #include "support/jpeg_builder.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace pixmill {
 namespace {
 
 using testing::ByteVector;
+using testing::startCli;
 using testing::TempDir;
+using testing::waitCli;
 
 constexpr long kLimitKiB = 512 * 1024;
 
@@ -143,39 +139,10 @@ ByteVector inflatingBomb() {
     return out;
 }
 
-// The child's exit status and its peak resident memory in KiB.
-std::pair<int, long> runMeasured(std::vector<std::string> arguments, const std::string& config) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry)
-        environment.push_back(*entry);
-    environment.push_back("PIXMILL_CONFIG_DIR=" + config);
-    arguments.insert(arguments.begin(),
-                     std::string(std::getenv("PIXMILL_BIN_DIR")) + "/pixmill-cli");
-    arguments.push_back("-q");
-    std::vector<char*> args, envp;
-    for (auto& text : arguments)
-        args.push_back(text.data());
-    for (auto& text : environment)
-        envp.push_back(text.data());
-    args.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    struct rusage usage {};
-    EXPECT_EQ(::wait4(pid, &status, 0, &usage), pid);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss};
-}
-
 class BombTest : public ::testing::Test {
   protected:
     void expectBounded(const std::vector<std::string>& command, const std::string& what) {
-        const auto [status, peakKiB] = runMeasured(command, config.folder());
+        const auto [status, peakKiB] = waitCli(startCli(command, config.folder()));
         std::printf("peak %6ld MiB  %s\n", peakKiB / 1024, what.c_str());
         EXPECT_GE(status, 0) << what;  // ended on its own: no crash, no kill
         EXPECT_LE(peakKiB, kLimitKiB) << what;

@@ -2,11 +2,6 @@
 // and two in-place commands run at once on one folder. After each run every photo is present
 // exactly once and holds either its old or its new bytes; after the next command no temporary
 // of ours is left and a rename's names are all old or all new. Totals are printed.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
@@ -20,17 +15,18 @@
 
 #include <gtest/gtest.h>
 
+#include "faults/cli_child.h"
 #include "support/jpeg_builder.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace pixmill {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ByteVector;
+using testing::startCli;
 using testing::TempDir;
+using testing::waitCli;
 using Contents = std::map<std::string, ByteVector>;  // file name -> bytes
 
 constexpr int kPhotos = 6;
@@ -46,50 +42,11 @@ struct Totals {
 };
 Totals totals;
 
-std::string cliPath() {
-    return std::string(std::getenv("PIXMILL_BIN_DIR")) + "/pixmill-cli";
-}
-
-pid_t startCli(const std::vector<std::string>& arguments, const std::string& config, int killAt) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry)
-        environment.push_back(*entry);
-    environment.push_back("PIXMILL_CONFIG_DIR=" + config);
-    if (killAt > 0)
-        environment.push_back("PIXMILL_KILL_AT_FILE_STEP=" + std::to_string(killAt));
-    std::vector<std::string> argv{cliPath()};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    argv.push_back("-q");
-    std::vector<char*> args, envp;
-    for (auto& text : argv)
-        args.push_back(text.data());
-    for (auto& text : environment)
-        envp.push_back(text.data());
-    args.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-// The exit status, or -signal when killed.
-int waitCli(pid_t pid) {
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid)
-        return -1000;
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
-}
-
 class FaultSuite : public ::testing::Test {
   protected:
     int cli(std::vector<std::string> arguments, const std::string& folder, int killAt = 0) {
         arguments.push_back(folder);
-        return waitCli(startCli(arguments, config.folder(), killAt));
+        return waitCli(startCli(arguments, config.folder(), killAt)).status;
     }
 
     // Photos of their own colours with camera EXIF, big enough to be written in several steps.
@@ -219,8 +176,8 @@ TEST_F(FaultSuite, twoInPlaceCommandsAtOnceOnOneFolderKeepBothChanges) {
             const pid_t one = startCli(first, config.folder(), 0);
             const pid_t two = startCli(second, config.folder(), 0);
             totals.runs += 2;
-            EXPECT_EQ(waitCli(one), 0);
-            EXPECT_EQ(waitCli(two), 0);
+            EXPECT_EQ(waitCli(one).status, 0);
+            EXPECT_EQ(waitCli(two).status, 0);
             // Per photo either order is fine, but both changes must be in it.
             checkInPlace(dir, {ab, ba}, true,
                          first[0] + " " + first[1] + " with " + second[0] + " " + second[1]);

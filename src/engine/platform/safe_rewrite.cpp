@@ -14,6 +14,8 @@
 #include <ctime>
 #include <random>
 
+#include "engine/platform/text_codec.h"
+
 namespace pixmill {
 namespace {
 
@@ -41,16 +43,6 @@ std::string randomHex8() {
     char text[9];
     std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(generator()));
     return text;
-}
-
-// The longest start of `text` of at most `limit` bytes that does not cut a UTF-8 sequence.
-std::string utf8Prefix(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit)
-        return text;
-    std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
 }
 
 std::string folderOf(const std::string& path) {
@@ -90,7 +82,7 @@ struct stat newFileAttributes() {
 std::string temporaryNameFor(const std::string& fileName) {
     const std::string head =
         kTemporaryPrefix + std::to_string(::getpid()) + "." + randomHex8() + "~";
-    return head + utf8Prefix(fileName, kNameMax - head.size());
+    return head + cutToBytes(fileName, kNameMax - head.size());
 }
 
 bool isTemporaryName(const std::string& fileName, long* pid) {

@@ -88,4 +88,13 @@ std::string utf8ToUtf16le(std::string_view utf8) {
     return converter.convert(utf8, false, "\xFD\xFF").value_or(std::string());
 }
 
+std::string cutToBytes(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
 }  // namespace pixmill
