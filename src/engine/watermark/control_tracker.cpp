@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/imaging/image_io.h"
+#include "engine/platform/safe_rewrite.h"
 
 namespace pixmill {
 namespace {
@@ -184,15 +185,8 @@ bool CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
         ++saved;
     }
     std::vector<std::uint8_t> bytes = writeLayoutArchive(record);
-    std::string partial = path + ".part";
-    fileOps.removeFile(partial);  // a leftover of an interrupted save; usually absent
-    if (fileOps.writeNewFile(partial, bytes, nullptr) != 0)
-        return false;
-    if (fileOps.renameReplacing(partial, path) != 0) {
-        fileOps.removeFile(partial);
-        return false;
-    }
-    return true;
+    // Written beside the file under a temporary name of ours and moved into place.
+    return writeFileBeside(path, bytes, newFileAttributes(), fileOps) == 0;
 }
 
 bool CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow) {
