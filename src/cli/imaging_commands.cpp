@@ -29,8 +29,7 @@ std::optional<int> chosenBound(const CommandLine& commandLine) {
     }
     const bool preset = commandLine.isSet("preset");
     const auto index = commandLine.intValue(preset ? "preset" : "market", 0);
-    if (!index)
-        return std::nullopt;
+    if (!index) return std::nullopt;
     const int count = preset ? 5 : 3;
     if (*index < 0 || *index >= count) {
         commandLine.usageError(preset ? "--preset takes 0 to 4" : "--market takes 0 to 2");
@@ -43,8 +42,7 @@ std::optional<int> chosenBound(const CommandLine& commandLine) {
 
 int runResize(const CommandLine& commandLine) {
     const auto bound = chosenBound(commandLine);
-    if (!bound)
-        return kExitUsage;
+    if (!bound) return kExitUsage;
     if (commandLine.isSet("restore-exif") && commandLine.isSet("no-restore-exif")) {
         return commandLine.usageError("give --restore-exif or --no-restore-exif, not both");
     }
@@ -52,8 +50,7 @@ int runResize(const CommandLine& commandLine) {
     params.bound = *bound;
     params.restoreExif = !commandLine.isSet("no-restore-exif");
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk)
-        return status;
+    if (int status = session.open(); status != kExitOk) return status;
     return session.runBatch(makeResizeJob(params), true);
 }
 
@@ -63,15 +60,12 @@ int runCrop(const CommandLine& commandLine) {
         const QStringList parts = commandLine.value("rect").split(QLatin1Char(','));
         bool ok = parts.size() == 4;
         int values[4] = {};
-        for (int i = 0; ok && i < 4; ++i)
-            values[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok)
-            return commandLine.usageError("--rect takes X,Y,W,H (four integers)");
+        for (int i = 0; ok && i < 4; ++i) values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok) return commandLine.usageError("--rect takes X,Y,W,H (four integers)");
         params = CropParams{values[0], values[1], values[2], values[3]};
     }
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk)
-        return status;
+    if (int status = session.open(); status != kExitOk) return status;
     return session.runBatch(makeCropJob(params), true);
 }
 
@@ -84,18 +78,13 @@ int runRotate(const CommandLine& commandLine) {
         {"cw", kRotate90}, {"ccw", kRotate270}, {"mirror-h", kFlipX}, {"mirror-v", kFlipY}};
     const Choice* chosen = nullptr;
     for (const Choice& choice : kChoices) {
-        if (!commandLine.isSet(choice.option))
-            continue;
-        if (chosen)
-            return commandLine.usageError(
-                "rotate takes exactly one of --cw, --ccw, --mirror-h, --mirror-v");
+        if (!commandLine.isSet(choice.option)) continue;
+        if (chosen) return commandLine.usageError("rotate takes exactly one of --cw, --ccw, --mirror-h, --mirror-v");
         chosen = &choice;
     }
-    if (!chosen)
-        return commandLine.usageError("rotate needs one of --cw, --ccw, --mirror-h, --mirror-v");
+    if (!chosen) return commandLine.usageError("rotate needs one of --cw, --ccw, --mirror-h, --mirror-v");
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk)
-        return status;
+    if (int status = session.open(); status != kExitOk) return status;
     return session.runBatch(makeRotateFlipJob(RotateFlipParams{chosen->code, {}}), false);
 }
 

@@ -10,7 +10,7 @@ namespace pixmill {
 enum class Severity { Warning, Error };
 
 class Result {
-  public:
+public:
     Result() = default;  // success
     static Result ok() { return Result(); }
     static Result error(int code, std::string message, Severity severity = Severity::Error) {
@@ -27,7 +27,7 @@ class Result {
     const std::string& message() const { return message_; }
     Severity severity() const { return severity_; }
 
-  private:
+private:
     int code_ = 0;
     std::string message_;
     Severity severity_ = Severity::Error;

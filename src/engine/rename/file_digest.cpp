@@ -13,22 +13,18 @@ constexpr qint64 kChunkBytes = 1 << 20;
 }  // namespace
 
 std::string fileMd5Hex(const std::string& path) {
-    if (path.empty())
-        return kInitialState;
+    if (path.empty()) return kInitialState;
     QFile file(QString::fromStdString(path));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly))
-        return kInitialState;
+    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) return kInitialState;
     QCryptographicHash hash(QCryptographicHash::Md5);
     QByteArray chunk;
     for (;;) {
         chunk = file.read(kChunkBytes);
-        if (chunk.isEmpty())
-            break;
+        if (chunk.isEmpty()) break;
         hash.addData(chunk);
     }
     // A read error midway is a file that cannot be read, not a digest of part of it.
-    if (file.error() != QFileDevice::NoError)
-        return kInitialState;
+    if (file.error() != QFileDevice::NoError) return kInitialState;
     return hash.result().toHex().toStdString();
 }
 
