@@ -9,6 +9,7 @@
 
 #include <QImage>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -36,6 +37,12 @@ struct LoadedImage {
     ImageFileFormat format = ImageFileFormat::Unknown;
     Bytes iccProfile;        // the RGB colour profile every output of the picture carries
     std::string colourNote;  // why a CMYK picture's colours were converted without a profile
+    // Why the picture was refused before decoding (too large for the pixel budget, or a header
+    // its file cannot back); empty otherwise.
+    std::string refusal;
+    // Its share of the pixel budget (pixel_budget.h), given back when this record goes: keep the
+    // record while the picture and its working copy live.
+    std::shared_ptr<const void> pixelShare;
     bool isNull() const { return image.isNull(); }
 };
 
