@@ -17,8 +17,8 @@
 #include "engine/imaging/bmp_writer.h"
 #include "engine/imaging/colour_profile.h"
 #include "engine/imaging/jpeg_codec.h"
-#include "engine/imaging/png_chunks.h"
 #include "engine/imaging/pixel_budget.h"
+#include "engine/imaging/png_chunks.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
 
