@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -69,7 +70,10 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
         if (name == "." || name == ".." || !hasImageExtension(name)) continue;
         struct stat info {};
         // Symbolic links to images count as images; folders named like images do not.
-        if (::stat((folderBytes + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        // Relative to the open folder: the kernel resolves one name instead of the whole path.
+        if (::fstatat(::dirfd(directory.get()), name.c_str(), &info, 0) != 0 ||
+            !S_ISREG(info.st_mode))
+            continue;
         files.push_back(ListedFile{name, upperCasedUtf16Key(name),
                                    static_cast<std::uint32_t>(info.st_size & 0xFFFFFFFFu)});
     }
