@@ -133,7 +133,8 @@ TEST(CatalogModelTest, ThumbnailsPastTheLimitGoLeastRecentlyShownFirstAndAreAske
 TEST(CatalogModelTest, DeferredRowsAskForTheirThumbnailWhenFirstShown) {
     CatalogModel model;
     std::vector<CatalogItem> items;
-    for (int i = 0; i < 5; ++i) items.push_back(makeItem("p" + std::to_string(i) + ".jpg", 4, 4, 1));
+    for (int i = 0; i < 5; ++i)
+        items.push_back(makeItem("p" + std::to_string(i) + ".jpg", 4, 4, 1));
     model.resetRows("/p/", items);
     std::vector<CatalogRecord> wanted;
     QObject::connect(&model, &CatalogModel::thumbnailWanted,
@@ -142,7 +143,8 @@ TEST(CatalogModelTest, DeferredRowsAskForTheirThumbnailWhenFirstShown) {
     thumbnail.fill(Qt::red);
     model.setThumbnail(model.record(3), thumbnail);  // drawn already: kept, never asked for
     model.deferThumbnails(2);
-    for (int row = 0; row < 5; ++row) model.data(model.index(row, 0), Qt::DecorationRole);
+    for (int row = 0; row < 5; ++row)
+        model.data(model.index(row, 0), Qt::DecorationRole);
     model.data(model.index(4, 0), Qt::DecorationRole);  // once until it arrives
     ASSERT_EQ(wanted.size(), 2u);
     EXPECT_EQ(wanted[0], model.record(2));

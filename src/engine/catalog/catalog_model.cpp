@@ -212,7 +212,8 @@ void CatalogModel::setThumbnailLimit(int count) {
 void CatalogModel::deferThumbnails(int firstRow) {
     for (size_t row = static_cast<size_t>(std::max(0, firstRow)); row < rows_.size(); ++row) {
         Row& target = rows_[row];
-        if (!target.thumbnail.isNull()) continue;
+        if (!target.thumbnail.isNull())
+            continue;
         target.thumbnailDropped = true;
         target.thumbnailAsked = false;
     }

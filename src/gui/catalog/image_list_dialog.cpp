@@ -386,8 +386,8 @@ void CImageListDlg::onLoadEnd(int count) {
         // seconds of work and memory for rows that were let go again before anyone saw them.
         constexpr int kDrawnAhead = 500;
         const int limit = services_.model->thumbnailLimit();
-        const int ahead = std::min({services_.model->rowCount(), kDrawnAhead,
-                                    limit > 0 ? limit : kDrawnAhead});
+        const int ahead =
+            std::min({services_.model->rowCount(), kDrawnAhead, limit > 0 ? limit : kDrawnAhead});
         std::vector<CatalogRecord> records;
         records.reserve(static_cast<size_t>(ahead));
         for (int row = 0; row < ahead; ++row) {
