@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "engine/imaging/pixel_pool.h"
+
 namespace pixmill {
 namespace {
 
@@ -123,7 +125,7 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error) {
                             std::to_string(header->height) + " pixels exceeds the limit");
         return {};
     }
-    QImage image(width, height, QImage::Format_RGBX8888);
+    QImage image = pooledImage(width, height, QImage::Format_RGBX8888);
     if (image.isNull()) {
         setError(error, "out of memory");
         return {};
