@@ -25,6 +25,7 @@ const OptionEntry kOptions[] = {
     {"step", "N", "rename number increment (1)"},
     {"case", "keep|lower|upper", "extension case (lower)"},
     {"dry-run", nullptr, "print old and new names, touch nothing"},
+    {"undo", nullptr, "put back the names of the folder's last finished rename"},
     {"bound", "N", "resize to fit N pixels"},
     {"preset", "0..4", "common size 1600/800/640/320/160"},
     {"market", "0..2", "marketplace size 500/250/310"},
@@ -64,14 +65,15 @@ const QMap<QString, QStringList>& commandOptions() {
     static const QMap<QString, QStringList> options = {
         {"scan", {}},
         {"info", {}},
-        {"rename", {"rule", "start", "step", "case", "dry-run"}},
+        {"rename", {"rule", "start", "step", "case", "dry-run", "undo"}},
         {"resize", {"bound", "preset", "market", "restore-exif", "no-restore-exif"}},
         {"crop", {"rect"}},
         {"rotate", {"cw", "ccw", "mirror-h", "mirror-v"}},
-        {"watermark", {"layout", "text", "picture", "font", "size", "color", "bold", "italic",
-                       "underline", "angle", "shadow", "opacity", "align"}},
-        {"meta", {"delete-exif", "delete-nonoriginal", "delete-comment", "comment", "pure",
-                  "shift-hours"}},
+        {"watermark",
+         {"layout", "text", "picture", "font", "size", "color", "bold", "italic", "underline",
+          "angle", "shadow", "opacity", "align"}},
+        {"meta",
+         {"delete-exif", "delete-nonoriginal", "delete-comment", "comment", "pure", "shift-hours"}},
     };
     return options;
 }
@@ -114,21 +116,27 @@ int CommandLine::usageError(const QString& message) const {
 }
 
 std::optional<int> CommandLine::intValue(const QString& name, int defaultValue) const {
-    if (!parser_.isSet(name)) return defaultValue;
+    if (!parser_.isSet(name))
+        return defaultValue;
     bool ok = false;
     const int number = parser_.value(name).toInt(&ok);
     if (!ok) {
-        usageError(QStringLiteral("--%1 takes a number, not \"%2\"").arg(name, parser_.value(name)));
+        usageError(
+            QStringLiteral("--%1 takes a number, not \"%2\"").arg(name, parser_.value(name)));
         return std::nullopt;
     }
     return number;
 }
 
 std::optional<int> CommandLine::parse(const QStringList& arguments) {
-    if (!parser_.parse(arguments)) return usageError(parser_.errorText());
+    if (!parser_.parse(arguments))
+        return usageError(parser_.errorText());
     if (parser_.isSet("help")) {
         std::fputs(usageText().toUtf8().constData(), stdout);
-        std::fputs((parser_.helpText().section(QLatin1Char('\n'), 2) + QLatin1Char('\n')).toUtf8().constData(), stdout);
+        std::fputs((parser_.helpText().section(QLatin1Char('\n'), 2) + QLatin1Char('\n'))
+                       .toUtf8()
+                       .constData(),
+                   stdout);
         return kExitOk;
     }
     if (parser_.isSet("version")) {
@@ -136,7 +144,8 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
         return kExitOk;
     }
     const QStringList positional = parser_.positionalArguments();
-    if (positional.isEmpty()) return usageError("no command given");
+    if (positional.isEmpty())
+        return usageError("no command given");
     command_ = positional.front();
     if (!commandOptions().contains(command_)) {
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command_));

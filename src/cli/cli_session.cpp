@@ -6,25 +6,29 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <mutex>
 
 #include "engine/app/app_paths.h"
 #include "engine/catalog/catalog_loader.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 
 namespace pixmill::cli {
 
 // Status texts on stderr: one per line, or a single updating line on a terminal.
 class StderrStatusSink : public StatusSink {
-public:
+  public:
     explicit StderrStatusSink(bool quiet) : quiet_(quiet), terminal_(::isatty(2) == 1) {}
     ~StderrStatusSink() override { finishLine(); }
 
     void statusText(int part, const std::string& text) override {
-        if (quiet_ || text.empty() || part != 1) return;
+        if (quiet_ || text.empty() || part != 1)
+            return;
         std::lock_guard lock(mutex_);
         if (terminal_) {
             std::fprintf(stderr, "\r\033[K%s", text.c_str());
@@ -36,24 +40,52 @@ public:
     }
     void finishLine() {
         std::lock_guard lock(mutex_);
-        if (pending_) std::fputc('\n', stderr);
+        if (pending_)
+            std::fputc('\n', stderr);
         pending_ = false;
     }
 
-private:
+  private:
     bool quiet_;
     bool terminal_;
     bool pending_ = false;
     std::mutex mutex_;
 };
 
+namespace {
+
+// Made absolute by text alone: QFileInfo would pass a name that is not valid UTF-8 through a
+// lossy conversion (native_path.h).
+QString absolutePathText(const QString& path) {
+    const QString native = QDir::fromNativeSeparators(path);
+    return QDir::cleanPath(QDir::isAbsolutePath(native) ? native
+                                                        : QDir::currentPath() + '/' + native);
+}
+
+// mkdir -p on the path's own bytes.
+bool makeFolders(const std::string& path) {
+    for (std::size_t at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path[at] != '/')
+            continue;
+        if (::mkdir(path.substr(0, at).c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+}  // namespace
+
 CliSession::CliSession(const CommandLine& commandLine) : commandLine_(commandLine) {}
 
-CliSession::~CliSession() { installStatusSink(nullptr); }
+CliSession::~CliSession() {
+    installStatusSink(nullptr);
+}
 
 int CliSession::open() {
     const CommonOptions& options = common();
-    if (!options.configDir.isEmpty()) setConfigDirectory(options.configDir);
+    if (!options.configDir.isEmpty())
+        setConfigDirectory(options.configDir);
     sink_ = std::make_unique<StderrStatusSink>(options.quiet);
     installStatusSink(sink_.get());
 
@@ -61,15 +93,18 @@ int CliSession::open() {
     settings_ = std::make_unique<AppSettings>(programDirectory(), *profile_);
     settings_->loadSettings(SettingsLoadOptions{false});
 
-    const QFileInfo folder(options.target);
-    if (!folder.isDir() || !folder.isReadable() || !QDir(options.target).isReadable()) {
+    if (!isReadableFolder(options.target)) {
         std::fprintf(stderr, "pixmill-cli: %s: no such folder or it cannot be read\n",
                      options.target.toUtf8().constData());
         return kExitMissing;
     }
     // No profile: the CLI never writes the history or the last folder.
     CatalogLoader loader(LoaderSetup{&model_, &gate_, nullptr, nullptr, nullptr, readPhotoDetails});
-    loader.loadFolderNow(folder.absoluteFilePath());
+    // Made absolute by text alone: QFileInfo would pass the name through a lossy conversion.
+    const QString folder = QDir::cleanPath(QDir::isAbsolutePath(options.target)
+                                               ? options.target
+                                               : QDir::currentPath() + '/' + options.target);
+    loader.loadFolderNow(folder);
     sink_->finishLine();
     applyOnlyFilters();
     return kExitOk;
@@ -77,7 +112,8 @@ int CliSession::open() {
 
 void CliSession::applyOnlyFilters() {
     const QStringList& globs = common().only;
-    if (globs.isEmpty()) return;
+    if (globs.isEmpty())
+        return;
     std::vector<QRegularExpression> patterns;
     for (const QString& glob : globs) {
         patterns.emplace_back(QRegularExpression::wildcardToRegularExpression(
@@ -97,7 +133,7 @@ void CliSession::applyOnlyFilters() {
 
 QString CliSession::outputDir() const {
     const QString chosen = common().outDir.isEmpty() ? settings_->outputDir : common().outDir;
-    return withTrailingSeparator(QDir::fromNativeSeparators(QFileInfo(chosen).absoluteFilePath()));
+    return withTrailingSeparator(absolutePathText(chosen));
 }
 
 int CliSession::refuse(const std::string& message) const {
@@ -106,7 +142,8 @@ int CliSession::refuse(const std::string& message) const {
 }
 
 int CliSession::runBatch(BatchJob job, bool needsOutput) {
-    if (model_.rowCount() == 0) return kExitOk;  // an existing folder without images
+    if (model_.rowCount() == 0)
+        return kExitOk;  // an existing folder without images
     struct Collector : BatchObserver {
         std::vector<RowOutcome> outcomes;
         void batchEnd(BatchKind, const std::string&, const std::vector<RowOutcome>& rows) override {
@@ -115,22 +152,27 @@ int CliSession::runBatch(BatchJob job, bool needsOutput) {
     } collector;
     BatchDriver driver(model_, gate_, &collector);
     const std::string startRefusal = driver.checkStart(job.kind);
-    if (!startRefusal.empty()) return refuse(startRefusal);
+    if (!startRefusal.empty())
+        return refuse(startRefusal);
 
     BatchEnvironment environment;
-    environment.currentFolder = model_.currentFolder().toStdString();
+    environment.currentFolder = pathBytes(model_.currentFolder());
     if (needsOutput) {
         const QString out = outputDir();
-        if (QFileInfo(out).canonicalFilePath() ==
-            QFileInfo(model_.currentFolder()).canonicalFilePath()) {
+        struct stat outStatus, folderStatus;
+        if (::stat(pathBytes(out).c_str(), &outStatus) == 0 &&
+            ::stat(environment.currentFolder.c_str(), &folderStatus) == 0 &&
+            outStatus.st_dev == folderStatus.st_dev && outStatus.st_ino == folderStatus.st_ino) {
             return refuse("输出目录不能与图片目录相同：" + out.toStdString());
         }
-        if (!QDir().mkpath(out)) return refuse("无法创建输出目录：" + out.toStdString());
-        environment.outputDir = out.toStdString();
+        environment.outputDir = pathBytes(out);
+        if (!makeFolders(environment.outputDir))
+            return refuse("无法创建输出目录：" + environment.outputDir);
     }
 
     const std::string refusal = driver.start(std::move(job), environment);
-    if (!refusal.empty()) return refuse(refusal);
+    if (!refusal.empty())
+        return refuse(refusal);
     driver.wait();
     sink_->finishLine();
     return report(collector.outcomes);
@@ -151,7 +193,8 @@ int CliSession::report(const std::vector<RowOutcome>& outcomes) const {
                          row.fileName.c_str(), outcome.message.empty() ? "" : ": ",
                          outcome.message.c_str());
         }
-        if (outcome.status == ItemStatus::Failed) status = kExitFailed;
+        if (outcome.status == ItemStatus::Failed)
+            status = kExitFailed;
     }
     std::fflush(stdout);
     return status;

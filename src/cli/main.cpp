@@ -11,6 +11,7 @@
 #include "cli/info_command.h"
 #include "engine/app/app_paths.h"
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/native_path.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ using Command = std::function<int(const pixmill::cli::CommandLine&)>;
 const QMap<QString, Command>& commands() {
     static const QMap<QString, Command> table = {
         {"scan", pixmill::cli::runScan},
-        {"info", [](const pixmill::cli::CommandLine& commandLine) {
+        {"info",
+         [](const pixmill::cli::CommandLine& commandLine) {
              return pixmill::cli::runInfoCommand(commandLine.common().target.toStdString());
          }},
         {"rename", pixmill::cli::runRename},
@@ -35,9 +37,11 @@ const QMap<QString, Command>& commands() {
 // Qt's own chatter about the session (no runtime folder when run from a service or CI) is not
 // a result or a diagnostic of ours.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type != QtFatalMsg && message.startsWith(QLatin1String("QStandardPaths:"))) return;
+    if (type != QtFatalMsg && message.startsWith(QLatin1String("QStandardPaths:")))
+        return;
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-    if (type == QtFatalMsg) std::abort();
+    if (type == QtFatalMsg)
+        std::abort();
 }
 
 }  // namespace
@@ -52,7 +56,12 @@ int main(int argc, char** argv) {
     pixmill::diag::sendStandardOutputToStandardError(true);
 
     pixmill::cli::CommandLine commandLine;
-    if (auto status = commandLine.parse(QCoreApplication::arguments())) return *status;
+    // From argv itself: a folder name that is not valid UTF-8 keeps its bytes (native_path.h).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << pixmill::pathFromBytes(argv[i]);
+    if (auto status = commandLine.parse(arguments))
+        return *status;
     const auto command = commands().find(commandLine.command());
     if (command == commands().end()) {
         return commandLine.usageError(

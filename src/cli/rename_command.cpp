@@ -3,6 +3,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "engine/platform/native_path.h"
 #include "engine/rename/rename_batch.h"
 
 namespace pixmill::cli {
@@ -14,7 +15,7 @@ int printDryRun(CliSession& session, const RenameParams& params) {
         rows.push_back(WorkedRow{ticked.row, ticked.copy});
     }
     BatchEnvironment environment;
-    environment.currentFolder = session.model().currentFolder().toStdString();
+    environment.currentFolder = pathBytes(session.model().currentFolder());
     environment.catalogRows = session.model().rowCount();
     const RenamePlan plan = dryRunRename(params, rows, environment);
     for (const RenamePlanEntry& entry : plan.entries) {
@@ -27,11 +28,20 @@ int printDryRun(CliSession& session, const RenameParams& params) {
 }  // namespace
 
 int runRename(const CommandLine& commandLine) {
+    if (commandLine.isSet("undo")) {
+        CliSession session(commandLine);
+        if (int status = session.open(); status != kExitOk)
+            return status;
+        const std::string refusal = undoLastRename(pathBytes(session.model().currentFolder()));
+        return refusal.empty() ? kExitOk : session.refuse(refusal);
+    }
     RenameParams params;
-    if (commandLine.isSet("rule")) params.rule = commandLine.value("rule").toStdString();
+    if (commandLine.isSet("rule"))
+        params.rule = commandLine.value("rule").toStdString();
     const auto start = commandLine.intValue("start", 1);
     const auto step = commandLine.intValue("step", 1);
-    if (!start || !step) return kExitUsage;
+    if (!start || !step)
+        return kExitUsage;
     params.start = *start;
     params.increment = *step;
     const QString textCase = commandLine.isSet("case") ? commandLine.value("case") : "lower";
@@ -46,7 +56,8 @@ int runRename(const CommandLine& commandLine) {
     }
 
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
+    if (int status = session.open(); status != kExitOk)
+        return status;
     if (commandLine.isSet("dry-run")) {
         return session.model().rowCount() == 0 ? kExitOk : printDryRun(session, params);
     }

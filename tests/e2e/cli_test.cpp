@@ -1,4 +1,6 @@
 // pixmill-cli end to end: real folders, real files, the output and exit-status contract.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -203,6 +205,44 @@ TEST_F(CliTest, RenameDryRunTouchesNothingAndAConflictMovesNothing) {
     EXPECT_TRUE(fs::exists(photos.file("item-7.jpg")));
     EXPECT_TRUE(fs::exists(photos.file("item-8.jpg")));
     EXPECT_FALSE(fs::exists(photos.file("a.jpg")));
+}
+
+TEST_F(CliTest, RenameUndoPutsTheOldNamesBackOnceAndSaysWhyNot) {
+    writePhoto("b.jpg");
+    writePhoto("a.jpg");
+    ASSERT_EQ(cli({"rename", "--rule", "x<no>", folder()}).status, 0);
+    EXPECT_TRUE(fs::exists(photos.file("x1.jpg")));
+    const CliRun undo = cli({"rename", "--undo", folder()});
+    EXPECT_EQ(undo.status, 0) << undo.err.toStdString();
+    EXPECT_TRUE(undo.err.contains("已撤销上次的重命名"));
+    EXPECT_TRUE(fs::exists(photos.file("a.jpg")) && fs::exists(photos.file("b.jpg")));
+    const CliRun again = cli({"rename", "--undo", folder()});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.err.contains("没有可以撤销的重命名"));
+}
+
+TEST_F(CliTest, ResizeCopiesOnlyPicturesOfTheKindTheirNameSays) {
+    writePhoto("a.jpg");
+    fs::create_symlink("/etc/passwd", photos.file("passwd.jpg"));
+    const QString out = QString::fromStdString(output.folder());
+    const CliRun resize = cli({"resize", "--bound", "1600", "--out", out, folder()});
+    EXPECT_EQ(resize.status, 1);  // the link's row failed
+    EXPECT_TRUE(fs::exists(output.file("a.jpg")));
+    EXPECT_FALSE(fs::exists(output.file("passwd.jpg")));
+}
+
+TEST_F(CliTest, AWatermarkPictureThatIsMissingOrAFifoStopsTheBatchAtOnce) {
+    writePhoto("a.jpg");
+    const QString out = QString::fromStdString(output.folder());
+    const std::string fifo = config.file("picture.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& picture : {config.file("missing.png"), fifo}) {
+        const CliRun run = cli(
+            {"watermark", "--picture", QString::fromStdString(picture), "--out", out, folder()});
+        EXPECT_EQ(run.status, 1) << picture;
+        EXPECT_TRUE(run.err.contains("水印图片无法读取")) << run.err.toStdString();
+        EXPECT_FALSE(fs::exists(output.file("a.jpg")));
+    }
 }
 
 TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {

@@ -98,9 +98,10 @@ TEST_F(MainWindowTest, MenusHoldEveryEntryInOrderAndGreyWhatNobodyCarriesOut) {
                            "分享推荐", "官方网站", "给我写信", "关于 Pixmill(&A)..."}));
     const QStringList batch = texts(window.batchMenu()->actions());
     EXPECT_EQ(batch.first(), "批量重命名");
+    EXPECT_EQ(batch[1], "撤销上次重命名");
     EXPECT_EQ(batch.last(), "打开图片保存目录");
     EXPECT_EQ(batch[batch.size() - 2], "-");
-    EXPECT_EQ(batch.count() - batch.count("-"), 16);
+    EXPECT_EQ(batch.count() - batch.count("-"), 17);
     EXPECT_EQ(texts(window.optionsMenu()->actions()), (QStringList{"选项设置", "每日一帖"}));
     EXPECT_EQ(texts(window.trayMenu()->actions()),
               (QStringList{"分享推荐", "-", "选项设置", "更新升级", "官方网站", "给我写信", "-",

@@ -377,7 +377,10 @@ TEST_F(WorkflowTest, RenamePanelRenamesTheTickedFilesOnDiskAndInTheCatalog) {
     }
     EXPECT_EQ(model().item(rows - 1).fileName, untouched);
     EXPECT_TRUE(fs::exists(photos.file(untouched)));
-    EXPECT_EQ(std::distance(fs::directory_iterator(photos.path()), fs::directory_iterator()), rows);
+    // The photos and the record from which the rename can be undone.
+    EXPECT_EQ(std::distance(fs::directory_iterator(photos.path()), fs::directory_iterator()),
+              rows + 1);
+    EXPECT_TRUE(fs::exists(photos.file(".pixmill-rename.undo")));
     EXPECT_EQ(shell.folders, QStringList{QString::fromStdString(photos.folder())});
 }
 

@@ -9,6 +9,7 @@
 #include "engine/platform/status.h"
 #include "engine/rename/file_digest.h"
 #include "engine/rename/rename_batch.h"
+#include "engine/rename/rename_journal.h"
 #include "support/failing_file_ops.h"
 #include "support/temp_dir.h"
 
@@ -55,8 +56,10 @@ struct Folder {
     }
     std::set<std::string> names() const {
         std::set<std::string> result;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-            result.insert(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            if (entry.path().filename() != kRenameUndoName)  // checked on its own
+                result.insert(entry.path().filename().string());
+        }
         return result;
     }
     std::vector<std::string> finalNames(const RenameParams& params) const {

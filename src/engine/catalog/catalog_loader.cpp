@@ -4,24 +4,35 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <sys/stat.h>
+
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
+#include "engine/platform/native_path.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
+#include "engine/rename/rename_batch.h"
 
 namespace pixmill {
 
 CatalogLoader::CatalogLoader(LoaderSetup setup) : setup_(std::move(setup)) {
-    if (setup_.profile) history_.load(*setup_.profile);
+    if (setup_.profile)
+        history_.load(*setup_.profile);
 }
 
-CatalogLoader::~CatalogLoader() { wait(); }
+CatalogLoader::~CatalogLoader() {
+    wait();
+}
 
-bool CatalogLoader::running() const { return setup_.gate->running() == WorkKind::Load; }
+bool CatalogLoader::running() const {
+    return setup_.gate->running() == WorkKind::Load;
+}
 
 void CatalogLoader::wait() {
     turnEventsUntil([this] { return !worker_.joinable() || !running(); });
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void CatalogLoader::onModelThread(const std::function<void()>& work) {
@@ -29,17 +40,20 @@ void CatalogLoader::onModelThread(const std::function<void()>& work) {
 }
 
 static bool namesExistingPath(const QString& text) {
-    return !text.isEmpty() && QFileInfo::exists(text);
+    struct stat status;
+    return !text.isEmpty() && ::stat(pathBytes(text).c_str(), &status) == 0;
 }
 
 bool CatalogLoader::loadFolder(const QString& folderText) {
-    if (!namesExistingPath(folderText)) return false;
+    if (!namesExistingPath(folderText))
+        return false;
     std::string refusal;
     if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
         setStatusText(1, refusal);
         return false;
     }
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable())
+        worker_.join();
     worker_ = std::thread([this, folderText] {
         run(folderText);
         setup_.gate->leave();
@@ -48,7 +62,8 @@ bool CatalogLoader::loadFolder(const QString& folderText) {
 }
 
 bool CatalogLoader::loadFolderNow(const QString& folderText) {
-    if (!namesExistingPath(folderText)) return false;
+    if (!namesExistingPath(folderText))
+        return false;
     std::string refusal;
     if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
         setStatusText(1, refusal);
@@ -61,10 +76,11 @@ bool CatalogLoader::loadFolderNow(const QString& folderText) {
 
 void CatalogLoader::run(const QString& folderText) {
     setStatusText(1, "正在加载图片，请稍等……");
-    if (setup_.observer) setup_.observer->loadBegin();
+    if (setup_.observer)
+        setup_.observer->loadBegin();
 
     const QString folder = normalizedFolder(folderText);
-    if (QFileInfo(folder).isDir()) {
+    if (isReadableFolder(folder)) {
         onModelThread([&] {
             history_.use(folderText);
             if (setup_.profile) {
@@ -72,14 +88,21 @@ void CatalogLoader::run(const QString& folderText) {
                 setup_.profile->writeString("path", "lastview", folder);
                 setup_.profile->flush();
             }
-            if (setup_.settings) setup_.settings->lastViewFolder = folder;
-            if (setup_.observer) setup_.observer->historyChanged(history_.entries());
+            if (setup_.settings)
+                setup_.settings->lastViewFolder = folder;
+            if (setup_.observer)
+                setup_.observer->historyChanged(history_.entries());
         });
     }
 
-    std::vector<CatalogItem> items = scanFolder(folder, setup_.reader, [](int count) {
-        statusPrintf("已找到 %d 张图片", count);
-    });
+    // What a crash may have left: our temporaries go, an interrupted rename is completed (its
+    // text stays in the status line below the count).
+    const std::string nativeFolder = pathBytes(folder);
+    removeStaleTemporaries(nativeFolder);
+    const std::optional<std::string> recovered = completeInterruptedRename(nativeFolder);
+
+    std::vector<CatalogItem> items = scanFolder(
+        folder, setup_.reader, [](int count) { statusPrintf("已找到 %d 张图片", count); });
     const int count = static_cast<int>(items.size());
     onModelThread([&] { setup_.model->resetRows(folder, std::move(items)); });
 
@@ -88,7 +111,10 @@ void CatalogLoader::run(const QString& folderText) {
     } else {
         statusPrintf("共加载 %d 张图片，可以进行批量操作了", count);
     }
-    if (setup_.observer) setup_.observer->loadEnd(count);
+    if (recovered)
+        setStatusText(1, *recovered);
+    if (setup_.observer)
+        setup_.observer->loadEnd(count);
 }
 
 }  // namespace pixmill

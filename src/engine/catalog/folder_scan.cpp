@@ -11,6 +11,9 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/platform/native_path.h"
+#include "engine/platform/safe_rewrite.h"
+
 namespace pixmill {
 namespace {
 
@@ -32,7 +35,8 @@ std::string upperCasedUtf16Key(const std::string& name) {
 }
 
 bool listedLess(const ListedFile& a, const ListedFile& b) {
-    if (a.sortKey != b.sortKey) return a.sortKey < b.sortKey;
+    if (a.sortKey != b.sortKey)
+        return a.sortKey < b.sortKey;
     return a.name < b.name;
 }
 
@@ -40,7 +44,8 @@ bool listedLess(const ListedFile& a, const ListedFile& b) {
 
 bool hasImageExtension(const std::string& fileName) {
     const size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos)
+        return false;
     std::string extension = fileName.substr(dot + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -48,26 +53,32 @@ bool hasImageExtension(const std::string& fileName) {
 }
 
 bool catalogNameLess(const std::string& a, const std::string& b) {
-    return listedLess(ListedFile{a, upperCasedUtf16Key(a), 0}, ListedFile{b, upperCasedUtf16Key(b), 0});
+    return listedLess(ListedFile{a, upperCasedUtf16Key(a), 0},
+                      ListedFile{b, upperCasedUtf16Key(b), 0});
 }
 
 QString normalizedFolder(const QString& folder) {
     QString result = QDir::fromNativeSeparators(folder);
-    if (!result.endsWith(QLatin1Char('/'))) result += QLatin1Char('/');
+    if (!result.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
     return result;
 }
 
 std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetailsReader& reader,
                                     const std::function<void(int)>& found) {
     const QString folder = normalizedFolder(folderText);
-    const std::string folderBytes = folder.toStdString();
+    const std::string folderBytes = pathBytes(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> directory(::opendir(folderBytes.c_str()), ::closedir);
-    if (!directory) return {};
+    if (!directory)
+        return {};
 
     std::vector<ListedFile> files;
     while (const dirent* entry = ::readdir(directory.get())) {
         const std::string name = entry->d_name;
-        if (name == "." || name == ".." || !hasImageExtension(name)) continue;
+        if (name == "." || name == ".." || !hasImageExtension(name))
+            continue;
+        if (isTemporaryName(name))
+            continue;  // a rewrite in progress, ours or another run's
         struct stat info {};
         // Symbolic links to images count as images; folders named like images do not.
         // Relative to the open folder: the kernel resolves one name instead of the whole path.
@@ -86,9 +97,11 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
         item.fileName = file.name;
         item.fullPath = folderBytes + file.name;
         item.fileSize = file.size;
-        if (reader) reader(item.fullPath, item);
+        if (reader)
+            reader(item.fullPath, item);
         items.push_back(std::move(item));
-        if (found) found(static_cast<int>(items.size()));
+        if (found)
+            found(static_cast<int>(items.size()));
     }
     return items;
 }

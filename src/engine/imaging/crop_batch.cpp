@@ -54,7 +54,9 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
         ops.removeFile(output);
         return {ItemStatus::Failed,
                 {},
-                loaded.isNull() ? "cannot decode " + source : "the crop rectangle is empty"};
+                !loaded.refusal.empty() ? loaded.refusal
+                : loaded.isNull()       ? "cannot decode " + source
+                                        : "the crop rectangle is empty"};
     }
     QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);
     loaded.image = QImage();

@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/pixel_budget.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -102,8 +103,9 @@ bool readImageFile(const std::string& path, Bytes& bytes) {
     return readFileBytes(path, bytes, std::size_t(kMaxImageFileBytes)) == 0;
 }
 
-LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
-    ImageFileFormat format = sniffImageFormat(bytes);
+namespace {
+
+LoadedImage decodeWithinBudget(ByteSpan bytes, ImageFileFormat format, QSize wanted) {
     if (format == ImageFileFormat::Png || format == ImageFileFormat::Bmp)
         return decodeWithQt(bytes, format);
     if (format != ImageFileFormat::Jpeg)
@@ -115,6 +117,20 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
         jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
         loaded.resolution = {density.x, density.y};
     }
+    return loaded;
+}
+
+}  // namespace
+
+LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
+    const ImageFileFormat format = sniffImageFormat(bytes);
+    PixelBudget::Share share;
+    std::string refusal = reserveDecode(bytes, int(format), wanted, share);
+    LoadedImage loaded =
+        refusal.empty() ? decodeWithinBudget(bytes, format, wanted) : LoadedImage{};
+    loaded.format = format;
+    loaded.refusal = std::move(refusal);
+    loaded.pixelShare = std::move(share);
     return loaded;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QImage>
 
+#include <memory>
 #include <string>
 
 #include "engine/platform/file_bytes.h"
@@ -33,6 +34,12 @@ struct LoadedImage {
     QImage image;  // null when the file could not be decoded or exceeds the pixel limits
     Resolution resolution;
     ImageFileFormat format = ImageFileFormat::Unknown;
+    // Why the picture was refused before decoding (too large for the pixel budget, or a header
+    // its file cannot back); empty otherwise.
+    std::string refusal;
+    // Its share of the pixel budget (pixel_budget.h), given back when this record goes: keep the
+    // record while the picture and its working copy live.
+    std::shared_ptr<const void> pixelShare;
     bool isNull() const { return image.isNull(); }
 };
 

@@ -1,5 +1,7 @@
 #include "engine/imaging/resize_batch.h"
 
+#include <cctype>
+
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
@@ -16,9 +18,33 @@ ItemOutcome failed(std::string message) {
     return {ItemStatus::Failed, {}, std::move(message)};
 }
 
+// The format a file's extension names (jpg, jpeg, png, bmp).
+ImageFileFormat formatOfName(const std::string& name) {
+    std::string extension = name.substr(name.rfind('.') + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "jpg" || extension == "jpeg")
+        return ImageFileFormat::Jpeg;
+    if (extension == "png")
+        return ImageFileFormat::Png;
+    if (extension == "bmp")
+        return ImageFileFormat::Bmp;
+    return ImageFileFormat::Unknown;
+}
+
+// A picture that already fits goes over byte for byte, but only when its bytes are a picture
+// of the kind its name says: a link named like a photo that points at some private file is
+// never copied into a folder the user may share.
 ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, FileOps& ops) {
-    if (int error = ops.copyFile(item.fullPath, output, true); error != 0)
-        return failed("cannot copy to " + output + ": " + errorText(error));
+    Bytes bytes;
+    if (!readImageFile(item.fullPath, bytes))
+        return failed("cannot read " + item.fullPath);
+    const ImageFileFormat format = sniffImageFormat(bytes);
+    if (format == ImageFileFormat::Unknown || format != formatOfName(item.fileName) ||
+        imageFileSize(bytes).isEmpty())
+        return failed("不是可以识别的图片，未复制：" + item.fileName);
+    if (Result written = writeFileReplacing(output, bytes, ops); !written)
+        return failed(written.message());
     return {ItemStatus::Ok, output, {}};
 }
 
@@ -29,7 +55,7 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
     // the full-decode quality at a fraction of the decode's cost.
     LoadedImage loaded = decodeImage(source, size * 2);
     if (loaded.isNull()) {
-        why = "cannot decode the picture";
+        why = loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal;
         return std::nullopt;
     }
     QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);

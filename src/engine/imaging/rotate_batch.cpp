@@ -4,10 +4,6 @@
 #include <QImageWriter>
 #include <QTransform>
 
-#include <condition_variable>
-#include <map>
-#include <mutex>
-
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/platform/safe_rewrite.h"
@@ -15,41 +11,6 @@
 
 namespace pixmill {
 namespace {
-
-// Serialises the rewrites of one file: a second rotation of a row started while the first
-// still runs would otherwise read the old picture and win or lose the race to the rename.
-class FileLocks {
-  public:
-    class Guard {
-      public:
-        Guard(FileLocks& table, std::string key) : table_(table), key_(std::move(key)) {
-            std::unique_lock lock(table_.mutex_);
-            table_.released_.wait(lock, [&] { return table_.busy_.count(key_) == 0; });
-            table_.busy_[key_] = true;
-        }
-        ~Guard() {
-            std::lock_guard lock(table_.mutex_);
-            table_.busy_.erase(key_);
-            table_.released_.notify_all();
-        }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
-
-      private:
-        FileLocks& table_;
-        std::string key_;
-    };
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable released_;
-    std::map<std::string, bool> busy_;
-};
-
-FileLocks& fileLocks() {
-    static FileLocks locks;
-    return locks;
-}
 
 std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& loaded,
                                        ByteSpan source) {
@@ -76,8 +37,11 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
     if (!readImageFile(item.fullPath, source))
         return {ItemStatus::Failed, {}, "cannot read " + item.fullPath};
     LoadedImage loaded = decodeImage(source);
-    if (loaded.isNull())
-        return {ItemStatus::Failed, {}, "cannot decode " + item.fullPath};
+    if (loaded.isNull()) {
+        return {ItemStatus::Failed,
+                {},
+                loaded.refusal.empty() ? "cannot decode " + item.fullPath : loaded.refusal};
+    }
     QImage turned = rotateFlipImage(loaded.image, code);
     loaded.image = QImage();
     std::optional<Bytes> encoded = encodeInOwnFormat(turned, loaded, source);
@@ -117,8 +81,9 @@ ItemOutcome rotateFlipItem(CatalogItem& item, int code, FileOps& ops) {
     if (code != kRotate90 && code != kRotate270 && code != kFlipX && code != kFlipY) {
         outcome = {ItemStatus::Failed, {}, "unknown rotate/flip code " + std::to_string(code)};
     } else {
-        std::string key = resolveRewriteTarget(item.fullPath);
-        FileLocks::Guard guard(fileLocks(), key.empty() ? item.fullPath : key);
+        // A second rewrite of this file (another row, another process) waits for this one,
+        // which would otherwise read the old picture and win or lose the race to the rename.
+        RewriteLock lock(item.fullPath);
         outcome = rotateLocked(item, code, ops);
     }
     statusPrintf("已旋转第 %d 张图片：%s", item.number + 1, item.fileName.c_str());

@@ -6,6 +6,7 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/error_log.cpp
   imaging/image_io.cpp
   imaging/jpeg_codec.cpp
+  imaging/pixel_budget.cpp
   imaging/pixel_pool.cpp
   imaging/resample.cpp
   imaging/resize_batch.cpp

@@ -4,6 +4,7 @@
 
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
+#include "engine/platform/text_codec.h"
 
 namespace pixmill::jpegmeta {
 namespace {
@@ -13,16 +14,6 @@ std::size_t characterCount(const std::string& text) {
     for (unsigned char c : text)
         count += (c & 0xC0) != 0x80;
     return count;
-}
-
-// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
-std::string cutToBytes(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit)
-        return text;
-    std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
 }
 
 // The owner's permission bits decide, not access(2): root may write anything.

@@ -1,6 +1,7 @@
 #include "engine/jpegmeta/metadata_operation.h"
 
 #include "engine/jpegmeta/jpeg_commands.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 
 namespace pixmill::jpegmeta {
@@ -24,7 +25,10 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
         job.pattern = BatchPattern::PerItem;
         const int hours = params.shiftHours;
         job.perItem = [hours](WorkedRow& row, const BatchEnvironment&) {
-            ShiftResult shifted = shiftShootingTime(row.item.fullPath, hours);
+            ShiftResult shifted = [&] {
+                RewriteLock lock(row.item.fullPath);  // no other rewrite of it meanwhile
+                return shiftShootingTime(row.item.fullPath, hours);
+            }();
             if (shifted.status == JpegCommandStatus::Modified)
                 row.item.shootingDate = shifted.newDate;
             statusPrintf("已校正第 %d 张图片：%s", row.item.number + 1, row.item.fileName.c_str());
@@ -38,7 +42,10 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
     const JpegCommandOptions options = JpegCommandOptions::forKind(kind, params.commentText);
     job.perItem = [options](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在处理第 %d 张图片：%s", row.item.number + 1, row.item.fileName.c_str());
-        JpegCommandResult result = processJpegFile(row.item.fullPath, options, *env.fileOps);
+        JpegCommandResult result = [&] {
+            RewriteLock lock(row.item.fullPath);  // held from the read to the replacement
+            return processJpegFile(row.item.fullPath, options, *env.fileOps);
+        }();
         return outcome(result.status, std::move(result.message), row.item.fullPath);
     };
     return job;

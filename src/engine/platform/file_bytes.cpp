@@ -28,7 +28,7 @@ int readFileRange(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t 
 
 int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit) {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return errno;
     struct stat status;

@@ -13,7 +13,7 @@
 namespace pixmill {
 
 class FileOps {
-public:
+  public:
     virtual ~FileOps() = default;
 
     // Creates `path` (it must not exist), writes `data`, flushes it to disk and, when
@@ -27,10 +27,19 @@ public:
     // A move that never replaces: an existing `to` fails with EEXIST.
     virtual int moveNoReplace(const std::string& from, const std::string& to);
     virtual int removeFile(const std::string& path);
-    // Copies the bytes of `from` to `to`, replacing `to` when `replace` is set (through a
-    // temporary file beside it, so a failed copy never leaves `to` half-written).
+    // Copies the bytes of the regular file `from` to `to`, replacing `to` when `replace` is
+    // set (through a temporary file of ours beside it, so a failed copy never leaves `to`
+    // half-written). The copy is a new file: the umask's mode, the source's times. A source that
+    // is no regular file (a FIFO, a device) is refused with EINVAL without blocking.
     virtual int copyFile(const std::string& from, const std::string& to, bool replace);
+    // Flushes a folder's entries to disk (after a rename into it).
+    virtual int syncFolder(const std::string& folder);
 };
+
+// Test hook for the crash suites: when the environment variable PIXMILL_KILL_AT_FILE_STEP holds
+// a number N, the N-th step of a file change in this process (each write, flush, rename, move
+// or removal counts) kills the process with SIGKILL just before it. Free otherwise.
+void fileStepCheckpoint();
 
 // The real file system. Shared by every thread; it keeps no state.
 FileOps& systemFileOps();

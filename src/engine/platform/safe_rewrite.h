@@ -1,11 +1,19 @@
 #pragma once
 // Rewriting a user's file in place without ever leaving it half-written or losing it.
 //
-// The new content is written to the file's path + ".t" (an existing file of that name is
-// removed first), flushed to disk, given the old permission mode, owner and group, with the
-// access and modification times set to the old modification time, and then renamed over the
-// original in one step. A symbolic link is followed: its target is rewritten and the link stays
-// a link. Any failure removes the temporary file and leaves the original untouched.
+// The new content is written beside the file under a temporary name of our own (hidden,
+// unique to this write, created exclusively so that it is never someone else's file, and
+// short enough for any file name), flushed to disk, given the old permission mode, owner and
+// group, with the access and modification times set to the old modification time, and then
+// renamed over the original in one step; the folder is flushed after that, so a finished
+// rewrite survives a power cut. A symbolic link is followed: its target is rewritten and the
+// link stays a link. Any failure removes our temporary file and leaves the original untouched.
+//
+// Two rewrites of one file (by two threads or two processes) are serialised by a RewriteLock,
+// which the caller holds from before it reads the file until after it has written it back, so
+// that neither change is lost.
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <span>
@@ -33,8 +41,44 @@ Result rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> 
 Result writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
                           FileOps& ops = systemFileOps());
 
+// Writes `content` to `path` (created or replaced) through a temporary file of ours beside
+// it, with the given attributes (mode, owner, group; both times := the modification time),
+// then syncs the folder. Returns 0 or an errno value; on failure `path` is as it was.
+int writeFileBeside(const std::string& path, std::span<const std::uint8_t> content,
+                    const struct stat& attributes, FileOps& ops = systemFileOps());
+
+// What a freshly saved file gets: 0666 under the process's umask, our owner, the current time.
+struct stat newFileAttributes();
+
 // The path whose bytes a rewrite of `path` replaces: the final target of a chain of symbolic
 // links, or `path` itself. Empty when it cannot be resolved.
 std::string resolveRewriteTarget(const std::string& path);
+
+// A new temporary name for a write of `fileName` (a name, not a path): ".~pm" + our process
+// id + "." + 8 random hex digits + "~" + as much of `fileName` as fits in 255 bytes.
+std::string temporaryNameFor(const std::string& fileName);
+// True when `fileName` has the form temporaryNameFor gives; `pid` receives the process id.
+bool isTemporaryName(const std::string& fileName, long* pid = nullptr);
+// Removes from `folder` (trailing separator optional) our temporaries whose writing process is
+// gone: those a crash left. Returns how many went.
+int removeStaleTemporaries(const std::string& folder);
+
+// An exclusive advisory lock (flock) on the file a rewrite of `path` replaces, held until
+// destruction. Shared by threads and processes alike. The lock follows the file across a
+// rename-replace by another holder: after it is granted, the path is checked to still name the
+// locked file, and taken again on the new one when it does not. Holding nothing (the file is
+// missing or cannot be opened) is not an error: the rewrite then fails on its own.
+class RewriteLock {
+  public:
+    explicit RewriteLock(const std::string& path);
+    ~RewriteLock();
+    RewriteLock(const RewriteLock&) = delete;
+    RewriteLock& operator=(const RewriteLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+
+  private:
+    int fd_ = -1;
+};
 
 }  // namespace pixmill

@@ -5,3 +5,6 @@ list(APPEND PIXMILL_PLAIN_SOURCES
   platform/safe_rewrite.cpp
   platform/status.cpp
   platform/text_codec.cpp)
+# Qt-facing helpers of the platform layer.
+list(APPEND PIXMILL_ENGINE_SOURCES
+  platform/native_path.cpp)

@@ -8,10 +8,11 @@ namespace pixmill {
 namespace {
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : handle_(::iconv_open(to, from)) {}
     ~Converter() {
-        if (valid()) ::iconv_close(handle_);
+        if (valid())
+            ::iconv_close(handle_);
     }
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
@@ -21,7 +22,8 @@ public:
     // `replacement` and skips one input byte.
     std::optional<std::string> convert(std::string_view input, bool strict,
                                        std::string_view replacement) {
-        if (!valid()) return std::nullopt;
+        if (!valid())
+            return std::nullopt;
         std::string output;
         output.resize(input.size() * 4 + 16);
         char* in = const_cast<char*>(input.data());
@@ -30,7 +32,8 @@ public:
         size_t outLeft = output.size();
         while (inLeft > 0) {
             size_t result = ::iconv(handle_, &in, &inLeft, &out, &outLeft);
-            if (result != static_cast<size_t>(-1)) break;
+            if (result != static_cast<size_t>(-1))
+                break;
             if (errno == E2BIG) {
                 size_t used = output.size() - outLeft;
                 output.resize(output.size() * 2);
@@ -38,7 +41,8 @@ public:
                 outLeft = output.size() - used;
                 continue;
             }
-            if (strict) return std::nullopt;
+            if (strict)
+                return std::nullopt;
             // EILSEQ or EINVAL (truncated sequence at the end): replace one byte, go on.
             size_t used = output.size() - outLeft;
             if (outLeft < replacement.size()) {
@@ -58,7 +62,7 @@ public:
         return output;
     }
 
-private:
+  private:
     iconv_t handle_;
 };
 
@@ -82,6 +86,15 @@ std::string utf16leToUtf8(std::string_view utf16le) {
 std::string utf8ToUtf16le(std::string_view utf8) {
     Converter converter("UTF-16LE", "UTF-8");
     return converter.convert(utf8, false, "\xFD\xFF").value_or(std::string());
+}
+
+std::string cutToBytes(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
 }
 
 }  // namespace pixmill

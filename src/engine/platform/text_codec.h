@@ -14,6 +14,9 @@ std::optional<std::string> utf8ToGbk(std::string_view utf8);
 // Bytes that are not valid GBK become U+FFFD, so a damaged file never loses the rest.
 std::string gbkToUtf8(std::string_view gbk);
 
+// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
+std::string cutToBytes(const std::string& text, std::size_t limit);
+
 // UTF-16LE (the archive's wide strings) to and from UTF-8.
 std::string utf16leToUtf8(std::string_view utf16le);
 std::string utf8ToUtf16le(std::string_view utf8);

@@ -1,32 +1,30 @@
 #include "engine/rename/rename_batch.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <set>
 
 #include "engine/platform/status.h"
+#include "engine/rename/rename_journal.h"
 
 namespace pixmill {
 namespace {
 
-enum class Place { Original, Temporary, Final };
+enum class Place { Original, Temporary, Final, Missing };
 
 struct Move {
-    const RenamePlanEntry& entry;
-    WorkedRow& row;
+    RenamePlanEntry entry;
+    WorkedRow* row = nullptr;  // none when a batch is completed from its journal
     CatalogItem original;
     Place place = Place::Original;
 };
 
-std::string pathOf(const BatchEnvironment& env, const Move& move, Place place) {
-    switch (place) {
-        case Place::Original:
-            return move.entry.oldPath;
-        case Place::Temporary:
-            return env.currentFolder + move.entry.temporaryName;
-        case Place::Final:
-            return env.currentFolder + move.entry.finalName;
-    }
-    return std::string();
-}
+struct Mover {
+    std::string folder;
+    FileOps& ops;
+    bool showProgress = true;
+};
 
 std::string nameOf(const Move& move, Place place) {
     switch (place) {
@@ -35,23 +33,32 @@ std::string nameOf(const Move& move, Place place) {
         case Place::Temporary:
             return move.entry.temporaryName;
         case Place::Final:
+        case Place::Missing:
             return move.entry.finalName;
     }
     return std::string();
 }
 
+std::string pathOf(const Mover& mover, const Move& move, Place place) {
+    if (place == Place::Original && !move.entry.oldPath.empty())
+        return move.entry.oldPath;
+    return mover.folder + nameOf(move, place);
+}
+
 // Moves one file and keeps its item in step with where the file is.
-int moveTo(const BatchEnvironment& env, Move& move, Place to) {
+int moveTo(const Mover& mover, Move& move, Place to) {
     const int error =
-        env.fileOps->moveNoReplace(pathOf(env, move, move.place), pathOf(env, move, to));
+        mover.ops.moveNoReplace(pathOf(mover, move, move.place), pathOf(mover, move, to));
     if (error != 0)
         return error;
     move.place = to;
+    if (!move.row)
+        return 0;
     if (to == Place::Original) {
-        move.row.item = move.original;
+        move.row->item = move.original;
     } else {
-        move.row.item.fileName = nameOf(move, to);
-        move.row.item.fullPath = pathOf(env, move, to);
+        move.row->item.fileName = nameOf(move, to);
+        move.row->item.fullPath = pathOf(mover, move, to);
     }
     return 0;
 }
@@ -59,17 +66,17 @@ int moveTo(const BatchEnvironment& env, Move& move, Place to) {
 // Puts every moved file back under its name at batch start: final names go back to their
 // temporary names first, since a final name may be another file's original name. Returns a
 // text naming the files that could not be put back (empty when every one was).
-std::string rollBack(const BatchEnvironment& env, std::vector<Move>& moves) {
+std::string rollBack(const Mover& mover, std::vector<Move>& moves) {
     for (Place from : {Place::Final, Place::Temporary}) {
         const Place to = from == Place::Final ? Place::Temporary : Place::Original;
         for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
             if (move->place == from)
-                moveTo(env, *move, to);
+                moveTo(mover, *move, to);
         }
     }
     std::string stranded;
     for (const Move& move : moves) {
-        if (move.place == Place::Original)
+        if (move.place == Place::Original || move.place == Place::Missing)
             continue;
         stranded += (stranded.empty() ? "" : "、") + move.entry.oldName + "（现名 " +
                     nameOf(move, move.place) + "）";
@@ -85,15 +92,81 @@ std::vector<ItemOutcome> failAll(size_t count, const std::string& message) {
     return std::vector<ItemOutcome>(count, failed);
 }
 
-std::string moveFailure(const BatchEnvironment& env, const Move& move, Place from, Place to,
-                        int error, std::vector<Move>& moves) {
-    const std::string stranded = rollBack(env, moves);
+std::string moveFailure(const Mover& mover, const Move& move, Place from, Place to, int error,
+                        std::vector<Move>& moves) {
+    const std::string stranded = rollBack(mover, moves);
     std::string message = "重命名失败：无法将第 " + std::to_string(move.entry.row + 1) +
                           " 个图片 " + nameOf(move, from) + " 改名为 " + nameOf(move, to) + "（" +
                           errorText(error) + "）";
     if (stranded.empty())
         return message + "，所有文件已恢复原名";
     return message + "；以下文件未能恢复原名：" + stranded;
+}
+
+RenameJournal journalOf(const std::vector<Move>& moves) {
+    RenameJournal journal;
+    for (const Move& move : moves) {
+        journal.rows.push_back(
+            {move.entry.oldName, move.entry.temporaryName, move.entry.finalName});
+    }
+    return journal;
+}
+
+// Both passes from wherever each file is, the plan already in the journal. Empty on success;
+// otherwise the reason, every moved file put back where possible. Success leaves an undo
+// record when `keepUndo` is set and removes the journal.
+std::string runPasses(const Mover& mover, std::vector<Move>& moves, bool keepUndo) {
+    for (Move& move : moves) {
+        if (move.place != Place::Original)
+            continue;
+        if (mover.showProgress)
+            statusPrintf("正在预处理第 %d 个图片……", move.entry.row + 1);
+        if (int error = moveTo(mover, move, Place::Temporary))
+            return moveFailure(mover, move, Place::Original, Place::Temporary, error, moves);
+    }
+    if (int error = markSecondPass(mover.folder)) {
+        const std::string stranded = rollBack(mover, moves);
+        return "重命名失败：无法写入重命名日志（" + errorText(error) + "）" +
+               (stranded.empty() ? "，所有文件已恢复原名" : "；以下文件未能恢复原名：" + stranded);
+    }
+    for (Move& move : moves) {
+        if (move.row)
+            move.row->item.number = move.entry.number;
+        if (move.place != Place::Temporary)
+            continue;
+        if (mover.showProgress)
+            statusPrintf("正在重命名第 %d 个图片……", move.entry.row + 1);
+        if (int error = moveTo(mover, move, Place::Final))
+            return moveFailure(mover, move, Place::Original, Place::Final, error, moves);
+    }
+    if (keepUndo) {
+        writeJournalFile(mover.folder, kRenameUndoName, journalOf(moves), mover.ops);
+    } else {
+        removeJournalFile(mover.folder, kRenameUndoName, mover.ops);
+    }
+    removeJournalFile(mover.folder, kRenameJournalName, mover.ops);
+    return {};
+}
+
+// Journals the moves, then runs them. A failure that put every file back removes the journal;
+// one that could not keeps it, so the next load tries again.
+std::string runJournalled(const Mover& mover, std::vector<Move>& moves, bool keepUndo) {
+    if (int error =
+            writeJournalFile(mover.folder, kRenameJournalName, journalOf(moves), mover.ops)) {
+        return "重命名失败：无法写入重命名日志（" + errorText(error) + "）";
+    }
+    std::string failure = runPasses(mover, moves, keepUndo);
+    bool allBack = true;
+    for (const Move& move : moves)
+        allBack = allBack && (move.place == Place::Original || move.place == Place::Missing);
+    if (!failure.empty() && allBack)
+        removeJournalFile(mover.folder, kRenameJournalName, mover.ops);
+    return failure;
+}
+
+bool exists(const std::string& path) {
+    struct stat status;
+    return ::lstat(path.c_str(), &status) == 0;
 }
 
 }  // namespace
@@ -106,27 +179,81 @@ std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<Worke
     std::vector<Move> moves;
     moves.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
-        moves.push_back({plan.entries[i], rows[i], rows[i].item});
+        moves.push_back({plan.entries[i], &rows[i], rows[i].item});
 
-    for (Move& move : moves) {
-        statusPrintf("正在预处理第 %d 个图片……", move.entry.row + 1);
-        if (int error = moveTo(env, move, Place::Temporary)) {
-            return failAll(rows.size(),
-                           moveFailure(env, move, Place::Original, Place::Temporary, error, moves));
-        }
-    }
-    for (Move& move : moves) {
-        move.row.item.number = move.entry.number;
-        statusPrintf("正在重命名第 %d 个图片……", move.entry.row + 1);
-        if (int error = moveTo(env, move, Place::Final)) {
-            return failAll(rows.size(),
-                           moveFailure(env, move, Place::Original, Place::Final, error, moves));
-        }
-    }
+    const Mover mover{env.currentFolder, *env.fileOps};
+    if (std::string failure = runJournalled(mover, moves, true); !failure.empty())
+        return failAll(rows.size(), failure);
     std::vector<ItemOutcome> outcomes(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         outcomes[i].output = rows[i].item.fullPath;
     return outcomes;
+}
+
+std::optional<std::string> completeInterruptedRename(const std::string& folder, FileOps& ops) {
+    const std::optional<RenameJournal> journal = readJournalFile(folder, kRenameJournalName);
+    if (!journal)
+        return std::nullopt;
+    std::vector<Move> moves;
+    for (const JournalRow& row : journal->rows) {
+        Move move;
+        move.entry.row = static_cast<int>(moves.size());
+        move.entry.oldName = row.oldName;
+        move.entry.temporaryName = row.temporaryName;
+        move.entry.finalName = row.finalName;
+        // Before the second pass no file has its final name yet, and after it began none has
+        // its old one: a name is never read as another row's.
+        if (exists(folder + row.temporaryName)) {
+            move.place = Place::Temporary;
+        } else if (!journal->secondPass && exists(folder + row.oldName)) {
+            move.place = Place::Original;
+        } else if (journal->secondPass && exists(folder + row.finalName)) {
+            move.place = Place::Final;
+        } else {
+            move.place = Place::Missing;
+        }
+        moves.push_back(std::move(move));
+    }
+    const Mover mover{folder, ops, false};
+    std::string failure = runPasses(mover, moves, true);
+    if (!failure.empty()) {
+        setStatusText(1, "上次中断的重命名未能完成：" + failure);
+        return failure;
+    }
+    const std::string done =
+        "已完成上次中断的重命名：" + std::to_string(moves.size()) + " 个图片已改为新名";
+    setStatusText(1, done);
+    return done;
+}
+
+std::string undoLastRename(const std::string& folder, std::string_view batchGuid, FileOps& ops) {
+    completeInterruptedRename(folder, ops);
+    const std::optional<RenameJournal> record = readJournalFile(folder, kRenameUndoName);
+    if (!record || record->rows.empty())
+        return "无法撤销重命名：该文件夹没有可以撤销的重命名";
+    std::set<std::string> finals;
+    for (const JournalRow& row : record->rows)
+        finals.insert(row.finalName);
+    std::vector<Move> moves;
+    for (const JournalRow& row : record->rows) {
+        if (!exists(folder + row.finalName)) {
+            return "无法撤销重命名：文件夹在重命名之后已有改动，" + row.finalName + " 已不存在";
+        }
+        if (!finals.count(row.oldName) && exists(folder + row.oldName)) {
+            return "无法撤销重命名：文件夹在重命名之后已有改动，已有另一个文件名为 " + row.oldName;
+        }
+        Move move;
+        move.entry.row = static_cast<int>(moves.size());
+        move.entry.oldName = row.finalName;
+        move.entry.temporaryName = std::string(batchGuid) + std::to_string(moves.size());
+        move.entry.finalName = row.oldName;
+        moves.push_back(std::move(move));
+    }
+    const Mover mover{folder, ops, false};
+    if (std::string failure = runJournalled(mover, moves, false); !failure.empty())
+        return "无法撤销重命名：" + failure;
+    setStatusText(1, "已撤销上次的重命名：" + std::to_string(moves.size()) + " 个图片已恢复原名");
+    return {};
 }
 
 }  // namespace pixmill

@@ -2,8 +2,10 @@
 // The rename batch (kind 0): every ticked file gets its final name in two passes, first to a
 // temporary name unique to the batch, then to the name the rule gives, so that new names may
 // reuse the names other ticked files had. Every name is computed and checked before anything
-// moves; a move that fails puts every moved file back. No file is ever replaced or lost.
+// moves; a move that fails puts every moved file back. No file is ever replaced or lost. The
+// plan is journalled in the folder before the first move (rename_journal.h).
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,5 +33,20 @@ RenamePlan dryRunRename(const RenameParams& params, const std::vector<WorkedRow>
 // with the new path as output, or failed with the reason. (pixmill_plain)
 std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<WorkedRow>& rows,
                                    const BatchEnvironment& env, std::string_view batchGuid);
+
+// Completes a batch that was cut short in `folder` (trailing separator) from its journal:
+// every file under its new name (or, should a move fail, every one back under its old name).
+// Nothing when the folder holds no journal; otherwise the text also put into the status line.
+std::optional<std::string> completeInterruptedRename(const std::string& folder,
+                                                     FileOps& ops = systemFileOps());
+
+// Puts back the names of the folder's last finished rename, itself journalled, with
+// temporary names built on `batchGuid`. Refused, moving nothing, when the folder has changed
+// since in a way that makes it unsafe (a renamed file is gone, an old name is taken by
+// another file). Empty on success (the status line says so); otherwise the reason.
+std::string undoLastRename(const std::string& folder, std::string_view batchGuid,
+                           FileOps& ops = systemFileOps());
+// The same with a new GUID. (pixmill_engine)
+std::string undoLastRename(const std::string& folder);
 
 }  // namespace pixmill

@@ -18,6 +18,10 @@ BatchJob makeRenameJob(const RenameParams& params) {
     return job;
 }
 
+std::string undoLastRename(const std::string& folder) {
+    return undoLastRename(folder, newBatchGuid());
+}
+
 RenamePlan dryRunRename(const RenameParams& params, const std::vector<WorkedRow>& rows,
                         const BatchEnvironment& env) {
     return planRename(params, rows, env, newBatchGuid());

@@ -4,6 +4,7 @@
 # engine library.
 list(APPEND PIXMILL_PLAIN_SOURCES
   rename/file_name.cpp
+  rename/rename_journal.cpp
   rename/value_format.cpp)
 list(APPEND PIXMILL_ENGINE_SOURCES
   rename/file_digest.cpp

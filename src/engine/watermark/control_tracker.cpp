@@ -3,33 +3,27 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
+#include <map>
 #include <vector>
+
+#include "engine/imaging/image_io.h"
+#include "engine/platform/safe_rewrite.h"
 
 namespace pixmill {
 namespace {
 
 // A layout of a few layers is a few kilobytes; anything this large is not one.
-constexpr std::streamoff kMaxLayoutFileSize = 64 * 1024 * 1024;
+constexpr long long kMaxLayoutFileSize = 64 * 1024 * 1024;
 
 LayoutRect unite(const LayoutRect& a, const LayoutRect& b) {
     return LayoutRect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
                       std::max(a.bottom, b.bottom)};
 }
 
+// Regular files only, opened without blocking: a layout path naming a FIFO fails at once.
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxLayoutFileSize)
-        return false;
-    in.seekg(0, std::ios::beg);
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    return static_cast<std::streamoff>(in.gcount()) == size;
+    return readFileBytes(path, bytes, std::size_t(kMaxLayoutFileSize)) == 0;
 }
 
 // Values from an older or damaged file are brought into the ranges the panels keep them in.
@@ -191,15 +185,8 @@ bool CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
         ++saved;
     }
     std::vector<std::uint8_t> bytes = writeLayoutArchive(record);
-    std::string partial = path + ".part";
-    fileOps.removeFile(partial);  // a leftover of an interrupted save; usually absent
-    if (fileOps.writeNewFile(partial, bytes, nullptr) != 0)
-        return false;
-    if (fileOps.renameReplacing(partial, path) != 0) {
-        fileOps.removeFile(partial);
-        return false;
-    }
-    return true;
+    // Written beside the file under a temporary name of ours and moved into place.
+    return writeFileBeside(path, bytes, newFileAttributes(), fileOps) == 0;
 }
 
 bool CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow) {
@@ -211,12 +198,20 @@ bool CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ow
         return false;
     // Everything is built aside first, so a layout that fails halfway leaves the group as it was.
     std::list<std::unique_ptr<CWatermarkCtrl>> loaded;
+    // One decode per distinct picture: the layers naming it share its pixels (QImage shares).
+    std::map<std::string, QImage> pictures;
     for (const LayerRecord& saved : record->layers) {
         auto layer = std::make_unique<CWatermarkCtrl>();
         layer->assignRecord(saved);
         sanitise(*layer);
         layer->owner = ownerWindow;
-        layer->loadLayerImage();
+        if (auto known = pictures.find(layer->imagePath); known != pictures.end()) {
+            layer->image = known->second;
+        } else {
+            layer->loadLayerImage();
+            if (layer->image)
+                pictures.emplace(layer->imagePath, *layer->image);
+        }
         loaded.push_back(std::move(layer));
     }
     clearLayers();

@@ -17,19 +17,19 @@
 namespace pixmill {
 namespace {
 
-// A border wider than this is a damaged layout, not a choice; it would only exhaust memory.
-constexpr int kMaxBorder = 10000;
-
 struct Borders {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-Borders bordersOf(const CWaterMarkersHeader& header) {
+// A border is at most as wide as the picture itself on its side: anything wider is a damaged
+// or hostile layout, and would only multiply the memory the output takes.
+Borders bordersOf(const CWaterMarkersHeader& header, QSize picture) {
     if (!header.borderOn)
         return Borders{};
-    auto clampBorder = [](int value) { return std::clamp(value, 0, kMaxBorder); };
-    return Borders{clampBorder(header.borderLeft), clampBorder(header.borderTop),
-                   clampBorder(header.borderRight), clampBorder(header.borderBottom)};
+    auto across = [&](int value) { return std::clamp(value, 0, picture.width()); };
+    auto down = [&](int value) { return std::clamp(value, 0, picture.height()); };
+    return Borders{across(header.borderLeft), down(header.borderTop), across(header.borderRight),
+                   down(header.borderBottom)};
 }
 
 // The output canvas: opaque white, so the transparent parts of a PNG come out white in the
@@ -39,7 +39,7 @@ Borders bordersOf(const CWaterMarkersHeader& header) {
 QImage composeCanvas(QImage source, const CWaterMarkersHeader& header) {
     if (!header.borderOn && !source.hasAlphaChannel() && source.depth() == 32)
         return source;
-    Borders border = bordersOf(header);
+    Borders border = bordersOf(header, source.size());
     QImage canvas(source.width() + border.left + border.right,
                   source.height() + border.top + border.bottom, QImage::Format_RGB32);
     if (canvas.isNull())
@@ -73,8 +73,10 @@ namespace {
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
                   const std::string& outputDir, const ErrorLogFunction& logError) {
     LoadedImage source = loadImage(item.fullPath);
-    if (source.isNull())
-        return failed(item, logError, "cannot decode " + item.fullPath);
+    if (source.isNull()) {
+        return failed(item, logError,
+                      source.refusal.empty() ? "cannot decode " + item.fullPath : source.refusal);
+    }
     QImage canvas = composeCanvas(std::move(source.image), group.header);
     source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
     if (canvas.isNull())
@@ -106,9 +108,15 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
     job.kind = BatchKind::Watermark;
     job.pattern = BatchPattern::PerItem;
     job.prepare = [group, layoutFilePath]() -> std::string {
-        if (group->loadLayout(layoutFilePath, nullptr))
-            return std::string();
-        return "水印模板无法读取：" + layoutFilePath;
+        if (!group->loadLayout(layoutFilePath, nullptr))
+            return "水印模板无法读取：" + layoutFilePath;
+        // A layer picture that is missing, no regular file or no picture stops the batch
+        // before it starts, as a layout that cannot be read does.
+        for (const auto& layer : group->layers) {
+            if (!layer->imagePath.empty() && (!layer->image || layer->image->isNull()))
+                return "水印图片无法读取：" + layer->imagePath;
+        }
+        return std::string();
     };
     job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {
         if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())

@@ -23,6 +23,7 @@ inline constexpr int kImageWatermark = 1025;
 inline constexpr int kTextWatermark = 1026;
 inline constexpr int kMore = 1027;
 inline constexpr int kOpenOutputFolder = 32847;
+inline constexpr int kUndoRename = 32850;  // puts back the names of the folder's last rename
 
 // Main menu and tray menu.
 inline constexpr int kUpdateCheck = 32792;

@@ -1,12 +1,17 @@
 // The main window's menus, tray icon and command routing.
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include "engine/app/app_info.h"
+#include "engine/platform/native_path.h"
+#include "engine/platform/status.h"
+#include "engine/rename/rename_batch.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_dialog.h"
 #include "gui/app/toolbar_icons.h"
+#include "gui/catalog/image_list_dialog.h"
 
 namespace pixmill {
 namespace {
@@ -21,6 +26,7 @@ struct BatchEntry {
 
 constexpr BatchEntry kBatchMenu[] = {
     {command::kRename, "批量重命名"},
+    {command::kUndoRename, "撤销上次重命名"},
     {command::kResize, "批量缩略图"},
     {command::kImageWatermark, "批量添加水印"},
     {command::kTextWatermark, "批量添加文字"},
@@ -105,6 +111,25 @@ void CMainDlg::installBuiltInCommands() {
     setCommandHandler(command::kAbout, [this] { showAbout(); });
     setCommandHandler(command::kExit, [this] { close(); });
     setCommandHandler(command::kOpenOutputFolder, [this] { openFolder(settings_.outputDir); });
+    setCommandHandler(command::kUndoRename, [this] {
+        std::string refusal;
+        if (!gate_.tryEnter(WorkKind::Batch, &refusal)) {
+            setStatusText(1, refusal);
+            return;
+        }
+        const QString folder = model_.currentFolder();
+        const std::string failure = folder.isEmpty()
+                                        ? std::string("无法撤销重命名：还没有打开图片目录")
+                                        : undoLastRename(pathBytes(folder));
+        gate_.leave();
+        if (!failure.empty()) {
+            setStatusText(1, failure);
+            QMessageBox::information(this, QString::fromUtf8(kDisplayName),
+                                     QString::fromStdString(failure));
+        } else if (imageList()) {
+            imageList()->loadFolder();  // the catalog shows the old names again
+        }
+    });
 }
 
 void CMainDlg::buildTrayIcon() {

@@ -1,0 +1,111 @@
+#include "engine/imaging/pixel_budget.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/imaging/image_io.h"
+#include "engine/imaging/jpeg_codec.h"
+
+namespace pixmill {
+
+std::size_t defaultPixelBudgetBytes() {
+    constexpr std::size_t kMiB = std::size_t(1) << 20;
+    if (const char* text = std::getenv("PIXMILL_PIXEL_BUDGET_MB")) {
+        const long megabytes = std::atol(text);
+        if (megabytes > 0)
+            return std::size_t(megabytes) * kMiB;
+    }
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+    const std::size_t physical =
+        pages > 0 && pageSize > 0 ? std::size_t(pages) * std::size_t(pageSize) : 4096 * kMiB;
+    return std::clamp(physical / 4, 64 * kMiB, 1024 * kMiB);
+}
+
+PixelBudget& PixelBudget::shared() {
+    static PixelBudget budget(defaultPixelBudgetBytes());
+    return budget;
+}
+
+std::size_t PixelBudget::inUse() const {
+    std::lock_guard lock(mutex_);
+    return used_;
+}
+
+PixelBudget::Share PixelBudget::acquire(std::size_t bytes) {
+    if (bytes > total_)
+        return {};
+    {
+        std::unique_lock lock(mutex_);
+        freed_.wait(lock, [&] { return total_ - used_ >= bytes; });
+        used_ += bytes;
+    }
+    // The share's deleter gives the bytes back; the pointer itself is never read.
+    return Share(this, [bytes](const void* budget) {
+        const_cast<PixelBudget*>(static_cast<const PixelBudget*>(budget))->release(bytes);
+    });
+}
+
+void PixelBudget::release(std::size_t bytes) {
+    {
+        std::lock_guard lock(mutex_);
+        used_ -= bytes;
+    }
+    freed_.notify_all();
+}
+
+namespace {
+
+// The most pixels one byte of any file we read can describe: a JPEG spends at least a bit on
+// every 8 × 8 block, a PNG's deflate stream packs at most 1032 bytes into one.
+constexpr double kMaxPixelsPerFileByte = 4096;
+constexpr double kLargePicture = 16e6;  // pixels below which no file is suspicious
+
+std::string sizeText(QSize size) {
+    return std::to_string(size.width()) + " × " + std::to_string(size.height());
+}
+
+}  // namespace
+
+std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize wanted,
+                          PixelBudget::Share& share, PixelBudget& budget) {
+    share.reset();
+    QSize claimed;
+    bool progressive = false;
+    if (format == int(ImageFileFormat::Jpeg)) {
+        const std::optional<JpegHeader> header = readJpegHeader(file);
+        if (!header)
+            return {};
+        claimed = QSize(header->width, header->height);
+        progressive = header->progressive;
+    } else if (format == int(ImageFileFormat::Png) || format == int(ImageFileFormat::Bmp)) {
+        claimed = imageFileSize(file);
+    }
+    if (claimed.isEmpty())
+        return {};
+    const double pixels = double(claimed.width()) * claimed.height();
+    if (pixels > kLargePicture && pixels > kMaxPixelsPerFileByte * double(file.size())) {
+        return "图片文件已损坏：声明 " + sizeText(claimed) + " 像素，文件却只有 " +
+               std::to_string(file.size()) + " 字节";
+    }
+    int denominator = 1;
+    if (format == int(ImageFileFormat::Jpeg))
+        denominator = jpegScaleDenominator(claimed.width(), claimed.height(), wanted);
+    const double produced = std::ceil(double(claimed.width()) / denominator) *
+                            std::ceil(double(claimed.height()) / denominator);
+    // Four bytes a pixel, twice; a progressive source's coefficients at two bytes each, for up
+    // to three full-size components.
+    const double needed = produced * 4 * 2 + (progressive ? pixels * 2 * 3 : 0);
+    if (needed > double(budget.total())) {
+        return "图片太大，无法处理：" + sizeText(claimed) + " 像素需要 " +
+               std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
+               std::to_string(budget.total() >> 20) + " MiB";
+    }
+    share = budget.acquire(std::size_t(needed));
+    return {};
+}
+
+}  // namespace pixmill

@@ -1,0 +1,60 @@
+#pragma once
+// One budget for decoded pixels, shared by every worker of the process, so that memory stays
+// bounded whatever the number of cores and whatever a file claims in its header.
+//
+// Size: a quarter of the machine's physical memory, at most 1 GiB (at least 64 MiB); the
+// environment variable PIXMILL_PIXEL_BUDGET_MB sets it instead (tests, small machines). A
+// decode takes its share before any pixel memory is allocated and waits while other workers
+// hold the rest; a decode that needs more than the whole budget is refused at once.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+
+#include <QSize>
+
+namespace pixmill {
+
+class PixelBudget {
+  public:
+    explicit PixelBudget(std::size_t totalBytes) : total_(totalBytes) {}
+
+    // The budget every decode of this process draws from.
+    static PixelBudget& shared();
+
+    std::size_t total() const { return total_; }
+    std::size_t inUse() const;
+
+    // Holds `bytes` of the budget until it is destroyed (or the last copy of it is).
+    using Share = std::shared_ptr<const void>;
+    // Waits until `bytes` are free and takes them; an empty Share (without waiting) when
+    // `bytes` exceed the whole budget.
+    Share acquire(std::size_t bytes);
+
+  private:
+    void release(std::size_t bytes);
+
+    const std::size_t total_;
+    mutable std::mutex mutex_;
+    std::condition_variable freed_;
+    std::size_t used_ = 0;
+};
+
+// The size described above, in bytes.
+std::size_t defaultPixelBudgetBytes();
+
+// Takes from `budget` what decoding `file` (of `format`, reduced towards `wanted` where a JPEG
+// allows) holds at its peak: the pixels it produces twice over (every operation makes one
+// working copy of the size: a turned, scaled or stamped picture) and, for a progressive JPEG,
+// every coefficient of the source. Returns an empty text with the share in `share`, or, taking
+// nothing, the reason the picture is refused: it needs more than the whole budget, or its header
+// claims far more pixels than a file of its size can describe. A header that cannot be read
+// takes nothing and is left to the decoder to refuse.
+std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize wanted,
+                          PixelBudget::Share& share, PixelBudget& budget = PixelBudget::shared());
+
+}  // namespace pixmill

@@ -1,0 +1,44 @@
+#pragma once
+// The rename batch's journal: before the first file moves, the whole plan (every row's old,
+// temporary and final name) is written durably to a hidden file in the folder, and a second
+// line marks the start of the second pass; the journal goes when the batch ends. A batch cut
+// short (a crash, a kill, a power cut) is completed from it by the next load of the folder or
+// the next command on it. A finished batch leaves an undo record (the same rows, in the same
+// format) from which its names can be put back. Plain C++.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/platform/file_ops.h"
+
+namespace pixmill {
+
+inline constexpr char kRenameJournalName[] = ".pixmill-rename.journal";
+inline constexpr char kRenameUndoName[] = ".pixmill-rename.undo";
+
+struct JournalRow {
+    std::string oldName;
+    std::string temporaryName;
+    std::string finalName;
+};
+
+struct RenameJournal {
+    std::vector<JournalRow> rows;
+    bool secondPass = false;  // every file reached its temporary name
+};
+
+std::string encodeJournal(const RenameJournal& journal);
+// Empty for a text that is not a whole journal of ours.
+std::optional<RenameJournal> decodeJournal(std::string_view text);
+
+// `folder` ends with a separator. Each returns 0 or an errno value.
+int writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
+                     FileOps& ops);
+// Appends the second-pass mark to the journal and flushes it.
+int markSecondPass(const std::string& folder);
+std::optional<RenameJournal> readJournalFile(const std::string& folder, const char* name);
+int removeJournalFile(const std::string& folder, const char* name, FileOps& ops);
+
+}  // namespace pixmill

@@ -1,0 +1,180 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/platform/safe_rewrite.h"
+#include "engine/rename/rename_batch.h"
+#include "engine/rename/rename_journal.h"
+#include "support/temp_dir.h"
+
+namespace pixmill {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::readText;
+using testing::TempDir;
+
+constexpr std::string_view kGuid = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
+
+std::set<std::string> namesIn(const TempDir& dir) {
+    std::set<std::string> result;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        result.insert(entry.path().filename().string());
+    return result;
+}
+
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+TEST(RenameJournal, keepsEveryNameAndTellsAWholeJournalFromAPartOfOne) {
+    RenameJournal journal;
+    journal.rows = {{"a\tb%c.jpg", "guid1.jpg", "1.jpg"},
+                    {"line\nfeed\r.jpg", "guid2.jpg", "2.jpg"}};
+    const std::string text = encodeJournal(journal);
+    std::optional<RenameJournal> read = decodeJournal(text);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->rows.size(), 2u);
+    EXPECT_EQ(read->rows[0].oldName, "a\tb%c.jpg");
+    EXPECT_EQ(read->rows[1].oldName, "line\nfeed\r.jpg");
+    EXPECT_EQ(read->rows[1].finalName, "2.jpg");
+    EXPECT_FALSE(read->secondPass);
+    for (std::size_t cut = 0; cut < text.size(); ++cut)
+        EXPECT_FALSE(decodeJournal(text.substr(0, cut))) << cut;
+    journal.secondPass = true;
+    const std::string marked = encodeJournal(journal);
+    EXPECT_TRUE(decodeJournal(marked)->secondPass);
+    EXPECT_FALSE(decodeJournal(marked.substr(0, marked.size() - 1))->secondPass);
+}
+
+// Renames a, b, c to b, c, d (each new name another's old one), as a batch of rule <no>
+// started at `start` would.
+struct Batch {
+    TempDir dir;
+    std::vector<WorkedRow> rows;
+    BatchEnvironment env;
+    Batch() {
+        env.currentFolder = dir.folder();
+        env.catalogRows = 3;
+        for (const char* name : {"1.jpg", "2.jpg", "3.jpg"}) {
+            dir.write(name, std::string("photo ") + name);
+            WorkedRow row;
+            row.row = static_cast<int>(rows.size());
+            row.item.fileName = name;
+            row.item.fullPath = dir.file(name);
+            rows.push_back(row);
+        }
+    }
+    std::vector<ItemOutcome> run() {
+        RenameParams params;
+        params.start = 2;
+        return runRename(params, rows, env, kGuid);
+    }
+    void expectNew() const {
+        EXPECT_EQ(namesIn(dir),
+                  (std::set<std::string>{"2.jpg", "3.jpg", "4.jpg", kRenameUndoName}));
+        EXPECT_EQ(readText(dir.file("2.jpg")), "photo 1.jpg");
+        EXPECT_EQ(readText(dir.file("4.jpg")), "photo 3.jpg");
+    }
+    void expectOld() const {
+        EXPECT_EQ(namesIn(dir), (std::set<std::string>{"1.jpg", "2.jpg", "3.jpg"}));
+        EXPECT_EQ(readText(dir.file("1.jpg")), "photo 1.jpg");
+        EXPECT_EQ(readText(dir.file("3.jpg")), "photo 3.jpg");
+    }
+};
+
+// Ends the process at the n-th file step, as a kill would.
+class DyingFileOps : public FileOps {
+  public:
+    explicit DyingFileOps(int at) : at_(at) {}
+    int writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                     const struct stat* attributes) override {
+        step();
+        return FileOps::writeNewFile(path, data, attributes);
+    }
+    int renameReplacing(const std::string& from, const std::string& to) override {
+        step();
+        return FileOps::renameReplacing(from, to);
+    }
+    int moveNoReplace(const std::string& from, const std::string& to) override {
+        step();
+        return FileOps::moveNoReplace(from, to);
+    }
+    int removeFile(const std::string& path) override {
+        step();
+        return FileOps::removeFile(path);
+    }
+
+  private:
+    void step() {
+        if (++steps_ == at_)
+            ::_exit(9);
+    }
+    int at_;
+    int steps_ = 0;
+};
+
+TEST(RenameJournal, aBatchKilledAtAnyStepIsCompletedByTheNextLoad) {
+    for (int at = 1;; ++at) {
+        Batch batch;
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            DyingFileOps dying(at);
+            batch.env.fileOps = &dying;
+            batch.run();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        const bool finished = WEXITSTATUS(status) == 0;
+        const bool journalled = exists(batch.dir.file(kRenameJournalName));
+        // What the next load of the folder does.
+        removeStaleTemporaries(batch.dir.folder());
+        std::optional<std::string> completed = completeInterruptedRename(batch.dir.folder());
+        EXPECT_EQ(completed.has_value(), journalled) << at;
+        if (journalled) {
+            EXPECT_THAT(*completed, HasSubstr("已完成上次中断的重命名")) << at;
+        }
+        // Killed before the journal was in place: nothing has moved yet.
+        if (!journalled && !exists(batch.dir.file(kRenameUndoName))) {
+            batch.expectOld();
+        } else {
+            batch.expectNew();
+        }
+        if (finished)
+            break;
+        ASSERT_LT(at, 40);
+    }
+}
+
+TEST(RenameUndo, putsBackTheLastNamesOnceAndRefusesWhenAnOldNameIsTaken) {
+    Batch batch;
+    batch.run();
+    batch.expectNew();
+    EXPECT_EQ(undoLastRename(batch.dir.folder(), kGuid), "");
+    batch.expectOld();
+    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid), HasSubstr("没有可以撤销的重命名"));
+
+    Batch changed;
+    changed.run();
+    changed.dir.write("1.jpg", "a new photo");
+    EXPECT_THAT(undoLastRename(changed.dir.folder(), kGuid), HasSubstr("1.jpg"));
+    EXPECT_EQ(readText(changed.dir.file("1.jpg")), "a new photo");
+    EXPECT_EQ(readText(changed.dir.file("2.jpg")), "photo 1.jpg");
+
+    Batch gone;
+    gone.run();
+    std::filesystem::remove(gone.dir.file("4.jpg"));
+    EXPECT_THAT(undoLastRename(gone.dir.folder(), kGuid), HasSubstr("4.jpg 已不存在"));
+    EXPECT_EQ(readText(gone.dir.file("2.jpg")), "photo 1.jpg");
+}
+
+}  // namespace
+}  // namespace pixmill
