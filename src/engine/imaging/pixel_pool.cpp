@@ -10,8 +10,10 @@
 namespace pixmill {
 namespace {
 
-// Blocks above this size are not worth keeping idle (a picture that large is rare).
-constexpr std::size_t kLargestKept = std::size_t(256) << 20;
+// Blocks above this size are not worth keeping idle (a picture that large is rare), and the
+// idle blocks together stay below the second figure, whatever the number of cores.
+constexpr std::size_t kLargestKept = std::size_t(128) << 20;
+constexpr std::size_t kMostIdleBytes = std::size_t(256) << 20;
 
 struct Block {
     void* memory = nullptr;
@@ -64,16 +66,22 @@ void giveBack(void* info) {
     if (block.bytes <= kLargestKept) {
         Pool& shared = pool();
         std::lock_guard lock(shared.mutex);
-        if (shared.idle.size() >= shared.keep) {
+        std::size_t idleBytes = 0;
+        for (const Block& kept : shared.idle)
+            idleBytes += kept.bytes;
+        if (shared.idle.size() < shared.keep) {
+            if (idleBytes + block.bytes <= kMostIdleBytes) {
+                shared.idle.push_back(block);
+                return;
+            }
+        } else {
             // Full: the smallest idle block makes room, the larger one is likelier to fit.
             auto smallest = std::min_element(
                 shared.idle.begin(), shared.idle.end(),
                 [](const Block& a, const Block& b) { return a.bytes < b.bytes; });
-            if (smallest->bytes < block.bytes)
+            if (smallest->bytes < block.bytes &&
+                idleBytes - smallest->bytes + block.bytes <= kMostIdleBytes)
                 std::swap(*smallest, block);
-        } else {
-            shared.idle.push_back(block);
-            return;
         }
     }
     std::free(block.memory);
