@@ -1,6 +1,7 @@
 # The two set-up commands (see README): `make run` and `make test`. Both install what is
-# missing, then build the release preset.
-.PHONY: run test deps build install clean
+# missing, then build the release preset. `make package` writes the Debian package
+# build/pixmill_<version>_<arch>.deb.
+.PHONY: run test deps build install package clean
 
 run: build
 	./build/bin/pixmill
@@ -17,6 +18,9 @@ build: deps
 
 install: build
 	cmake --install build
+
+package: build
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-debug build-asan build-tsan build-fuzz

@@ -10,13 +10,10 @@
 namespace pixmill::cli {
 namespace {
 
-struct OptionEntry {
-    const char* name;
-    const char* valueName;  // none for a switch
-    const char* help;
-};
-
 const OptionEntry kOptions[] = {
+    {"help", nullptr, "show this help", "h"},
+    {"version", nullptr, "show the version"},
+    {"quiet", nullptr, "no progress output", "q"},
     {"out", "DIR", "output folder for resize, crop and watermark"},
     {"only", "GLOB", "tick only the rows whose file name matches (repeatable)"},
     {"config", "DIR", "folder holding the settings profile"},
@@ -59,6 +56,10 @@ const OptionEntry kOptions[] = {
     {"shift-hours", "N", "shift the shooting time"},
 };
 
+}  // namespace
+
+std::span<const OptionEntry> optionTable() { return kOptions; }
+
 const QMap<QString, QStringList>& commandOptions() {
     static const QMap<QString, QStringList> options = {
         {"scan", {}},
@@ -75,9 +76,10 @@ const QMap<QString, QStringList>& commandOptions() {
     return options;
 }
 
-const QStringList kCommonOptions = {"out", "only", "config", "json", "quiet"};
-
-}  // namespace
+const QStringList& commonOptionNames() {
+    static const QStringList names = {"out", "only", "config", "json", "quiet"};
+    return names;
+}
 
 QString CommandLine::usageText() {
     return QStringLiteral(
@@ -94,14 +96,13 @@ QString CommandLine::usageText() {
 
 CommandLine::CommandLine() {
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser_.addOption(QCommandLineOption({"h", "help"}, "show this help"));
-    parser_.addOption(QCommandLineOption(QStringLiteral("version"), "show the version"));
-    parser_.addOption(QCommandLineOption({"q", "quiet"}, "no progress output"));
     for (const OptionEntry& option : kOptions) {
+        QStringList names{option.name};
+        if (option.shortName) names.prepend(option.shortName);
         if (option.valueName) {
-            parser_.addOption(QCommandLineOption(option.name, option.help, option.valueName));
+            parser_.addOption(QCommandLineOption(names, option.help, option.valueName));
         } else {
-            parser_.addOption(QCommandLineOption(option.name, option.help));
+            parser_.addOption(QCommandLineOption(names, option.help));
         }
     }
 }
@@ -145,7 +146,7 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
     }
     const QStringList& allowed = commandOptions()[command_];
     for (const QString& name : parser_.optionNames()) {
-        const bool common = kCommonOptions.contains(name) || name == "q";
+        const bool common = commonOptionNames().contains(name) || name == "q";
         if (!common && !allowed.contains(name)) {
             return usageError(QStringLiteral("%1 does not take --%2").arg(command_, name));
         }

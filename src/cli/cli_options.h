@@ -3,12 +3,30 @@
 // its own options besides the common ones. Usage errors exit with status 2.
 
 #include <QCommandLineParser>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <span>
 
 namespace pixmill::cli {
+
+// One option of the table behind the parser. The help text, the manual page and the shell
+// completion (cli_reference.h) are all made from this table, so none of them can drift.
+struct OptionEntry {
+    const char* name;
+    const char* valueName;  // none for a switch
+    const char* help;
+    const char* shortName = nullptr;
+};
+
+// Every option, in table order.
+std::span<const OptionEntry> optionTable();
+// Each command with the options it takes besides the common ones.
+const QMap<QString, QStringList>& commandOptions();
+// The options every command takes.
+const QStringList& commonOptionNames();
 
 enum ExitStatus : int {
     kExitOk = 0,

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietQtMessages);
     QGuiApplication application(argc, argv);
-    pixmill::setProgramDirectory(QCoreApplication::applicationDirPath());
+    pixmill::setExecutableDirectory(QCoreApplication::applicationDirPath());
     // Standard output carries results only; the engine's diagnostics go to standard error.
     pixmill::diag::sendStandardOutputToStandardError(true);
 

@@ -20,8 +20,23 @@ QString g_configDirectory;
 }  // namespace
 
 QString withTrailingSeparator(const QString& folder) {
-    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/'))) return folder;
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder;
     return folder + QLatin1Char('/');
+}
+
+ProgramLayout programLayoutFor(const QString& executableDir) {
+    ProgramLayout layout;
+    layout.executableDir = withTrailingSeparator(QDir::cleanPath(executableDir));
+    const QString shared = withTrailingSeparator(QDir::cleanPath(
+        layout.executableDir + "../share/" + QString::fromUtf8(kPackageFolderName)));
+    layout.installed = QFileInfo(shared).isDir();
+    layout.programDir = layout.installed ? shared : layout.executableDir;
+    return layout;
+}
+
+void setExecutableDirectory(const QString& folder) {
+    setProgramDirectory(programLayoutFor(folder).programDir);
 }
 
 void setProgramDirectory(const QString& folder) {
@@ -37,24 +52,29 @@ void setConfigDirectory(const QString& folder) {
 QString programDirectory() {
     QMutexLocker lock(&g_mutex);
     if (g_programDirectory.isEmpty()) {
-        g_programDirectory = withTrailingSeparator(QCoreApplication::applicationDirPath());
+        g_programDirectory = programLayoutFor(QCoreApplication::applicationDirPath()).programDir;
     }
     return g_programDirectory;
 }
 
 QString configDirectory() {
     QMutexLocker lock(&g_mutex);
-    if (!g_configDirectory.isEmpty()) return g_configDirectory;
+    if (!g_configDirectory.isEmpty())
+        return g_configDirectory;
     const QString fromEnvironment = qEnvironmentVariable("PIXMILL_CONFIG_DIR");
-    if (!fromEnvironment.isEmpty()) return withTrailingSeparator(fromEnvironment);
+    if (!fromEnvironment.isEmpty())
+        return withTrailingSeparator(fromEnvironment);
     return withTrailingSeparator(
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" +
-        kShortName);
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" + kShortName);
 }
 
-QString settingsFilePath() { return configDirectory() + kShortName + ".conf"; }
+QString settingsFilePath() {
+    return configDirectory() + kShortName + ".conf";
+}
 
-QString profileIniPath() { return configDirectory() + "profile.ini"; }
+QString profileIniPath() {
+    return configDirectory() + "profile.ini";
+}
 
 QString userDataDirectory() {
     return withTrailingSeparator(
@@ -65,13 +85,24 @@ QString writableProgramSubfolder(const QString& name) {
     return writableSubfolderOf(programDirectory(), name);
 }
 
+bool isInstalledProgramFolder(const QString& programDir) {
+    const QDir folder(QDir::cleanPath(programDir));
+    QDir parent = folder;
+    return folder.dirName() == QString::fromUtf8(kPackageFolderName) && parent.cdUp() &&
+           parent.dirName() == QLatin1String("share");
+}
+
+bool isProgramFolderWritable(const QString& programDir) {
+    // An installed folder belongs to the package: whatever is written there would outlive the
+    // package's removal, so not even root writes into it.
+    if (programDir.isEmpty() || isInstalledProgramFolder(programDir))
+        return false;
+    return ::access(QFile::encodeName(withTrailingSeparator(programDir)).constData(), W_OK) == 0;
+}
+
 QString writableSubfolderOf(const QString& programDir, const QString& name) {
-    const QString program = withTrailingSeparator(programDir);
-    // An installed copy's folder belongs to root and is read-only for the user: the folders
-    // the program writes into then live in the per-user data folder instead.
-    if (::access(QFile::encodeName(program).constData(), W_OK) == 0) {
-        return program + name + "/";
-    }
+    if (isProgramFolderWritable(programDir))
+        return withTrailingSeparator(programDir) + name + "/";
     return userDataDirectory() + name + "/";
 }
 

@@ -4,16 +4,13 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <unistd.h>
-
 #include "engine/app/app_paths.h"
 
 namespace pixmill {
 
 QString updateDownloadFolder(const QString& programDir, const QString& userDataDir) {
-    const QString program = withTrailingSeparator(programDir);
-    if (::access(QFile::encodeName(program).constData(), W_OK) == 0)
-        return program;
+    if (isProgramFolderWritable(programDir))
+        return withTrailingSeparator(programDir);
     const QString user = withTrailingSeparator(userDataDir);
     QDir().mkpath(user);
     return user;

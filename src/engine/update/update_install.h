@@ -6,8 +6,8 @@
 
 namespace pixmill {
 
-// The program folder when it is writable, else the per-user data folder (created when
-// missing). With a trailing separator.
+// The program folder when it is writable (isProgramFolderWritable), else the per-user data
+// folder (created when missing). With a trailing separator.
 QString updateDownloadFolder(const QString& programDir, const QString& userDataDir);
 
 // True for an ELF executable or position-independent executable of this machine's word size.

@@ -36,7 +36,7 @@ CPixmillApp::CPixmillApp(const QString& executablePath) : qtTexts_(installChines
     QCoreApplication::setApplicationName(QString::fromUtf8(kShortName));
     QCoreApplication::setOrganizationName(QString::fromUtf8("应用程序向导生成的本地应用程序"));
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    setProgramDirectory(QFileInfo(executablePath).absolutePath());
+    setExecutableDirectory(QFileInfo(executablePath).absolutePath());
     profile_ = SettingsProfile::openDefault();
     settings_ = std::make_unique<AppSettings>(programDirectory(), *profile_);
     settings_->migrateLegacySettings();
