@@ -15,6 +15,8 @@
 #include <ctime>
 
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/orientation.h"
+#include "engine/jpegmeta/exif_orientation.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -108,9 +110,12 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
         return decodeWithQt(bytes, format);
     if (format != ImageFileFormat::Jpeg)
         return {};
+    // The picture as it is shown: a turn stored in EXIF is applied to the pixels, and the
+    // wanted size, given for the shown picture, is turned back for the reduced decode.
+    const Turn turn = turnForOrientation(jpegmeta::readOrientation(bytes));
     LoadedImage loaded;
     loaded.format = format;
-    loaded.image = decodeJpeg(bytes, wanted);
+    loaded.image = turnImage(decodeJpeg(bytes, turnedSize(wanted, turn)), turn);
     if (!loaded.image.isNull()) {
         jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
         loaded.resolution = {density.x, density.y};
@@ -129,7 +134,10 @@ QSize imageFileSize(ByteSpan bytes) {
     ImageFileFormat format = sniffImageFormat(bytes);
     if (format == ImageFileFormat::Jpeg) {
         std::optional<JpegHeader> header = readJpegHeader(bytes);
-        return header ? QSize(header->width, header->height) : QSize();
+        if (!header)
+            return {};
+        return turnedSize(QSize(header->width, header->height),
+                          turnForOrientation(jpegmeta::readOrientation(bytes)));
     }
     if (format == ImageFileFormat::Unknown)
         return {};

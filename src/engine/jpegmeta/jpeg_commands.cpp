@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/file_bytes.h"
 #include "engine/platform/safe_rewrite.h"
 
 namespace pixmill::jpegmeta {
@@ -25,9 +26,8 @@ std::string cutToBytes(const std::string& text, std::size_t limit) {
     return text.substr(0, end);
 }
 
-// The owner's permission bits decide, not access(2): root may write anything.
 bool isReadOnly(const struct stat& status) {
-    return (status.st_mode & S_IWUSR) == 0;
+    return isReadOnlyMode(status.st_mode);
 }
 
 JpegCommandResult failed(const JpegEngine& engine) {
