@@ -63,13 +63,15 @@ LosslessResult turnJpegLosslessly(ByteSpan file, Turn turn) {
     if (!isPerfect(turn, width, height, subsampling))
         return refused(LosslessRefusal::NotWholeBlocks, "the size is not a whole number of blocks");
 
+    // Warnings do not stop it: a file cut inside its scan keeps the blocks it has and shows
+    // the rest grey, as the decoder shows it.
     tjtransform transform{};
     transform.op = static_cast<int>(turn);
     transform.options = TJXOPT_PERFECT;  // markers are copied: TJXOPT_COPYNONE stays off
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     const int status = tjTransform(handle.get(), file.data(), (unsigned long)file.size(), 1, &out,
-                                   &outSize, &transform, TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS);
+                                   &outSize, &transform, TJFLAG_LIMITSCANS);
     std::unique_ptr<unsigned char, BufferFree> owned(out);
     if (status != 0 || !out)
         return refused(LosslessRefusal::Library, tjGetErrorStr2(handle.get()));
