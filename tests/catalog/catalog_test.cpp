@@ -95,6 +95,24 @@ TEST(FolderHistoryTest, StoredEntriesAreTrimmedAndMustExist) {
     EXPECT_EQ(profile.readString("history", "urls", ""), "/gone2|" + folderA + "|" + folderB + "|");
 }
 
+TEST(FolderHistoryTest, OneEntryPerFolderHoweverItIsSpelt) {
+    FolderHistory history;
+    history.use("/p");
+    history.use("/q/");
+    history.use("/p/");
+    EXPECT_EQ(history.entries(), (QStringList{"/p/", "/q/"}));
+    history.use("/q/../q");
+    history.use("/q");
+    EXPECT_EQ(history.entries(), (QStringList{"/q", "/p/"}));
+
+    testing::TempDir config, a;
+    SettingsProfile profile(QString::fromStdString(config.file("Velumark.conf")));
+    const QString folder = QString::fromStdString(a.folder());  // with its trailing "/"
+    profile.writeString("history", "urls", folder + "|" + folder.chopped(1) + "|");
+    history.load(profile);
+    EXPECT_EQ(history.entries(), QStringList{folder});
+}
+
 class RecordingSink : public StatusSink {
 public:
     void statusText(int part, const std::string& text) override {

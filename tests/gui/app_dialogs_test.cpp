@@ -29,7 +29,7 @@ namespace pixmill {
 namespace {
 
 class AnsweringPrompter : public FolderPrompter {
-public:
+  public:
     bool answer = true;
     int questions = 0;
     int errors = 0;
@@ -40,7 +40,9 @@ public:
     void showError(const std::string&) override { ++errors; }
 };
 
-QPushButton* okButton(CPathDialog& dialog) { return dialog.buttons()->button(QDialogButtonBox::Ok); }
+QPushButton* okButton(CPathDialog& dialog) {
+    return dialog.buttons()->button(QDialogButtonBox::Ok);
+}
 
 TEST(PathDialogTest, EditBoxFollowsTheTreeAndEnablesOk) {
     testing::TempDir root;
@@ -65,14 +67,16 @@ TEST(PathDialogTest, OkCreatesAMissingFolderOnYesAndStaysOpenOnNoOrAnInvalidPath
 
     int result = 0;
     QTimer::singleShot(0, &dialog, [&] {
-        dialog.pathEdit()->setText(target + "/");  // trailing separator: invalid
+        dialog.pathEdit()->setText("photos/relative");  // not absolute: invalid
         okButton(dialog)->click();
         EXPECT_EQ(prompter.errors, 1);
         EXPECT_TRUE(dialog.isVisible());
 
+        // A trailing separator, as tab completion writes it, names the same folder.
         prompter.answer = false;
-        dialog.pathEdit()->setText(target);
+        dialog.pathEdit()->setText(target + "/");
         okButton(dialog)->click();
+        EXPECT_EQ(prompter.errors, 1);
         EXPECT_EQ(prompter.questions, 1);
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_FALSE(QDir(target).exists());
@@ -88,12 +92,13 @@ TEST(PathDialogTest, OkCreatesAMissingFolderOnYesAndStaysOpenOnNoOrAnInvalidPath
 
 TEST(PathDialogTest, CancelReturnsMinusOne) {
     CPathDialog dialog("", "prompt", "/", nullptr);
-    QTimer::singleShot(0, &dialog, [&] { dialog.buttons()->button(QDialogButtonBox::Cancel)->click(); });
+    QTimer::singleShot(0, &dialog,
+                       [&] { dialog.buttons()->button(QDialogButtonBox::Cancel)->click(); });
     EXPECT_EQ(dialog.runModal(), -1);
 }
 
 class OptionsDialogTest : public ::testing::Test {
-protected:
+  protected:
     OptionsDialogTest()
         : profile(QString::fromStdString(config.file("Velumark.conf"))),
           settings(QString::fromStdString(program.folder()), profile) {

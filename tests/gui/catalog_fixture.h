@@ -9,18 +9,34 @@
 #include <QImage>
 #include <QMutex>
 #include <QStringList>
+#include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/app/app_settings.h"
+#include "engine/batch/batch_job.h"
 #include "engine/platform/status.h"
 #include "gui/catalog/item_shell.h"
 #include "support/temp_dir.h"
 
 namespace pixmill::testing {
+
+// A batch of `kind` whose every row waits until `release` is set: a batch that is running.
+inline BatchJob heldBatch(BatchKind kind, const std::atomic<bool>& release) {
+    return BatchJob{kind,
+                    BatchPattern::Sequential,
+                    [&release](WorkedRow&, const BatchEnvironment&) {
+                        while (!release)
+                            QThread::msleep(2);
+                        return ItemOutcome{};
+                    },
+                    {},
+                    {}};
+}
 
 // Turns the event loop until `done` holds or five seconds pass; returns `done()`.
 inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000) {
@@ -68,6 +84,7 @@ class RecordingShell : public ItemShell {
     QStringList opened, edited, shown, trashed, folders;
     std::set<QString> locked;
     QString desktop;
+    bool folderOpens = true;  // false: no file manager to show a folder
     bool openFile(const QString& path) override {
         opened << path;
         return true;
@@ -89,7 +106,7 @@ class RecordingShell : public ItemShell {
     QString desktopFolder() override { return desktop; }
     bool openFolder(const QString& path) override {
         folders << path;
-        return true;
+        return folderOpens;
     }
 };
 

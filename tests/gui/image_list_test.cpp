@@ -16,64 +16,19 @@
 
 #include <atomic>
 
-#include "catalog_fixture.h"
 #include "engine/batch/work_gate.h"
 #include "gui/catalog/catalog_views.h"
 #include "gui/catalog/full_screen_preview.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/catalog/photo_summary.h"
+#include "image_list_fixture.h"
 
 namespace pixmill {
 namespace {
 
+using testing::ImageListTest;
 using testing::waitUntil;
 namespace cc = catalog_command;
-
-class ImageListTest : public testing::SettingsFixture {
-  protected:
-    ImageListTest() {
-        services.settings = &settings;
-        services.profile = &profile;
-        services.model = &model;
-        services.gate = &gate;
-        services.shell = &shell;
-        services.poolSize = 2;
-        // Stands in for the photo reader: the picture's dimensions, as its header gives them.
-        services.reader = [](const std::string& path, CatalogItem& item) {
-            const QSize size = QImageReader(QString::fromStdString(path)).size();
-            item.width = size.width();
-            item.height = size.height();
-        };
-    }
-
-    // Loads the fixture folder and waits for the load and its thumbnails.
-    void load(CImageListDlg& panel) {
-        panel.folderBox()->setEditText(QString::fromStdString(photos.folder()));
-        ASSERT_TRUE(panel.loadFolder());
-        ASSERT_TRUE(waitUntil([&] { return !panel.busy(); }));
-    }
-    QStringList names() const {
-        QStringList result;
-        for (int row = 0; row < model.rowCount(); ++row) {
-            result << QString::fromStdString(model.item(row).fileName);
-        }
-        return result;
-    }
-    void select(CImageListDlg& panel, std::initializer_list<int> rows) {
-        QItemSelectionModel* selection = panel.currentView()->selectionModel();
-        selection->clearSelection();
-        for (int row : rows) {
-            selection->select(model.index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-
-    testing::RecordingStatus status;
-    testing::RecordingShell shell;
-    CatalogModel model;
-    WorkGate gate;
-    CatalogServices services;
-};
 
 TEST_F(ImageListTest, HeaderClicksAlternateOneSharedDirectionAcrossColumns) {
     writePicture("a.png", 30, 10);
@@ -377,7 +332,8 @@ TEST_F(ImageListTest, ChangingTheViewModeStoresItAndReloadsButTheSameModeDoesNot
     EXPECT_GE(panel.detailsView()->columnWidth(4), 130);
     EXPECT_GE(panel.detailsView()->columnWidth(1), 80);
     EXPECT_GT(panel.detailsView()->columnWidth(1), metrics.horizontalAdvance("1600 x 1200"));
-    EXPECT_GT(panel.detailsView()->columnWidth(4), metrics.horizontalAdvance("2012:11:01 09:10:45"));
+    EXPECT_GT(panel.detailsView()->columnWidth(4),
+              metrics.horizontalAdvance("2012:11:01 09:10:45"));
 }
 
 TEST_F(ImageListTest, ThumbnailsReachTheirRecordsAfterTheRowsWereSorted) {
@@ -418,8 +374,9 @@ TEST_F(ImageListTest, AFileChangedInPlaceHasItsThumbnailDrawnAgain) {
     ASSERT_TRUE(waitUntil([&] { return panel.addButton()->isEnabled() && !panel.busy(); }));
     const auto centre = [&](int row) {
         const QImage thumbnail = model.thumbnail(row);
-        return thumbnail.isNull() ? QColor() : thumbnail.pixelColor(thumbnail.width() / 2,
-                                                                    thumbnail.height() / 2);
+        return thumbnail.isNull()
+                   ? QColor()
+                   : thumbnail.pixelColor(thumbnail.width() / 2, thumbnail.height() / 2);
     };
     ASSERT_EQ(centre(0), QColor(Qt::red));
     writePicture("a.png", 20, 40, Qt::blue);  // as a rotate batch leaves it
@@ -431,7 +388,8 @@ TEST_F(ImageListTest, AFileChangedInPlaceHasItsThumbnailDrawnAgain) {
 }
 
 TEST_F(ImageListTest, AThumbnailLetGoIsDrawnAgainWhenItsRowIsShown) {
-    for (const char* name : {"a.png", "b.png", "c.png", "d.png", "e.png"}) writePicture(name, 20, 20);
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png", "e.png"})
+        writePicture(name, 20, 20);
     CImageListDlg panel(services);
     model.setThumbnailLimit(3);
     panel.folderBox()->setEditText(QString::fromStdString(photos.folder()));
@@ -440,7 +398,8 @@ TEST_F(ImageListTest, AThumbnailLetGoIsDrawnAgainWhenItsRowIsShown) {
     EXPECT_LE(model.thumbnailCount(), 3);
     int dropped = -1;
     for (int row = 0; row < model.rowCount() && dropped < 0; ++row) {
-        if (model.thumbnail(row).isNull()) dropped = row;
+        if (model.thumbnail(row).isNull())
+            dropped = row;
     }
     ASSERT_GE(dropped, 0);
     model.data(model.index(dropped, 0), Qt::DecorationRole);  // as a view drawing the row

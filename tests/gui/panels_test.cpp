@@ -4,15 +4,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
-#include <QTableWidget>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMutex>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTest>
 
 #include <filesystem>
@@ -43,12 +43,12 @@ namespace {
 using testing::RecordingPrompter;
 
 class PlainPanel : public CBaseToolDlg {
-public:
+  public:
     PlainPanel(int id, const QString& name) : CBaseToolDlg(id, name) {}
     int initialisations = 0;
     bool StartBatch() override { return true; }
 
-protected:
+  protected:
     void initDialog() override { ++initialisations; }
 };
 
@@ -62,7 +62,7 @@ std::string readFile(const std::string& path) {
 // A catalog over files written into a temporary folder, settings in a temporary profile, and
 // a starter that records the jobs it is given (or runs them on a real driver).
 class PanelsTest : public ::testing::Test {
-protected:
+  protected:
     PanelsTest()
         : profile(QString::fromStdString(config.file("Pixmill.conf"))),
           settings(QString::fromStdString(program.folder()), profile) {
@@ -176,8 +176,8 @@ TEST_F(PanelsTest, NothingTickedRefusesEveryCommandAndKeepsThePanel) {
     int dialogs = 0;
     commands.setDialogRunner([&](QDialog&) { return ++dialogs, true; });
     prompter.answer = true;
-    const int all[] = {1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
-                       1021, 1022, 1023, 1024, 1025, 1026, 1027};
+    const int all[] = {1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018,
+                       1019, 1021, 1022, 1023, 1024, 1025, 1026, 1027};
     for (int command : all)
         EXPECT_FALSE(commands.run(command)) << command;
     const auto commandCount = static_cast<qsizetype>(std::size(all));
@@ -336,7 +336,7 @@ TEST_F(PanelsTest, ResizeSchemesEnableTheirControlsAndMarketplaceRunsStoreMinusO
     EXPECT_EQ(started.size(), 1u);
 }
 
-TEST_F(PanelsTest, CustomWidthIsTheBoundAndABadWidthKeepsTheLastGoodOne) {
+TEST_F(PanelsTest, CustomWidthIsTheBoundAndABadValueStopsTheStart) {
     CThumbnailDlg panel(settings, recorder(), &prompter);
     panel.ensureCreated();
     QTest::mouseClick(panel.schemeRadio(2), Qt::LeftButton);
@@ -349,14 +349,25 @@ TEST_F(PanelsTest, CustomWidthIsTheBoundAndABadWidthKeepsTheLastGoodOne) {
     EXPECT_FALSE(panel.lastParams().restoreExif);
     EXPECT_EQ(settings.restoreExif, 0);
 
+    // A bad value stops the start, its field selected for correction: never a silent default.
+    const size_t startedBefore = started.size();
     panel.widthEdit()->setText("wide");
-    ASSERT_TRUE(panel.StartBatch());
-    EXPECT_EQ(panel.lastParams().bound, 300);
+    EXPECT_FALSE(panel.StartBatch());
+    EXPECT_EQ(panel.widthEdit()->selectedText(), "wide");
     panel.widthEdit()->setText("20000");
-    ASSERT_TRUE(panel.StartBatch());
-    EXPECT_EQ(panel.lastParams().bound, 20000);
+    EXPECT_FALSE(panel.StartBatch());
+    panel.widthEdit()->deselect();
+    panel.heightEdit()->setText("abc");
+    panel.widthEdit()->setText("400");
+    EXPECT_FALSE(panel.StartBatch());
+    EXPECT_EQ(panel.heightEdit()->selectedText(), "abc");
+    EXPECT_EQ(started.size(), startedBefore);
     EXPECT_EQ(prompter.shown, (QStringList{"Please enter an integer.",
-                                           "Please enter an integer between 0 and 10000."}));
+                                           "Please enter an integer between 0 and 10000.",
+                                           "Please enter an integer."}));
+    panel.heightEdit()->setText("60");
+    ASSERT_TRUE(panel.StartBatch());
+    EXPECT_EQ(panel.lastParams().bound, 400);
 }
 
 TEST(ClipImageDlgTest, CellsParseAsLeadingNumbersAndThePenFollowsTheShorterSide) {
@@ -390,7 +401,8 @@ TEST(ClipImageDlgTest, ListEditsCellsAppendsEmptyRowsAndMarksTheClickedScheme) {
     EXPECT_EQ(prompter.shown, QStringList{"请选择裁剪方案！"});
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                       QPoint(5, list->viewport()->height() - 3));
     ASSERT_EQ(list->rowCount(), 2);
     EXPECT_EQ(list->cellText(1, 1), "");
 
@@ -458,12 +470,18 @@ TEST_F(PanelsTest, RenameStartsOnARealDriverAndPreviewAllMarksClashes) {
 
     panel.ruleEdit()->setPlainText("p<no>");
     panel.startEdit()->setText("5");
-    panel.incrementEdit()->setText("100001");  // out of range: shown, used as typed
+    panel.incrementEdit()->setText("100001");  // out of range: shown, the last good one used
     panel.caseRadio(2)->setChecked(true);
     const RenamePlan plan = panel.planForTicked();
     ASSERT_FALSE(plan.refused()) << plan.refusal;
     EXPECT_EQ(clashingEntries(plan), (std::vector<bool>{false, false}));
     panel.incrementEdit()->setText("2");
+    panel.startEdit()->setText("abc");
+    EXPECT_FALSE(panel.StartBatch());  // refused, not run from 1
+    driver.wait();
+    EXPECT_TRUE(std::filesystem::exists(folder.file("x.jpg")));
+    EXPECT_EQ(panel.startEdit()->selectedText(), "abc");
+    panel.startEdit()->setText("5");
     ASSERT_TRUE(panel.StartBatch());
     driver.wait();
     EXPECT_TRUE(std::filesystem::exists(folder.file("p5.JPG")));

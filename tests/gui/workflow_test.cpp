@@ -23,10 +23,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTest>
+#include <QThread>
 #include <QToolBar>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -36,6 +39,7 @@
 #include "engine/imaging/catalog_thumbnail.h"
 #include "engine/imaging/rotate_batch.h"
 #include "engine/jpegmeta/photo_info.h"
+#include "gui/app/batch_results.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_dialog.h"
@@ -68,7 +72,6 @@ using testing::waitUntil;
 // sanitizer builds; never a measure of speed.
 constexpr int kBatchLimitMs = 180000;
 constexpr int kAppSegment = 0xEC;  // APP12, a section no camera needs ("Ducky")
-
 
 struct Section {
     int marker = 0;
@@ -579,11 +582,17 @@ TEST_F(WorkflowTest, DeletingCommandsAskFirstAndStripOnlyTheirSections) {
         EXPECT_EQ(scanOf(now), scanOf(originals[row]));
     }
 
+    ASSERT_EQ(model().item(0).isExif, 1);
     choose(command::kDeleteExif);
     finishBatch("delete-exif");
     for (int row = 0; row < 2; ++row) {
         EXPECT_FALSE(hasExif(bytesOf(row))) << row;
         EXPECT_EQ(scanOf(bytesOf(row)), scanOf(originals[row]));
+        // The catalog shows the files as they are now, not the details they had.
+        const CatalogItem shown = model().item(row);
+        EXPECT_EQ(shown.isExif, 0) << row;
+        EXPECT_EQ(shown.apertureFNumber, 0.0f) << row;
+        EXPECT_EQ(shown.fileSize, bytesOf(row).size()) << row;
     }
 
     // Pure JPEG from the toolbar's "更多功能" menu, on the third photo alone.
@@ -709,9 +718,33 @@ TEST_F(WorkflowTest, WatermarkIntoTheCatalogFolderLeavesTheOriginals) {
     pressStart();
     finishBatch("watermark-refused");
     EXPECT_EQ(bytesOf(0), before);
-    // The user is told, not left with the batch's opening text.
-    EXPECT_TRUE(window->statusPart(0)->text().startsWith(QStringLiteral("有 1 张图片处理失败")))
-        << window->statusPart(0)->text().toStdString();
+    // The user is told, not left with the batch's opening text, and can read why.
+    EXPECT_EQ(window->statusPart(1)->text(), QStringLiteral("完成：0 张成功，1 张失败"));
+    ASSERT_NE(window->resultsDialog(), nullptr);
+    EXPECT_TRUE(window->resultsDialog()->isVisible());
+    saveShot(window->resultsDialog()->grab().toImage(), "watermark-refused-results");
+    QTableWidget* table = window->resultsDialog()->table();
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text().toStdString(), model().item(0).fileName);
+    EXPECT_FALSE(table->item(0, 2)->text().isEmpty());
+}
+
+// A menu command confirmed while another batch runs is refused with a word, not dropped.
+TEST_F(WorkflowTest, AMenuBatchConfirmedWhileAnotherRunsIsRefusedInAMessage) {
+    tickOnly({0});
+    const ByteVector before = bytesOf(0);
+    std::atomic<bool> release{false};
+    const BatchJob slow = testing::heldBatch(BatchKind::Watermark, release);
+    ASSERT_EQ(window->batchDriver().start(slow, window->batchEnvironment()), "");
+    prompter.answer = true;
+    prompter.shown.clear();
+    choose(command::kDeleteComment);
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown[0], confirmationFor(command::kDeleteComment));
+    EXPECT_EQ(prompter.shown[1], QStringLiteral("正在进行批量处理，请等处理完成后再操作"));
+    release = true;
+    finishBatch("menu-refused");
+    EXPECT_EQ(bytesOf(0), before);
 }
 
 }  // namespace

@@ -83,8 +83,12 @@ QByteArray reasonOf(int status) {
     switch (status) {
         case 200:
             return "OK";
+        case 301:
+            return "Moved Permanently";
         case 302:
             return "Found";
+        case 307:
+            return "Temporary Redirect";
         case 401:
             return "Unauthorized";
         case 404:
@@ -188,7 +192,7 @@ class LoopbackServerWorker : public QObject {
             }
         }
         if (!route.redirectTo.isEmpty()) {
-            route.status = 302;
+            route.status = route.redirectStatus;
             route.headers << qMakePair(QByteArray("Location"), route.redirectTo);
         }
         QByteArray response = "HTTP/1.1 " + QByteArray::number(route.status) + " " +

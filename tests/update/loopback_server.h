@@ -28,8 +28,9 @@ struct Route {
     int chunkDelayMs = 0;
     // "user:password" the request must carry (Basic), else 401 with a challenge.
     QByteArray basicCredentials;
-    // Answer 302 with this Location.
+    // Answer `redirectStatus` (301, 302, 307...) with this Location.
     QByteArray redirectTo;
+    int redirectStatus = 302;
 };
 
 class LoopbackServerWorker;

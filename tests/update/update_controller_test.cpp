@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMutex>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -13,6 +15,7 @@
 #include "engine/platform/status.h"
 #include "engine/update/fixed_addresses.h"
 #include "engine/update/menu_links.h"
+#include "gui/app/status_bar_sink.h"
 #include "gui/update/daily_tip_dlg.h"
 #include "gui/update/update_controller.h"
 #include "gui/update/update_menu.h"
@@ -117,6 +120,33 @@ TEST_F(UpdateControllerTest, equalVersionOnlyChangesTheStatusAtStartUp) {
     EXPECT_EQ(ui_.balloons, QStringList{QString::fromUtf8(kCurrentVersionText)});
     ASSERT_EQ(results.count(), 1);
     EXPECT_EQ(results[0][0].toInt(), kUpdateResultCurrent);
+}
+
+TEST_F(UpdateControllerTest, whatTheFeedSuppliesIsShownAsPlainText) {
+    // A value ends at the first "</", so the markup a feed can slip in has no closing tags.
+    const QString news = "<font color=red size=7>BIG<img src='x.png'><br>news";
+    serveFeed("<version>2099.01</version><news>" + news.toUtf8() + "</news>");
+    QLabel part0;
+    QLabel part1;
+    StatusBarSink sink(&part0, &part1);  // the main window's status line
+    controller_.setUi(nullptr);          // the real message boxes
+    QString promptText;
+    Qt::TextFormat promptFormat = Qt::RichText;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        promptText = box->text();
+        promptFormat = box->textFormat();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    answer.start(20);
+    check(UpdateCheckMode::Automatic);
+    EXPECT_EQ(part1.text(), news);
+    EXPECT_EQ(part1.textFormat(), Qt::PlainText);
+    EXPECT_TRUE(promptText.contains("2099.01"));
+    EXPECT_EQ(promptFormat, Qt::PlainText);
 }
 
 TEST_F(UpdateControllerTest, lowerVersionStillPromptsAndGuardHoldsWhilePrompting) {

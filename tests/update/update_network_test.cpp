@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -161,6 +162,61 @@ TEST_F(UpdateNetworkTest, redirectIsFollowedAndReported) {
     EXPECT_EQ(run.outcome, DownloadOutcome::Completed) << run.error.toStdString();
     EXPECT_TRUE(run.events.contains("redirect " + http_.url("/new")));
     EXPECT_EQ(pixmill::testing::readText(target.toStdString()), "moved content");
+}
+
+// A chain 301 -> 302 -> 307 whose redirect answers carry bodies of their own (as real servers
+// send), ending at `final`.
+void routeRedirectChain(LoopbackServer& server, const QByteArray& first, const QByteArray& final) {
+    const QByteArray hops[] = {first, first + "-2", first + "-3"};
+    const int statuses[] = {301, 302, 307};
+    for (int i = 0; i < 3; ++i) {
+        Route hop;
+        hop.redirectStatus = statuses[i];
+        hop.redirectTo = server.url(i == 2 ? final : hops[i + 1]).toUtf8();
+        hop.body = "<html><body>Moved to somewhere else entirely</body></html>";
+        server.setRoute(hops[i], hop);
+    }
+}
+
+TEST_F(UpdateNetworkTest, feedAndDownloadGoThroughRedirectChainsEveryTime) {
+    routeRedirectChain(http_, "/feed-moved", "/feed");
+    http_.setRoute("/feed", body("<version>2015.03</version>"));
+    routeRedirectChain(http_, "/file-moved", "/file");
+    Route unannounced = body(QByteArray(3000, 'z'));
+    unannounced.sendLength = false;
+    http_.setRoute("/file", unannounced);
+    const QString target = pathIn(dir_, "f");
+    int feeds = 0;
+    int downloads = 0;
+    for (int i = 0; i < 50; ++i) {
+        const FeedFetchOutcome feed = fetchFeedDocument(QUrl(http_.url("/feed-moved")));
+        feeds += feed.fetched && feed.document == "<version>2015.03</version>";
+        const DownloadRun run = runDownload(http_.url("/file-moved"), target);
+        downloads += run.outcome == DownloadOutcome::Completed && QFileInfo(target).size() == 3000;
+        QFile::remove(target);
+    }
+    EXPECT_EQ(feeds, 50);
+    EXPECT_EQ(downloads, 50);
+}
+
+TEST_F(UpdateNetworkTest, shortBodyAfterRedirectsStillFails) {
+    routeRedirectChain(http_, "/moved", "/cut");
+    Route cut = body("<version>2015");
+    cut.announcedLength = 400;
+    http_.setRoute("/cut", cut);
+    EXPECT_FALSE(fetchFeedDocument(QUrl(http_.url("/moved"))).fetched);
+    const QString target = pathIn(dir_, "cut");
+    EXPECT_EQ(runDownload(http_.url("/moved"), target).outcome, DownloadOutcome::Failed);
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(UpdateNetworkTest, endlessRedirectsFail) {
+    Route loop;
+    loop.redirectTo = http_.url("/loop").toUtf8();
+    http_.setRoute("/loop", loop);
+    EXPECT_FALSE(fetchFeedDocument(QUrl(http_.url("/loop"))).fetched);
+    EXPECT_EQ(runDownload(http_.url("/loop"), pathIn(dir_, "l")).outcome, DownloadOutcome::Failed);
+    EXPECT_LT(http_.requestCount("/loop"), 60);
 }
 
 TEST_F(UpdateNetworkTest, challengeIsAnsweredWithCredentialsOrEndsAsAborted) {

@@ -135,7 +135,8 @@ void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<Ti
     std::vector<RowOutcome> report;
     report.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        report.push_back(RowOutcome{ticked[i].row, ticked[i].copy.fileName, outcomes[i]});
+        report.push_back(
+            RowOutcome{ticked[i].row, ticked[i].copy.fileName, outcomes[i], ticked[i].record});
     }
     if (observer_) observer_->batchEnd(job.kind, endFolderOf(job.kind, environment), report);
 }

@@ -25,6 +25,7 @@ struct RowOutcome {
     int row = 0;
     std::string fileName;  // before the batch
     ItemOutcome outcome;
+    CatalogRecord record;  // the row's record, found again however the rows moved since
 };
 
 class BatchObserver {

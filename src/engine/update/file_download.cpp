@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "engine/update/redirects.h"
+
 namespace pixmill {
 namespace {
 
@@ -50,21 +52,15 @@ void FileDownload::start() {
         QTimer::singleShot(0, this, [this] { finish(DownloadOutcome::Failed); });
         return;
     }
-    QNetworkRequest request(url_);
+    sendRequest(url_);
+}
+
+void FileDownload::sendRequest(const QUrl& address) {
+    QNetworkRequest request = uncachedRequest(address, transferTimeoutMs_);
     request.setRawHeader("Accept", "*/*");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(transferTimeoutMs_);
     reply_ = manager_.get(request);
     connect(reply_, &QNetworkReply::socketStartedConnecting, this,
             [this] { Q_EMIT connectingTo(currentUrl_.host()); });
-    connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl& address) {
-        currentUrl_ = address;
-        Q_EMIT redirectingTo(address);
-    });
     connect(reply_, &QNetworkReply::metaDataChanged, this, &FileDownload::onMetaData);
     connect(reply_, &QNetworkReply::readyRead, this, &FileDownload::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &FileDownload::onFinished);
@@ -118,6 +114,21 @@ void FileDownload::onFinished() {
         return;
     if (userAborted_ || credentialsDeclined_) {
         finish(DownloadOutcome::Aborted);
+        return;
+    }
+    const RedirectStep step = redirectStepOf(*reply_, redirects_);
+    if (step.redirected && !receiving_) {
+        if (!step.errorText.isEmpty()) {
+            fail(step.errorText);
+            return;
+        }
+        // A fresh request for the next hop: nothing of this answer carries over.
+        ++redirects_;
+        reply_->disconnect(this);
+        reply_->deleteLater();
+        currentUrl_ = step.next;
+        Q_EMIT redirectingTo(step.next);
+        sendRequest(step.next);
         return;
     }
     if (receiving_ && reply_->bytesAvailable() > 0)

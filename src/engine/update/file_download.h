@@ -65,6 +65,7 @@ class FileDownload : public QObject {
     void finished();
 
   private:
+    void sendRequest(const QUrl& address);
     void onMetaData();
     void onReadyRead();
     void onFinished();
@@ -87,6 +88,7 @@ class FileDownload : public QObject {
     bool receiving_ = false;
     bool userAborted_ = false;
     bool credentialsDeclined_ = false;
+    int redirects_ = 0;
     DownloadOutcome outcome_ = DownloadOutcome::Running;
     QString errorText_;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // A blocking HTTP GET for worker threads (the update check, the skin download). It runs its
 // own network manager and event loop on the calling thread, so it must not be called on a
-// thread whose event loop is needed meanwhile (the GUI thread).
+// thread whose event loop is needed meanwhile (the GUI thread). Redirects are followed, never
+// from https: to http:, and only the last answer's headers count.
 
 #include <QByteArray>
 #include <QString>

@@ -6,6 +6,7 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   update/file_download.cpp
   update/fixed_addresses.cpp
   update/http_get.cpp
+  update/redirects.cpp
   update/menu_links.cpp
   update/share_links.cpp
   update/skin_library.cpp

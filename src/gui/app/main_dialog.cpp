@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,13 +24,14 @@
 #include "engine/platform/status.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/anchor_layout.h"
-#include "gui/controls/base_tool_dlg.h"
+#include "gui/app/batch_results.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/options_dialog.h"
 #include "gui/app/status_bar_sink.h"
 #include "gui/app/toolbar_icons.h"
 #include "gui/catalog/item_shell.h"
+#include "gui/controls/base_tool_dlg.h"
 
 namespace pixmill {
 namespace {
@@ -62,10 +64,10 @@ class CMainDlg::BatchReactions : public BatchObserver {
     }
     int done() const { return done_; }
     int total() const { return total_; }
-    void batchEnd(BatchKind, const std::string& endFolder,
+    void batchEnd(BatchKind kind, const std::string& endFolder,
                   const std::vector<RowOutcome>& outcomes) override {
-        runOnObjectThread(window_, [this, &endFolder, &outcomes] {
-            window_->onBatchEnd(endFolder, batchFailureSummary(outcomes));
+        runOnObjectThread(window_, [this, kind, &endFolder, &outcomes] {
+            window_->onBatchEnd(kind, endFolder, outcomes);
         });
     }
 
@@ -126,6 +128,13 @@ void CMainDlg::buildStatusLine() {
     statusPart1_ = new QLabel(this);
     statusBar()->addWidget(statusPart0_);
     statusBar()->addWidget(statusPart1_, 1);
+    resultsButton_ = new QToolButton(this);
+    resultsButton_->setText(QStringLiteral("查看详情"));
+    resultsButton_->setToolTip(QStringLiteral("列出处理失败或跳过的图片及原因"));
+    resultsButton_->setAutoRaise(true);
+    resultsButton_->hide();
+    connect(resultsButton_, &QToolButton::clicked, this, &CMainDlg::showResults);
+    statusBar()->addWidget(resultsButton_);
     statusBar()->setSizeGripEnabled(false);
     // How far a batch is: rows done out of rows to do, shown only while a batch runs.
     progressBar_ = new QProgressBar(this);
@@ -147,8 +156,8 @@ void CMainDlg::buildClientArea(CatalogPlugins plugins) {
 
     buildToolbar();
     toolbar_->setGeometry(0, 0, width - 208, kToolbarHeight);
-    startButton_ = new QPushButton(QString::fromUtf8("开始批量处理"), clientArea_);
-    startButton_->setToolTip(startButton_->text());
+    startButton_ = new QPushButton(clientArea_);
+    setStartCaption(QString::fromUtf8("开始批量处理"));
     startButton_->setGeometry(QRect(QPoint(width - 208, 4), QPoint(width - 4, 50) - QPoint(1, 1)));
     connect(startButton_, &QPushButton::clicked, this, &CMainDlg::startBatch);
 
@@ -171,8 +180,10 @@ void CMainDlg::buildClientArea(CatalogPlugins plugins) {
     content_ = new CContentDlg(std::move(services), clientArea_);
     content_->setGeometry(0, kToolbarHeight, width - kToolboxWidth,
                           height - kToolbarHeight - kPaneGap);
-    connect(content_->imageList(), &CImageListDlg::loadStarted, this,
-            [this] { setToolboxEnabled(false); });
+    connect(content_->imageList(), &CImageListDlg::loadStarted, this, [this] {
+        setToolboxEnabled(false);
+        clearStaleStatus();
+    });
     connect(content_->imageList(), &CImageListDlg::loadFinished, this,
             [this] { setToolboxEnabled(true); });
 
@@ -240,6 +251,10 @@ void CMainDlg::showMessage(const QString& text) {
 }
 
 void CMainDlg::startBatch() {
+    if (gate_.busy()) {
+        showMessage(QString::fromStdString(WorkGate::refusalFor(gate_.running())));
+        return;
+    }
     if (model_.rowCount() == 0) {
         showMessage(QString::fromUtf8(kNoImagesMessage));
         return;
@@ -253,8 +268,26 @@ void CMainDlg::startBatch() {
         setToolboxEnabled(!gate_.busy());
 }
 
+void CMainDlg::setStartCaption(const QString& caption) {
+    startCaption_ = caption;
+    if (progressTimer_->isActive())
+        return;
+    startButton_->setText(caption);
+    startButton_->setToolTip(caption);
+}
+
+void CMainDlg::clearStaleStatus() {
+    setStatusText(0, "");
+    resultsButton_->hide();
+    if (resultsDialog_)
+        resultsDialog_->hide();
+}
+
 void CMainDlg::onBatchBegin() {
     setToolboxEnabled(false);
+    clearStaleStatus();
+    startButton_->setText(QStringLiteral("正在批量处理……"));
+    startButton_->setToolTip(QStringLiteral("正在进行批量处理，完成后才能开始下一次"));
     progressBar_->setRange(0, 0);
     progressBar_->show();
     progressTimer_->start();
@@ -265,36 +298,49 @@ void CMainDlg::showBatchProgress() {
     progressBar_->setValue(batchReactions_->done());
 }
 
-QString batchFailureSummary(const std::vector<RowOutcome>& outcomes) {
-    const RowOutcome* first = nullptr;
-    int failed = 0;
-    for (const RowOutcome& row : outcomes) {
-        if (row.outcome.status != ItemStatus::Failed)
-            continue;
-        if (!first)
-            first = &row;
-        ++failed;
-    }
-    if (!first)
-        return QString();
-    return QStringLiteral("有 %1 张图片处理失败，第一张 %2：%3")
-        .arg(failed)
-        .arg(QString::fromStdString(first->fileName), QString::fromStdString(first->outcome.message));
+void CMainDlg::showResults() {
+    if (!resultsDialog_)
+        return;
+    resultsDialog_->show();
+    resultsDialog_->raise();
+    resultsDialog_->activateWindow();
 }
 
-void CMainDlg::onBatchEnd(const std::string& endFolder, const QString& failures) {
+void CMainDlg::onBatchEnd(BatchKind kind, const std::string& endFolder,
+                          const std::vector<RowOutcome>& outcomes) {
     progressTimer_->stop();
     progressBar_->hide();
     setToolboxEnabled(true);
-    if (!failures.isEmpty())
-        setStatusText(0, failures.toStdString());
+    startButton_->setText(startCaption_);
+    startButton_->setToolTip(startCaption_);
+    const BatchTally tally = tallyBatch(outcomes);
+    QString line = batchEndText(tally);
     const QString folder = QString::fromStdString(endFolder);
-    if (!folder.isEmpty() && QFileInfo::exists(folder))
-        openFolder(folder);
+    if (!folder.isEmpty() && QFileInfo::exists(folder) && !openFolder(folder))
+        line += QStringLiteral("。结果在：%1").arg(QDir::toNativeSeparators(folder));
+    setStatusText(1, line.toStdString());
+    if (tally.problems() > 0) {
+        if (!resultsDialog_)
+            resultsDialog_ = new CBatchResultsDlg(this);
+        resultsDialog_->setProblems(tally, batchProblems(outcomes));
+        resultsButton_->show();
+        if (tally.failed > 0)
+            showResults();
+    }
+    // Files changed in place are read again, so details, sizes and thumbnails follow them.
+    if (batchKindInfo(kind).endFolder == EndFolder::None) {
+        std::vector<CatalogRecord> changed;
+        for (const RowOutcome& row : outcomes) {
+            if (row.outcome.status == ItemStatus::Ok && row.record)
+                changed.push_back(row.record);
+        }
+        if (!changed.empty())
+            imageList()->rereadRecords(changed);
+    }
 }
 
-void CMainDlg::openFolder(const QString& folder) {
-    (shell_ ? *shell_ : desktopItemShell()).openFolder(folder);
+bool CMainDlg::openFolder(const QString& folder) {
+    return (shell_ ? *shell_ : desktopItemShell()).openFolder(folder);
 }
 
 void CMainDlg::openOptions() {

@@ -18,6 +18,7 @@
 class QLabel;
 class QMenu;
 class QPushButton;
+class QToolButton;
 class QProgressBar;
 class QSystemTrayIcon;
 class QTimer;
@@ -25,11 +26,8 @@ class QToolBar;
 
 namespace pixmill {
 
-// What the status line says after a batch in which rows failed: how many, and the first one's
-// file and reason, so that a refused or broken batch does not look done. Empty when none failed.
-QString batchFailureSummary(const std::vector<RowOutcome>& outcomes);
-
 class AnchorLayout;
+class CBatchResultsDlg;
 class CBaseToolDlg;
 class CContentDlg;
 class StatusBarSink;
@@ -80,6 +78,14 @@ class CMainDlg : public QMainWindow {
     QMenu* trayMenu() const { return trayMenu_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     QLabel* statusPart(int part) const { return part == 0 ? statusPart0_ : statusPart1_; }
+    // "查看详情" beside the status line after a batch with failed or skipped rows.
+    QToolButton* resultsButton() const { return resultsButton_; }
+    // The last batch's failed and skipped rows; made at the first batch that had any.
+    CBatchResultsDlg* resultsDialog() const { return resultsDialog_; }
+    void showResults();
+    // The start button's caption for the panel shown; while a batch runs the button says so
+    // and takes this caption again at the end.
+    void setStartCaption(const QString& caption);
     // Rows done out of rows to do while a batch runs; hidden otherwise.
     QProgressBar* progressBar() const { return progressBar_; }
     // Every action carrying `commandId`, in menus, tray menu and toolbar.
@@ -120,9 +126,11 @@ class CMainDlg : public QMainWindow {
 
     void storeWindowRectangle();
     void onBatchBegin();
-    void onBatchEnd(const std::string& endFolder, const QString& failures);
+    void onBatchEnd(BatchKind kind, const std::string& endFolder,
+                    const std::vector<RowOutcome>& outcomes);
+    void clearStaleStatus();
     void showBatchProgress();
-    void openFolder(const QString& folder);
+    bool openFolder(const QString& folder);
     void showMessage(const QString& text);
 
     AppSettings& settings_;
@@ -143,6 +151,9 @@ class CMainDlg : public QMainWindow {
     CContentDlg* content_ = nullptr;
     QLabel* statusPart0_ = nullptr;
     QLabel* statusPart1_ = nullptr;
+    QToolButton* resultsButton_ = nullptr;
+    CBatchResultsDlg* resultsDialog_ = nullptr;
+    QString startCaption_;
     QProgressBar* progressBar_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     QMenu* batchMenu_ = nullptr;

@@ -1,5 +1,6 @@
 list(APPEND PIXMILL_GUI_SOURCES
   app/about_dialog.cpp
+  app/batch_results.cpp
   app/anchor_layout.cpp
   app/content_dialog.cpp
   app/main_dialog.cpp

@@ -1,18 +1,21 @@
 #include "gui/app/tool_panels.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
+#include "engine/platform/status.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_dialog.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/base_tool_dlg.h"
 #include "gui/controls/batch_starter.h"
 #include "gui/controls/toolbox_dlg.h"
+#include "gui/controls/user_prompter.h"
 #include "gui/imaging/thumbnail_dlg.h"
 #include "gui/jpegmeta/batch_commands.h"
 #include "gui/rename/rename_image_dlg.h"
@@ -27,7 +30,7 @@ namespace {
 // A watermark panel in the tool box: the panel is built with the canvas it edits, so the host
 // only places it and forwards the start.
 class WatermarkPanelHost : public CBaseToolDlg {
-public:
+  public:
     WatermarkPanelHost(int panelId, const QString& displayName, QWidget* panel,
                        std::function<bool()> start)
         : CBaseToolDlg(panelId, displayName), panel_(panel), start_(std::move(start)) {
@@ -37,10 +40,10 @@ public:
     }
     bool StartBatch() override { return start_(); }
 
-protected:
+  protected:
     void initDialog() override {}
 
-private:
+  private:
     QWidget* panel_;
     std::function<bool()> start_;
 };
@@ -48,7 +51,8 @@ private:
 // Asked several times a second while the watermark preview is shown: no copy of the other rows.
 std::optional<CatalogItem> firstTickedItem(const CatalogModel& model) {
     for (int row = 0; row < model.rowCount(); ++row) {
-        if (model.isTicked(row)) return model.item(row);
+        if (model.isTicked(row))
+            return model.item(row);
     }
     return std::nullopt;
 }
@@ -57,7 +61,17 @@ std::optional<CatalogItem> firstTickedItem(const CatalogModel& model) {
 
 ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompter* prompter) {
     CatalogModel& model = window.catalogModel();
-    const BatchStarter starter = driverStarter(window.batchDriver(), model, settings);
+    // A refused start (a batch or a load runs) is said in a box, not only in the status line:
+    // a menu command confirmed a moment ago must not end without a word.
+    const BatchStarter starter =
+        [&window, prompter,
+         start = driverStarter(window.batchDriver(), model, settings)](BatchJob job) {
+            const std::string refusal = start(std::move(job));
+            if (!refusal.empty())
+                (prompter ? *prompter : boxPrompter())
+                    .warning(&window, QString::fromStdString(refusal));
+            return refusal;
+        };
     const StartBatchFunction startWatermark = [starter](BatchJob job) {
         return starter(std::move(job)).empty();
     };
@@ -71,7 +85,8 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     pane->setPreviewSource([&model] { return firstTickedItem(model); });
     window.content()->setLayoutView(pane);
     CPreviewDlg* canvas = pane->canvas();
-    auto* text = new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
+    auto* text =
+        new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
     auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
                                      settings.templateDir, startWatermark);
     toolbox->addPanel(new WatermarkPanelHost(kImageWatermarkPanelId, QString::fromUtf8("水印"),
@@ -79,28 +94,32 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     toolbox->addPanel(new WatermarkPanelHost(kTextWatermarkPanelId, QString::fromUtf8("添加文字"),
                                              text, [text] { return text->startBatch(); }));
     const auto textPanelShown = [toolbox] {
-        return toolbox->currentPanel() && toolbox->currentPanel()->panelId() == kTextWatermarkPanelId;
+        return toolbox->currentPanel() &&
+               toolbox->currentPanel()->panelId() == kTextWatermarkPanelId;
     };
     QObject::connect(canvas, &CPreviewDlg::selectionClicked, text, [text, textPanelShown] {
-        if (textPanelShown()) text->followSelection();
+        if (textPanelShown())
+            text->followSelection();
     });
     QObject::connect(canvas, &CPreviewDlg::fontSizeWheeled, text, [text, textPanelShown](int size) {
-        if (textPanelShown()) text->showFontSize(size);
+        if (textPanelShown())
+            text->showFontSize(size);
     });
 
-    QPushButton* startButton = window.startButton();
-    QObject::connect(toolbox, &CToolboxDlg::startCaptionChanged, startButton,
-                     [startButton](const QString& caption) {
-                         startButton->setText(caption);
-                         startButton->setToolTip(caption);
-                     });
+    QObject::connect(toolbox, &CToolboxDlg::startCaptionChanged, &window,
+                     [&window](const QString& caption) { window.setStartCaption(caption); });
     auto* commands = new CBatchCommands(model, *toolbox, starter, &window, prompter);
     QObject::connect(commands, &CBatchCommands::layoutViewRequested, window.content(),
                      &CContentDlg::showLayoutView);
     QObject::connect(commands, &CBatchCommands::openOutputDirRequested, &window, [&settings] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(settings.outputDir));
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(settings.outputDir))) {
+            setStatusText(1, QStringLiteral("无法打开输出目录，处理结果在：%1")
+                                 .arg(QDir::toNativeSeparators(settings.outputDir))
+                                 .toStdString());
+        }
     });
-    QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands, [commands] { commands->run(1026); });
+    QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands,
+                     [commands] { commands->run(1026); });
     // A turned picture gets its thumbnail drawn again, on the window's thread.
     CImageListDlg* catalog = window.imageList();
     commands->setRotatedHandler([catalog](const CatalogItem& item) {

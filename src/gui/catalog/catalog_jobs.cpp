@@ -1,5 +1,7 @@
 #include "gui/catalog/catalog_jobs.h"
 
+#include <QFileInfo>
+
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QMutexLocker>
@@ -125,17 +127,18 @@ void CatalogJobs::drainResults() {
         result();
 }
 
+CatalogItem CatalogJobs::copyOf(const CatalogRecord& record) const {
+    QMutexLocker lock(&model_.lock());
+    return *record;
+}
+
 void CatalogJobs::renderThumbnails(const std::vector<CatalogRecord>& records, QSize box) {
     if (closing_ || !box.isValid() || box.isEmpty())
         return;
     for (const CatalogRecord& record : records) {
         if (!record)
             continue;
-        CatalogItem copy;
-        {
-            QMutexLocker lock(&model_.lock());
-            copy = *record;
-        }
+        CatalogItem copy = copyOf(record);
         ThumbnailRenderer renderer = renderer_;
         submit(true, [this, record, copy = std::move(copy), box,
                       renderer](const std::shared_ptr<void>& token) {
@@ -156,14 +159,45 @@ void CatalogJobs::cancelThumbnails() {
     queue_.swap(kept);
 }
 
+CatalogItem rereadItem(const CatalogItem& item, const PhotoDetailsReader& reader) {
+    CatalogItem fresh;
+    fresh.number = item.number;
+    fresh.fileName = item.fileName;
+    fresh.fullPath = item.fullPath;
+    fresh.thumbBackground = item.thumbBackground;
+    const QFileInfo file(QString::fromStdString(item.fullPath));
+    fresh.fileSize = static_cast<std::uint32_t>(file.size() & 0xFFFFFFFF);
+    if (reader)
+        reader(fresh.fullPath, fresh);
+    else
+        fresh.width = item.width, fresh.height = item.height;
+    return fresh;
+}
+
+void CatalogJobs::reread(const std::vector<CatalogRecord>& records, PhotoDetailsReader reader,
+                         QSize box) {
+    if (closing_)
+        return;
+    for (const CatalogRecord& record : records) {
+        if (!record)
+            continue;
+        CatalogItem copy = copyOf(record);
+        submit(false, [this, record, copy = std::move(copy), reader,
+                       box](const std::shared_ptr<void>& token) {
+            CatalogItem fresh = rereadItem(copy, reader);
+            deliver([this, record, fresh = std::move(fresh), box, token] {
+                model_.updateRecords({{record, fresh}});
+                if (box.isValid() && !box.isEmpty())
+                    renderThumbnails({record}, box);
+            });
+        });
+    }
+}
+
 void CatalogJobs::rotate(const CatalogRecord& record, int code, QSize box) {
     if (!record || !rotator_)
         return;
-    CatalogItem copy;
-    {
-        QMutexLocker lock(&model_.lock());
-        copy = *record;
-    }
+    CatalogItem copy = copyOf(record);
     ++rotations_;
     RotateFlipRunner rotator = rotator_;
     submit(false, [this, record, copy = std::move(copy), code, box,

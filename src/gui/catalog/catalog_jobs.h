@@ -17,6 +17,7 @@
 
 #include "engine/batch/batch_kind.h"
 #include "engine/catalog/catalog_model.h"
+#include "engine/catalog/folder_scan.h"
 
 namespace pixmill {
 
@@ -25,6 +26,10 @@ using ThumbnailRenderer = std::function<QImage(const CatalogItem& item, int widt
 // Turns or mirrors one item's file in place (codes 1, 3, 4, 6) and updates the item's
 // recorded size. Called on the pool's threads.
 using RotateFlipRunner = std::function<ItemOutcome(CatalogItem& item, int code)>;
+
+// The record as a fresh load would list it now: its name, place and number kept, its size and
+// (with `reader`) its photo details read from the file again.
+CatalogItem rereadItem(const CatalogItem& item, const PhotoDetailsReader& reader);
 
 // The catalog's loader of thumbnails: the picture read at a reduced size by QImageReader and
 // centred on black in the box, never enlarged. A file that cannot be read gives the bare box.
@@ -50,6 +55,10 @@ class CatalogJobs : public QObject {
     // Thumbnails not yet started are dropped (a new load replaces their records).
     void cancelThumbnails();
 
+    // Reads the records' files again (size and, with `reader`, photo details) after they were
+    // changed in place, then redraws their thumbnails when `box` is valid.
+    void reread(const std::vector<CatalogRecord>& records, PhotoDetailsReader reader, QSize box);
+
     // Rotates the record's file; when `box` is valid its thumbnail is drawn again afterwards.
     void rotate(const CatalogRecord& record, int code, QSize box);
     int rotationsRunning() const { return rotations_; }
@@ -68,6 +77,8 @@ class CatalogJobs : public QObject {
         bool thumbnail = false;
         std::function<void()> run;
     };
+    // The record's item, copied under the catalog lock.
+    CatalogItem copyOf(const CatalogRecord& record) const;
     void submit(bool thumbnail, std::function<void(const std::shared_ptr<void>& token)> work);
     void runNext();
     // Hands a result to this object's thread through our own lock.

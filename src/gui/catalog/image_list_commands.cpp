@@ -199,12 +199,21 @@ void CImageListDlg::deleteToTrash(const std::vector<int>& rows) {
     if (refuseWhileWorking())
         return;
     std::vector<int> trashed;
+    QStringList kept;
     for (int row : rows) {
         if (!services_.model->record(row))
             continue;
-        if (shell().moveToTrash(QString::fromStdString(services_.model->item(row).fullPath))) {
+        const CatalogItem item = services_.model->item(row);
+        if (shell().moveToTrash(QString::fromStdString(item.fullPath)))
             trashed.push_back(row);
-        }
+        else
+            kept << QString::fromStdString(item.fileName);
+    }
+    if (!kept.isEmpty()) {
+        setStatusText(1, QStringLiteral("无法移到回收站，%1 张照片留在原处：%2")
+                             .arg(kept.size())
+                             .arg(kept.join(QStringLiteral("、")))
+                             .toStdString());
     }
     // The last row first, so the rows still to remove keep their indexes. Their records stay
     // in the catalog until the next load.

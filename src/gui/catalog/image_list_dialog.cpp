@@ -1,5 +1,8 @@
 #include "gui/catalog/image_list_dialog.h"
 
+#include <QApplication>
+#include <QDir>
+
 #include <QAbstractItemView>
 #include <QActionGroup>
 #include <QComboBox>
@@ -130,7 +133,7 @@ void CImageListDlg::buildControls() {
     folderBox_->lineEdit()->installEventFilter(this);
     connect(folderBox_, &QComboBox::activated, this, [this](int index) {
         folderBox_->setEditText(folderBox_->itemText(index));
-        loadFolder();
+        loadTypedFolder();
     });
 
     viewModeButton_ = new QToolButton(this);
@@ -279,6 +282,18 @@ bool CImageListDlg::loadFolder() {
     return !addButton_->isEnabled();
 }
 
+bool CImageListDlg::loadTypedFolder() {
+    const QString typed = folderBox_->currentText();
+    if (!typed.isEmpty() && !QFileInfo(typed).isDir()) {
+        // The list keeps the folder it shows, and so does the box: never old photos under a
+        // new name.
+        setStatusText(1, QStringLiteral("目录不存在：%1").arg(typed).toStdString());
+        folderBox_->setEditText(QDir::toNativeSeparators(services_.model->currentFolder()));
+        return false;
+    }
+    return loadFolder();
+}
+
 void CImageListDlg::startLoad(const QString& folderText) {
     addButton_->setEnabled(false);
     jobs_->cancelThumbnails();
@@ -297,6 +312,10 @@ void CImageListDlg::redrawThumbnail(const QString& fullPath) {
             return;
         }
     }
+}
+
+void CImageListDlg::rereadRecords(const std::vector<CatalogRecord>& records) {
+    jobs_->reread(records, services_.reader, thumbnailBox());
 }
 
 void CImageListDlg::onRotationsFinished() {
@@ -376,10 +395,19 @@ void CImageListDlg::onRowClicked(int row, bool onTickBox) {
     setStatusText(1, photoSummary(item).toStdString());
     if (services_.settings && services_.settings->checkOnClick == 1 && !onTickBox) {
         services_.model->setTicked(row, !services_.model->isTicked(row));
+        tickedByClick_ = row;
+        tickClock_.start();
     }
 }
 
 void CImageListDlg::onRowDoubleClicked(int row) {
+    // A double-click's first click has ticked or unticked the row: a preview leaves the tick
+    // as it was.
+    if (tickedByClick_ == row && tickClock_.isValid() &&
+        tickClock_.elapsed() <= QApplication::doubleClickInterval() + 100) {
+        services_.model->setTicked(row, !services_.model->isTicked(row));
+    }
+    tickedByClick_ = -1;
     if (!services_.model->record(row))
         return;
     CFullScreenPreview::open(QString::fromStdString(services_.model->item(row).fullPath), this);
@@ -397,7 +425,7 @@ void CImageListDlg::showEvent(QShowEvent* event) {
 
 void CImageListDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        loadFolder();
+        loadTypedFolder();
         return;
     }
     if (event->key() == Qt::Key_Escape)
@@ -409,7 +437,7 @@ bool CImageListDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == folderBox_->lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            loadFolder();
+            loadTypedFolder();
             return true;
         }
         if (key == Qt::Key_Escape)

@@ -4,6 +4,7 @@
 // Loads run on the loader's thread; their begin and end reach this panel as blocking queued
 // calls (the loader waits until the panel has reacted, as a sent window message would).
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QSize>
 #include <QWidget>
@@ -85,6 +86,9 @@ class CImageListDlg : public QWidget, public LoadObserver {
     // text is empty or names nothing, rotations are still running (the load then follows
     // when they end), or a batch holds the catalog.
     bool loadFolder();
+    // Enter in the folder box or a history entry: a folder that does not exist is named in the
+    // status line and the box shows the catalog's folder again; otherwise loadFolder().
+    bool loadTypedFolder();
     // "添加图片": the picker at the folder box's folder; a confirmed folder is loaded.
     void addPictures();
     // Dropped paths: the first one's folder goes into the folder box and the picker opens there.
@@ -108,6 +112,10 @@ class CImageListDlg : public QWidget, public LoadObserver {
     // place, by a rotate batch for instance). Nothing in the details view or for a path that is
     // not in the list.
     void redrawThumbnail(const QString& fullPath);
+
+    // Reads the records' files again after a batch changed them in place: sizes, details and
+    // thumbnails follow the files.
+    void rereadRecords(const std::vector<CatalogRecord>& records);
 
     // A load, thumbnails or rotations still running.
     bool busy() const;
@@ -185,7 +193,9 @@ class CImageListDlg : public QWidget, public LoadObserver {
     bool sortAscending_ = false;
     bool selectAll_ = true;
     bool shownOnce_ = false;
-    QString pendingLoad_;  // a load asked for while rotations ran
+    QString pendingLoad_;      // a load asked for while rotations ran
+    int tickedByClick_ = -1;   // the row the last click ticked or unticked
+    QElapsedTimer tickClock_;  // since that click
     bool hasPendingLoad_ = false;
 };
 

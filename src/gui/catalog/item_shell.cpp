@@ -1,5 +1,9 @@
 #include "gui/catalog/item_shell.h"
 
+#include <cerrno>
+
+#include "gui/catalog/home_trash.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -39,7 +43,28 @@ bool ItemShell::showInFolder(const QString& path) {
 }
 
 bool ItemShell::moveToTrash(const QString& path) {
-    return QFile::moveToTrash(path);
+    // Our own move into the home trash, its folders created when missing: nothing is ever
+    // moved into folders made up relative to the working folder.
+    const QString trash = homeTrashFolder(qEnvironmentVariable("XDG_DATA_HOME"),
+                                          qEnvironmentVariable("HOME", QDir::homePath()));
+    if (!ensureTrashFolders(trash))
+        return false;
+    int error = 0;
+    if (moveIntoTrash(path, trash, &error))
+        return true;
+    if (error != EXDEV)
+        return false;
+    // On another file system: Qt's move into that volume's own trash, accepted only when it
+    // says where the file went and that place is a trash folder.
+    QString trashedAt;
+    if (!QFile::moveToTrash(path, &trashedAt))
+        return false;
+    const bool inTrash =
+        QDir::isAbsolutePath(trashedAt) && (trashedAt.contains(QStringLiteral("/.Trash")) ||
+                                            trashedAt.contains(QStringLiteral("/Trash/files/")));
+    if (!inTrash)
+        QFile::rename(trashedAt, path);
+    return inTrash;
 }
 
 QString ItemShell::desktopFolder() {

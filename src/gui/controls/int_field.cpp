@@ -23,12 +23,23 @@ IntFieldResult readIntField(const QLineEdit& edit, int* value, int minimum, int 
     }
     *value = parsed;
     if (parsed < minimum || parsed > maximum) {
-        prompter.warning(owner, QString::fromLatin1(kEnterIntegerBetweenMessage)
-                                    .arg(minimum)
-                                    .arg(maximum));
+        prompter.warning(
+            owner, QString::fromLatin1(kEnterIntegerBetweenMessage).arg(minimum).arg(maximum));
         return IntFieldResult::OutOfRange;
     }
     return IntFieldResult::Ok;
+}
+
+bool acceptIntField(QLineEdit& edit, int* value, int minimum, int maximum, UserPrompter& prompter,
+                    QWidget* owner) {
+    int read = *value;
+    if (readIntField(edit, &read, minimum, maximum, prompter, owner) == IntFieldResult::Ok) {
+        *value = read;
+        return true;
+    }
+    edit.setFocus();
+    edit.selectAll();
+    return false;
 }
 
 }  // namespace pixmill

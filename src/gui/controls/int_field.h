@@ -26,4 +26,10 @@ bool parseIntField(const QString& text, int* value);
 IntFieldResult readIntField(const QLineEdit& edit, int* value, int minimum, int maximum,
                             UserPrompter& prompter, QWidget* owner);
 
+// For a start button: reads `edit` as readIntField does, but takes the value only when it is an
+// integer in range. Otherwise, after the message, the field gets the focus with its text
+// selected and `value` is left alone; false then, and the caller must not go on.
+bool acceptIntField(QLineEdit& edit, int* value, int minimum, int maximum, UserPrompter& prompter,
+                    QWidget* owner);
+
 }  // namespace pixmill

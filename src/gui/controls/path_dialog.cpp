@@ -15,7 +15,7 @@ namespace pixmill {
 namespace {
 
 class MessageBoxPrompter : public FolderPrompter {
-public:
+  public:
     explicit MessageBoxPrompter(QWidget* parent) : parent_(parent) {}
     bool askYesNo(const std::string& message) override {
         return QMessageBox::question(parent_, parent_->windowTitle(),
@@ -26,17 +26,18 @@ public:
         QMessageBox::warning(parent_, parent_->windowTitle(), QString::fromStdString(message));
     }
 
-private:
+  private:
     QWidget* parent_;
 };
 
 }  // namespace
 
-CPathDialog::CPathDialog(const QString& caption, const QString& prompt,
-                         const QString& startFolder, QWidget* owner)
+CPathDialog::CPathDialog(const QString& caption, const QString& prompt, const QString& startFolder,
+                         QWidget* owner)
     : QDialog(owner), boxPrompter_(std::make_unique<MessageBoxPrompter>(this)) {
     prompter_ = boxPrompter_.get();
-    if (!caption.isEmpty()) setWindowTitle(caption);
+    if (!caption.isEmpty())
+        setWindowTitle(caption);
     auto* layout = new QVBoxLayout(this);
     auto* promptLabel = new QLabel(prompt, this);
     promptLabel->setWordWrap(true);
@@ -50,7 +51,8 @@ CPathDialog::CPathDialog(const QString& caption, const QString& prompt,
     tree_ = new QTreeView(this);
     tree_->setModel(model_);
     tree_->setHeaderHidden(true);
-    for (int column = 1; column < model_->columnCount(); ++column) tree_->hideColumn(column);
+    for (int column = 1; column < model_->columnCount(); ++column)
+        tree_->hideColumn(column);
     layout->addWidget(tree_, 1);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -87,19 +89,28 @@ void CPathDialog::onTreeSelection() {
     const QModelIndex index = tree_->currentIndex();
     // Only a folder of the file system can be returned; anything else empties the edit box.
     QString folder = index.isValid() ? model_->filePath(index) : QString();
-    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) folder.clear();
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+        folder.clear();
     edit_->setText(QDir::toNativeSeparators(folder));
     setOkEnabled(!folder.isEmpty());
 }
 
-void CPathDialog::onEditChanged(const QString& text) { setOkEnabled(!text.isEmpty()); }
+void CPathDialog::onEditChanged(const QString& text) {
+    setOkEnabled(!text.isEmpty());
+}
 
 void CPathDialog::setOkEnabled(bool enabled) {
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(enabled);
 }
 
 void CPathDialog::accept() {
+    // A trailing separator (what tab completion and the folder box write) names the same
+    // folder; the root keeps its own.
     path_ = edit_->text();
+    while (path_.size() > 1 &&
+           (path_.endsWith(QLatin1Char('/')) || path_.endsWith(QDir::separator()))) {
+        path_.chop(1);
+    }
     if (checkOrCreateFolder(path_.toStdString(), *prompter_) != kFolderUsable) {
         edit_->setFocus();
         return;
@@ -107,6 +118,8 @@ void CPathDialog::accept() {
     QDialog::accept();
 }
 
-int CPathDialog::runModal() { return exec() == QDialog::Accepted ? 1 : -1; }
+int CPathDialog::runModal() {
+    return exec() == QDialog::Accepted ? 1 : -1;
+}
 
 }  // namespace pixmill

@@ -19,7 +19,7 @@ namespace pixmill {
 
 class CPathDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     // An empty caption keeps the default title; an empty startFolder opens on the current
     // directory.
     CPathDialog(const QString& caption, const QString& prompt, const QString& startFolder,
@@ -28,7 +28,8 @@ public:
 
     // 1 when the user confirmed a path that passed the check; -1 on Cancel or close.
     int runModal();
-    // The confirmed path exactly as it stood in the edit box (no separator added).
+    // The confirmed path as it stood in the edit box, without trailing separators (the root
+    // excepted); none is added.
     QString chosenPath() const { return path_; }
 
     // Tests answer the questions and messages without message boxes; nullptr restores them.
@@ -39,7 +40,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     void selectFolder(const QString& folder);
     void onTreeSelection();
     void onEditChanged(const QString& text);

@@ -53,19 +53,23 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
       prompter_(prompter ? prompter : &boxPrompter()) {
     setWindowTitle(QStringLiteral("裁剪图片"));
     list_->setColumnCount(5);
-    list_->setHorizontalHeaderLabels({QStringLiteral("方案名称"),
-                                      QStringLiteral("X(距离图片左边的像素数，不能为负数)"),
-                                      QStringLiteral("Y(距离图片上边的像素数，不能为负数)"),
-                                      QStringLiteral("裁剪宽度(负数表示距离图片右边的像素数)"),
-                                      QStringLiteral("裁剪高度(负数表示距离图片下边的像素数)")});
-    const int widths[5] = {70, 70, 70, 80, 80};
+    // Short headers that fit their columns; what each number means is the header's tool tip.
+    list_->setHorizontalHeaderLabels({QStringLiteral("方案名称"), QStringLiteral("X"),
+                                      QStringLiteral("Y"), QStringLiteral("宽"),
+                                      QStringLiteral("高")});
+    const QString tips[5] = {QStringLiteral("方案名称"),
+                             QStringLiteral("X(距离图片左边的像素数，不能为负数)"),
+                             QStringLiteral("Y(距离图片上边的像素数，不能为负数)"),
+                             QStringLiteral("裁剪宽度(负数表示距离图片右边的像素数)"),
+                             QStringLiteral("裁剪高度(负数表示距离图片下边的像素数)")};
+    const int widths[5] = {80, 60, 60, 70, 70};
+    const QFontMetrics metrics = list_->horizontalHeader()->fontMetrics();
     for (int column = 0; column < 5; ++column) {
-        list_->setColumnWidth(column, widths[column]);
-        // The narrow columns cut their long headers; the whole text is the tool tip.
         QTableWidgetItem* header = list_->horizontalHeaderItem(column);
-        header->setToolTip(header->text());
+        header->setToolTip(tips[column]);
+        list_->setColumnWidth(
+            column, std::max(widths[column], metrics.horizontalAdvance(header->text()) + 16));
     }
-    list_->horizontalHeader()->setTextElideMode(Qt::ElideRight);
     list_->appendRow({QStringLiteral("自定义1"), "0", "0", "800", "600"});
     connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { markRow(row); });
 
@@ -95,9 +99,22 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
     resize(820, 360);
 }
 
+QRect cropPreviewRect(QSize area, QSize image) {
+    if (area.isEmpty() || image.isEmpty())
+        return QRect(QPoint(0, 0), area);
+    const QSize fitted = image.scaled(area, Qt::KeepAspectRatio);
+    return QRect(QPoint((area.width() - fitted.width()) / 2, (area.height() - fitted.height()) / 2),
+                 fitted);
+}
+
+QRect CClipImageDlg::previewRect() const {
+    return cropPreviewRect(preview_->size(), canvas_.size());
+}
+
 CropParams CClipImageDlg::rowParams(int row) const {
-    return CropParams{cropCellNumber(list_->cellText(row, 1)), cropCellNumber(list_->cellText(row, 2)),
-                      cropCellNumber(list_->cellText(row, 3)), cropCellNumber(list_->cellText(row, 4))};
+    return CropParams{
+        cropCellNumber(list_->cellText(row, 1)), cropCellNumber(list_->cellText(row, 2)),
+        cropCellNumber(list_->cellText(row, 3)), cropCellNumber(list_->cellText(row, 4))};
 }
 
 void CClipImageDlg::markRow(int row) {
@@ -118,10 +135,11 @@ void CClipImageDlg::markRow(int row) {
 
 bool CClipImageDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == preview_ && event->type() == QEvent::Paint) {
-        // Stretched to the whole area, so the marked rectangle lies over the pixels it cuts.
+        // Scaled whole into the area, its aspect ratio kept, so the marked rectangle lies over
+        // the pixels it cuts.
         QPainter painter(preview_);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(preview_->rect(), canvas_);
+        painter.drawImage(previewRect(), canvas_);
         return true;
     }
     return QDialog::eventFilter(watched, event);

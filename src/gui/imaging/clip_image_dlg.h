@@ -20,10 +20,13 @@ inline constexpr const char* kChooseCropSchemeMessage = "请选择裁剪方案�
 int cropPenWidth(int width, int height);
 // A cell's number: leading decimal digits with an optional minus sign; 0 without any.
 int cropCellNumber(const QString& text);
+// Where the preview draws a picture of `image` size in an `area`: as large as fits, its aspect
+// ratio kept, centred.
+QRect cropPreviewRect(QSize area, QSize image);
 
 class CClipImageDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CClipImageDlg(const QString& imagePath, UserPrompter* prompter = nullptr,
                   QWidget* parent = nullptr);
 
@@ -34,13 +37,16 @@ public:
     const QImage& canvas() const { return canvas_; }
     // Marks the row's rectangle (what a click on the row does).
     void markRow(int row);
+    // Where the picture lies in the preview.
+    QRect previewRect() const;
+    QLabel* preview() const { return preview_; }
 
     void accept() override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     CropParams rowParams(int row) const;
 
     CEditListCtrl* list_;

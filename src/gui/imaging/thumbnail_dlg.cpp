@@ -18,15 +18,15 @@ namespace pixmill {
 
 namespace {
 constexpr int kMaxCustomSide = 10000;
-int inRangeOrZero(int value) { return value >= 0 && value <= 2 ? value : 0; }
+int inRangeOrZero(int value) {
+    return value >= 0 && value <= 2 ? value : 0;
+}
 }  // namespace
 
 const std::vector<SizePreset>& commonSizes() {
     static const std::vector<SizePreset> sizes = {
-        {1600, 1600, "1600 像素（高清图，可做壁纸）"},
-        {800, 800, "800 像素（文档网页用图）"},
-        {640, 640, "640 像素（文档网页用图）"},
-        {320, 320, "320 像素（缩略图，小图）"},
+        {1600, 1600, "1600 像素（高清图，可做壁纸）"}, {800, 800, "800 像素（文档网页用图）"},
+        {640, 640, "640 像素（文档网页用图）"},        {320, 320, "320 像素（缩略图，小图）"},
         {160, 160, "160 像素（缩略图，小图）"},
     };
     return sizes;
@@ -132,8 +132,11 @@ bool CThumbnailDlg::chooseBound(int* bound) {
 
 bool CThumbnailDlg::StartBatch() {
     ensureCreated();
-    readIntField(*widthEdit_, &customWidth_, 0, kMaxCustomSide, *prompter_, this);
-    readIntField(*heightEdit_, &customHeight_, 0, kMaxCustomSide, *prompter_, this);
+    // A value that is not a usable number stops the start: never a silent default.
+    if (!acceptIntField(*widthEdit_, &customWidth_, 0, kMaxCustomSide, *prompter_, this) ||
+        !acceptIntField(*heightEdit_, &customHeight_, 0, kMaxCustomSide, *prompter_, this)) {
+        return false;
+    }
     QDir().mkpath(settings_.outputDir);
     int bound = 0;
     if (!chooseBound(&bound)) {

@@ -72,8 +72,8 @@ void CRenameImageDlg::initDialog() {
 
     tagMenu_ = new QMenu(this);
     for (const TagInfo& tag : tagTable()) {
-        QAction* action = tagMenu_->addAction(QString::fromUtf8(tag.menuLabel.data(),
-                                                                int(tag.menuLabel.size())));
+        QAction* action =
+            tagMenu_->addAction(QString::fromUtf8(tag.menuLabel.data(), int(tag.menuLabel.size())));
         action->setData(QString::fromUtf8(tag.text.data(), int(tag.text.size())));
     }
     connect(tagButton_, &QPushButton::clicked, this, &CRenameImageDlg::popUpTagMenu);
@@ -109,10 +109,14 @@ int CRenameImageDlg::extensionCase() const {
     return caseRadios_[2]->isChecked() ? 2 : 0;
 }
 
-RenameParams CRenameImageDlg::readParams() {
+RenameParams CRenameImageDlg::readParams(bool* valid) {
     ensureCreated();
-    readIntField(*startEdit_, &start_, 1, kMaxStart, *prompter_, this);
-    readIntField(*incrementEdit_, &increment_, 1, kMaxIncrement, *prompter_, this);
+    // A number that fails its check is not used: the last good one stays, and a start stops.
+    const bool ok =
+        acceptIntField(*startEdit_, &start_, 1, kMaxStart, *prompter_, this) &&
+        acceptIntField(*incrementEdit_, &increment_, 1, kMaxIncrement, *prompter_, this);
+    if (valid)
+        *valid = ok;
     RenameParams params;
     params.rule = ruleEdit_->toPlainText().toStdString();
     params.start = start_;
@@ -132,7 +136,10 @@ void CRenameImageDlg::showPreviewAll() {
 }
 
 bool CRenameImageDlg::StartBatch() {
-    const RenameParams params = readParams();
+    bool valid = false;
+    const RenameParams params = readParams(&valid);
+    if (!valid)
+        return false;
     settings_.renameRule = QString::fromStdString(params.rule);
     settings_.renameWordCase = static_cast<int>(params.extensionCase);
     settings_.saveSettings();

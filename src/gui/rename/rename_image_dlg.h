@@ -23,14 +23,15 @@ class UserPrompter;
 
 class CRenameImageDlg : public CBaseToolDlg {
     Q_OBJECT
-public:
+  public:
     CRenameImageDlg(AppSettings& settings, CatalogModel& model, BatchStarter starter,
                     UserPrompter* prompter = nullptr, QWidget* parent = nullptr);
 
     bool StartBatch() override;
 
     // The panel's fields as the batch would take them, validating start and increment.
-    RenameParams readParams();
+    // `valid` (when given) is false when a number field failed its check.
+    RenameParams readParams(bool* valid = nullptr);
     // What the batch would do for the ticked rows now.
     RenamePlan planForTicked();
 
@@ -47,10 +48,10 @@ public:
     QPushButton* tagButton() const { return tagButton_; }
     QPushButton* previewAllButton() const { return previewAllButton_; }
 
-protected:
+  protected:
     void initDialog() override;
 
-private:
+  private:
     void updatePreview();
     void popUpTagMenu();
     void showPreviewAll();

@@ -9,6 +9,7 @@
 
 #include "engine/app/app_info.h"
 #include "engine/update/update_feed.h"
+#include "gui/controls/user_prompter.h"
 #include "gui/update/credentials_dlg.h"
 
 namespace pixmill {
@@ -45,6 +46,9 @@ CHttpDownloadDlg::CHttpDownloadDlg(const QString& address, const QString& target
     timeLeft_->setObjectName(QStringLiteral("timeLeft"));
     rate_->setObjectName(QStringLiteral("rate"));
     cancel_->setObjectName(QStringLiteral("cancel"));
+    // Host names and addresses come from the feed and the server: never markup.
+    for (QLabel* label : {caption_, status_, timeLeft_, rate_})
+        label->setTextFormat(Qt::PlainText);
     progress_->setTextVisible(false);
     progress_->setRange(0, 0);
     animation_->setAlignment(Qt::AlignCenter);
@@ -157,7 +161,8 @@ void CHttpDownloadDlg::onFinished() {
         if (reportError_) {
             reportError_(download_->errorText());
         } else {
-            QMessageBox::critical(this, QString::fromUtf8(kDisplayName), download_->errorText());
+            showPlainMessage(this, QMessageBox::Critical, QString::fromUtf8(kDisplayName),
+                             download_->errorText());
         }
     }
     QDialog::reject();

@@ -7,6 +7,7 @@
 #include "engine/app/app_paths.h"
 #include "engine/app/app_settings.h"
 #include "engine/update/fixed_addresses.h"
+#include "gui/controls/user_prompter.h"
 
 namespace pixmill {
 
@@ -72,7 +73,7 @@ void SkinController::onDownloaded(const SkinDownloadOutcome& outcome) {
         if (reportRefusal_) {
             reportRefusal_(text);
         } else {
-            QMessageBox::warning(nullptr, QString::fromUtf8(kDisplayName), text);
+            showPlainMessage(nullptr, QMessageBox::Warning, QString::fromUtf8(kDisplayName), text);
         }
     }
     if (!outcome.ready) {

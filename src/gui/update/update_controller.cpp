@@ -14,6 +14,7 @@
 #include "engine/update/address_opener.h"
 #include "engine/update/fixed_addresses.h"
 #include "engine/update/update_install.h"
+#include "gui/controls/user_prompter.h"
 #include "gui/update/http_download_dlg.h"
 
 namespace pixmill {
@@ -31,6 +32,8 @@ QString updatePromptText(const QString& version) {
 UpdateChoice UpdateUi::askToUpdate(QWidget* owner, const QString& version) {
     QMessageBox box(QMessageBox::Information, updatePromptCaption(), updatePromptText(version),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner);
+    // The version comes from the feed: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
         case QMessageBox::Yes:
             return UpdateChoice::Yes;
@@ -42,11 +45,11 @@ UpdateChoice UpdateUi::askToUpdate(QWidget* owner, const QString& version) {
 }
 
 void UpdateUi::inform(QWidget* owner, const QString& text) {
-    QMessageBox::information(owner, QString::fromUtf8(kDisplayName), text);
+    showPlainMessage(owner, QMessageBox::Information, QString::fromUtf8(kDisplayName), text);
 }
 
 void UpdateUi::warn(QWidget* owner, const QString& text) {
-    QMessageBox::warning(owner, QString::fromUtf8(kDisplayName), text);
+    showPlainMessage(owner, QMessageBox::Warning, QString::fromUtf8(kDisplayName), text);
 }
 
 void UpdateUi::trayBalloon(const QString& text) {
