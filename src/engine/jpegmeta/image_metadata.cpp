@@ -12,7 +12,6 @@ namespace pixmill::jpegmeta {
 namespace {
 
 constexpr double kCentimetresPerInch = 2.54;
-constexpr std::size_t kExifHeaderSize = 6;  // "Exif\0\0"
 
 // The sections before the scan; stops early when `match` says so.
 template <typename Match>
