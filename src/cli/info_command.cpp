@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "cli/output_text.h"
 #include "engine/jpegmeta/photo_info.h"
@@ -12,56 +14,91 @@
 namespace pixmill::cli {
 namespace {
 
-// Texts in the escaped form of the JSON output, so every line is valid UTF-8 and one line.
-void line(const char* name, const std::string& value) {
-    std::printf("%s\t%s\n", name, escapedText(value).c_str());
-}
-void line(const char* name, int value) {
-    std::printf("%s\t%d\n", name, value);
-}
-void line(const char* name, float value) {
-    std::printf("%s\t%s\n", name, exactNumber(value).c_str());
-}
+// One output: "name<TAB>value" lines, or with --json one object holding the same fields.
+// Texts are written in the escaped form of the JSON output, so every line is valid UTF-8.
+class InfoWriter {
+  public:
+    explicit InfoWriter(bool json) : json_(json) {}
 
-void printPhotoInfo(const jpegmeta::PhotoInfo& info) {
-    line("version", info.version);
-    line("cameraMake", info.cameraMake);
-    line("cameraModel", info.cameraModel);
-    line("dateTime", info.dateTime);
-    line("height", info.height);
-    line("width", info.width);
-    line("orientation", info.orientation);
-    line("isColor", info.isColor);
-    line("process", info.process);
-    line("flashUsed", info.flashUsed);
-    line("focalLength", info.focalLength);
-    line("exposureTime", info.exposureTime);
-    line("apertureFNumber", info.apertureFNumber);
-    line("distance", info.distance);
-    line("ccdWidth", info.ccdWidth);
-    line("exposureBias", info.exposureBias);
-    line("whiteBalance", info.whiteBalance);
-    line("meteringMode", info.meteringMode);
-    line("exposureProgram", info.exposureProgram);
-    line("isoEquivalent", info.isoEquivalent);
-    line("compressionLevel", info.compressionLevel);
-    line("focalPlaneXRes", info.focalPlaneXRes);
-    line("focalPlaneYRes", info.focalPlaneYRes);
-    line("focalPlaneUnits", info.focalPlaneUnits);
-    line("xResolution", info.xResolution);
-    line("yResolution", info.yResolution);
-    line("resolutionUnit", info.resolutionUnit);
-    line("brightness", info.brightness);
-    line("comments", info.comments);
-    line("userCommentLength", info.userCommentLength);
-    std::printf("thumbnailOffset\t%llu\n", static_cast<unsigned long long>(info.thumbnailOffset));
-    std::printf("thumbnailSize\t%u\n", info.thumbnailSize);
-    line("isExif", info.isExif ? 1 : 0);
+    void text(const char* name, const std::string& value) {
+        field(name, json_ ? jsonString(value) : escapedText(value));
+    }
+    void number(const char* name, long long value) { field(name, std::to_string(value)); }
+    void number(const char* name, int value) { number(name, static_cast<long long>(value)); }
+    // JSON has no infinity or NaN; a damaged rational can give either.
+    void number(const char* name, float value) {
+        field(name, json_ && !std::isfinite(value) ? std::string("null") : exactNumber(value));
+    }
+    void section(unsigned marker, unsigned length) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "FF%02X", marker);
+        if (json_) {
+            sections_ += std::string(sections_.empty() ? "" : ",") + "{\"marker\":\"" + hex +
+                         "\",\"length\":" + std::to_string(length) + "}";
+        } else {
+            std::printf("section\t%s\t%u\n", hex, length);
+        }
+    }
+    void finish() {
+        if (json_)
+            std::printf("{%s,\"sections\":[%s]}\n", fields_.c_str(), sections_.c_str());
+    }
+
+  private:
+    void field(const char* name, const std::string& rendered) {
+        if (!json_) {
+            std::printf("%s\t%s\n", name, rendered.c_str());
+            return;
+        }
+        if (!fields_.empty())
+            fields_ += ',';
+        fields_ += std::string("\"") + name + "\":" + rendered;
+    }
+
+    bool json_;
+    std::string fields_;
+    std::string sections_;
+};
+
+void printPhotoInfo(const jpegmeta::PhotoInfo& info, InfoWriter& out) {
+    out.text("version", info.version);
+    out.text("cameraMake", info.cameraMake);
+    out.text("cameraModel", info.cameraModel);
+    out.text("dateTime", info.dateTime);
+    out.number("height", info.height);
+    out.number("width", info.width);
+    out.number("orientation", info.orientation);
+    out.number("isColor", info.isColor);
+    out.number("process", info.process);
+    out.number("flashUsed", info.flashUsed);
+    out.number("focalLength", info.focalLength);
+    out.number("exposureTime", info.exposureTime);
+    out.number("apertureFNumber", info.apertureFNumber);
+    out.number("distance", info.distance);
+    out.number("ccdWidth", info.ccdWidth);
+    out.number("exposureBias", info.exposureBias);
+    out.number("whiteBalance", info.whiteBalance);
+    out.number("meteringMode", info.meteringMode);
+    out.number("exposureProgram", info.exposureProgram);
+    out.number("isoEquivalent", info.isoEquivalent);
+    out.number("compressionLevel", info.compressionLevel);
+    out.number("focalPlaneXRes", info.focalPlaneXRes);
+    out.number("focalPlaneYRes", info.focalPlaneYRes);
+    out.number("focalPlaneUnits", info.focalPlaneUnits);
+    out.number("xResolution", info.xResolution);
+    out.number("yResolution", info.yResolution);
+    out.number("resolutionUnit", info.resolutionUnit);
+    out.number("brightness", info.brightness);
+    out.text("comments", info.comments);
+    out.number("userCommentLength", info.userCommentLength);
+    out.number("thumbnailOffset", static_cast<long long>(info.thumbnailOffset));
+    out.number("thumbnailSize", static_cast<long long>(info.thumbnailSize));
+    out.number("isExif", info.isExif ? 1LL : 0LL);
 }
 
 }  // namespace
 
-int runInfoCommand(const std::string& file) {
+int runInfoCommand(const std::string& file, bool json) {
     struct stat status;
     if (::stat(file.c_str(), &status) != 0) {
         std::fprintf(stderr, "%s: %s\n", file.c_str(), std::strerror(errno));
@@ -74,12 +111,13 @@ int runInfoCommand(const std::string& file) {
         return 3;
     }
     const bool reachedImage = reader.parse();
-    line("file", file);
-    std::printf("fileSize\t%lld\n", static_cast<long long>(status.st_size));
-    printPhotoInfo(info);
-    for (const jpegmeta::SectionRecord& section : reader.sections()) {
-        std::printf("section\tFF%02X\t%u\n", section.marker, section.length);
-    }
+    InfoWriter out(json);
+    out.text("file", file);
+    out.number("fileSize", static_cast<long long>(status.st_size));
+    printPhotoInfo(info, out);
+    for (const jpegmeta::SectionRecord& section : reader.sections())
+        out.section(section.marker, section.length);
+    out.finish();
     if (!reader.lastError().empty())
         std::fprintf(stderr, "%s: %s\n", file.c_str(), reader.lastError().c_str());
     if (!reachedImage)

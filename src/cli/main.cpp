@@ -22,7 +22,8 @@ const QMap<QString, Command>& commands() {
         {"scan", pixmill::cli::runScan},
         {"info",
          [](const pixmill::cli::CommandLine& commandLine) {
-             return pixmill::cli::runInfoCommand(commandLine.common().target.toStdString());
+             return pixmill::cli::runInfoCommand(commandLine.common().target.toStdString(),
+                                                 commandLine.common().json);
          }},
         {"rename", pixmill::cli::runRename},
         {"watermark", pixmill::cli::runWatermark},

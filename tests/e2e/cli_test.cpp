@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -155,12 +156,14 @@ TEST_F(CliTest, JsonAndInfoLinesAreUtf8AndReadBackExactly) {
     // (A process argument cannot carry the GBK name through QString: info reads a copy.)
     fs::copy_file(photos.file(gbkName), output.file("latin.jpg"));
     const CliRun info = cli({"info", QString::fromStdString(output.file("latin.jpg"))});
+    const CliRun infoJson =
+        cli({"info", "--json", QString::fromStdString(output.file("latin.jpg"))});
     const CliRun meta = cli({"meta", "--pure", "--json", folder()});
-    for (const CliRun* run : {&scan, &info, &meta}) {
+    for (const CliRun* run : {&scan, &info, &infoJson, &meta}) {
         EXPECT_TRUE(QString::fromUtf8(run->raw).toUtf8() == run->raw);  // valid UTF-8
         EXPECT_FALSE(run->raw.contains('\xb2'));
     }
-    for (const CliRun* run : {&scan, &meta}) {
+    for (const CliRun* run : {&scan, &infoJson, &meta}) {
         for (const QString& line : run->out) {
             QJsonParseError error;
             QJsonDocument::fromJson(line.toUtf8(), &error);
@@ -175,6 +178,11 @@ TEST_F(CliTest, JsonAndInfoLinesAreUtf8AndReadBackExactly) {
     EXPECT_EQ(static_cast<float>(row["exposureTime"].toDouble()), static_cast<float>(1.0 / 30));
     EXPECT_TRUE(info.out.contains("cameraMake\tSoci\\udce9t\\udce9"));
     EXPECT_TRUE(info.out.contains("exposureTime\t0.033333335"));
+    ASSERT_EQ(infoJson.out.size(), 1);
+    const QJsonObject details = QJsonDocument::fromJson(infoJson.out[0].toUtf8()).object();
+    EXPECT_TRUE(infoJson.out[0].contains("\"cameraMake\":\"Soci\\udce9t\\udce9\""));
+    EXPECT_EQ(static_cast<float>(details["exposureTime"].toDouble()), static_cast<float>(1.0 / 30));
+    EXPECT_EQ(details["sections"].toArray().first().toObject()["marker"].toString(), "FFE1");
 
     ASSERT_EQ(meta.out.size(), 2);
     EXPECT_TRUE(meta.out[0].contains("\"status\":\"failed\""));

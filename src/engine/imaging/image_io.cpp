@@ -16,6 +16,8 @@
 
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/pixel_budget.h"
+#include "engine/imaging/orientation.h"
+#include "engine/jpegmeta/exif_orientation.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -110,9 +112,12 @@ LoadedImage decodeWithinBudget(ByteSpan bytes, ImageFileFormat format, QSize wan
         return decodeWithQt(bytes, format);
     if (format != ImageFileFormat::Jpeg)
         return {};
+    // The picture as it is shown: a turn stored in EXIF is applied to the pixels, and the
+    // wanted size, given for the shown picture, is turned back for the reduced decode.
+    const Turn turn = turnForOrientation(jpegmeta::readOrientation(bytes));
     LoadedImage loaded;
     loaded.format = format;
-    loaded.image = decodeJpeg(bytes, wanted);
+    loaded.image = turnImage(decodeJpeg(bytes, turnedSize(wanted, turn)), turn);
     if (!loaded.image.isNull()) {
         jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
         loaded.resolution = {density.x, density.y};
@@ -145,7 +150,10 @@ QSize imageFileSize(ByteSpan bytes) {
     ImageFileFormat format = sniffImageFormat(bytes);
     if (format == ImageFileFormat::Jpeg) {
         std::optional<JpegHeader> header = readJpegHeader(bytes);
-        return header ? QSize(header->width, header->height) : QSize();
+        if (!header)
+            return {};
+        return turnedSize(QSize(header->width, header->height),
+                          turnForOrientation(jpegmeta::readOrientation(bytes)));
     }
     if (format == ImageFileFormat::Unknown)
         return {};

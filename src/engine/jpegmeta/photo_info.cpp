@@ -25,8 +25,10 @@ constexpr std::size_t kCommentLimit = 1000;
 }  // namespace
 
 void fillCatalogItem(const PhotoInfo& info, CatalogItem& item) {
-    item.width = info.width;
-    item.height = info.height;
+    // The size as shown: Orientation 5 to 8 stand the stored picture on its side.
+    const bool sideways = info.orientation >= 5 && info.orientation <= 8;
+    item.width = sideways ? info.height : info.width;
+    item.height = sideways ? info.width : info.height;
     item.isExif = info.isExif ? 1 : 0;
     item.shootingDate = info.dateTime;
     item.cameraMake = info.cameraMake;
