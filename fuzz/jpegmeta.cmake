@@ -2,3 +2,4 @@
 # photo-information reader.
 pixmill_add_fuzzer(fuzz_jpegmeta_sections ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_sections_fuzzer.cpp)
 pixmill_add_fuzzer(fuzz_jpegmeta_photoinfo ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_photoinfo_fuzzer.cpp)
+pixmill_add_fuzzer(fuzz_jpegmeta_orientation ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_orientation_fuzzer.cpp)

@@ -5,6 +5,7 @@ set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
 cmake --build "$build" --target pixmill_engine -j2 >/dev/null
+mkdir -p "$build/bench"
 g++ -std=c++20 -O2 -fPIC -I"$root/src" "$root/bench/imaging/resize_harness.cpp" \
   "$build/src/engine/libpixmill_engine.a" "$build/src/engine/libpixmill_plain.a" \
   $(pkg-config --cflags --libs Qt6Gui Qt6Core libturbojpeg) -lpthread \

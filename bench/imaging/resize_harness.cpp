@@ -4,6 +4,11 @@
 //
 //   resize_harness resize BOUND OUT_DIR [--no-exif] [--pool] FILES...
 //   resize_harness thumbs WIDTH HEIGHT OUT_DIR FILES...
+//   resize_harness reencode-rotate FILES...
+//
+// reencode-rotate turns each file a quarter clockwise in place the way rotation worked before
+// the lossless transform: decoded, turned, encoded at quality 100, metadata carried (a peer
+// for the rotation bench).
 //
 // The catalog's record of each file (size, EXIF flag) is read from the file's header here,
 // as the folder scan would.
@@ -19,7 +24,9 @@
 #include "engine/imaging/catalog_thumbnail.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/orientation.h"
 #include "engine/imaging/resize_batch.h"
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/photo_info.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -102,6 +109,33 @@ int runThumbnails(int argc, char** argv) {
     return 0;
 }
 
+int runReencodeRotate(int argc, char** argv) {
+    QThreadPool threads;
+    std::atomic<int> failures{0};
+    for (int i = 2; i < argc; ++i) {
+        std::string path = argv[i];
+        threads.start([&failures, path] {
+            Bytes source;
+            std::optional<Bytes> encoded;
+            if (readImageFile(path, source)) {
+                LoadedImage loaded = decodeImage(source);
+                QImage turned = turnImage(loaded.image, Turn::Clockwise);
+                loaded.image = QImage();
+                encoded = encodeJpeg(turned, 100, {loaded.resolution.x, loaded.resolution.y});
+                if (encoded) {
+                    if (std::optional<Bytes> carried = jpegmeta::carryMetadata(
+                            source, *encoded, {.removeExifThumbnail = true}))
+                        encoded = std::move(carried);
+                }
+            }
+            if (!encoded || !rewriteFileSafely(path, *encoded, false))
+                ++failures;
+        });
+    }
+    threads.waitForDone();
+    return failures == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,9 +143,12 @@ int main(int argc, char** argv) {
         return runResize(argc, argv);
     if (argc >= 6 && std::strcmp(argv[1], "thumbs") == 0)
         return runThumbnails(argc, argv);
+    if (argc >= 3 && std::strcmp(argv[1], "reencode-rotate") == 0)
+        return runReencodeRotate(argc, argv);
     std::fprintf(stderr,
                  "usage: %s resize BOUND OUT_DIR [--no-exif] [--pool] FILES...\n"
-                 "       %s thumbs WIDTH HEIGHT OUT_DIR FILES...\n",
-                 argv[0], argv[0]);
+                 "       %s thumbs WIDTH HEIGHT OUT_DIR FILES...\n"
+                 "       %s reencode-rotate FILES...\n",
+                 argv[0], argv[0], argv[0]);
     return 2;
 }

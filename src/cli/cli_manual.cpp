@@ -32,8 +32,11 @@ const CommandDoc kCommandDocs[] = {
      "XMP sections."},
     {"crop", "FOLDER", "Crops every ticked picture into the output folder."},
     {"rotate", "FOLDER",
-     "Turns every ticked picture by a quarter turn or mirrors it, in place; one of --cw, --ccw, "
-     "--mirror-h or --mirror-v."},
+     "Turns every ticked picture by a quarter turn or mirrors it, in place, as it is shown (a "
+     "photo's EXIF orientation is applied first and then reads 1); one of --cw, --ccw, "
+     "--mirror-h or --mirror-v. JPEGs are turned losslessly; one whose size is not a whole "
+     "number of blocks in the turned direction is decoded and encoded again, which the row's "
+     "message says. Read-only files are skipped."},
     {"watermark", "FOLDER",
      "Stamps a watermark layout file (--layout), or a one-layer layout made from --text or "
      "--picture, on every ticked picture and writes the result into the output folder. A text "

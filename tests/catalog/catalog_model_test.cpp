@@ -130,5 +130,27 @@ TEST(CatalogModelTest, ThumbnailsPastTheLimitGoLeastRecentlyShownFirstAndAreAske
     EXPECT_EQ(model.thumbnailCount(), 0);
 }
 
+TEST(CatalogModelTest, DeferredRowsAskForTheirThumbnailWhenFirstShown) {
+    CatalogModel model;
+    std::vector<CatalogItem> items;
+    for (int i = 0; i < 5; ++i)
+        items.push_back(makeItem("p" + std::to_string(i) + ".jpg", 4, 4, 1));
+    model.resetRows("/p/", items);
+    std::vector<CatalogRecord> wanted;
+    QObject::connect(&model, &CatalogModel::thumbnailWanted,
+                     [&](const CatalogRecord& record) { wanted.push_back(record); });
+    QImage thumbnail(4, 4, QImage::Format_RGB888);
+    thumbnail.fill(Qt::red);
+    model.setThumbnail(model.record(3), thumbnail);  // drawn already: kept, never asked for
+    model.deferThumbnails(2);
+    for (int row = 0; row < 5; ++row)
+        model.data(model.index(row, 0), Qt::DecorationRole);
+    model.data(model.index(4, 0), Qt::DecorationRole);  // once until it arrives
+    ASSERT_EQ(wanted.size(), 2u);
+    EXPECT_EQ(wanted[0], model.record(2));
+    EXPECT_EQ(wanted[1], model.record(4));
+    EXPECT_FALSE(model.thumbnail(3).isNull());
+}
+
 }  // namespace
 }  // namespace pixmill

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -161,8 +162,11 @@ std::optional<std::string> exiftoolShootingTime(const std::string& path) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toStdString();
 }
 
+// As shown: Qt applies a JPEG's EXIF orientation, as the program does.
 QImage decoded(const std::string& path) {
-    return QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    QImageReader reader(QString::fromStdString(path));
+    reader.setAutoTransform(true);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
 }
 
 // The mean of |a - b| over every channel of every pixel; 255 when the sizes differ.

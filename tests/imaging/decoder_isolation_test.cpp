@@ -56,8 +56,11 @@ class DecoderIsolation : public ::testing::Test {
         Bytes cut = cutInsideTables(testing::readFile(realPhoto("tests/28-hex_value.jpg")));
         ASSERT_FALSE(cut.empty());
         dir.write("0-cut.jpg", cut);
-        for (const char* name : kGood)
+        for (const char* name : kGood) {
             std::filesystem::copy_file(realPhoto(name), dir.file(name));
+            std::filesystem::permissions(dir.file(name), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add);
+        }
     }
     CatalogItem item(const std::string& name) {
         // As the catalog fills it: the sizes come from the metadata reader, not the decoder.

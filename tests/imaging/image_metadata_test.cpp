@@ -1,4 +1,5 @@
 #include "engine/jpegmeta/image_metadata.h"
+#include "engine/jpegmeta/exif_orientation.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,7 @@ TEST(ImageMetadata, thumbnailRemovalSurvivesHostileDirectories) {
 }
 
 TEST(ImageMetadata, carriesMetadataSectionsWithoutTouchingImageData) {
-    Bytes exif = exifPayload(6, jpegWith(quadrants(8, 8), {}));
+    Bytes exif = exifPayload(1, jpegWith(quadrants(8, 8), {}));
     Bytes xmp = bytesOf(std::string_view("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
     Bytes source = jpegWith(quadrants(32, 32), {{0xE1, exif},
                                                 {0xE1, xmp},
@@ -133,6 +134,17 @@ TEST(ImageMetadata, carriesMetadataSectionsWithoutTouchingImageData) {
     ASSERT_TRUE(stripped);
     EXPECT_TRUE(exifThumbnail(*stripped).empty());
     EXPECT_EQ(imageData(*stripped), imageData(encoded));
+}
+
+TEST(ImageMetadata, carryIntoAnUprightPictureSaysOrientationOne) {
+    // The source was shown turned: its thumbnail lies the old way and goes.
+    Bytes source =
+        jpegWith(quadrants(32, 16), {{0xE1, exifPayload(6, jpegWith(quadrants(8, 8), {}))}});
+    std::optional<Bytes> carried = carryMetadata(source, jpegWith(quadrants(16, 32), {}));
+    ASSERT_TRUE(carried);
+    EXPECT_EQ(jpegmeta::readOrientation(source), 6);
+    EXPECT_EQ(jpegmeta::readOrientation(*carried), 1);
+    EXPECT_TRUE(exifThumbnail(*carried).empty());
 }
 
 TEST(ImageMetadata, carryOrdersTheSectionsWhateverTheSourceOrder) {

@@ -201,8 +201,9 @@ TEST_F(JpegCommands, filesThatAreNotUsableJpegsAreLeftAlone) {
         const JpegCommandResult result = run(BatchKind::PureJpeg, path);
         EXPECT_EQ(result.status, c.status);
         EXPECT_FALSE(result.message.empty());  // the reason reaches the row, not only stderr
-        if (c.status == JpegCommandStatus::Failed)
+        if (c.status == JpegCommandStatus::Failed) {
             EXPECT_EQ(result.message, "Premature end of file?");
+        }
         EXPECT_EQ(testing::readBytes(path), c.bytes);
         EXPECT_THAT(capture_.err, HasSubstr(c.message));
     }

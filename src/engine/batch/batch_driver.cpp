@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "engine/app/object_thread.h"
+#include "engine/imaging/pixel_pool.h"
 #include "engine/platform/status.h"
 
 namespace pixmill {
@@ -90,6 +91,7 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
             break;
         }
     }
+    releasePooledMemory();  // the pictures' memory kept for the next one: nothing follows
     return outcomes;
 }
 

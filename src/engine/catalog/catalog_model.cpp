@@ -209,6 +209,16 @@ void CatalogModel::setThumbnailLimit(int count) {
     if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_) dropOldThumbnails();
 }
 
+void CatalogModel::deferThumbnails(int firstRow) {
+    for (size_t row = static_cast<size_t>(std::max(0, firstRow)); row < rows_.size(); ++row) {
+        Row& target = rows_[row];
+        if (!target.thumbnail.isNull())
+            continue;
+        target.thumbnailDropped = true;
+        target.thumbnailAsked = false;
+    }
+}
+
 void CatalogModel::dropOldThumbnails() {
     std::vector<Row*> holding;
     holding.reserve(static_cast<size_t>(thumbnailCount_));

@@ -73,7 +73,11 @@ public:
     // are let go; a row whose thumbnail went asks for it again (thumbnailWanted) when a view
     // shows it, so a folder of ten thousand photos does not hold ten thousand thumbnails.
     void setThumbnailLimit(int count);
+    int thumbnailLimit() const { return thumbnailLimit_; }
     int thumbnailCount() const { return thumbnailCount_; }
+    // Rows from `firstRow` on that have no thumbnail ask for one (thumbnailWanted) when a view
+    // first shows them, instead of being drawn ahead for a part of the list nobody looks at.
+    void deferThumbnails(int firstRow);
 
     // Orders the rows by a column as the details view's header does; records keep their
     // numbers. Ascending or descending.
@@ -95,7 +99,7 @@ private:
         CatalogRecord record;
         bool ticked = true;
         QImage thumbnail;
-        bool thumbnailDropped = false;        // had one, let go to stay within the limit
+        bool thumbnailDropped = false;        // let go (or deferred): asked for when shown
         mutable bool thumbnailAsked = false;  // asked for again, not yet back
         mutable quint64 lastShown = 0;        // the use clock when a view last drew it
     };

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -80,7 +81,9 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
             continue;  // a rewrite in progress, ours or another run's
         struct stat info {};
         // Symbolic links to images count as images; folders named like images do not.
-        if (::stat((folderBytes + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        // Relative to the open folder: the kernel resolves one name instead of the whole path.
+        if (::fstatat(::dirfd(directory.get()), name.c_str(), &info, 0) != 0 ||
+            !S_ISREG(info.st_mode))
             continue;
         files.push_back(ListedFile{name, upperCasedUtf16Key(name),
                                    static_cast<std::uint32_t>(info.st_size & 0xFFFFFFFFu)});

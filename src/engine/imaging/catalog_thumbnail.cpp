@@ -9,7 +9,9 @@
 
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/orientation.h"
 #include "engine/imaging/resample.h"
+#include "engine/jpegmeta/exif_orientation.h"
 
 namespace pixmill {
 namespace {
@@ -25,12 +27,15 @@ bool sameShape(QSize a, QSize b) {
     return std::abs(left - right) <= kShapeTolerance * std::max(left, right);
 }
 
-// The picture to scale from: the embedded thumbnail when it will do, else a reduced decode.
+// The picture to scale from, as shown: the embedded thumbnail when it will do, else a reduced
+// decode.
 QImage thumbnailSource(ByteSpan bytes, QSize pictureSize, QSize placed) {
     if (sniffImageFormat(bytes) == ImageFileFormat::Jpeg) {
         ByteSpan embedded = jpegmeta::exifThumbnail(bytes);
         if (!embedded.empty()) {
-            QImage small = decodeJpeg(embedded);
+            // Stored like the picture: turned the same way to be shown.
+            const Turn turn = turnForOrientation(jpegmeta::readOrientation(bytes));
+            QImage small = turnImage(decodeJpeg(embedded), turn);
             if (!small.isNull() && small.width() >= placed.width() &&
                 small.height() >= placed.height() && sameShape(small.size(), pictureSize))
                 return small;

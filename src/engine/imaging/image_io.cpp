@@ -17,8 +17,10 @@
 #include "engine/imaging/bmp_writer.h"
 #include "engine/imaging/colour_profile.h"
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/orientation.h"
 #include "engine/imaging/pixel_budget.h"
 #include "engine/imaging/png_chunks.h"
+#include "engine/jpegmeta/exif_orientation.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -118,9 +120,13 @@ LoadedImage decodeWithinBudget(ByteSpan bytes, ImageFileFormat format, QSize wan
         return decodeWithQt(bytes, format);
     if (format != ImageFileFormat::Jpeg)
         return {};
+    // The picture as it is shown: a turn stored in EXIF is applied to the pixels, and the
+    // wanted size, given for the shown picture, is turned back for the reduced decode.
+    const Turn turn = turnForOrientation(jpegmeta::readOrientation(bytes));
     LoadedImage loaded;
     loaded.format = format;
-    loaded.image = decodeJpeg(bytes, wanted, nullptr, &loaded.colourNote);
+    loaded.image =
+        turnImage(decodeJpeg(bytes, turnedSize(wanted, turn), nullptr, &loaded.colourNote), turn);
     if (!loaded.image.isNull()) {
         loaded.iccProfile = rgbProfileOf(bytes);
         jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
@@ -154,7 +160,10 @@ QSize imageFileSize(ByteSpan bytes) {
     ImageFileFormat format = sniffImageFormat(bytes);
     if (format == ImageFileFormat::Jpeg) {
         std::optional<JpegHeader> header = readJpegHeader(bytes);
-        return header ? QSize(header->width, header->height) : QSize();
+        if (!header)
+            return {};
+        return turnedSize(QSize(header->width, header->height),
+                          turnForOrientation(jpegmeta::readOrientation(bytes)));
     }
     if (format == ImageFileFormat::Unknown)
         return {};

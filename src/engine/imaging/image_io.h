@@ -46,14 +46,17 @@ struct LoadedImage {
     bool isNull() const { return image.isNull(); }
 };
 
-// Decodes the file at `path` whatever its extension says. With a non-empty `wanted` size a
+// Decodes the file at `path` whatever its extension says, as it is shown: a JPEG's EXIF
+// Orientation (1 when outside 1..8) is applied to its pixels, and `wanted` is a size of the
+// shown picture. With a non-empty `wanted` size a
 // JPEG may be decoded at a reduced DCT scale that still covers `wanted` in both dimensions.
 // JPEGs come back as RGBX8888; PNG and BMP in the format Qt reads them in (alpha kept).
 LoadedImage loadImage(const std::string& path, QSize wanted = QSize());
 // The same for bytes already in memory.
 LoadedImage decodeImage(ByteSpan bytes, QSize wanted = QSize());
 
-// The pixel size the file's header states, without decoding; empty when unknown.
+// The pixel size of the picture as shown (a JPEG's EXIF Orientation applied), without
+// decoding; empty when unknown.
 QSize imageFileSize(ByteSpan bytes);
 
 // Status numbers of a failed save, printed in its diagnostic line.

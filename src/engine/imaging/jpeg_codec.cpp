@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/imaging/colour_profile.h"
+#include "engine/imaging/pixel_pool.h"
 #include "engine/jpegmeta/icc_profile.h"
 
 namespace pixmill {
@@ -105,7 +106,7 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error, std::string* 
                             std::to_string(header->height) + " pixels exceeds the limit");
         return {};
     }
-    QImage image(width, height, QImage::Format_RGBX8888);
+    QImage image = pooledImage(width, height, QImage::Format_RGBX8888);
     if (image.isNull()) {
         setError(error, "out of memory");
         return {};

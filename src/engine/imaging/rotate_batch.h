@@ -1,9 +1,13 @@
 #pragma once
 // The rotate/flip batch (kind 2): every ticked picture turned a quarter turn or mirrored, in
-// place. JPEGs are re-encoded at quality 100 keeping their EXIF (without its embedded
-// thumbnail, which would show the old orientation; the orientation value stays as it was),
-// XMP, IPTC, comments and RGB ICC profile; PNG and BMP files are written back losslessly in
-// their own format. Every rewrite goes through the safe rewrite (safe_rewrite.h).
+// place, the way it is shown: a JPEG's stored EXIF Orientation is composed with the user's
+// turn. JPEGs are turned losslessly on their DCT coefficients, keeping every section and the
+// bytes after the image; their EXIF then says Orientation 1, gives the new dimensions and
+// leaves the embedded thumbnail out. When the size is not a whole number of blocks (or the
+// library refuses the file) the picture is decoded and encoded again at quality 100 with its
+// metadata carried, and the row's message says so. PNG and BMP files are written back
+// losslessly in their own format. Read-only files (by their permission bits) are skipped.
+// Every rewrite goes through the safe rewrite (safe_rewrite.h).
 
 #include <QImage>
 

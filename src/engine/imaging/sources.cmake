@@ -11,6 +11,9 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/image_io.cpp
   imaging/jpeg_codec.cpp
   imaging/pixel_budget.cpp
+  imaging/lossless_transform.cpp
+  imaging/orientation.cpp
+  imaging/pixel_pool.cpp
   imaging/resample.cpp
   imaging/resize_batch.cpp
   imaging/rotate_batch.cpp)

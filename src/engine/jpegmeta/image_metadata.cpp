@@ -12,7 +12,6 @@ namespace pixmill::jpegmeta {
 namespace {
 
 constexpr double kCentimetresPerInch = 2.54;
-constexpr std::size_t kExifHeaderSize = 6;  // "Exif\0\0"
 
 // The sections before the scan; stops early when `match` says so.
 template <typename Match>
@@ -162,6 +161,36 @@ Bytes exifThumbnail(Bytes file) {
     if (!block.has(from, count))
         return {};
     return exif->tiff.subspan(from, count);
+}
+
+std::optional<std::size_t> imageDataEnd(Bytes file) {
+    SectionReader reader(file);
+    if (!reader.valid())
+        return std::nullopt;
+    SectionSpan span;
+    while (reader.next(span) == SectionStep::Section && span.marker != kSos) {
+        if (span.marker == kEoi)
+            return std::nullopt;
+    }
+    if (span.marker != kSos)
+        return std::nullopt;
+    std::uint64_t at = reader.position();
+    while (at + 1 < file.size()) {
+        const std::uint8_t marker = file[at + 1];
+        if (file[at] != 0xFF || marker == 0xFF) {
+            ++at;
+        } else if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2;  // a stuffed byte or a restart marker
+        } else if (marker == kEoi) {
+            return at + 2;
+        } else {
+            const unsigned length = bigEndian16(file, at + 2);
+            if (length < 2)
+                return std::nullopt;
+            at += 2 + length;  // tables or the header of the next scan
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace pixmill::jpegmeta

@@ -40,6 +40,11 @@ bool hasAdobeSection(Bytes file);
 // True when the frame is progressive (SOF2, 6, 10 or 14).
 bool isProgressiveJpeg(Bytes file);
 
+// Where the image ends: just after the EOI marker that ends its last scan (sections between
+// progressive scans are stepped over). What follows, such as a phone's motion-photo video,
+// belongs to no section. Nothing when the file holds no complete image.
+std::optional<std::size_t> imageDataEnd(Bytes file);
+
 // The JPEG thumbnail the EXIF directory after the first one points at; empty when none.
 Bytes exifThumbnail(Bytes file);
 
@@ -57,7 +62,10 @@ struct CarryOptions {
 // gives it to a file: the source's first EXIF, first COM, IPTC and XMP sections in that order,
 // then its ICC profile when that describes RGB data (what the encoder wrote), copied byte for
 // byte; no JFIF header in front when EXIF comes first. The encoder's frame, tables and scan
-// are kept unchanged. Nothing when either picture cannot be read as a JPEG.
+// are kept unchanged. The encoded picture is taken to be upright: the EXIF Orientation and the
+// XMP tiff:Orientation say 1, the EXIF pixel dimensions give the encoded size, and the EXIF
+// thumbnail is left out when asked or when the source was shown turned. Nothing when either
+// picture cannot be read as a JPEG.
 std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOptions options = {});
 
 }  // namespace pixmill::jpegmeta

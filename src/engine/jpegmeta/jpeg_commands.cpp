@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "engine/platform/diagnostics.h"
+#include "engine/platform/file_bytes.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/text_codec.h"
 
@@ -18,7 +19,7 @@ std::size_t characterCount(const std::string& text) {
 
 // The owner's permission bits decide, not access(2): root may write anything.
 bool isReadOnly(const struct stat& status) {
-    return (status.st_mode & S_IWUSR) == 0;
+    return isReadOnlyMode(status.st_mode);
 }
 
 JpegCommandResult failed(const JpegEngine& engine) {

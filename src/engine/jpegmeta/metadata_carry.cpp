@@ -1,6 +1,7 @@
 // The metadata carry into a freshly encoded JPEG, and the EXIF thumbnail removal it may apply.
 #include <algorithm>
 
+#include "engine/jpegmeta/exif_orientation.h"
 #include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/jpeg_sections.h"
 #include "engine/jpegmeta/tiff_walker.h"
@@ -72,20 +73,6 @@ void zeroRange(ByteVector& bytes, std::uint64_t from, std::uint64_t count) {
     std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(from), n, std::uint8_t{0});
 }
 
-// Replaces the EXIF section's data by the same without the thumbnail. False when the result
-// would not fit in a section.
-bool dropThumbnailOf(JpegSection& exif) {
-    const Bytes payload = Bytes(exif.data).subspan(2);
-    ByteVector stripped = withoutExifThumbnail(payload);
-    if (stripped.size() + 2 > 0xFFFF)
-        return false;
-    const std::size_t length = stripped.size() + 2;
-    stripped.insert(stripped.begin(),
-                    {static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
-    exif.data = std::move(stripped);
-    return true;
-}
-
 }  // namespace
 
 ByteVector withoutExifThumbnail(Bytes exifPayload) {
@@ -124,12 +111,26 @@ std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOption
     if (engine.loadJpegBytes(source, kLoadMeta) != LoadStatus::Loaded)
         return std::nullopt;
     engine.keepOnlyMetadataSections();
-    if (options.removeExifThumbnail) {
-        if (JpegSection* exif = engine.findSectionOfType(kApp1); exif && !dropThumbnailOf(*exif))
-            return std::nullopt;
-    }
     if (engine.loadJpegBytes(encoded, kLoadScan) != LoadStatus::Loaded)
         return std::nullopt;
+    // The encoded picture is upright: the EXIF says so and gives its size. A thumbnail of a
+    // picture that was shown turned would show it turned, so it goes too.
+    if (JpegSection* exif = engine.findSectionOfType(kApp1)) {
+        const Bytes payload = Bytes(exif->data).subspan(2);
+        UprightExif edit{
+            .width = static_cast<int>(engine.fileInfo().width),
+            .height = engine.fileInfo().height,
+            .dropThumbnail = options.removeExifThumbnail || readPayloadOrientation(payload) != 1};
+        ByteVector edited = uprightExifPayload(payload, edit);
+        if (edited.size() + 2 > 0xFFFF)
+            return std::nullopt;
+        const std::size_t length = edited.size() + 2;
+        edited.insert(edited.begin(),
+                      {static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+        exif->data = std::move(edited);
+    }
+    if (JpegSection* xmp = engine.findSectionOfType(kXmpSection))
+        uprightXmpOrientation(xmp->data.data(), xmp->data.size());
     ByteVector out;
     if (!engine.saveJpeg(out))
         return std::nullopt;

@@ -14,17 +14,21 @@
 namespace pixmill::jpegmeta {
 namespace {
 
-// Most cameras put everything before SOS in the first few tens of kilobytes; a longer head
-// is read when the sections reach further.
-constexpr std::size_t kFirstRead = 64 * 1024;
+// Many photos put everything before SOS in the first few kilobytes; a longer head is read,
+// up to what the cut section needs, when the sections reach further. A larger first read costs
+// every file the copy of bytes the walk never looks at (in a folder scan that copy was a third
+// of the time with 64 KB).
+constexpr std::size_t kFirstRead = 8 * 1024;
 constexpr int kMaxPadding = 6;
 constexpr std::size_t kCommentLimit = 1000;
 
 }  // namespace
 
 void fillCatalogItem(const PhotoInfo& info, CatalogItem& item) {
-    item.width = info.width;
-    item.height = info.height;
+    // The size as shown: Orientation 5 to 8 stand the stored picture on its side.
+    const bool sideways = info.orientation >= 5 && info.orientation <= 8;
+    item.width = sideways ? info.height : info.width;
+    item.height = sideways ? info.width : info.height;
     item.isExif = info.isExif ? 1 : 0;
     item.shootingDate = info.dateTime;
     item.cameraMake = info.cameraMake;

@@ -183,6 +183,11 @@ void ExifDirectoryWalk::entry(const TiffDirectory& directory, const TiffEntry& e
         case kThumbnailLength:
             thumbnails_[directory.offset].second = asOffset(number(entry));
             return;
+        case kOrientation:
+            // The picture's own; a thumbnail directory may state one for the thumbnail.
+            if (directory.nesting == 0)
+                recordNumber(entry);
+            return;
         default:
             recordNumber(entry);
             return;

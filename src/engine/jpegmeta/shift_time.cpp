@@ -9,6 +9,7 @@
 
 #include "engine/jpegmeta/jpeg_commands.h"
 #include "engine/jpegmeta/photo_info.h"
+#include "engine/platform/file_bytes.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill::jpegmeta {
@@ -90,7 +91,7 @@ ShiftResult shiftShootingTime(const std::string& path, int hours) {
     if (::stat(path.c_str(), &status) != 0) {
         return leftAlone(JpegCommandStatus::Failed, "cannot find '" + path + "'");
     }
-    if ((status.st_mode & S_IWUSR) == 0) {
+    if (isReadOnlyMode(status.st_mode)) {
         return leftAlone(JpegCommandStatus::Skipped, "read-only file");
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);

@@ -1,6 +1,7 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
 list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/exif_engine_pass.cpp
+  jpegmeta/exif_orientation.cpp
   jpegmeta/icc_profile.cpp
   jpegmeta/image_metadata.cpp
   jpegmeta/jpeg_commands.cpp

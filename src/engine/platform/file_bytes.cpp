@@ -60,4 +60,8 @@ int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::
     return error;
 }
 
+bool isReadOnlyMode(unsigned mode) {
+    return (mode & S_IWUSR) == 0;
+}
+
 }  // namespace pixmill

@@ -25,4 +25,8 @@ int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out,
 int readFileRange(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t count,
                   std::size_t& got);
 
+// True when the owner's write permission bit of `mode` (a stat st_mode) is clear: what makes
+// a file read-only to the program. The bits decide, not access(2): root may write anything.
+bool isReadOnlyMode(unsigned mode);
+
 }  // namespace pixmill

@@ -22,6 +22,8 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "engine/app/app_info.h"
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
@@ -379,11 +381,19 @@ void CImageListDlg::onLoadEnd(int count) {
     addButton_->setEnabled(true);
     const QSize box = thumbnailBox();
     if (box.isValid()) {
+        // The first rows are drawn ahead (a few screens' worth, within the thumbnail limit);
+        // the rest when a view first shows them. Drawing all of a large folder ahead cost
+        // seconds of work and memory for rows that were let go again before anyone saw them.
+        constexpr int kDrawnAhead = 500;
+        const int limit = services_.model->thumbnailLimit();
+        const int ahead =
+            std::min({services_.model->rowCount(), kDrawnAhead, limit > 0 ? limit : kDrawnAhead});
         std::vector<CatalogRecord> records;
-        records.reserve(static_cast<size_t>(services_.model->rowCount()));
-        for (int row = 0; row < services_.model->rowCount(); ++row) {
+        records.reserve(static_cast<size_t>(ahead));
+        for (int row = 0; row < ahead; ++row) {
             records.push_back(services_.model->record(row));
         }
+        services_.model->deferThumbnails(ahead);
         jobs_->renderThumbnails(records, box);
     }
     selectAll_ = true;

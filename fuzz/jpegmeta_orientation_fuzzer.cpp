@@ -1,0 +1,43 @@
+// The orientation look-ups and the upright edit over arbitrary bytes: the Orientation read is
+// always 1..8, the image end lies inside the bytes, and an edited file keeps its size but for
+// the EXIF section, reads Orientation 1 and keeps every byte after its image.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/jpegmeta/exif_orientation.h"
+#include "engine/jpegmeta/image_metadata.h"
+
+using namespace pixmill::jpegmeta;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const Bytes input(data, size);
+    const std::uint8_t selector = size > 0 ? data[size - 1] : 0;
+
+    const int orientation = readOrientation(input);
+    if (orientation < 1 || orientation > 8)
+        std::abort();
+    const std::optional<std::size_t> end = imageDataEnd(input);
+    if (end && *end > size)
+        std::abort();
+    if (size > 2) {
+        std::vector<std::uint8_t> payload = uprightExifPayload(
+            input.subspan(2),
+            {.width = selector, .height = 7, .dropThumbnail = (selector & 1) != 0});
+        if (payload.size() > size - 2)
+            std::abort();
+    }
+
+    const UprightExif edit{.width = 640, .height = 480, .dropThumbnail = (selector & 2) != 0};
+    if (std::optional<std::vector<std::uint8_t>> upright = withUprightExif(input, edit)) {
+        if (readOrientation(*upright) != 1)
+            std::abort();
+        if (end) {
+            const std::size_t tail = size - *end;
+            if (upright->size() < tail ||
+                std::memcmp(upright->data() + upright->size() - tail, data + *end, tail) != 0)
+                std::abort();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Quarter turns and mirrors of a JPEG done on its DCT coefficients (libturbojpeg's lossless
+// transform): nothing is decoded or quantised again, so the picture loses nothing and keeps
+// its sampling, its grey or CMYK colour and its size within a few percent.
+
+#include <optional>
+#include <string>
+
+#include "engine/imaging/orientation.h"
+#include "engine/platform/file_bytes.h"
+
+namespace pixmill {
+
+enum class LosslessRefusal {
+    None,
+    NotWholeBlocks,  // the turn would move a partial block edge into the picture
+    Library,         // the library refused the file or the transform; `message` says why
+};
+
+struct LosslessResult {
+    std::optional<Bytes> bytes;  // the turned file
+    LosslessRefusal refusal = LosslessRefusal::None;
+    std::string message;
+};
+
+// `file` turned by `turn` on its coefficients, only when the transform is perfect (no edge
+// block is dropped or moved). Every marker section before the scan is copied as it was (the
+// caller makes the EXIF true again), and the bytes after the image's end are appended.
+LosslessResult turnJpegLosslessly(ByteSpan file, Turn turn);
+
+}  // namespace pixmill
