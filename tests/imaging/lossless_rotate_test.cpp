@@ -154,6 +154,7 @@ TEST(LosslessRotation, roundTripsKeepSamplingColourSectionsAndTrailingBytes) {
         // A comment, an unknown APP9 and trailing bytes, as a phone's motion photo has.
         Bytes file = {0xFF, 0xD8, 0xFF, 0xE9, 0x00, 0x06, 'a', 'p',
                       'p',  '9',  0xFF, 0xFE, 0x00, 0x04, 'h', 'i'};
+        file.reserve(file.size() + c.bytes.size() + video.size());
         file.insert(file.end(), c.bytes.begin() + 2, c.bytes.end());
         file.insert(file.end(), video.begin(), video.end());
         const std::string path = dir.file(std::string(c.name) + ".jpg");
