@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/imaging/png_chunks.h"
 #include "engine/watermark/layout_archive.h"
 #include "faults/cli_child.h"
 #include "support/jpeg_builder.h"
@@ -63,29 +64,11 @@ ByteVector progressiveBomb() {
     return out;
 }
 
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> values{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            values[n] = c;
-        }
-        return values;
-    }();
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
 void pngChunk(ByteVector& out, const char* type, const ByteVector& data) {
     put32(out, std::uint32_t(data.size()));
-    ByteVector body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.insert(out.end(), body.begin(), body.end());
-    put32(out, crc32(body.data(), body.size()));
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put32(out, png::chunkCrc({type[0], type[1], type[2], type[3]}, data));
 }
 
 // Deflate (fixed codes) of `count` zero bytes: one literal, then matches of 258 at distance 1.
