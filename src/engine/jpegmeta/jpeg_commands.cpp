@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/file_bytes.h"
 #include "engine/platform/safe_rewrite.h"
@@ -179,9 +180,21 @@ JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOpti
 
 JpegCommandResult transferExif(const std::string& sourcePath, const std::string& targetPath,
                                FileOps& ops) {
-    JpegCommandOptions options;
-    options.exifSourcePath = sourcePath;
-    return processJpegFile(targetPath, options, ops);
+    std::vector<std::uint8_t> source;
+    if (readFileBytes(sourcePath, source) != 0 || !startsLikeJpeg(source))
+        return {JpegCommandStatus::Skipped, "the source is not a readable JPEG"};
+    // The same carry resize and rotation give their freshly encoded pictures in memory.
+    RewriteLock lock(targetPath);
+    std::vector<std::uint8_t> target;
+    if (int error = readFileBytes(targetPath, target); error != 0)
+        return {JpegCommandStatus::Failed, "cannot read '" + targetPath + "': " + errorText(error)};
+    std::optional<ByteVector> carried = carryMetadata(source, target);
+    if (!carried)
+        return {JpegCommandStatus::Skipped, "the source or the target is not a readable JPEG"};
+    if (Result written = rewriteFileSafely(targetPath, *carried, true, ops); !written)
+        return {JpegCommandStatus::Failed, written.message()};
+    diag::printf(diag::Stream::Out, "Modified: %s\n", targetPath.c_str());
+    return {JpegCommandStatus::Modified, {}};
 }
 
 }  // namespace pixmill::jpegmeta

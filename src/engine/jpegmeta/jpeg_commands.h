@@ -53,9 +53,10 @@ constexpr std::size_t kMaxCommentBytes = 2000;
 JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOptions& options,
                                   FileOps& ops = systemFileOps());
 
-// Gives `targetPath` (a JPEG just encoded from the source) the source's EXIF, comment, IPTC
-// and XMP sections, byte for byte, EXIF first. A source that cannot be read or is not a JPEG
-// leaves the target as it was (Skipped).
+// Gives `targetPath` (a JPEG just encoded from the source, upright) the source's metadata
+// through carryMetadata, the carry resize and rotation use: EXIF first, then the comment, IPTC,
+// XMP and an RGB colour profile, the EXIF saying Orientation 1 with the target's size. A source
+// or target that cannot be read as a JPEG leaves the target as it was (Skipped).
 JpegCommandResult transferExif(const std::string& sourcePath, const std::string& targetPath,
                                FileOps& ops = systemFileOps());
 
