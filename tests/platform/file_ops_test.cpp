@@ -215,7 +215,7 @@ TEST(SafeRewrite, aFailedStepLeavesTheOriginalAndNoTemporaryFile) {
         dir.write("photo.jpg", "original");
         FailingFileOps ops;
         ops.failAt(op, 1, ENOSPC);
-        Result result = rewriteFileSafely(dir.file("photo.jpg"), bytes("new"), true, ops);
+        Result<> result = rewriteFileSafely(dir.file("photo.jpg"), bytes("new"), true, ops);
         EXPECT_FALSE(result);
         EXPECT_EQ(readText(dir.file("photo.jpg")), "original");
         EXPECT_EQ(namesIn(dir), std::vector<std::string>{"photo.jpg"});
@@ -224,7 +224,7 @@ TEST(SafeRewrite, aFailedStepLeavesTheOriginalAndNoTemporaryFile) {
 
 TEST(SafeRewrite, aMissingFileIsAnError) {
     TempDir dir;
-    Result result = rewriteFileSafely(dir.file("absent.jpg"), bytes("new"));
+    Result<> result = rewriteFileSafely(dir.file("absent.jpg"), bytes("new"));
     EXPECT_EQ(result.code(), kRewriteCannotResolve);
     EXPECT_FALSE(std::filesystem::exists(dir.file("absent.jpg")));
 }

@@ -44,7 +44,7 @@ ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, Fi
     if (format == ImageFileFormat::Unknown || format != formatOfName(item.fileName) ||
         imageFileSize(bytes).isEmpty())
         return failed("不是可以识别的图片，未复制：" + item.fileName);
-    if (Result written = writeFileReplacing(output, bytes, ops); !written)
+    if (Result<> written = writeFileReplacing(output, bytes, ops); !written)
         return failed(written.message());
     return {ItemStatus::Ok, output, {}};
 }
@@ -132,7 +132,7 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
             : scaledJpeg(source, size, params.restoreExif && item.isExif, why, note);
     if (!encoded)
         return failed(why);
-    if (Result written = writeFileReplacing(output, *encoded, ops); !written) {
+    if (Result<> written = writeFileReplacing(output, *encoded, ops); !written) {
         reportSaveFailure(kSaveWriteFailed, output);
         return failed(written.message());
     }

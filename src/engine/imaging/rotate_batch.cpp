@@ -116,7 +116,7 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
             return {ItemStatus::Failed, {}, failure};
     }
     // A rotated picture is a new picture: it gets the time of the rewrite, as a save would.
-    if (Result result = rewriteFileSafely(item.fullPath, *written, false, ops); !result) {
+    if (Result<> result = rewriteFileSafely(item.fullPath, *written, false, ops); !result) {
         reportSaveFailure(kSaveWriteFailed, item.fullPath);
         return {ItemStatus::Failed, {}, result.message()};
     }

@@ -170,7 +170,7 @@ JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOpti
     std::vector<std::uint8_t> content;
     if (!engine.saveJpeg(content))
         return failed(engine);
-    if (Result written = rewriteFileSafely(path, content, true, ops); !written) {
+    if (Result<> written = rewriteFileSafely(path, content, true, ops); !written) {
         engine.fatal("Could not open file for write: " + written.message());
         return failed(engine);
     }
@@ -191,7 +191,7 @@ JpegCommandResult transferExif(const std::string& sourcePath, const std::string&
     std::optional<ByteVector> carried = carryMetadata(source, target);
     if (!carried)
         return {JpegCommandStatus::Skipped, "the source or the target is not a readable JPEG"};
-    if (Result written = rewriteFileSafely(targetPath, *carried, true, ops); !written)
+    if (Result<> written = rewriteFileSafely(targetPath, *carried, true, ops); !written)
         return {JpegCommandStatus::Failed, written.message()};
     diag::printf(diag::Stream::Out, "Modified: %s\n", targetPath.c_str());
     return {JpegCommandStatus::Modified, {}};

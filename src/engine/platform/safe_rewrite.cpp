@@ -162,33 +162,33 @@ int writeFileBeside(const std::string& path, std::span<const std::uint8_t> conte
     return writeBeside(path, content, attributes, ops, replacing);
 }
 
-Result rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> content,
+Result<> rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> content,
                          bool keepTimes, FileOps& ops) {
     const std::string target = resolveRewriteTarget(path);
     struct stat attributes;
     if (target.empty() || ::stat(target.c_str(), &attributes) != 0) {
-        return Result::error(kRewriteCannotResolve, "cannot find '" + path + "'");
+        return Result<>::error(kRewriteCannotResolve, "cannot find '" + path + "'");
     }
     if (!keepTimes)
         ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
     bool replacing = false;
     if (int error = writeBeside(target, content, attributes, ops, replacing); error != 0) {
         if (replacing) {
-            return Result::error(kRewriteCannotReplace,
+            return Result<>::error(kRewriteCannotReplace,
                                  "cannot replace '" + target + "': " + errorText(error));
         }
-        return Result::error(kRewriteCannotWrite,
+        return Result<>::error(kRewriteCannotWrite,
                              "cannot write beside '" + target + "': " + errorText(error));
     }
-    return Result::ok();
+    return Result<>::ok();
 }
 
-Result writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
+Result<> writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
                           FileOps& ops) {
     if (int error = writeFileBeside(path, content, newFileAttributes(), ops); error != 0)
-        return Result::error(kRewriteCannotWrite,
+        return Result<>::error(kRewriteCannotWrite,
                              "cannot write '" + path + "': " + errorText(error));
-    return Result::ok();
+    return Result<>::ok();
 }
 
 RewriteLock::RewriteLock(const std::string& path) {
