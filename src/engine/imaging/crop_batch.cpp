@@ -2,6 +2,7 @@
 
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 
 namespace pixmill {
@@ -58,11 +59,31 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
                 : loaded.isNull()       ? "cannot decode " + source
                                         : "the crop rectangle is empty"};
     }
-    QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);
+    const EncodedFormat written = writtenFormat(params.output, loaded.format);
+    const std::string target = outputFileName(output, written);
+    if (target != output && isSameFile(source, target))
+        return {ItemStatus::Failed, {}, "输出文件就是原图，已拒绝覆盖：" + target};
+    // Cropped outputs carry no metadata and no alpha (dropped, not blended), only the colour
+    // profile.
+    QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height)
+                     .convertToFormat(QImage::Format_ARGB32)
+                     .convertToFormat(QImage::Format_RGB32);
     loaded.image = QImage();
-    if (!saveByExtension(cut, output, ops, loaded.iccProfile))
-        return {ItemStatus::Failed, {}, "cannot save " + output};
-    return {ItemStatus::Ok, output, loaded.colourNote};
+    OutputExtras extras;
+    extras.iccProfile = loaded.iccProfile;
+    Result<EncodedOutput> encoded = encodeOutput(cut, written, params.output, extras);
+    if (!encoded) {
+        reportSaveFailure(kSaveEncodeFailed, target);
+        return {ItemStatus::Failed, {}, "cannot save " + target};
+    }
+    if (!writeFileReplacing(target, encoded->bytes, ops)) {
+        reportSaveFailure(kSaveWriteFailed, target);
+        return {ItemStatus::Failed, {}, "cannot save " + target};
+    }
+    std::string note = loaded.colourNote;
+    if (!encoded->note.empty())
+        note = note.empty() ? encoded->note : note + "；" + encoded->note;
+    return {ItemStatus::Ok, target, note};
 }
 
 BatchJob makeCropJob(CropParams params) {

@@ -11,6 +11,8 @@
 #include "engine/app/profile.h"
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/output_format.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/watermark_text.h"
 
@@ -70,8 +72,35 @@ void appendBatchErrorLog(const std::string& text) {
 
 namespace {
 
+// The stamped canvas in the format, quality and size of the output options, with the source's
+// resolution and colour profile and none of its other metadata.
+ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const CatalogItem& item,
+                         const std::string& outputDir, const OutputOptions& options,
+                         const ErrorLogFunction& logError) {
+    const std::string output =
+        outputDir + outputFileName(item.fileName, writtenFormat(options, source.format));
+    OutputExtras extras;
+    extras.resolution = source.resolution;
+    extras.iccProfile = source.iccProfile;
+    Result<EncodedOutput> encoded = encodeOutput(canvas, writtenFormat(options, source.format),
+                                                 options, extras);
+    if (!encoded) {
+        reportSaveFailure(kSaveEncodeFailed, output);
+        return failed(item, logError, "cannot save " + output);
+    }
+    if (!writeFileReplacing(output, encoded->bytes)) {
+        reportSaveFailure(kSaveWriteFailed, output);
+        return failed(item, logError, "cannot save " + output);
+    }
+    std::string note = source.colourNote;
+    if (!encoded->note.empty())
+        note = note.empty() ? encoded->note : note + "；" + encoded->note;
+    return ItemOutcome{ItemStatus::Ok, output, note};
+}
+
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
-                  const std::string& outputDir, const ErrorLogFunction& logError) {
+                  const std::string& outputDir, const OutputOptions& output,
+                  const ErrorLogFunction& logError) {
     LoadedImage source = loadImage(item.fullPath);
     if (source.isNull()) {
         return failed(item, logError,
@@ -87,22 +116,21 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
                                QPainter::SmoothPixmapTransform);
         group.renderAligned(canvas.width(), canvas.height(), painter, &item);
     }
-    std::string output = outputDir + item.fileName;
-    if (!saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile))
-        return failed(item, logError, "cannot save " + output);
-    return ItemOutcome{ItemStatus::Ok, output, source.colourNote};
+    return writeStamped(canvas, source, item, outputDir, output, logError);
 }
 
 }  // namespace
 
 ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group,
-                           const std::string& outputDir, const ErrorLogFunction& logError) {
-    ItemOutcome outcome = stamp(item, group, outputDir, logError);
+                           const std::string& outputDir, const ErrorLogFunction& logError,
+                           const OutputOptions& output) {
+    ItemOutcome outcome = stamp(item, group, outputDir, output, logError);
     statusPrintf("已为第 %d 张图片添加水印：%s", item.number + 1, item.fileName.c_str());
     return outcome;
 }
 
-BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction logError) {
+BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction logError,
+                          OutputOptions output) {
     auto group = std::make_shared<CControlTracker>();
     BatchJob job;
     job.kind = BatchKind::Watermark;
@@ -118,10 +146,10 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
         }
         return std::string();
     };
-    job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {
+    job.perItem = [group, logError, output](WorkedRow& row, const BatchEnvironment& env) {
         if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
             return ItemOutcome{ItemStatus::Failed, {}, refusal};
-        return watermarkImage(row.item, *group, env.outputDir, logError);
+        return watermarkImage(row.item, *group, env.outputDir, logError, output);
     };
     return job;
 }
