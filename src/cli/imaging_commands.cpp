@@ -4,6 +4,7 @@
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/resize_batch.h"
 #include "engine/imaging/rotate_batch.h"
+#include "engine/watermark/watermark_options.h"
 
 namespace pixmill::cli {
 namespace {
@@ -38,7 +39,57 @@ std::optional<int> chosenBound(const CommandLine& commandLine) {
     return preset ? kPresetBounds[*index] : kMarketBounds[*index];
 }
 
+// --square and --canvas-color into `params`; false after a usage error has been printed.
+bool readSquare(const CommandLine& commandLine, ResizeParams& params) {
+    params.square = commandLine.isSet("square");
+    if (!commandLine.isSet("canvas-color"))
+        return true;
+    if (!params.square) {
+        commandLine.usageError("--canvas-color goes with --square");
+        return false;
+    }
+    const auto bgr = parseWebColor(commandLine.value("canvas-color").toStdString());
+    if (!bgr) {
+        commandLine.usageError("--canvas-color takes RRGGBB, as on the web");
+        return false;
+    }
+    params.canvasColor = (*bgr & 0xFF) << 16 | (*bgr & 0xFF00) | (*bgr >> 16 & 0xFF);
+    return true;
+}
+
 }  // namespace
+
+std::optional<OutputOptions> outputOptions(const CommandLine& commandLine) {
+    OutputOptions options;
+    if (commandLine.isSet("format")) {
+        const auto format = parseOutputFormat(commandLine.value("format").toStdString());
+        if (!format) {
+            commandLine.usageError("--format takes keep, jpeg, png or webp");
+            return std::nullopt;
+        }
+        options.format = *format;
+    }
+    const auto quality = commandLine.intValue("quality", kMaxOutputQuality);
+    const auto maxKb = commandLine.intValue("max-kb", 0);
+    if (!quality || !maxKb) return std::nullopt;
+    if (*quality < kMinOutputQuality || *quality > kMaxOutputQuality) {
+        commandLine.usageError("--quality takes 1 to 100");
+        return std::nullopt;
+    }
+    if (commandLine.isSet("max-kb") && (*maxKb <= 0 || *maxKb > kMaxTargetKb)) {
+        commandLine.usageError("--max-kb takes a size in KiB above 0");
+        return std::nullopt;
+    }
+    if (options.format == OutputFormat::Png &&
+        (commandLine.isSet("quality") || commandLine.isSet("max-kb"))) {
+        commandLine.usageError(
+            "--quality and --max-kb apply to JPEG and WebP outputs; PNG is lossless");
+        return std::nullopt;
+    }
+    options.quality = *quality;
+    options.maxKb = *maxKb;
+    return options;
+}
 
 int runResize(const CommandLine& commandLine) {
     const auto bound = chosenBound(commandLine);
@@ -49,6 +100,9 @@ int runResize(const CommandLine& commandLine) {
     ResizeParams params;
     params.bound = *bound;
     params.restoreExif = !commandLine.isSet("no-restore-exif");
+    const auto output = outputOptions(commandLine);
+    if (!output || !readSquare(commandLine, params)) return kExitUsage;
+    params.output = *output;
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
     return session.runBatch(makeResizeJob(params), true);
@@ -64,6 +118,9 @@ int runCrop(const CommandLine& commandLine) {
         if (!ok) return commandLine.usageError("--rect takes X,Y,W,H (four integers)");
         params = CropParams{values[0], values[1], values[2], values[3]};
     }
+    const auto output = outputOptions(commandLine);
+    if (!output) return kExitUsage;
+    params.output = *output;
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
     return session.runBatch(makeCropJob(params), true);

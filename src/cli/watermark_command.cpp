@@ -52,6 +52,8 @@ int runWatermark(const CommandLine& commandLine) {
     if (commandLine.isSet("layout") == oneLayer) {
         return commandLine.usageError("watermark takes --layout FILE, or --text / --picture");
     }
+    const auto output = outputOptions(commandLine);
+    if (!output) return kExitUsage;
     QString layoutPath = commandLine.value("layout");
     QTemporaryDir scratch;
     if (oneLayer) {
@@ -67,7 +69,7 @@ int runWatermark(const CommandLine& commandLine) {
     }
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeWatermarkJob(layoutPath.toStdString()), true);
+    return session.runBatch(makeWatermarkJob(layoutPath.toStdString(), appendBatchErrorLog, *output), true);
 }
 
 }  // namespace pixmill::cli

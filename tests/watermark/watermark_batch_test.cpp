@@ -81,11 +81,11 @@ TEST(WatermarkImage, borderWidensTheCanvasAndTheGroupAlignsInTheWhole) {
     EXPECT_TRUE(near(result.pixelColor(647, 507), Qt::blue));
     EXPECT_TRUE(near(result.pixelColor(632, 492), Qt::blue));
     EXPECT_TRUE(log.entries.empty());
-    // The output is JPEG data under the source's name.
+    // A PNG source stays a PNG under its own name.
     std::vector<unsigned char> bytes = testing::readFile(out.file("photo.png"));
     ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes[0], 0xFF);
-    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_EQ(bytes[0], 0x89);
+    EXPECT_EQ(bytes[1], 'P');
 }
 
 TEST(WatermarkImage, transparentSourcePixelsComeOutWhite) {
