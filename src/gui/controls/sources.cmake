@@ -6,4 +6,5 @@ list(APPEND PIXMILL_GUI_SOURCES
   controls/base_tool_dlg.cpp
   controls/toolbox_dlg.cpp
   controls/edit_list_ctrl.cpp
-  controls/dialog_buttons.cpp)
+  controls/dialog_buttons.cpp
+  controls/output_options_group.cpp)

@@ -19,6 +19,7 @@
 #include "engine/app/app_info.h"
 #include "engine/app/profile.h"
 #include "engine/watermark/watermark_batch.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/watermark/color_picker_button.h"
 #include "gui/watermark/grid_static.h"
 #include "gui/watermark/preview_dlg.h"
@@ -54,7 +55,8 @@ void CAngleSpinBox::stepBy(int steps) {
 }
 
 bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
-                         const StartBatchFunction& startJob, QString* error) {
+                         const StartBatchFunction& startJob, QString* error,
+                         const OutputOptions& output) {
     QDir().mkpath(templateDir);
     const std::string path =
         QDir(templateDir).filePath(QString::fromUtf8(kLayoutFileName)).toStdString();
@@ -63,14 +65,15 @@ bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
             *error = QStringLiteral("无法保存水印布局文件：%1").arg(QString::fromStdString(path));
         return false;
     }
-    return startJob && startJob(makeWatermarkJob(path));
+    return startJob && startJob(makeWatermarkJob(path, appendBatchErrorLog, output));
 }
 
 bool startWatermarkBatchFromPanel(QWidget* panel, const QString& panelName, CPreviewDlg& canvas,
-                                  const QString& templateDir, const StartBatchFunction& startJob) {
+                                  const QString& templateDir, const StartBatchFunction& startJob,
+                                  const OutputOptions& output) {
     canvas.update();
     QString error;
-    if (startWatermarkBatch(canvas, templateDir, startJob, &error))
+    if (startWatermarkBatch(canvas, templateDir, startJob, &error, output))
         return true;
     if (!error.isEmpty())
         QMessageBox::warning(panel, panelName, error);
@@ -160,6 +163,8 @@ void CWaterTextDlg::buildControls() {
     layout->addLayout(form);
     layout->addWidget(gridBox);
     layout->addWidget(add_);
+    output_ = new COutputOptionsGroup(&profile_, QStringLiteral("watermark"), this);
+    layout->addWidget(output_);
     layout->addStretch();
 }
 
@@ -315,7 +320,8 @@ void CWaterTextDlg::addOrApply() {
 
 bool CWaterTextDlg::startBatch() {
     canvas_->group().header.alignMode = grid_->cell();
-    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_);
+    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_,
+                                        output_->options());
 }
 
 void CWaterTextDlg::keyPressEvent(QKeyEvent* event) {
