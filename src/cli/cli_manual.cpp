@@ -29,7 +29,12 @@ const CommandDoc kCommandDocs[] = {
      "Resizes every ticked picture into the output folder so that its longer side fits the "
      "bound given by one of --bound, --preset or --market; a picture that already fits is "
      "copied unchanged. By default each resized JPEG gets its source's EXIF, comment, IPTC and "
-     "XMP sections."},
+     "XMP sections. With --square every picture is centred, scaled down to fit, on a bound x "
+     "bound canvas of --canvas-color. Resize, crop and watermark take the output options "
+     "--format, --quality and --max-kb; with --max-kb each JPEG or WebP output is written at "
+     "the highest quality whose file, metadata included, fits, found by bisection over the "
+     "quality; one that does not fit even at quality 1 is written at it and its row says so. "
+     "PNG and BMP outputs are lossless and take no quality or size."},
     {"crop", "FOLDER", "Crops every ticked picture into the output folder."},
     {"rotate", "FOLDER",
      "Turns every ticked picture by a quarter turn or mirrors it, in place, as it is shown (a "

@@ -80,10 +80,7 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
         reportSaveFailure(kSaveWriteFailed, target);
         return {ItemStatus::Failed, {}, "cannot save " + target};
     }
-    std::string note = loaded.colourNote;
-    if (!encoded->note.empty())
-        note = note.empty() ? encoded->note : note + "；" + encoded->note;
-    return {ItemStatus::Ok, target, note};
+    return {ItemStatus::Ok, target, joinedNotes(loaded.colourNote, encoded->note)};
 }
 
 BatchJob makeCropJob(CropParams params) {

@@ -136,6 +136,10 @@ std::string outputFileName(const std::string& fileName, EncodedFormat format) {
     return (hasExtension ? fileName.substr(0, dot) : fileName) + "." + extensionOf(format);
 }
 
+std::string joinedNotes(const std::string& first, const std::string& second) {
+    return first.empty() ? second : second.empty() ? first : first + "；" + second;
+}
+
 std::optional<Bytes> encodeWebp(const QImage& image, int quality) {
     if (image.isNull() || image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION)
         return std::nullopt;

@@ -84,6 +84,9 @@ using QualityEncoder = std::function<std::optional<Bytes>(int quality)>;
 Result<EncodedOutput> encodeWithinSize(const QualityEncoder& encode, int quality,
                                        long long limitBytes);
 
+// A row's message with `note` added ("；" between two texts).
+std::string joinedNotes(const std::string& first, const std::string& second);
+
 // Encodes `image` as a lossy WebP at `quality` 1..100, alpha kept. Nothing on failure.
 std::optional<Bytes> encodeWebp(const QImage& image, int quality);
 

@@ -100,10 +100,6 @@ QImage scaledPicture(LoadedImage& loaded, QSize size, EncodedFormat written,
     return picture;
 }
 
-std::string joined(const std::string& first, const std::string& second) {
-    return first.empty() ? second : second.empty() ? first : first + "；" + second;
-}
-
 // Decodes, scales and encodes the source into `output`.
 ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, const Bytes& source,
                        const std::string& output, FileOps& ops) {
@@ -137,7 +133,7 @@ ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, cons
         return failed(saved.message());
     }
     statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
-    return {ItemStatus::Ok, output, joined(loaded.colourNote, encoded->note)};
+    return {ItemStatus::Ok, output, joinedNotes(loaded.colourNote, encoded->note)};
 }
 
 }  // namespace

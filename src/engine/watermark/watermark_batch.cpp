@@ -92,10 +92,7 @@ ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const 
         reportSaveFailure(kSaveWriteFailed, output);
         return failed(item, logError, "cannot save " + output);
     }
-    std::string note = source.colourNote;
-    if (!encoded->note.empty())
-        note = note.empty() ? encoded->note : note + "；" + encoded->note;
-    return ItemOutcome{ItemStatus::Ok, output, note};
+    return ItemOutcome{ItemStatus::Ok, output, joinedNotes(source.colourNote, encoded->note)};
 }
 
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
