@@ -71,7 +71,8 @@ std::optional<OutputOptions> outputOptions(const CommandLine& commandLine) {
     }
     const auto quality = commandLine.intValue("quality", kMaxOutputQuality);
     const auto maxKb = commandLine.intValue("max-kb", 0);
-    if (!quality || !maxKb) return std::nullopt;
+    if (!quality || !maxKb)
+        return std::nullopt;
     if (*quality < kMinOutputQuality || *quality > kMaxOutputQuality) {
         commandLine.usageError("--quality takes 1 to 100");
         return std::nullopt;
@@ -101,7 +102,8 @@ int runResize(const CommandLine& commandLine) {
     params.bound = *bound;
     params.restoreExif = !commandLine.isSet("no-restore-exif");
     const auto output = outputOptions(commandLine);
-    if (!output || !readSquare(commandLine, params)) return kExitUsage;
+    if (!output || !readSquare(commandLine, params))
+        return kExitUsage;
     params.output = *output;
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
@@ -119,7 +121,8 @@ int runCrop(const CommandLine& commandLine) {
         params = CropParams{values[0], values[1], values[2], values[3]};
     }
     const auto output = outputOptions(commandLine);
-    if (!output) return kExitUsage;
+    if (!output)
+        return kExitUsage;
     params.output = *output;
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;

@@ -53,7 +53,8 @@ int runWatermark(const CommandLine& commandLine) {
         return commandLine.usageError("watermark takes --layout FILE, or --text / --picture");
     }
     const auto output = outputOptions(commandLine);
-    if (!output) return kExitUsage;
+    if (!output)
+        return kExitUsage;
     QString layoutPath = commandLine.value("layout");
     QTemporaryDir scratch;
     if (oneLayer) {
@@ -69,7 +70,8 @@ int runWatermark(const CommandLine& commandLine) {
     }
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeWatermarkJob(layoutPath.toStdString(), appendBatchErrorLog, *output), true);
+    return session.runBatch(
+        makeWatermarkJob(layoutPath.toStdString(), appendBatchErrorLog, *output), true);
 }
 
 }  // namespace pixmill::cli

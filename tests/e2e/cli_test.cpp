@@ -280,11 +280,16 @@ TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {
 TEST_F(CliTest, OutputOptionsChangeFormatAndSizeAndRefuseBadValues) {
     writePhoto("p.jpg");
     const QString out = QString::fromStdString(output.folder());
-    for (const QStringList& bad :
-         {QStringList{"--format", "gif"}, {"--quality", "0"}, {"--quality", "101"},
-          {"--max-kb", "0"}, {"--max-kb=-3"}, {"--square", "--canvas-color", "ffgg00"},
-          {"--canvas-color", "ffffff"}, {"--format", "png", "--max-kb", "50"}}) {
-        const CliRun run = cli(QStringList{"resize", "--bound", "32"} + bad + QStringList{folder()});
+    for (const QStringList& bad : {QStringList{"--format", "gif"},
+                                   {"--quality", "0"},
+                                   {"--quality", "101"},
+                                   {"--max-kb", "0"},
+                                   {"--max-kb=-3"},
+                                   {"--square", "--canvas-color", "ffgg00"},
+                                   {"--canvas-color", "ffffff"},
+                                   {"--format", "png", "--max-kb", "50"}}) {
+        const CliRun run =
+            cli(QStringList{"resize", "--bound", "32"} + bad + QStringList{folder()});
         EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains("Usage:")) << bad.join(' ').toStdString();
     }
@@ -295,7 +300,7 @@ TEST_F(CliTest, OutputOptionsChangeFormatAndSizeAndRefuseBadValues) {
     ASSERT_EQ(square.status, 0) << square.err.toStdString();
     const QImage canvas(out + "p.png");
     ASSERT_EQ(canvas.size(), QSize(40, 40));
-    EXPECT_EQ(canvas.pixel(20, 1), qRgb(0, 255, 0));   // 40 x 30 lies from row 5 to row 34
+    EXPECT_EQ(canvas.pixel(20, 1), qRgb(0, 255, 0));  // 40 x 30 lies from row 5 to row 34
     EXPECT_EQ(canvas.pixel(20, 38), qRgb(0, 255, 0));
     EXPECT_NE(canvas.pixel(20, 20), qRgb(0, 255, 0));
 

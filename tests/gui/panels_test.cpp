@@ -11,8 +11,8 @@
 #include <QMutex>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 

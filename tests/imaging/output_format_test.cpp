@@ -23,8 +23,8 @@
 namespace pixmill {
 namespace {
 
-using testing::quadrants;
 using testing::quadrantAt;
+using testing::quadrants;
 using testing::readFile;
 using testing::TempDir;
 
@@ -33,9 +33,15 @@ bool startsWith(const Bytes& bytes, const char* magic, std::size_t offset = 0) {
     return bytes.size() >= offset + length &&
            std::memcmp(bytes.data() + offset, magic, length) == 0;
 }
-bool isJpeg(const Bytes& b) { return startsWith(b, "\xFF\xD8\xFF"); }
-bool isPng(const Bytes& b) { return startsWith(b, "\x89PNG\r\n\x1a\n"); }
-bool isWebp(const Bytes& b) { return startsWith(b, "RIFF") && startsWith(b, "WEBP", 8); }
+bool isJpeg(const Bytes& b) {
+    return startsWith(b, "\xFF\xD8\xFF");
+}
+bool isPng(const Bytes& b) {
+    return startsWith(b, "\x89PNG\r\n\x1a\n");
+}
+bool isWebp(const Bytes& b) {
+    return startsWith(b, "RIFF") && startsWith(b, "WEBP", 8);
+}
 
 // The size of a JPEG, PNG or WebP file.
 QSize pictureSize(const Bytes& file) {
@@ -89,8 +95,10 @@ TEST(OutputOptions, keepWritesPngAndBmpAsThemselvesAndTheRestAsJpeg) {
     EXPECT_EQ(writtenFormat(keep, ImageFileFormat::Bmp), EncodedFormat::Bmp);
     EXPECT_EQ(writtenFormat(keep, ImageFileFormat::Jpeg), EncodedFormat::Jpeg);
     EXPECT_EQ(writtenFormat(keep, ImageFileFormat::Unknown), EncodedFormat::Jpeg);
-    EXPECT_EQ(writtenFormat({.format = OutputFormat::Webp}, ImageFileFormat::Png), EncodedFormat::Webp);
-    EXPECT_EQ(writtenFormat({.format = OutputFormat::Png}, ImageFileFormat::Jpeg), EncodedFormat::Png);
+    EXPECT_EQ(writtenFormat({.format = OutputFormat::Webp}, ImageFileFormat::Png),
+              EncodedFormat::Webp);
+    EXPECT_EQ(writtenFormat({.format = OutputFormat::Png}, ImageFileFormat::Jpeg),
+              EncodedFormat::Png);
 }
 
 TEST(OutputOptions, theExtensionChangesOnlyWithTheFormat) {
@@ -193,7 +201,8 @@ TEST_F(OutputFiles, resizedJpegsFitTheTargetAndComeWithinTenPercentOfIt) {
     for (OutputFormat format : {OutputFormat::Jpeg, OutputFormat::Webp}) {
         // WebP's steps between neighbouring qualities are wider near the top, so its targets
         // lie where a step is well under a tenth of the file.
-        for (int kb : format == OutputFormat::Jpeg ? std::vector{120, 50, 20} : std::vector{50, 20}) {
+        for (int kb :
+             format == OutputFormat::Jpeg ? std::vector{120, 50, 20} : std::vector{50, 20}) {
             SCOPED_TRACE(std::string(outputFormatName(format)) + " " + std::to_string(kb));
             ResizeParams params{.bound = 800, .restoreExif = false};
             params.output = {format, 100, kb};
@@ -365,7 +374,7 @@ TEST_F(OutputFiles, squareOutputsAreExactInSizeAndCentred) {
     EXPECT_EQ(quadrantAt(square, 20, 60), 'r');
     EXPECT_EQ(quadrantAt(square, 180, 60), 'g');
     EXPECT_GT(qGreen(square.pixel(20, 10)), 250);  // white above the red quadrant
-    EXPECT_GT(qRed(square.pixel(180, 190)), 250);   // and below the blue one
+    EXPECT_GT(qRed(square.pixel(180, 190)), 250);  // and below the blue one
 }
 
 }  // namespace

@@ -24,14 +24,14 @@ std::string lowered(std::string_view text) {
 
 const char* extensionOf(EncodedFormat format) {
     switch (format) {
-    case EncodedFormat::Jpeg:
-        return "jpg";
-    case EncodedFormat::Png:
-        return "png";
-    case EncodedFormat::Bmp:
-        return "bmp";
-    case EncodedFormat::Webp:
-        return "webp";
+        case EncodedFormat::Jpeg:
+            return "jpg";
+        case EncodedFormat::Png:
+            return "png";
+        case EncodedFormat::Bmp:
+            return "bmp";
+        case EncodedFormat::Webp:
+            return "webp";
     }
     return "jpg";
 }
@@ -87,14 +87,14 @@ std::optional<OutputFormat> parseOutputFormat(std::string_view name) {
 
 const char* outputFormatName(OutputFormat format) {
     switch (format) {
-    case OutputFormat::Keep:
-        return "keep";
-    case OutputFormat::Jpeg:
-        return "jpeg";
-    case OutputFormat::Png:
-        return "png";
-    case OutputFormat::Webp:
-        return "webp";
+        case OutputFormat::Keep:
+            return "keep";
+        case OutputFormat::Jpeg:
+            return "jpeg";
+        case OutputFormat::Png:
+            return "png";
+        case OutputFormat::Webp:
+            return "webp";
     }
     return "keep";
 }
@@ -109,14 +109,14 @@ std::string checkOutputOptions(const OutputOptions& options) {
 
 EncodedFormat writtenFormat(const OutputOptions& options, ImageFileFormat source) {
     switch (options.format) {
-    case OutputFormat::Jpeg:
-        return EncodedFormat::Jpeg;
-    case OutputFormat::Png:
-        return EncodedFormat::Png;
-    case OutputFormat::Webp:
-        return EncodedFormat::Webp;
-    case OutputFormat::Keep:
-        break;
+        case OutputFormat::Jpeg:
+            return EncodedFormat::Jpeg;
+        case OutputFormat::Png:
+            return EncodedFormat::Png;
+        case OutputFormat::Webp:
+            return EncodedFormat::Webp;
+        case OutputFormat::Keep:
+            break;
     }
     if (source == ImageFileFormat::Png)
         return EncodedFormat::Png;
@@ -128,8 +128,8 @@ EncodedFormat writtenFormat(const OutputOptions& options, ImageFileFormat source
 std::string outputFileName(const std::string& fileName, EncodedFormat format) {
     const std::size_t dot = fileName.find_last_of('.');
     const std::size_t slash = fileName.find_last_of('/');
-    const bool hasExtension = dot != std::string::npos && dot != 0 &&
-                              (slash == std::string::npos || dot > slash + 1);
+    const bool hasExtension =
+        dot != std::string::npos && dot != 0 && (slash == std::string::npos || dot > slash + 1);
     const std::string extension = hasExtension ? lowered(fileName.substr(dot + 1)) : "";
     if (extension == extensionOf(format) || (format == EncodedFormat::Jpeg && extension == "jpeg"))
         return fileName;
@@ -212,8 +212,9 @@ Result<EncodedOutput> encodeOutput(const QImage& image, EncodedFormat format,
         if (limit > 0 && (long long)output.bytes.size() > limit) {
             output.overTarget = true;
             output.note = std::string(format == EncodedFormat::Png ? "PNG" : "BMP") +
-                          " 是无损格式，不能按目标大小压缩：已写出 " + kibText(output.bytes.size()) +
-                          "，超过 " + std::to_string(options.maxKb) + " KB";
+                          " 是无损格式，不能按目标大小压缩：已写出 " +
+                          kibText(output.bytes.size()) + "，超过 " + std::to_string(options.maxKb) +
+                          " KB";
         }
         return output;
     }

@@ -65,9 +65,9 @@ struct OutputExtras {
 struct EncodedOutput {
     Bytes bytes;
     EncodedFormat format = EncodedFormat::Jpeg;
-    int quality = 0;         // the quality used (JPEG and WebP), 0 for PNG and BMP
+    int quality = 0;          // the quality used (JPEG and WebP), 0 for PNG and BMP
     bool overTarget = false;  // a target size was set and even the lowest quality exceeds it
-    std::string note;        // for the row's message: why the target size was not met
+    std::string note;         // for the row's message: why the target size was not met
 };
 
 // Encodes `image` in `format` with the options' quality and target size. PNG and BMP have no

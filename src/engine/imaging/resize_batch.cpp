@@ -85,14 +85,13 @@ QImage scaledPicture(LoadedImage& loaded, QSize size, EncodedFormat written,
                      const ResizeParams& params) {
     const QImage::Format decoded = loaded.image.format();
     const bool flatten = params.square || written == EncodedFormat::Jpeg;
-    QImage picture =
-        flatten ? flattenOnto(loaded.image, params.square ? params.canvasColor : kWhite)
-                : loaded.image;
+    QImage picture = flatten
+                         ? flattenOnto(loaded.image, params.square ? params.canvasColor : kWhite)
+                         : loaded.image;
     loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
     if (picture.size() != size)
         picture = resampleImage(picture, size);
-    const bool grey =
-        decoded == QImage::Format_Grayscale8 || decoded == QImage::Format_Grayscale16;
+    const bool grey = decoded == QImage::Format_Grayscale8 || decoded == QImage::Format_Grayscale16;
     if (grey && !flatten && loaded.format != ImageFileFormat::Jpeg)
         picture = picture.convertToFormat(QImage::Format_Grayscale8);
     if (params.square)
@@ -105,8 +104,8 @@ ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, cons
                        const std::string& output, FileOps& ops) {
     const ImageFileFormat format = sniffImageFormat(source);
     const EncodedFormat written = writtenFormat(params.output, format);
-    const QSize shown = item.width > 0 && item.height > 0 ? QSize(item.width, item.height)
-                                                          : imageFileSize(source);
+    const QSize shown =
+        item.width > 0 && item.height > 0 ? QSize(item.width, item.height) : imageFileSize(source);
     const bool fits = shown.width() <= params.bound && shown.height() <= params.bound;
     const QSize size = fits ? shown : resizedSize(shown.width(), shown.height(), params.bound);
     if (size.isEmpty()) {
@@ -122,8 +121,7 @@ ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, cons
     if (picture.isNull())
         return failed("image too large to resize");
     const bool carry = params.restoreExif && item.isExif && format == ImageFileFormat::Jpeg;
-    OutputExtras extras{loaded.resolution, carry ? ByteSpan(source) : ByteSpan(),
-                        loaded.iccProfile,
+    OutputExtras extras{loaded.resolution, carry ? ByteSpan(source) : ByteSpan(), loaded.iccProfile,
                         format == ImageFileFormat::Png ? ByteSpan(source) : ByteSpan()};
     Result<EncodedOutput> encoded = encodeOutput(picture, written, params.output, extras);
     if (!encoded)

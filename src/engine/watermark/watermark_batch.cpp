@@ -82,8 +82,8 @@ ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const 
     OutputExtras extras;
     extras.resolution = source.resolution;
     extras.iccProfile = source.iccProfile;
-    Result<EncodedOutput> encoded = encodeOutput(canvas, writtenFormat(options, source.format),
-                                                 options, extras);
+    Result<EncodedOutput> encoded =
+        encodeOutput(canvas, writtenFormat(options, source.format), options, extras);
     if (!encoded) {
         reportSaveFailure(kSaveEncodeFailed, output);
         return failed(item, logError, "cannot save " + output);

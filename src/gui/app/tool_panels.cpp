@@ -87,9 +87,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     CPreviewDlg* canvas = pane->canvas();
     auto* text =
         new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
-    auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
-                                     settings.templateDir, startWatermark, nullptr,
-                                     &settings.profile());
+    auto* image =
+        new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
+                           settings.templateDir, startWatermark, nullptr, &settings.profile());
     toolbox->addPanel(new WatermarkPanelHost(kImageWatermarkPanelId, QString::fromUtf8("水印"),
                                              image, [image] { return image->startBatch(); }));
     toolbox->addPanel(new WatermarkPanelHost(kTextWatermarkPanelId, QString::fromUtf8("添加文字"),

@@ -60,7 +60,8 @@ OutputOptions COutputOptionsGroup::options() const {
     OutputOptions options;
     options.format = static_cast<OutputFormat>(std::max(0, format_->currentIndex()));
     options.quality = quality_->value();
-    options.maxKb = limit_->isChecked() && options.format != OutputFormat::Png ? maxKb_->value() : 0;
+    options.maxKb =
+        limit_->isChecked() && options.format != OutputFormat::Png ? maxKb_->value() : 0;
     return options;
 }
 
@@ -80,11 +81,11 @@ void COutputOptionsGroup::load() {
     }
     const int format = profile_->readInt(section_, QStringLiteral("outformat"), 0);
     OutputOptions options;
-    options.format = format >= 0 && format <= 3 ? static_cast<OutputFormat>(format)
-                                                : OutputFormat::Keep;
-    options.quality = std::clamp(profile_->readInt(section_, QStringLiteral("outquality"),
-                                                   kMaxOutputQuality),
-                                 kMinOutputQuality, kMaxOutputQuality);
+    options.format =
+        format >= 0 && format <= 3 ? static_cast<OutputFormat>(format) : OutputFormat::Keep;
+    options.quality =
+        std::clamp(profile_->readInt(section_, QStringLiteral("outquality"), kMaxOutputQuality),
+                   kMinOutputQuality, kMaxOutputQuality);
     options.maxKb =
         std::clamp(profile_->readInt(section_, QStringLiteral("outmaxkb"), 0), 0, kMaxTargetKb);
     loading_ = true;

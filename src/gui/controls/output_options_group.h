@@ -20,7 +20,7 @@ class Profile;
 
 class COutputOptionsGroup : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     // `profile` may be null (nothing kept); `section` names where the values are kept.
     COutputOptionsGroup(Profile* profile, QString section, QWidget* parent = nullptr);
 
@@ -35,10 +35,10 @@ public:
     QCheckBox* limitBox() const { return limit_; }
     QSpinBox* maxKbBox() const { return maxKb_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     // Quality and size apply to JPEG and WebP only: PNG is lossless.
     void enableLossyControls();
 

@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "gui/controls/output_options_group.h"
 #include "gui/controls/dialog_buttons.h"
 #include "gui/controls/edit_list_ctrl.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/controls/user_prompter.h"
 
 namespace pixmill {

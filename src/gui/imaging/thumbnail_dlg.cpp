@@ -110,8 +110,8 @@ void CThumbnailDlg::addCanvasControls(QVBoxLayout* layout) {
     squareBox_->setChecked(profile.readInt("thumbnail", "square", 0) != 0);
     canvasColor_ = new CColorPickerButton(this);
     canvasColor_->setToolTip(QStringLiteral("画布颜色"));
-    canvasColor_->setColor(swapRedBlue(unsigned(profile.readInt("thumbnail", "canvascolor",
-                                                                  kWhiteBgr))));
+    canvasColor_->setColor(
+        swapRedBlue(unsigned(profile.readInt("thumbnail", "canvascolor", kWhiteBgr))));
     output_ = new COutputOptionsGroup(&profile, QStringLiteral("thumbnail"), this);
     auto* square = new QHBoxLayout;
     square->addWidget(squareBox_);
