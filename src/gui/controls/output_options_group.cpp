@@ -25,8 +25,9 @@ COutputOptionsGroup::COutputOptionsGroup(Profile* profile, QString section, QWid
       section_(std::move(section)),
       format_(new QComboBox(this)),
       quality_(new QSpinBox(this)),
-      limit_(new QCheckBox(QStringLiteral("限制文件大小(KB)："), this)),
+      limit_(new QCheckBox(QStringLiteral("不超过"), this)),
       maxKb_(new QSpinBox(this)) {
+    auto* grid = new QGridLayout(this);
     for (const char* label : kFormatLabels)
         format_->addItem(QString::fromUtf8(label));
     format_->setToolTip(QStringLiteral("保持原格式：PNG 和 BMP 保持原样，其他图片存为 JPEG"));
@@ -34,9 +35,11 @@ COutputOptionsGroup::COutputOptionsGroup(Profile* profile, QString section, QWid
     quality_->setValue(kMaxOutputQuality);
     maxKb_->setRange(1, kMaxTargetKb);
     maxKb_->setValue(kDefaultTargetKb);
+    maxKb_->setSuffix(QStringLiteral(" KB"));
     maxKb_->setToolTip(QStringLiteral("以不超过此大小的最高质量保存 JPEG 和 WebP"));
+    limit_->setToolTip(maxKb_->toolTip());
+    grid->setColumnStretch(1, 1);
 
-    auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("格式："), this), 0, 0);
     grid->addWidget(format_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("质量："), this), 1, 0);
