@@ -20,6 +20,7 @@
 #include "engine/watermark/layout_archive.h"
 #include "engine/watermark/watermark_batch.h"
 #include "engine/watermark/watermark_text.h"
+#include "gui/watermark/layout_library_bar.h"
 #include "gui/watermark/preview_dlg.h"
 
 namespace pixmill {
@@ -56,9 +57,11 @@ CLayoutPane::CLayoutPane(QWidget* parent) : QWidget(parent) {
     stack_->addWidget(canvas_);
     stack_->addWidget(scroll_);
 
+    library_ = new CLayoutLibraryBar(canvas_, this);
     auto* bar = new QHBoxLayout;
     bar->addWidget(toggle_);
-    bar->addStretch();
+    bar->addSpacing(12);
+    bar->addWidget(library_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(bar);
