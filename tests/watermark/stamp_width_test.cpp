@@ -149,5 +149,35 @@ TEST(StampWidth, aTinyLayoutEnlargedOnABigPhotoIsDrawnInPlace) {
     EXPECT_TRUE(near(stamped.pixelColor(3000, 2490), Qt::green, 2));
 }
 
+TEST(StampWidth, aReducedPictureIsAveragedNotSampled) {
+    // One-pixel black and white stripes: reduced to 30 % they must turn an even grey, where
+    // blending the two source pixels nearest to each output pixel beats into bands.
+    testing::TempDir in;
+    QImage stripes(200, 40, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixelColor(x, y, x % 2 ? Qt::white : Qt::black);
+    testing::savePng(stripes, in.file("stripes.png"));
+    CControlTracker group;
+    auto layer = std::make_unique<CWatermarkCtrl>();
+    layer->imagePath = in.file("stripes.png");
+    layer->loadLayerImage();
+    layer->rect = {0, 0, 200, 40};
+    group.layers.push_back(std::move(layer));
+    group.header.alignMode = 0;
+    group.stampWidthPercent = 30;  // 60 of 200 pixels
+    testing::savePng(solidImage(200, 100, Qt::red, QImage::Format_RGB32), in.file("p.png"));
+    LoadedImage source = loadImage(in.file("p.png"));
+    QImage stamped = stampPicture(source, group, nullptr);
+    ASSERT_EQ(stamped.size(), QSize(200, 100));
+    for (int y = 2; y < 10; ++y)
+        for (int x = 2; x < 58; ++x) {
+            const QColor c = stamped.pixelColor(x, y);
+            EXPECT_NEAR(c.green(), 128, 30) << x << "," << y;
+            EXPECT_NEAR(c.red(), c.green(), 4) << x << "," << y;
+        }
+    EXPECT_EQ(stamped.pixelColor(70, 20), QColor(Qt::red));
+}
+
 }  // namespace
 }  // namespace pixmill

@@ -273,7 +273,7 @@ void CControlTracker::renderAligned(int width, int height, QPainter& painter,
     painter.scale(scale, scale);
     painter.translate(-bounds.left, -bounds.top);
     for (const auto& layer : layers)
-        layer->drawLayer(painter, item);
+        layer->drawLayer(painter, item, scale);
     painter.restore();
 }
 
