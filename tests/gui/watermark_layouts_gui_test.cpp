@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -197,19 +198,25 @@ TEST(SavedLayoutBar, stampWidthIsRememberedAndScalesTheStartedBatch) {
     std::filesystem::create_directory(temp.path() / "out");
     BatchEnvironment env{temp.folder(), temp.folder() + "out/"};
     ASSERT_EQ(job.perItem(row, env).status, ItemStatus::Ok);
-    QImage stamped(QString::fromStdString(env.outputDir + "photo.png"));
-    ASSERT_EQ(stamped.size(), QSize(1000, 500));
-    QRect blue;
-    for (int y = 300; y < 500; ++y)
-        for (int x = 500; x < 1000; ++x) {
-            const QColor c = stamped.pixelColor(x, y);
-            if (c.blue() > 200 && c.green() < 60)
-                blue = blue.united(QRect(x, y, 1, 1));
-        }
-    EXPECT_NEAR(blue.width(), 300, 3);
-    EXPECT_NEAR(blue.height(), 120, 3);
-    EXPECT_NEAR(blue.right(), 999, 2);
-    EXPECT_NEAR(blue.bottom(), 499, 2);
+    // The batch's output and the pane's preview alike.
+    session.pane.setPreviewSource([&row] { return std::optional<CatalogItem>(row.item); });
+    session.pane.previewToggle()->setChecked(true);
+    const QImage stamps[] = {QImage(QString::fromStdString(env.outputDir + "photo.png")),
+                             session.pane.previewImage()};
+    for (const QImage& stamped : stamps) {
+        ASSERT_EQ(stamped.size(), QSize(1000, 500));
+        QRect blue;
+        for (int y = 300; y < 500; ++y)
+            for (int x = 500; x < 1000; ++x) {
+                const QColor c = stamped.pixelColor(x, y);
+                if (c.blue() > 200 && c.green() < 60)
+                    blue = blue.united(QRect(x, y, 1, 1));
+            }
+        EXPECT_NEAR(blue.width(), 300, 3);
+        EXPECT_NEAR(blue.height(), 120, 3);
+        EXPECT_NEAR(blue.right(), 999, 2);
+        EXPECT_NEAR(blue.bottom(), 499, 2);
+    }
 }
 
 }  // namespace
