@@ -82,8 +82,7 @@ const QMap<QString, QStringList>& commandOptions() {
         {"rotate", {"cw", "ccw", "mirror-h", "mirror-v"}},
         {"watermark",
          {"layout", "text", "picture", "font", "size", "color", "bold", "italic", "underline",
-          "angle", "shadow", "opacity", "align", "stamp-width", "format", "quality",
-          "max-kb"}},
+          "angle", "shadow", "opacity", "align", "stamp-width", "format", "quality", "max-kb"}},
         {"meta",
          {"delete-exif", "delete-nonoriginal", "delete-comment", "comment", "pure", "shift-hours"}},
     };

@@ -88,9 +88,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     CPreviewDlg* canvas = pane->canvas();
     auto* text =
         new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
-    auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
-                                     settings.templateDir, startWatermark, nullptr,
-                                     &settings.profile());
+    auto* image =
+        new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
+                           settings.templateDir, startWatermark, nullptr, &settings.profile());
     // Saved layouts, and the one used last back on the canvas (the panels follow it).
     pane->libraryBar()->setStore(settings.profile(), settings.templateDir, prompter);
     pane->libraryBar()->restoreLastLayout();
