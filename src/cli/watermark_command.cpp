@@ -16,7 +16,8 @@ std::optional<WatermarkLayerOptions> layerOptions(const CommandLine& commandLine
     WatermarkLayerOptions options;
     options.text = commandLine.value("text").toStdString();
     options.picturePath = commandLine.value("picture").toStdString();
-    if (commandLine.isSet("font")) options.fontName = commandLine.value("font").toStdString();
+    if (commandLine.isSet("font"))
+        options.fontName = commandLine.value("font").toStdString();
     if (commandLine.isSet("color")) {
         const auto color = parseWebColor(commandLine.value("color").toStdString());
         if (!color) {
@@ -29,7 +30,8 @@ std::optional<WatermarkLayerOptions> layerOptions(const CommandLine& commandLine
     const auto angle = commandLine.intValue("angle", options.angle);
     const auto opacity = commandLine.intValue("opacity", options.opacity);
     const auto align = commandLine.intValue("align", options.alignMode);
-    if (!size || !angle || !opacity || !align) return std::nullopt;
+    if (!size || !angle || !opacity || !align)
+        return std::nullopt;
     if (commandLine.isSet("align") && (*align < 0 || *align > 8)) {
         commandLine.usageError("--align takes 0 to 8");
         return std::nullopt;
@@ -56,8 +58,10 @@ int runWatermark(const CommandLine& commandLine) {
     QTemporaryDir scratch;
     if (oneLayer) {
         const auto options = layerOptions(commandLine);
-        if (!options) return kExitUsage;
-        if (!scratch.isValid()) return kExitFailed;
+        if (!options)
+            return kExitUsage;
+        if (!scratch.isValid())
+            return kExitFailed;
         layoutPath = scratch.filePath("layout.wmk");
         if (!writeOneLayerLayout(*options, layoutPath.toStdString())) {
             std::fprintf(stderr, "pixmill-cli: cannot write the layout file %s\n",
@@ -66,8 +70,9 @@ int runWatermark(const CommandLine& commandLine) {
         }
     }
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeWatermarkJob(layoutPath.toStdString()), true);
+    if (int status = session.open(); status != kExitOk)
+        return status;
+    return session.runBatch(makeWatermarkJob(layoutPath.toStdString()));
 }
 
 }  // namespace pixmill::cli

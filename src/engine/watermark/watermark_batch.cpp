@@ -106,7 +106,6 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
     auto group = std::make_shared<CControlTracker>();
     BatchJob job;
     job.kind = BatchKind::Watermark;
-    job.pattern = BatchPattern::PerItem;
     job.prepare = [group, layoutFilePath]() -> std::string {
         if (!group->loadLayout(layoutFilePath, nullptr))
             return "水印模板无法读取：" + layoutFilePath;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "engine/app/app_settings.h"
+#include "engine/imaging/resize_batch.h"
 #include "gui/controls/int_field.h"
 #include "gui/controls/user_prompter.h"
 
@@ -22,15 +23,6 @@ int inRangeOrZero(int value) {
     return value >= 0 && value <= 2 ? value : 0;
 }
 }  // namespace
-
-const std::vector<SizePreset>& commonSizes() {
-    static const std::vector<SizePreset> sizes = {
-        {1600, 1600, "1600 像素（高清图，可做壁纸）"}, {800, 800, "800 像素（文档网页用图）"},
-        {640, 640, "640 像素（文档网页用图）"},        {320, 320, "320 像素（缩略图，小图）"},
-        {160, 160, "160 像素（缩略图，小图）"},
-    };
-    return sizes;
-}
 
 CThumbnailDlg::CThumbnailDlg(AppSettings& settings, BatchStarter starter, UserPrompter* prompter,
                              QWidget* parent)
@@ -46,18 +38,16 @@ void CThumbnailDlg::initDialog() {
     const QString schemeLabels[3] = {QStringLiteral("常用尺寸"),
                                      QStringLiteral("淘宝卖家常用图片尺寸"),
                                      QStringLiteral("自定义尺寸")};
-    const QString marketLabels[3] = {QStringLiteral("宝贝描述(宽500像素约100KB)"),
-                                     QStringLiteral("宝贝描述小图(宽250像素约50KB)"),
-                                     QStringLiteral("宝贝图片(宽310像素约20KB)")};
     for (int i = 0; i < 3; ++i) {
         schemeRadios_[i] = new QRadioButton(schemeLabels[i], this);
         schemes->addButton(schemeRadios_[i], i);
-        marketRadios_[i] = new QRadioButton(marketLabels[i], this);
-        marketRadios_[i]->setToolTip(marketLabels[i]);  // the panel is narrower than the text
+        const QString marketLabel = QString::fromUtf8(kMarketSizes[i].label);
+        marketRadios_[i] = new QRadioButton(marketLabel, this);
+        marketRadios_[i]->setToolTip(marketLabel);  // the panel is narrower than the text
         markets->addButton(marketRadios_[i], i);
     }
     sizeList_ = new QComboBox(this);
-    for (const SizePreset& preset : commonSizes()) {
+    for (const SizePreset& preset : kCommonSizes) {
         sizeList_->addItem(QString::fromUtf8(preset.label));
         sizeList_->setItemData(sizeList_->count() - 1, QString::fromUtf8(preset.label),
                                Qt::ToolTipRole);
@@ -111,7 +101,7 @@ bool CThumbnailDlg::chooseBound(int* bound) {
         const int selected = sizeList_->currentIndex();
         if (selected < 0)
             return false;
-        *bound = commonSizes()[size_t(selected)].width;
+        *bound = kCommonSizes[selected].bound;
         settings_.thumbComboIndex = selected;
     } else if (scheme == 1) {
         int market = 0;
@@ -119,7 +109,7 @@ bool CThumbnailDlg::chooseBound(int* bound) {
             ++market;
         if (market == 3)
             return false;
-        *bound = kMarketBounds[market];
+        *bound = kMarketSizes[market].bound;
         settings_.marketSize = market;
         settings_.thumbComboIndex = -1;
     } else {

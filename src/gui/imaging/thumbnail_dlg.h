@@ -4,7 +4,7 @@
 
 #include "engine/imaging/resize_batch.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,16 +15,6 @@ namespace pixmill {
 
 class AppSettings;
 class UserPrompter;
-
-struct SizePreset {
-    int width;
-    int height;
-    const char* label;
-};
-
-// The common sizes in list order, and the marketplace bounds by setting value.
-const std::vector<SizePreset>& commonSizes();
-inline constexpr int kMarketBounds[3] = {500, 250, 310};
 
 inline constexpr const char* kChooseSchemeMessage = "请选择一种方案!";
 
