@@ -3,9 +3,9 @@
 //
 // Each operation lives in its own subsystem file with the same shape: a parameter record, a
 // per-item routine, and a `make...Job(params)` that returns a BatchJob; how it runs is its
-// entry in the batch table (batch_table.h). The driver walks the
-// catalog, collects the ticked rows, and runs the job; it never restates what an operation
-// does. Plain C++: the metadata and renaming operations, which are std-only, build jobs too.
+// entry in the batch table (batch_table.h). The driver walks the catalog, collects the ticked
+// rows, and runs the job; it never restates what an operation does. Plain C++: the metadata
+// and renaming operations, which are std-only, build jobs too.
 
 #include <functional>
 #include <string>
