@@ -3,10 +3,10 @@
 //
 // The worker tells an observer that the batch begins, works every row ticked when the batch
 // started (in row order; sequentially, concurrently on a bounded pool, or all at once, as the
-// kind's batch table entry says), writes changed records back into the catalog, and tells the observer that it has
-// ended, with every row's outcome and the folder to open. The observer is called on the worker
-// and is expected to have handled the call when it returns (the GUI marshals it with a
-// blocking queued call). The worker never runs on the pool it waits for.
+// kind's batch table entry says), writes changed records back into the catalog, and tells the
+// observer that it has ended, with every row's outcome and the folder to open. The observer is
+// called on the worker and is expected to have handled the call when it returns (the GUI marshals
+// it with a blocking queued call). The worker never runs on the pool it waits for.
 
 #include <QThreadPool>
 
