@@ -1,4 +1,6 @@
 // resize, crop and rotate: the pixel operations.
+#include <iterator>
+
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "engine/imaging/crop_batch.h"
@@ -8,10 +10,6 @@
 
 namespace pixmill::cli {
 namespace {
-
-// The resize panel's common sizes and marketplace sizes.
-constexpr int kPresetBounds[] = {1600, 800, 640, 320, 160};
-constexpr int kMarketBounds[] = {500, 250, 310};
 
 std::optional<int> chosenBound(const CommandLine& commandLine) {
     const int given = int(commandLine.isSet("bound")) + int(commandLine.isSet("preset")) +
@@ -30,13 +28,14 @@ std::optional<int> chosenBound(const CommandLine& commandLine) {
     }
     const bool preset = commandLine.isSet("preset");
     const auto index = commandLine.intValue(preset ? "preset" : "market", 0);
-    if (!index) return std::nullopt;
-    const int count = preset ? 5 : 3;
+    if (!index)
+        return std::nullopt;
+    const int count = preset ? int(std::size(kCommonSizes)) : int(std::size(kMarketSizes));
     if (*index < 0 || *index >= count) {
         commandLine.usageError(preset ? "--preset takes 0 to 4" : "--market takes 0 to 2");
         return std::nullopt;
     }
-    return preset ? kPresetBounds[*index] : kMarketBounds[*index];
+    return preset ? kCommonSizes[*index].bound : kMarketSizes[*index].bound;
 }
 
 // --square and --canvas-color into `params`; false after a usage error has been printed.
@@ -94,7 +93,8 @@ std::optional<OutputOptions> outputOptions(const CommandLine& commandLine) {
 
 int runResize(const CommandLine& commandLine) {
     const auto bound = chosenBound(commandLine);
-    if (!bound) return kExitUsage;
+    if (!bound)
+        return kExitUsage;
     if (commandLine.isSet("restore-exif") && commandLine.isSet("no-restore-exif")) {
         return commandLine.usageError("give --restore-exif or --no-restore-exif, not both");
     }
@@ -106,8 +106,9 @@ int runResize(const CommandLine& commandLine) {
         return kExitUsage;
     params.output = *output;
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeResizeJob(params), true);
+    if (int status = session.open(); status != kExitOk)
+        return status;
+    return session.runBatch(makeResizeJob(params));
 }
 
 int runCrop(const CommandLine& commandLine) {
@@ -116,8 +117,10 @@ int runCrop(const CommandLine& commandLine) {
         const QStringList parts = commandLine.value("rect").split(QLatin1Char(','));
         bool ok = parts.size() == 4;
         int values[4] = {};
-        for (int i = 0; ok && i < 4; ++i) values[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok) return commandLine.usageError("--rect takes X,Y,W,H (four integers)");
+        for (int i = 0; ok && i < 4; ++i)
+            values[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok)
+            return commandLine.usageError("--rect takes X,Y,W,H (four integers)");
         params = CropParams{values[0], values[1], values[2], values[3]};
     }
     const auto output = outputOptions(commandLine);
@@ -125,27 +128,23 @@ int runCrop(const CommandLine& commandLine) {
         return kExitUsage;
     params.output = *output;
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeCropJob(params), true);
+    if (int status = session.open(); status != kExitOk)
+        return status;
+    return session.runBatch(makeCropJob(params));
 }
 
 int runRotate(const CommandLine& commandLine) {
-    struct Choice {
-        const char* option;
-        int code;
-    };
-    static const Choice kChoices[] = {
-        {"cw", kRotate90}, {"ccw", kRotate270}, {"mirror-h", kFlipX}, {"mirror-v", kFlipY}};
-    const Choice* chosen = nullptr;
-    for (const Choice& choice : kChoices) {
-        if (!commandLine.isSet(choice.option)) continue;
-        if (chosen) return commandLine.usageError("rotate takes exactly one of --cw, --ccw, --mirror-h, --mirror-v");
-        chosen = &choice;
-    }
-    if (!chosen) return commandLine.usageError("rotate needs one of --cw, --ccw, --mirror-h, --mirror-v");
+    const std::vector<OperationSwitch> chosen = chosenOperations(commandLine, "rotate");
+    if (chosen.size() > 1)
+        return commandLine.usageError(
+            "rotate takes exactly one of --cw, --ccw, --mirror-h, --mirror-v");
+    if (chosen.empty())
+        return commandLine.usageError("rotate needs one of --cw, --ccw, --mirror-h, --mirror-v");
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeRotateFlipJob(RotateFlipParams{chosen->code, {}}), false);
+    if (int status = session.open(); status != kExitOk)
+        return status;
+    return session.runBatch(
+        makeRotateFlipJob(RotateFlipParams{chosen.front().entry->argument, {}}));
 }
 
 }  // namespace pixmill::cli

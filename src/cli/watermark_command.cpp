@@ -87,8 +87,7 @@ int runWatermark(const CommandLine& commandLine) {
         layoutPath = QString::fromStdString(*resolved);
     }
     return session.runBatch(
-        makeWatermarkJob(layoutPath.toStdString(), *stampWidth, appendBatchErrorLog, *output),
-        true);
+        makeWatermarkJob(layoutPath.toStdString(), *stampWidth, appendBatchErrorLog, *output));
 }
 
 }  // namespace pixmill::cli

@@ -268,8 +268,39 @@ TEST_F(PanelsTest, MenuListsTheEntriesInOrder) {
         if (!action->isSeparator())
             ids.push_back(action->data().toInt());
     }
-    EXPECT_EQ(ids, (std::vector<int>{1011, 1018, 1025, 1026, 1017, 1012, 1013, 1014, 1015, 1016,
-                                     1022, 1021, 1019, 1023, 1024, 32847}));
+    EXPECT_EQ(ids, (std::vector<int>{1011, 32850, 1018, 1025, 1026, 1017, 1012, 1013, 1014, 1015,
+                                     1016, 1022, 1021, 1019, 1023, 1024, 32847}));
+}
+
+// The one menu: every entry is the table's (id, caption, confirmation), groups apart.
+TEST_F(PanelsTest, MenuIsTheBatchTable) {
+    CToolboxDlg toolbox;
+    CBatchCommands commands(model, toolbox, recorder(), nullptr, &prompter);
+    std::unique_ptr<QMenu> menu(commands.buildMenu(nullptr));
+    QStringList shown, expected;
+    for (QAction* action : menu->actions())
+        shown << (action->isSeparator()
+                      ? QStringLiteral("-")
+                      : QStringLiteral("%1 %2").arg(action->data().toInt()).arg(action->text()));
+    int group = batchTable().front().menuGroup;
+    for (const BatchKindInfo& info : batchTable()) {
+        if (info.menuGroup != group)
+            expected << "-";
+        group = info.menuGroup;
+        for (const BatchMenuEntry& entry : info.menu) {
+            expected << QStringLiteral("%1 %2").arg(entry.id).arg(QString::fromUtf8(entry.caption));
+            EXPECT_EQ(confirmationFor(entry.id),
+                      QString::fromUtf8(entry.confirmation ? entry.confirmation : ""));
+        }
+    }
+    expected << "-"
+             << "32847 打开图片保存目录";
+    EXPECT_EQ(shown, expected);
+    // Crop stands with the turns, the shift-time command alone.
+    EXPECT_EQ(shown.mid(5, 8),
+              (QStringList{"-", "1017 批量校正照片拍摄日期", "-", "1012 批量裁剪",
+                           "1013 批量向右旋转（顺时针旋转）", "1014 批量向左旋转（逆时针旋转）",
+                           "1015 批量左右翻转", "1016 批量上下翻转"}));
 }
 
 TEST(UpdateTimeDlgTest, OpensAtMinusEightArrowsStopAtTenThousandTypedValuesPass) {

@@ -142,7 +142,7 @@ TEST(WatermarkJob, anUnreadableLayoutRefusesTheBatch) {
     testing::TempDir folder;
     BatchJob missing = makeWatermarkJob(folder.file("absent.tmp"));
     EXPECT_EQ(missing.kind, BatchKind::Watermark);
-    EXPECT_EQ(missing.pattern, BatchPattern::PerItem);
+    EXPECT_EQ(batchKindInfo(missing.kind).pattern, BatchPattern::PerItem);
     ASSERT_TRUE(missing.prepare);
     EXPECT_FALSE(missing.prepare().empty());
     folder.write("damaged.tmp", std::string("\xFF\xFF\x00\x00\x13\x00", 6));

@@ -86,7 +86,6 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
 BatchJob makeCropJob(CropParams params) {
     BatchJob job;
     job.kind = BatchKind::Crop;
-    job.pattern = BatchPattern::Sequential;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在裁剪第 %d 个图片……", row.row + 1);
         if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())

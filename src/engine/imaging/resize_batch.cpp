@@ -165,8 +165,6 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
 BatchJob makeResizeJob(ResizeParams params) {
     BatchJob job;
     job.kind = BatchKind::Resize;
-    // Restoring EXIF keeps no state between items, so both kinds of resize run on the pool.
-    job.pattern = BatchPattern::PerItem;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
             return ItemOutcome{ItemStatus::Failed, {}, refusal};

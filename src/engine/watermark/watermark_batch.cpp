@@ -164,7 +164,6 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, int stampWidthPerce
     group->stampWidthPercent = stampWidthPercent;
     BatchJob job;
     job.kind = BatchKind::Watermark;
-    job.pattern = BatchPattern::PerItem;
     job.prepare = [group, layoutFilePath]() -> std::string {
         if (!group->loadLayout(layoutFilePath, nullptr))
             return "水印模板无法读取：" + layoutFilePath;

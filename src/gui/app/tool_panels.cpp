@@ -13,7 +13,7 @@
 #include "gui/app/main_dialog.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"
 #include "gui/imaging/thumbnail_dlg.h"
@@ -123,8 +123,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
                                  .toStdString());
         }
     });
+    commands->setPopupMenu([&window] { return window.batchMenu(); });
     QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands,
-                     [commands] { commands->run(1026); });
+                     [commands] { commands->run(command::kTextWatermark); });
     // A turned picture gets its thumbnail drawn again, on the window's thread.
     CImageListDlg* catalog = window.imageList();
     commands->setRotatedHandler([catalog](const CatalogItem& item) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "engine/app/app_settings.h"
+#include "engine/imaging/resize_batch.h"
 #include "gui/controls/int_field.h"
 #include "gui/controls/output_options_group.h"
 #include "gui/controls/user_prompter.h"
@@ -31,15 +32,6 @@ unsigned swapRedBlue(unsigned colour) {
 }
 }  // namespace
 
-const std::vector<SizePreset>& commonSizes() {
-    static const std::vector<SizePreset> sizes = {
-        {1600, 1600, "1600 像素（高清图，可做壁纸）"}, {800, 800, "800 像素（文档网页用图）"},
-        {640, 640, "640 像素（文档网页用图）"},        {320, 320, "320 像素（缩略图，小图）"},
-        {160, 160, "160 像素（缩略图，小图）"},
-    };
-    return sizes;
-}
-
 CThumbnailDlg::CThumbnailDlg(AppSettings& settings, BatchStarter starter, UserPrompter* prompter,
                              QWidget* parent)
     : CBaseToolDlg(kResizePanelId, QStringLiteral("缩略图"), parent),
@@ -54,18 +46,16 @@ void CThumbnailDlg::initDialog() {
     const QString schemeLabels[3] = {QStringLiteral("常用尺寸"),
                                      QStringLiteral("淘宝卖家常用图片尺寸"),
                                      QStringLiteral("自定义尺寸")};
-    const QString marketLabels[3] = {QStringLiteral("宝贝描述(宽500像素约100KB)"),
-                                     QStringLiteral("宝贝描述小图(宽250像素约50KB)"),
-                                     QStringLiteral("宝贝图片(宽310像素约20KB)")};
     for (int i = 0; i < 3; ++i) {
         schemeRadios_[i] = new QRadioButton(schemeLabels[i], this);
         schemes->addButton(schemeRadios_[i], i);
-        marketRadios_[i] = new QRadioButton(marketLabels[i], this);
-        marketRadios_[i]->setToolTip(marketLabels[i]);  // the panel is narrower than the text
+        const QString marketLabel = QString::fromUtf8(kMarketSizes[i].label);
+        marketRadios_[i] = new QRadioButton(marketLabel, this);
+        marketRadios_[i]->setToolTip(marketLabel);  // the panel is narrower than the text
         markets->addButton(marketRadios_[i], i);
     }
     sizeList_ = new QComboBox(this);
-    for (const SizePreset& preset : commonSizes()) {
+    for (const SizePreset& preset : kCommonSizes) {
         sizeList_->addItem(QString::fromUtf8(preset.label));
         sizeList_->setItemData(sizeList_->count() - 1, QString::fromUtf8(preset.label),
                                Qt::ToolTipRole);
@@ -136,7 +126,7 @@ OutputOptions CThumbnailDlg::chosenOutput(int scheme) const {
         int market = 0;
         while (market < 2 && !marketRadios_[market]->isChecked())
             ++market;
-        options.maxKb = kMarketKb[market];
+        options.maxKb = kMarketSizes[market].labelledKb;
     }
     return options;
 }
@@ -163,7 +153,7 @@ bool CThumbnailDlg::chooseBound(int* bound) {
         const int selected = sizeList_->currentIndex();
         if (selected < 0)
             return false;
-        *bound = commonSizes()[size_t(selected)].width;
+        *bound = kCommonSizes[selected].bound;
         settings_.thumbComboIndex = selected;
     } else if (scheme == 1) {
         int market = 0;
@@ -171,7 +161,7 @@ bool CThumbnailDlg::chooseBound(int* bound) {
             ++market;
         if (market == 3)
             return false;
-        *bound = kMarketBounds[market];
+        *bound = kMarketSizes[market].bound;
         settings_.marketSize = market;
         settings_.thumbComboIndex = -1;
     } else {

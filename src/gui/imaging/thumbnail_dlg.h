@@ -6,7 +6,7 @@
 
 #include "engine/imaging/resize_batch.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,18 +20,6 @@ class AppSettings;
 class CColorPickerButton;
 class COutputOptionsGroup;
 class UserPrompter;
-
-struct SizePreset {
-    int width;
-    int height;
-    const char* label;
-};
-
-// The common sizes in list order, and the marketplace bounds by setting value.
-const std::vector<SizePreset>& commonSizes();
-inline constexpr int kMarketBounds[3] = {500, 250, 310};
-// The file sizes the marketplace labels name, in KB: the target when "按标注大小压缩" is on.
-inline constexpr int kMarketKb[3] = {100, 50, 20};
 
 inline constexpr const char* kChooseSchemeMessage = "请选择一种方案!";
 

@@ -19,6 +19,7 @@
 #include "engine/app/app_info.h"
 #include "engine/app/profile.h"
 #include "engine/watermark/watermark_batch.h"
+#include "engine/watermark/watermark_options.h"
 #include "gui/controls/output_options_group.h"
 #include "gui/watermark/color_picker_button.h"
 #include "gui/watermark/grid_static.h"
@@ -29,7 +30,7 @@ namespace pixmill {
 int defaultFontIndex(const QStringList& families,
                      const std::function<bool(const QString& family)>& writesChinese) {
     for (int i = 0; i < families.size(); ++i) {
-        if (families[i].startsWith(QStringLiteral("宋体")))
+        if (families[i].startsWith(QString::fromUtf8(kDefaultFontName)))
             return i;
     }
     for (int i = 0; i < families.size(); ++i) {
@@ -114,7 +115,7 @@ void CWaterTextDlg::buildControls() {
     sizes_ = new QComboBox(this);
     for (int size = 8; size <= 200; ++size)
         sizes_->addItem(QString::number(size));
-    sizes_->setCurrentIndex(20);
+    sizes_->setCurrentIndex(kDefaultFontSize - kMinFontSize);
 
     color_ = new CColorPickerButton(this);
     auto makeToggle = [this](const QString& caption) {
@@ -131,7 +132,7 @@ void CWaterTextDlg::buildControls() {
     shadow_ = new QCheckBox(QStringLiteral("阴影效果"), this);
     opacity_ = new QSlider(Qt::Horizontal, this);
     opacity_->setRange(0, 100);
-    opacity_->setValue(100);
+    opacity_->setValue(kDefaultOpacity);
     grid_ = new CGridStatic(this);
     add_ = new QPushButton(QStringLiteral("添加"), this);
 
@@ -242,7 +243,7 @@ void CWaterTextDlg::onColorPicked(std::uint32_t bgr) {
 }
 
 QString CWaterTextDlg::selectedFontName() const {
-    return fonts_->currentIndex() < 0 ? QStringLiteral("宋体") : fonts_->currentText();
+    return fonts_->currentIndex() < 0 ? QString::fromUtf8(kDefaultFontName) : fonts_->currentText();
 }
 
 int CWaterTextDlg::selectedFontSize() const {
