@@ -1,7 +1,7 @@
 // meta: change JPEG metadata in place, one operation per run.
 #include "cli/cli_session.h"
 #include "cli/commands.h"
-#include "engine/jpegmeta/metadata_operation.h"
+#include "engine/batch/metadata_job.h"
 
 namespace pixmill::cli {
 
@@ -24,7 +24,7 @@ int runMeta(const CommandLine& commandLine) {
     if (!chosen) return commandLine.usageError("meta needs one of --delete-exif, "
                                                "--delete-nonoriginal, --delete-comment, "
                                                "--comment TEXT, --pure, --shift-hours N");
-    jpegmeta::MetadataParams params;
+    MetadataParams params;
     if (chosen->kind == BatchKind::AddComment) params.commentText = commandLine.value("comment").toStdString();
     if (chosen->kind == BatchKind::ShiftTime) {
         const auto hours = commandLine.intValue("shift-hours", 0);
@@ -34,7 +34,7 @@ int runMeta(const CommandLine& commandLine) {
 
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(jpegmeta::makeMetadataJob(chosen->kind, params), false);
+    return session.runBatch(makeMetadataJob(chosen->kind, params), false);
 }
 
 }  // namespace pixmill::cli

@@ -1,4 +1,6 @@
 // The folder scan, the history and the loading thread over real folders.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -11,7 +13,9 @@
 
 #include "engine/app/profile.h"
 #include "engine/catalog/catalog_loader.h"
+#include "engine/catalog/photo_fields.h"
 #include "engine/platform/status.h"
+#include "support/jpeg_builder.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -19,14 +23,73 @@ namespace {
 
 std::vector<std::string> namesOf(const std::vector<CatalogItem>& items) {
     std::vector<std::string> names;
-    for (const CatalogItem& item : items) names.push_back(item.fileName);
+    for (const CatalogItem& item : items)
+        names.push_back(item.fileName);
     return names;
+}
+
+TEST(PhotoFieldsTest, ARowKeepsThePhotoFieldsWithTheSizeAsShown) {
+    jpegmeta::PhotoInfo info;
+    info.width = 40;
+    info.height = 20;
+    info.isExif = true;
+    info.dateTime = "2012:11:05 08:10:45";
+    info.cameraMake = "NIKON CORPORATION";
+    info.cameraModel = "NIKON D90";
+    info.exposureTime = 0.004f;
+    info.apertureFNumber = 5.6f;
+    info.exposureBias = -0.3f;
+    info.whiteBalance = 1;
+    info.exposureProgram = 2;
+    info.isoEquivalent = 200;
+    info.flashUsed = 1;
+    for (int orientation = 0; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        info.orientation = orientation;
+        CatalogItem item;
+        fillCatalogItem(info, item);
+        const bool sideways = orientation >= 5;
+        EXPECT_EQ(item.width, sideways ? 20 : 40);
+        EXPECT_EQ(item.height, sideways ? 40 : 20);
+        EXPECT_EQ(item.isExif, 1);
+        EXPECT_EQ(item.shootingDate, info.dateTime);
+        EXPECT_EQ(item.cameraMake, info.cameraMake);
+        EXPECT_EQ(item.cameraModel, info.cameraModel);
+        EXPECT_FLOAT_EQ(item.exposureTime, 0.004f);
+        EXPECT_FLOAT_EQ(item.apertureFNumber, 5.6f);
+        EXPECT_FLOAT_EQ(item.exposureBias, -0.3f);
+        EXPECT_EQ(item.whiteBalance, 1);
+        EXPECT_EQ(item.exposureProgram, 2);
+        EXPECT_EQ(item.isoEquivalent, 200);
+        EXPECT_EQ(item.flashUsed, 1);
+    }
+}
+
+TEST(PhotoFieldsTest, ReadsTheFileIntoTheRowAndLeavesAFailedOneEmpty) {
+    testing::TempDir dir;
+    testing::TiffBuilder tiff;
+    tiff.ifd0().ascii(0x0110, "NIKON D90");
+    tiff.exifIfd().rational(0x829D, 56, 10).ascii(0x9003, "2012:11:05 08:10:45");
+    const std::string path = dir.file("a.jpg");
+    testing::writeBytes(path, testing::JpegBuilder().exif(tiff.build()).image().build());
+    ::chmod(path.c_str(), 0444);
+    CatalogItem item;
+    EXPECT_TRUE(readPhotoInfoInto(path, item));
+    EXPECT_EQ(item.shootingDate, "2012:11:05 08:10:45");
+    EXPECT_EQ(item.isExif, 1);
+    EXPECT_FLOAT_EQ(item.apertureFNumber, 5.6f);
+    EXPECT_EQ(item.width, 16);
+
+    CatalogItem missing;
+    EXPECT_FALSE(readPhotoInfoInto(dir.file("missing.jpg"), missing));
+    EXPECT_EQ(missing.width, 0);
+    EXPECT_EQ(missing.isExif, 0);
 }
 
 TEST(FolderScanTest, AcceptsTheFourImageTypesInAnyCaseAndNothingElse) {
     testing::TempDir folder;
-    for (const char* name : {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe",
-                             "i.Jpeg", "j.tif"}) {
+    for (const char* name :
+         {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe", "i.Jpeg", "j.tif"}) {
         folder.write(name, "x");
     }
     std::filesystem::create_directory(folder.path() / "sub.jpg");  // a folder, not an image
@@ -65,7 +128,8 @@ TEST(FolderScanTest, OrdersByUpperCasedNameThenBytesAndReadsEveryFile) {
 
 TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
     FolderHistory history;
-    for (int i = 0; i < 10; ++i) history.use(QString("/f%1").arg(i));
+    for (int i = 0; i < 10; ++i)
+        history.use(QString("/f%1").arg(i));
     EXPECT_EQ(history.entries().front(), "/f9");
     history.use("/f9");
     EXPECT_EQ(history.entries().size(), 10);
@@ -77,7 +141,7 @@ TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
     EXPECT_EQ(history.entries().size(), 10);
     EXPECT_EQ(history.entries().front(), "/eleventh");
     EXPECT_FALSE(history.entries().contains("/f0"));  // the oldest went
-    history.use("/F3");  // case-sensitive: a new entry
+    history.use("/F3");                               // case-sensitive: a new entry
     EXPECT_EQ(history.entries().front(), "/F3");
 }
 
@@ -114,7 +178,7 @@ TEST(FolderHistoryTest, OneEntryPerFolderHoweverItIsSpelt) {
 }
 
 class RecordingSink : public StatusSink {
-public:
+  public:
     void statusText(int part, const std::string& text) override {
         std::lock_guard lock(mutex);
         texts.push_back(std::to_string(part) + ":" + text);
@@ -124,21 +188,24 @@ public:
 };
 
 class RecordingObserver : public LoadObserver {
-public:
+  public:
     explicit RecordingObserver(CatalogModel& model) : model(model) {}
-    void loadBegin() override { events.push_back("begin rows=" + std::to_string(model.rowCount())); }
+    void loadBegin() override {
+        events.push_back("begin rows=" + std::to_string(model.rowCount()));
+    }
     void historyChanged(const QStringList& entries) override {
         events.push_back("history " + entries.front().toStdString());
     }
     void loadEnd(int count) override {
-        events.push_back("end " + std::to_string(count) + " rows=" + std::to_string(model.rowCount()));
+        events.push_back("end " + std::to_string(count) +
+                         " rows=" + std::to_string(model.rowCount()));
     }
     CatalogModel& model;
     std::vector<std::string> events;
 };
 
 class LoaderTest : public ::testing::Test {
-protected:
+  protected:
     LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {
         installStatusSink(&sink);
     }
@@ -166,8 +233,9 @@ TEST_F(LoaderTest, ThreadedLoadRunsBeginHistoryRowsEndInOrder) {
     EXPECT_FALSE(loader.loadFolder(folder));  // a second load while one runs is refused
     loader.wait();
 
-    EXPECT_EQ(observer.events, (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
-                                                         "end 2 rows=2"}));
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
+                                        "end 2 rows=2"}));
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.tickedCount(), 2);
     EXPECT_EQ(model.item(1).number, 1);

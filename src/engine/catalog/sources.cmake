@@ -4,4 +4,5 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   catalog/catalog_model.cpp
   catalog/folder_history.cpp
   catalog/folder_scan.cpp
-  catalog/photo_details.cpp)
+  catalog/photo_details.cpp
+  catalog/photo_fields.cpp)

@@ -5,10 +5,10 @@
 #include <QMenu>
 
 #include "engine/batch/batch_table.h"
+#include "engine/batch/metadata_job.h"
 #include "engine/catalog/catalog_model.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/rotate_batch.h"
-#include "engine/jpegmeta/metadata_operation.h"
 #include "gui/controls/base_tool_dlg.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"
@@ -122,7 +122,7 @@ bool CBatchCommands::run(int command) {
     case kCmdPureJpeg:
         if (!prompter_->question(owner_, confirmationFor(command)))
             return false;
-        return start(jpegmeta::makeMetadataJob(metadataKindFor(command), {}));
+        return start(makeMetadataJob(metadataKindFor(command), {}));
     case kCmdMore: {
         QMenu* menu = buildMenu(owner_);
         menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -166,18 +166,18 @@ bool CBatchCommands::shiftTime() {
     CUpdateTimeDlg dialog(prompter_, owner_);
     if (!runDialog_(dialog))
         return false;
-    jpegmeta::MetadataParams params;
+    MetadataParams params;
     params.shiftHours = dialog.hours();
-    return start(jpegmeta::makeMetadataJob(BatchKind::ShiftTime, params));
+    return start(makeMetadataJob(BatchKind::ShiftTime, params));
 }
 
 bool CBatchCommands::addComment() {
     CAddCommentsDlg dialog(owner_);
     if (!runDialog_(dialog))
         return false;
-    jpegmeta::MetadataParams params;
+    MetadataParams params;
     params.commentText = dialog.comment().toStdString();
-    return start(jpegmeta::makeMetadataJob(BatchKind::AddComment, params));
+    return start(makeMetadataJob(BatchKind::AddComment, params));
 }
 
 bool CBatchCommands::start(BatchJob job) { return starter_(std::move(job)).empty(); }
