@@ -50,8 +50,10 @@ TEST(MetadataJob, reportsProgressAndOutcomes) {
     EXPECT_EQ(makeMetadataJob(BatchKind::PureJpeg, {}).perItem(row, env).status,
               ItemStatus::Skipped);
     status.uninstall();
-    EXPECT_EQ(status.texts().front(), "已校正第 5 张图片：a.jpg");
-    EXPECT_EQ(status.texts().back(), "正在处理第 5 张图片：a.jpg");
+    const std::vector<std::string> texts = status.texts();
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts.front(), "已校正第 5 张图片：a.jpg");
+    EXPECT_EQ(texts.back(), "正在处理第 5 张图片：a.jpg");
     EXPECT_FALSE(makeMetadataJob(BatchKind::Resize, {}).perItem);
 }
 

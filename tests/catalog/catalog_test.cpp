@@ -7,15 +7,14 @@
 #include <QSettings>
 
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/app/profile.h"
 #include "engine/catalog/catalog_loader.h"
 #include "engine/catalog/photo_fields.h"
-#include "engine/platform/status.h"
 #include "support/jpeg_builder.h"
+#include "support/status_recorder.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -177,16 +176,6 @@ TEST(FolderHistoryTest, OneEntryPerFolderHoweverItIsSpelt) {
     EXPECT_EQ(history.entries(), QStringList{folder});
 }
 
-class RecordingSink : public StatusSink {
-  public:
-    void statusText(int part, const std::string& text) override {
-        std::lock_guard lock(mutex);
-        texts.push_back(std::to_string(part) + ":" + text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> texts;
-};
-
 class RecordingObserver : public LoadObserver {
   public:
     explicit RecordingObserver(CatalogModel& model) : model(model) {}
@@ -206,10 +195,7 @@ class RecordingObserver : public LoadObserver {
 
 class LoaderTest : public ::testing::Test {
   protected:
-    LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {
-        installStatusSink(&sink);
-    }
-    ~LoaderTest() override { installStatusSink(nullptr); }
+    LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {}
 
     CatalogLoader makeLoader() {
         return CatalogLoader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
@@ -219,7 +205,7 @@ class LoaderTest : public ::testing::Test {
     SettingsProfile profile;
     CatalogModel model;
     WorkGate gate;
-    RecordingSink sink;
+    testing::StatusRecorder status;
     RecordingObserver observer;
 };
 
@@ -243,10 +229,11 @@ TEST_F(LoaderTest, ThreadedLoadRunsBeginHistoryRowsEndInOrder) {
     EXPECT_EQ(profile.readString("path", "lastview", ""), folder);
     EXPECT_EQ(profile.readString("history", "urls", ""), folder + "|");
     // The refusal of the second load may land anywhere among the loader's own texts.
-    std::erase(sink.texts, "1:" + WorkGate::refusalFor(WorkKind::Load));
-    EXPECT_EQ(sink.texts, (std::vector<std::string>{"1:正在加载图片，请稍等……", "1:已找到 1 张图片",
-                                                    "1:已找到 2 张图片",
-                                                    "1:共加载 2 张图片，可以进行批量操作了"}));
+    std::vector<std::string> texts = status.tagged();
+    std::erase(texts, "1:" + WorkGate::refusalFor(WorkKind::Load));
+    EXPECT_EQ(texts, (std::vector<std::string>{"1:正在加载图片，请稍等……", "1:已找到 1 张图片",
+                                               "1:已找到 2 张图片",
+                                               "1:共加载 2 张图片，可以进行批量操作了"}));
     EXPECT_FALSE(gate.busy());
 }
 
@@ -259,7 +246,7 @@ TEST_F(LoaderTest, EmptyFolderEndsWithTheNoImagesTextAndMissingFolderDoesNothing
 
     ASSERT_TRUE(loader.loadFolderNow(QString::fromStdString(empty.path().string())));
     EXPECT_EQ(observer.events.back(), "end 0 rows=0");
-    EXPECT_EQ(sink.texts.back(), "1:未发现任何图片，请检查目录：" + empty.path().string());
+    EXPECT_EQ(status.tagged().back(), "1:未发现任何图片，请检查目录：" + empty.path().string());
 }
 
 TEST_F(LoaderTest, RefusedWhileABatchRuns) {
@@ -268,7 +255,7 @@ TEST_F(LoaderTest, RefusedWhileABatchRuns) {
     CatalogLoader loader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
     ASSERT_TRUE(gate.tryEnter(WorkKind::Batch));
     EXPECT_FALSE(loader.loadFolder(QString::fromStdString(photos.folder())));
-    EXPECT_EQ(sink.texts.back(), "1:" + WorkGate::refusalFor(WorkKind::Batch));
+    EXPECT_EQ(status.tagged().back(), "1:" + WorkGate::refusalFor(WorkKind::Batch));
     gate.leave();
     EXPECT_TRUE(observer.events.empty());
 }

@@ -56,9 +56,4 @@ bool StatusRecorder::saw(const std::string& text) const {
     return false;
 }
 
-void StatusRecorder::clear() {
-    std::lock_guard lock(mutex_);
-    entries_.clear();
-}
-
 }  // namespace pixmill::testing

@@ -29,8 +29,6 @@ class StatusRecorder : public StatusSink {
     // The last text written into `part`; empty when none was.
     std::string last(int part) const;
     bool saw(const std::string& text) const;
-    // Forgets the texts written so far.
-    void clear();
 
   private:
     mutable std::mutex mutex_;
