@@ -18,7 +18,7 @@
 
 #include "engine/app/app_settings.h"
 #include "engine/batch/batch_job.h"
-#include "gui/catalog/item_shell.h"
+#include "engine/platform/item_shell.h"
 #include "support/status_recorder.h"
 #include "support/temp_dir.h"
 

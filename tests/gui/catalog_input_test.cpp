@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/platform/home_trash.h"
+#include "engine/platform/item_shell.h"
 #include "gui/catalog/full_screen_preview.h"
-#include "gui/catalog/home_trash.h"
-#include "gui/catalog/item_shell.h"
 #include "image_list_fixture.h"
 #include "support/temp_dir.h"
 

@@ -26,9 +26,9 @@
 
 #include "engine/app/profile.h"
 #include "engine/watermark/control_tracker.h"
+#include "engine/watermark/layer_clipboard.h"
 #include "gui/watermark/color_picker_button.h"
 #include "gui/watermark/grid_static.h"
-#include "gui/watermark/layer_clipboard.h"
 #include "gui/watermark/layout_pane.h"
 #include "gui/watermark/preview_dlg.h"
 #include "gui/watermark/water_image_dlg.h"
