@@ -17,7 +17,6 @@
 #include <atomic>
 
 #include "engine/batch/work_gate.h"
-#include "engine/catalog/photo_summary.h"
 #include "engine/imaging/catalog_thumbnail.h"
 #include "gui/catalog/catalog_views.h"
 #include "gui/catalog/full_screen_preview.h"
@@ -439,21 +438,6 @@ TEST_F(ImageListTest, DoubleClickOpensTheFullScreenPreviewButNotOnTheTickBox) {
               QRect(0, 275, 1000, 250));
     EXPECT_EQ(CFullScreenPreview::fittedRect(QSize(100, 50), QSize(1000, 800)),
               QRect(450, 375, 100, 50));
-}
-
-TEST(PhotoSummaryTest, SummarisesExifRowsAndClearsForTheRest) {
-    CatalogItem item;
-    item.isExif = 1;
-    item.apertureFNumber = 5.6f;
-    item.exposureTime = 1.0f / 60.0f;
-    item.exposureBias = -0.33f;
-    item.isoEquivalent = 100;
-    item.cameraModel = "X100";
-    EXPECT_EQ(photoSummary(item), "光圈：5.6 快门：1／60' 曝光补偿：-0.3 ISO：100 - X100");
-    item.exposureTime = 1.0f / 125.0f;
-    EXPECT_TRUE(photoSummary(item).contains("快门：1／125'"));
-    item.isExif = 0;
-    EXPECT_EQ(photoSummary(item), "");
 }
 
 }  // namespace
