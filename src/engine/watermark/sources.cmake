@@ -8,4 +8,5 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   watermark/control_tracker.cpp
   watermark/layer_clipboard.cpp
   watermark/watermark_batch.cpp
-  watermark/watermark_options.cpp)
+  watermark/watermark_options.cpp
+  watermark/layout_library.cpp)
