@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
         if (command == "delete-exif") {
             auto result = pixmill::jpegmeta::processJpegFile(
                 path,
-                pixmill::jpegmeta::JpegCommandOptions::forKind(pixmill::BatchKind::DeleteExif));
+                pixmill::jpegmeta::JpegCommandOptions::forCommand(
+                    pixmill::jpegmeta::MetadataCommand::DeleteExif));
             failed += result.status == pixmill::jpegmeta::JpegCommandStatus::Failed;
         } else if (command == "info") {
             pixmill::jpegmeta::PhotoInfo info;

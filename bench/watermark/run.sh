@@ -19,16 +19,10 @@ picture="$repo/data/水印/印章/圆形红章.png"
 text='水印 Pixmill 版权所有'
 
 # The subject: the engine's batch routine in a small program, built against the release libs.
-# Until the imaging module's codec is in the engine, Qt's JPEG codec stands in (said below).
 engine=build/src/engine/libpixmill_engine.a
 plain=build/src/engine/libpixmill_plain.a
 [ -f "$engine" ] || { echo "build the release preset first (make build)"; exit 1; }
-extra=""
-if ! nm -C "$engine" 2>/dev/null | grep -q ' T pixmill::loadImage'; then
-  extra="tests/watermark/image_io_standin.cpp"
-  echo "note: the engine has no JPEG codec yet; Qt's codec stands in for loadImage/saveAsJpeg"
-fi
-g++ -std=c++20 -O2 -DQT_NO_KEYWORDS -Isrc bench/watermark/stamp_folder.cpp $extra \
+g++ -std=c++20 -O2 -DQT_NO_KEYWORDS -Isrc bench/watermark/stamp_folder.cpp \
   "$engine" "$plain" $(pkg-config --cflags --libs Qt6Gui libturbojpeg) -lpthread -fPIC \
   -o "$work/stamp_folder"
 

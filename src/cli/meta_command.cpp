@@ -1,7 +1,7 @@
 // meta: change JPEG metadata in place, one operation per run.
 #include "cli/cli_session.h"
 #include "cli/commands.h"
-#include "engine/jpegmeta/metadata_operation.h"
+#include "engine/batch/metadata_job.h"
 
 namespace pixmill::cli {
 
@@ -15,7 +15,7 @@ int runMeta(const CommandLine& commandLine) {
             "--delete-nonoriginal, --delete-comment, "
             "--comment TEXT, --pure, --shift-hours N");
     const BatchKind kind = chosen.front().kind;
-    jpegmeta::MetadataParams params;
+    MetadataParams params;
     if (kind == BatchKind::AddComment)
         params.commentText = commandLine.value("comment").toStdString();
     if (kind == BatchKind::ShiftTime) {
@@ -28,7 +28,7 @@ int runMeta(const CommandLine& commandLine) {
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk)
         return status;
-    return session.runBatch(jpegmeta::makeMetadataJob(kind, params));
+    return session.runBatch(makeMetadataJob(kind, params));
 }
 
 }  // namespace pixmill::cli

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/catalog/catalog_model.h"
+#include "engine/catalog/photo_summary.h"
 
 namespace pixmill {
 namespace {
@@ -20,7 +21,8 @@ CatalogItem makeItem(const std::string& name, int width, int height, std::uint32
 
 std::vector<std::string> rowNames(const CatalogModel& model) {
     std::vector<std::string> names;
-    for (int row = 0; row < model.rowCount(); ++row) names.push_back(model.item(row).fileName);
+    for (int row = 0; row < model.rowCount(); ++row)
+        names.push_back(model.item(row).fileName);
     return names;
 }
 
@@ -41,7 +43,8 @@ TEST(CatalogModelTest, CellTextsAndFileSizes) {
 
 TEST(CatalogModelTest, TicksThroughCheckStateAndTickedRowsCopyInRowOrder) {
     CatalogModel model;
-    model.resetRows("/p/", {makeItem("a", 1, 1, 1), makeItem("b", 1, 1, 1), makeItem("c", 1, 1, 1)});
+    model.resetRows("/p/",
+                    {makeItem("a", 1, 1, 1), makeItem("b", 1, 1, 1), makeItem("c", 1, 1, 1)});
     EXPECT_EQ(model.tickedCount(), 3);
     EXPECT_TRUE(model.setData(model.index(1, 0), Qt::Unchecked, Qt::CheckStateRole));
     EXPECT_FALSE(model.isTicked(1));
@@ -91,7 +94,8 @@ TEST(CatalogModelTest, WriteBackFindsRecordsThatMovedAndSkipsRemovedRows) {
 TEST(CatalogModelTest, ThumbnailsPastTheLimitGoLeastRecentlyShownFirstAndAreAskedForAgain) {
     CatalogModel model;
     std::vector<CatalogItem> items;
-    for (int i = 0; i < 12; ++i) items.push_back(makeItem("p" + std::to_string(i) + ".jpg", 4, 4, 1));
+    for (int i = 0; i < 12; ++i)
+        items.push_back(makeItem("p" + std::to_string(i) + ".jpg", 4, 4, 1));
     model.resetRows("/p/", items);
     model.setThumbnailLimit(10);  // past ten, down to nine
     std::vector<CatalogRecord> wanted;
@@ -101,7 +105,8 @@ TEST(CatalogModelTest, ThumbnailsPastTheLimitGoLeastRecentlyShownFirstAndAreAske
     thumbnail.fill(Qt::red);
     const auto shown = [&](int row) { return model.data(model.index(row, 0), Qt::DecorationRole); };
 
-    for (int row = 0; row < 10; ++row) model.setThumbnail(model.record(row), thumbnail);
+    for (int row = 0; row < 10; ++row)
+        model.setThumbnail(model.record(row), thumbnail);
     EXPECT_EQ(model.thumbnailCount(), 10);
     EXPECT_FALSE(shown(0).isNull());  // row 0 is drawn: now the most recently shown
     model.setThumbnail(model.record(10), thumbnail);
@@ -122,7 +127,8 @@ TEST(CatalogModelTest, ThumbnailsPastTheLimitGoLeastRecentlyShownFirstAndAreAske
     EXPECT_FALSE(shown(1).isNull());
 
     model.setThumbnailLimit(0);  // no limit: nothing more goes
-    for (int row = 0; row < 12; ++row) model.setThumbnail(model.record(row), thumbnail);
+    for (int row = 0; row < 12; ++row)
+        model.setThumbnail(model.record(row), thumbnail);
     EXPECT_EQ(model.thumbnailCount(), 12);
     model.removeRow(0);
     EXPECT_EQ(model.thumbnailCount(), 11);
@@ -150,6 +156,21 @@ TEST(CatalogModelTest, DeferredRowsAskForTheirThumbnailWhenFirstShown) {
     EXPECT_EQ(wanted[0], model.record(2));
     EXPECT_EQ(wanted[1], model.record(4));
     EXPECT_FALSE(model.thumbnail(3).isNull());
+}
+
+TEST(PhotoSummaryTest, SummarisesExifRowsAndClearsForTheRest) {
+    CatalogItem item;
+    item.isExif = 1;
+    item.apertureFNumber = 5.6f;
+    item.exposureTime = 1.0f / 60.0f;
+    item.exposureBias = -0.33f;
+    item.isoEquivalent = 100;
+    item.cameraModel = "X100";
+    EXPECT_EQ(photoSummary(item), "光圈：5.6 快门：1／60' 曝光补偿：-0.3 ISO：100 - X100");
+    item.exposureTime = 1.0f / 125.0f;
+    EXPECT_TRUE(photoSummary(item).contains("快门：1／125'"));
+    item.isExif = 0;
+    EXPECT_EQ(photoSummary(item), "");
 }
 
 }  // namespace

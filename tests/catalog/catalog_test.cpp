@@ -1,17 +1,20 @@
 // The folder scan, the history and the loading thread over real folders.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QSettings>
 
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/app/profile.h"
 #include "engine/catalog/catalog_loader.h"
-#include "engine/platform/status.h"
+#include "engine/catalog/photo_fields.h"
+#include "support/jpeg_builder.h"
+#include "support/status_recorder.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -19,14 +22,73 @@ namespace {
 
 std::vector<std::string> namesOf(const std::vector<CatalogItem>& items) {
     std::vector<std::string> names;
-    for (const CatalogItem& item : items) names.push_back(item.fileName);
+    for (const CatalogItem& item : items)
+        names.push_back(item.fileName);
     return names;
+}
+
+TEST(PhotoFieldsTest, ARowKeepsThePhotoFieldsWithTheSizeAsShown) {
+    jpegmeta::PhotoInfo info;
+    info.width = 40;
+    info.height = 20;
+    info.isExif = true;
+    info.dateTime = "2012:11:05 08:10:45";
+    info.cameraMake = "NIKON CORPORATION";
+    info.cameraModel = "NIKON D90";
+    info.exposureTime = 0.004f;
+    info.apertureFNumber = 5.6f;
+    info.exposureBias = -0.3f;
+    info.whiteBalance = 1;
+    info.exposureProgram = 2;
+    info.isoEquivalent = 200;
+    info.flashUsed = 1;
+    for (int orientation = 0; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        info.orientation = orientation;
+        CatalogItem item;
+        fillCatalogItem(info, item);
+        const bool sideways = orientation >= 5;
+        EXPECT_EQ(item.width, sideways ? 20 : 40);
+        EXPECT_EQ(item.height, sideways ? 40 : 20);
+        EXPECT_EQ(item.isExif, 1);
+        EXPECT_EQ(item.shootingDate, info.dateTime);
+        EXPECT_EQ(item.cameraMake, info.cameraMake);
+        EXPECT_EQ(item.cameraModel, info.cameraModel);
+        EXPECT_FLOAT_EQ(item.exposureTime, 0.004f);
+        EXPECT_FLOAT_EQ(item.apertureFNumber, 5.6f);
+        EXPECT_FLOAT_EQ(item.exposureBias, -0.3f);
+        EXPECT_EQ(item.whiteBalance, 1);
+        EXPECT_EQ(item.exposureProgram, 2);
+        EXPECT_EQ(item.isoEquivalent, 200);
+        EXPECT_EQ(item.flashUsed, 1);
+    }
+}
+
+TEST(PhotoFieldsTest, ReadsTheFileIntoTheRowAndLeavesAFailedOneEmpty) {
+    testing::TempDir dir;
+    testing::TiffBuilder tiff;
+    tiff.ifd0().ascii(0x0110, "NIKON D90");
+    tiff.exifIfd().rational(0x829D, 56, 10).ascii(0x9003, "2012:11:05 08:10:45");
+    const std::string path = dir.file("a.jpg");
+    testing::writeBytes(path, testing::JpegBuilder().exif(tiff.build()).image().build());
+    ::chmod(path.c_str(), 0444);
+    CatalogItem item;
+    EXPECT_TRUE(readPhotoInfoInto(path, item));
+    EXPECT_EQ(item.shootingDate, "2012:11:05 08:10:45");
+    EXPECT_EQ(item.isExif, 1);
+    EXPECT_FLOAT_EQ(item.apertureFNumber, 5.6f);
+    EXPECT_EQ(item.width, 16);
+
+    CatalogItem missing;
+    EXPECT_FALSE(readPhotoInfoInto(dir.file("missing.jpg"), missing));
+    EXPECT_EQ(missing.width, 0);
+    EXPECT_EQ(missing.isExif, 0);
 }
 
 TEST(FolderScanTest, AcceptsTheFourImageTypesInAnyCaseAndNothingElse) {
     testing::TempDir folder;
-    for (const char* name : {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe",
-                             "i.Jpeg", "j.tif"}) {
+    for (const char* name :
+         {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe", "i.Jpeg", "j.tif"}) {
         folder.write(name, "x");
     }
     std::filesystem::create_directory(folder.path() / "sub.jpg");  // a folder, not an image
@@ -65,7 +127,8 @@ TEST(FolderScanTest, OrdersByUpperCasedNameThenBytesAndReadsEveryFile) {
 
 TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
     FolderHistory history;
-    for (int i = 0; i < 10; ++i) history.use(QString("/f%1").arg(i));
+    for (int i = 0; i < 10; ++i)
+        history.use(QString("/f%1").arg(i));
     EXPECT_EQ(history.entries().front(), "/f9");
     history.use("/f9");
     EXPECT_EQ(history.entries().size(), 10);
@@ -77,7 +140,7 @@ TEST(FolderHistoryTest, MovesToTheFrontAndKeepsTen) {
     EXPECT_EQ(history.entries().size(), 10);
     EXPECT_EQ(history.entries().front(), "/eleventh");
     EXPECT_FALSE(history.entries().contains("/f0"));  // the oldest went
-    history.use("/F3");  // case-sensitive: a new entry
+    history.use("/F3");                               // case-sensitive: a new entry
     EXPECT_EQ(history.entries().front(), "/F3");
 }
 
@@ -113,36 +176,26 @@ TEST(FolderHistoryTest, OneEntryPerFolderHoweverItIsSpelt) {
     EXPECT_EQ(history.entries(), QStringList{folder});
 }
 
-class RecordingSink : public StatusSink {
-public:
-    void statusText(int part, const std::string& text) override {
-        std::lock_guard lock(mutex);
-        texts.push_back(std::to_string(part) + ":" + text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> texts;
-};
-
 class RecordingObserver : public LoadObserver {
-public:
+  public:
     explicit RecordingObserver(CatalogModel& model) : model(model) {}
-    void loadBegin() override { events.push_back("begin rows=" + std::to_string(model.rowCount())); }
+    void loadBegin() override {
+        events.push_back("begin rows=" + std::to_string(model.rowCount()));
+    }
     void historyChanged(const QStringList& entries) override {
         events.push_back("history " + entries.front().toStdString());
     }
     void loadEnd(int count) override {
-        events.push_back("end " + std::to_string(count) + " rows=" + std::to_string(model.rowCount()));
+        events.push_back("end " + std::to_string(count) +
+                         " rows=" + std::to_string(model.rowCount()));
     }
     CatalogModel& model;
     std::vector<std::string> events;
 };
 
 class LoaderTest : public ::testing::Test {
-protected:
-    LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {
-        installStatusSink(&sink);
-    }
-    ~LoaderTest() override { installStatusSink(nullptr); }
+  protected:
+    LoaderTest() : profile(QString::fromStdString(config.file("Velumark.conf"))), observer(model) {}
 
     CatalogLoader makeLoader() {
         return CatalogLoader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
@@ -152,7 +205,7 @@ protected:
     SettingsProfile profile;
     CatalogModel model;
     WorkGate gate;
-    RecordingSink sink;
+    testing::StatusRecorder status;
     RecordingObserver observer;
 };
 
@@ -166,8 +219,9 @@ TEST_F(LoaderTest, ThreadedLoadRunsBeginHistoryRowsEndInOrder) {
     EXPECT_FALSE(loader.loadFolder(folder));  // a second load while one runs is refused
     loader.wait();
 
-    EXPECT_EQ(observer.events, (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
-                                                         "end 2 rows=2"}));
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"begin rows=0", "history " + folder.toStdString(),
+                                        "end 2 rows=2"}));
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(model.tickedCount(), 2);
     EXPECT_EQ(model.item(1).number, 1);
@@ -175,10 +229,11 @@ TEST_F(LoaderTest, ThreadedLoadRunsBeginHistoryRowsEndInOrder) {
     EXPECT_EQ(profile.readString("path", "lastview", ""), folder);
     EXPECT_EQ(profile.readString("history", "urls", ""), folder + "|");
     // The refusal of the second load may land anywhere among the loader's own texts.
-    std::erase(sink.texts, "1:" + WorkGate::refusalFor(WorkKind::Load));
-    EXPECT_EQ(sink.texts, (std::vector<std::string>{"1:正在加载图片，请稍等……", "1:已找到 1 张图片",
-                                                    "1:已找到 2 张图片",
-                                                    "1:共加载 2 张图片，可以进行批量操作了"}));
+    std::vector<std::string> texts = status.tagged();
+    std::erase(texts, "1:" + WorkGate::refusalFor(WorkKind::Load));
+    EXPECT_EQ(texts, (std::vector<std::string>{"1:正在加载图片，请稍等……", "1:已找到 1 张图片",
+                                               "1:已找到 2 张图片",
+                                               "1:共加载 2 张图片，可以进行批量操作了"}));
     EXPECT_FALSE(gate.busy());
 }
 
@@ -191,7 +246,7 @@ TEST_F(LoaderTest, EmptyFolderEndsWithTheNoImagesTextAndMissingFolderDoesNothing
 
     ASSERT_TRUE(loader.loadFolderNow(QString::fromStdString(empty.path().string())));
     EXPECT_EQ(observer.events.back(), "end 0 rows=0");
-    EXPECT_EQ(sink.texts.back(), "1:未发现任何图片，请检查目录：" + empty.path().string());
+    EXPECT_EQ(status.tagged().back(), "1:未发现任何图片，请检查目录：" + empty.path().string());
 }
 
 TEST_F(LoaderTest, RefusedWhileABatchRuns) {
@@ -200,7 +255,7 @@ TEST_F(LoaderTest, RefusedWhileABatchRuns) {
     CatalogLoader loader(LoaderSetup{&model, &gate, &profile, nullptr, &observer, {}});
     ASSERT_TRUE(gate.tryEnter(WorkKind::Batch));
     EXPECT_FALSE(loader.loadFolder(QString::fromStdString(photos.folder())));
-    EXPECT_EQ(sink.texts.back(), "1:" + WorkGate::refusalFor(WorkKind::Batch));
+    EXPECT_EQ(status.tagged().back(), "1:" + WorkGate::refusalFor(WorkKind::Batch));
     gate.leave();
     EXPECT_TRUE(observer.events.empty());
 }

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QMutex>
 #include <QStringList>
 #include <QThread>
 
@@ -19,8 +18,8 @@
 
 #include "engine/app/app_settings.h"
 #include "engine/batch/batch_job.h"
-#include "engine/platform/status.h"
-#include "gui/catalog/item_shell.h"
+#include "engine/platform/item_shell.h"
+#include "support/status_recorder.h"
 #include "support/temp_dir.h"
 
 namespace pixmill::testing {
@@ -46,36 +45,6 @@ inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 5000
     }
     return done();
 }
-
-class RecordingStatus : public StatusSink {
-  public:
-    RecordingStatus() { installStatusSink(this); }
-    ~RecordingStatus() override { installStatusSink(nullptr); }
-    void statusText(int part, const std::string& text) override {
-        QMutexLocker lock(&mutex_);
-        texts_.push_back({part, text});
-    }
-    std::string last(int part) const {
-        QMutexLocker lock(&mutex_);
-        for (auto it = texts_.rbegin(); it != texts_.rend(); ++it) {
-            if (it->first == part)
-                return it->second;
-        }
-        return {};
-    }
-    bool saw(const std::string& text) const {
-        QMutexLocker lock(&mutex_);
-        for (const auto& entry : texts_) {
-            if (entry.second == text)
-                return true;
-        }
-        return false;
-    }
-
-  private:
-    mutable QMutex mutex_;
-    std::vector<std::pair<int, std::string>> texts_;
-};
 
 // Records what the commands ask of the desktop; the trash refuses the paths in `locked`.
 class RecordingShell : public ItemShell {

@@ -51,7 +51,7 @@ class ImageListTest : public SettingsFixture {
         }
     }
 
-    RecordingStatus status;
+    StatusRecorder status;
     RecordingShell shell;
     CatalogModel model;
     WorkGate gate;

@@ -26,9 +26,9 @@
 
 #include "engine/app/profile.h"
 #include "engine/watermark/control_tracker.h"
+#include "engine/watermark/layer_clipboard.h"
 #include "gui/watermark/color_picker_button.h"
 #include "gui/watermark/grid_static.h"
-#include "gui/watermark/layer_clipboard.h"
 #include "gui/watermark/layout_pane.h"
 #include "gui/watermark/preview_dlg.h"
 #include "gui/watermark/water_image_dlg.h"
@@ -247,40 +247,6 @@ TEST_F(CanvasTest, CopyPasteCarriesTheValuesAndCutWithoutCurrentKeepsTheClipboar
     // Ctrl+V with foreign data adds nothing.
     QTest::keyClick(&canvas, Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(canvas.group().layers.empty());
-}
-
-TEST(LayerClipboard, RoundTripsEveryValueAndRejectsForeignBytes) {
-    LayerRecord r;
-    r.rect = {-5, 7, 300, 90};
-    r.text = "第一行\n<photodate>";
-    r.imagePath = "/照片/logo.png";
-    r.angle = -45;
-    r.shadow = 0;
-    r.transparent = 1;
-    r.opacity = 12;
-    r.textColor = 0xABCDEF;
-    r.fontName = "Noto Sans";
-    r.fontSize = 199;
-    r.bold = r.italic = r.underline = 1;
-    r.groupOffsetX = 3;
-    r.groupOffsetY = 4;
-    std::optional<LayerRecord> back = decodeLayerRecord(encodeLayerRecord(r));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->rect, r.rect);
-    EXPECT_EQ(back->text, r.text);
-    EXPECT_EQ(back->imagePath, r.imagePath);
-    EXPECT_EQ(back->angle, r.angle);
-    EXPECT_EQ(back->shadow, 0);
-    EXPECT_EQ(back->opacity, 12);
-    EXPECT_EQ(back->textColor, 0xABCDEFu);
-    EXPECT_EQ(back->fontName, r.fontName);
-    EXPECT_EQ(back->fontSize, 199);
-    EXPECT_EQ(back->underline, 1);
-    EXPECT_EQ(back->groupOffsetY, 4);
-
-    EXPECT_FALSE(decodeLayerRecord("not json"));
-    EXPECT_FALSE(decodeLayerRecord(R"({"text":"x","left":1})"));  // no format mark
-    EXPECT_FALSE(decodeLayerRecord("[1,2,3]"));
 }
 
 TEST_F(CanvasTest, ContextMenuDisablesGroupEntriesWhenEmpty) {

@@ -91,7 +91,7 @@ TEST(SavedLayoutBar, savedLayoutsComeBackByNameAndAtTheNextStart) {
         first.group().clearLayers();
     }
     // The next start: the layout used last is back on the canvas, before anything is clicked.
-    testing::RecordingStatus status;
+    testing::StatusRecorder status;
     Session next(temp, prompter);
     EXPECT_TRUE(next.group().layers.empty());
     EXPECT_TRUE(next.bar().restoreLastLayout());
@@ -147,7 +147,7 @@ TEST(SavedLayoutBar, aMissingOrDamagedLastLayoutStartsEmptyWithAStatusMessage) {
             profile.writeString("watermark", "lastlayout", QString::fromUtf8(last));
             profile.flush();
         }
-        testing::RecordingStatus status;
+        testing::StatusRecorder status;
         Session session(temp, prompter);
         EXPECT_FALSE(session.bar().restoreLastLayout());
         EXPECT_TRUE(session.group().layers.empty());

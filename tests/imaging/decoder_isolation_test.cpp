@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <thread>
 
+#include "engine/catalog/photo_fields.h"
 #include "engine/imaging/catalog_thumbnail.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/resize_batch.h"
 #include "engine/imaging/rotate_batch.h"
-#include "engine/jpegmeta/photo_info.h"
 #include "engine/jpegmeta/section_reader.h"
 #include "engine/watermark/control_tracker.h"
 #include "engine/watermark/watermark_batch.h"
@@ -67,7 +67,7 @@ class DecoderIsolation : public ::testing::Test {
         CatalogItem i;
         i.fileName = name;
         i.fullPath = dir.file(name);
-        jpegmeta::readPhotoInfoInto(i.fullPath, i);
+        readPhotoInfoInto(i.fullPath, i);
         if (i.width == 0)
             i.width = 4000, i.height = 3000;
         return i;

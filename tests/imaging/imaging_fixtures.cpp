@@ -160,23 +160,11 @@ double lumaPsnr(const QImage& a, const QImage& b) {
 }
 
 Recorder::Recorder() {
-    installStatusSink(this);
     diag::setCapture(&Recorder::capture, this);
 }
 
 Recorder::~Recorder() {
     diag::setCapture(nullptr, nullptr);
-    installStatusSink(nullptr);
-}
-
-void Recorder::statusText(int, const std::string& text) {
-    std::lock_guard lock(mutex_);
-    texts_.push_back(text);
-}
-
-std::vector<std::string> Recorder::texts() const {
-    std::lock_guard lock(mutex_);
-    return texts_;
 }
 
 std::vector<std::string> Recorder::diagnostics() const {

@@ -9,7 +9,7 @@
 
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/file_bytes.h"
-#include "engine/platform/status.h"
+#include "support/status_recorder.h"
 
 namespace pixmill::testing {
 
@@ -45,18 +45,17 @@ bool isExifSegment(const Segment& segment);
 double lumaPsnr(const QImage& a, const QImage& b);
 
 // Collects the status-line texts and diagnostic lines written while it lives.
-class Recorder : public StatusSink {
+class Recorder {
   public:
     Recorder();
-    ~Recorder() override;
-    void statusText(int part, const std::string& text) override;
-    std::vector<std::string> texts() const;
+    ~Recorder();
+    std::vector<std::string> texts() const { return status_.texts(); }
     std::vector<std::string> diagnostics() const;
 
   private:
     static void capture(diag::Stream stream, std::string_view text, void* self);
+    StatusRecorder status_;
     mutable std::mutex mutex_;
-    std::vector<std::string> texts_;
     std::vector<std::string> diagnostics_;
 };
 

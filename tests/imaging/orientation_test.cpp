@@ -6,12 +6,12 @@
 
 #include <filesystem>
 
+#include "engine/catalog/photo_fields.h"
 #include "engine/imaging/catalog_thumbnail.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/resize_batch.h"
 #include "engine/jpegmeta/exif_orientation.h"
-#include "engine/jpegmeta/photo_info.h"
 #include "engine/watermark/control_tracker.h"
 #include "engine/watermark/watermark_batch.h"
 #include "imaging/imaging_fixtures.h"
@@ -76,7 +76,7 @@ class OrientedPhotos : public ::testing::Test {
         CatalogItem i;
         i.fullPath = path;
         i.fileName = std::filesystem::path(path).filename().string();
-        jpegmeta::readPhotoInfoInto(path, i);
+        readPhotoInfoInto(path, i);
         i.isExif = 1;
         return i;
     }

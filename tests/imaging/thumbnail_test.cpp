@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QObject>
-#include <QThread>
-#include <QThreadPool>
-
 #include "engine/imaging/image_io.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/temp_dir.h"
@@ -98,33 +92,6 @@ TEST(Thumbnail, embeddedThumbnailStandsInOnlyWhenLargeEnough) {
     EXPECT_EQ(
         testing::quadrantAt(renderCatalogThumbnail(itemAt(dir.file("other.jpg")), 40, 30), 20, 15),
         'r');
-}
-
-TEST(Thumbnail, refreshDeliversOnTheReceiversThread) {
-#if defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "QThreadPool hands its tasks over inside Qt, which the sanitizer cannot see";
-#endif
-    TempDir dir;
-    ASSERT_TRUE(saveAsJpeg(quadrants(64, 64), {}, dir.file("a.jpg")));
-    QObject receiver;
-    QThreadPool pool;
-    std::vector<std::string> delivered;
-    for (int i = 0; i < 3; ++i) {
-        CatalogItem item = itemAt(dir.file("a.jpg"));
-        item.number = i;
-        refreshThumbnail(item, 100, 80, pool, &receiver,
-                         [&](const CatalogItem& done, const QImage& image) {
-                             EXPECT_EQ(QThread::currentThread(), receiver.thread());
-                             EXPECT_EQ(image.size(), QSize(100, 80));
-                             delivered.push_back(std::to_string(done.number));
-                         });
-    }
-    pool.waitForDone();
-    QElapsedTimer timer;
-    timer.start();
-    while (delivered.size() < 3 && timer.elapsed() < 5000)
-        QCoreApplication::processEvents();
-    EXPECT_EQ(delivered.size(), 3u);
 }
 
 }  // namespace

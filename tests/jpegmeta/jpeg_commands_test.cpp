@@ -61,8 +61,9 @@ class JpegCommands : public ::testing::Test {
         ::stat(path.c_str(), &status);
         return status;
     }
-    JpegCommandResult run(BatchKind kind, const std::string& path, const std::string& text = {}) {
-        return processJpegFile(path, JpegCommandOptions::forKind(kind, text));
+    JpegCommandResult run(MetadataCommand kind, const std::string& path,
+                          const std::string& text = {}) {
+        return processJpegFile(path, JpegCommandOptions::forCommand(kind, text));
     }
     static ByteVector scanOf(const ByteVector& jpeg) {
         ByteVector scan;
@@ -78,7 +79,7 @@ TEST_F(JpegCommands, deleteExifWritesJfifFromItsResolutionAndKeepsTimesAndImage)
     const std::string path =
         make("a.jpg", JpegBuilder().exif(exif72()).comment("c").image().build());
     const ByteVector before = testing::readBytes(path);
-    EXPECT_EQ(run(BatchKind::DeleteExif, path).status, JpegCommandStatus::Modified);
+    EXPECT_EQ(run(MetadataCommand::DeleteExif, path).status, JpegCommandStatus::Modified);
     const ByteVector after = testing::readBytes(path);
     const ByteVector jfif = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I',
                              'F',  0,    1,    1,    1, 0,  72,  0,   72};
@@ -92,18 +93,19 @@ TEST_F(JpegCommands, deleteExifWritesJfifFromItsResolutionAndKeepsTimesAndImage)
     EXPECT_FALSE(std::filesystem::exists(path + ".t"));
 
     // Deleting twice equals deleting once: the second run leaves the file alone.
-    EXPECT_EQ(run(BatchKind::DeleteExif, path).status, JpegCommandStatus::Unchanged);
+    EXPECT_EQ(run(MetadataCommand::DeleteExif, path).status, JpegCommandStatus::Unchanged);
     EXPECT_EQ(testing::readBytes(path), after);
 }
 
 TEST_F(JpegCommands, nothingToDoLeavesFilesByteForByteAndTimesUntouched) {
     const ByteVector plain = JpegBuilder().jfif().comment("same").image().build();
     struct Case {
-        BatchKind kind;
+        MetadataCommand kind;
         std::string text;
     };
-    for (const Case& c : {Case{BatchKind::DeleteExif, ""}, Case{BatchKind::DeleteNonOriginal, ""},
-                          Case{BatchKind::AddComment, "same"}}) {
+    for (const Case& c :
+         {Case{MetadataCommand::DeleteExif, ""}, Case{MetadataCommand::DeleteNonOriginal, ""},
+          Case{MetadataCommand::AddComment, "same"}}) {
         const std::string path = make("p.jpg", plain);
         EXPECT_EQ(run(c.kind, path, c.text).status, JpegCommandStatus::Unchanged);
         EXPECT_EQ(testing::readBytes(path), plain);
@@ -115,16 +117,18 @@ TEST_F(JpegCommands, nothingToDoLeavesFilesByteForByteAndTimesUntouched) {
 TEST_F(JpegCommands, addCommentReplacesEveryEarlierComment) {
     const std::string path =
         make("c.jpg", JpegBuilder().comment("one").comment("two").image().build());
-    EXPECT_EQ(run(BatchKind::AddComment, path, "新的说明").status, JpegCommandStatus::Modified);
+    EXPECT_EQ(run(MetadataCommand::AddComment, path, "新的说明").status,
+              JpegCommandStatus::Modified);
     std::vector<int> markers = testing::markersOf(testing::readBytes(path));
     EXPECT_EQ(std::count(markers.begin(), markers.end(), 0xFE), 1);
     const ByteVector after = testing::readBytes(path);
     const std::string stored(reinterpret_cast<const char*>(after.data()), after.size());
     EXPECT_THAT(stored, HasSubstr("新的说明"));
-    EXPECT_EQ(run(BatchKind::AddComment, path, "新的说明").status, JpegCommandStatus::Unchanged);
+    EXPECT_EQ(run(MetadataCommand::AddComment, path, "新的说明").status,
+              JpegCommandStatus::Unchanged);
 
     // A long text is cut to 2000 bytes, never inside a character (3 bytes each here).
-    EXPECT_EQ(run(BatchKind::AddComment, path, std::string(1999, 'a') + "说").status,
+    EXPECT_EQ(run(MetadataCommand::AddComment, path, std::string(1999, 'a') + "说").status,
               JpegCommandStatus::Modified);
     for (const testing::SectionSummary& s : testing::listSections(testing::readBytes(path))) {
         if (s.marker == 0xFE) {
@@ -146,7 +150,7 @@ TEST_F(JpegCommands, pureJpegLeavesFrameTablesAndScanBehindFreshJfif) {
                                 .image()
                                 .build();
     const std::string path = make("pure.jpg", file);
-    EXPECT_EQ(run(BatchKind::PureJpeg, path).status, JpegCommandStatus::Modified);
+    EXPECT_EQ(run(MetadataCommand::PureJpeg, path).status, JpegCommandStatus::Modified);
     const ByteVector after = testing::readBytes(path);
     EXPECT_EQ(testing::markersOf(after), withImage({0xE0}));
     EXPECT_EQ(scanOf(after), scanOf(file));
@@ -156,7 +160,7 @@ TEST_F(JpegCommands, deleteNonOriginalKeepsExifIptcXmpAndComment) {
     const std::string path =
         make("n.jpg",
              JpegBuilder().exif(exif72()).icc().xmp().iptc().comment("c").adobe(1).image().build());
-    EXPECT_EQ(run(BatchKind::DeleteNonOriginal, path).status, JpegCommandStatus::Modified);
+    EXPECT_EQ(run(MetadataCommand::DeleteNonOriginal, path).status, JpegCommandStatus::Modified);
     std::vector<int> markers = testing::markersOf(testing::readBytes(path));
     markers.resize(4);
     EXPECT_THAT(markers, ElementsAre(0xE1, 0xE1, 0xED, 0xFE));
@@ -165,8 +169,9 @@ TEST_F(JpegCommands, deleteNonOriginalKeepsExifIptcXmpAndComment) {
 TEST_F(JpegCommands, readOnlyFilesAreSkippedByEveryOperation) {
     const ByteVector file = JpegBuilder().exif(exif72()).icc().comment("c").image().build();
     const std::string path = make("ro.jpg", file, 0444);
-    for (BatchKind kind : {BatchKind::DeleteExif, BatchKind::DeleteNonOriginal,
-                           BatchKind::DeleteComment, BatchKind::AddComment, BatchKind::PureJpeg}) {
+    for (MetadataCommand kind :
+         {MetadataCommand::DeleteExif, MetadataCommand::DeleteNonOriginal,
+          MetadataCommand::DeleteComment, MetadataCommand::AddComment, MetadataCommand::PureJpeg}) {
         EXPECT_EQ(run(kind, path, "x").status, JpegCommandStatus::Skipped);
     }
     EXPECT_EQ(shiftShootingTime(path, 1).status, JpegCommandStatus::Skipped);
@@ -198,7 +203,7 @@ TEST_F(JpegCommands, filesThatAreNotUsableJpegsAreLeftAlone) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = make(c.name, c.bytes);
-        const JpegCommandResult result = run(BatchKind::PureJpeg, path);
+        const JpegCommandResult result = run(MetadataCommand::PureJpeg, path);
         EXPECT_EQ(result.status, c.status);
         EXPECT_FALSE(result.message.empty());  // the reason reaches the row, not only stderr
         if (c.status == JpegCommandStatus::Failed) {
@@ -207,10 +212,11 @@ TEST_F(JpegCommands, filesThatAreNotUsableJpegsAreLeftAlone) {
         EXPECT_EQ(testing::readBytes(path), c.bytes);
         EXPECT_THAT(capture_.err, HasSubstr(c.message));
     }
-    JpegCommandResult missing = run(BatchKind::PureJpeg, dir_.file("missing.jpg"));
+    JpegCommandResult missing = run(MetadataCommand::PureJpeg, dir_.file("missing.jpg"));
     EXPECT_EQ(missing.status, JpegCommandStatus::Failed);
     EXPECT_EQ(missing.message, "No such file");
-    JpegCommandResult longName = run(BatchKind::PureJpeg, dir_.folder() + std::string(259, 'n'));
+    JpegCommandResult longName =
+        run(MetadataCommand::PureJpeg, dir_.folder() + std::string(259, 'n'));
     EXPECT_EQ(longName.message, "filename too long");
 }
 
@@ -219,7 +225,7 @@ TEST_F(JpegCommands, rewriteLeavesAnotherFileOfAnOldTemporaryNameAloneAndFollows
     testing::writeBytes(path + ".t", {1, 2, 3});
     const std::string link = dir_.file("link.jpg");
     ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
-    EXPECT_EQ(run(BatchKind::DeleteExif, link).status, JpegCommandStatus::Modified);
+    EXPECT_EQ(run(MetadataCommand::DeleteExif, link).status, JpegCommandStatus::Modified);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(testing::markersOf(testing::readBytes(path)).front(), 0xE0);
     EXPECT_EQ(testing::readBytes(path + ".t"), (ByteVector{1, 2, 3}));
@@ -233,7 +239,7 @@ TEST_F(JpegCommands, failedRewriteLeavesTheOriginalAndNoTemporary) {
         testing::FailingFileOps ops;
         ops.failAt(op, 1);
         JpegCommandResult result =
-            processJpegFile(path, JpegCommandOptions::forKind(BatchKind::DeleteExif), ops);
+            processJpegFile(path, JpegCommandOptions::forCommand(MetadataCommand::DeleteExif), ops);
         EXPECT_EQ(result.status, JpegCommandStatus::Failed);
         EXPECT_EQ(testing::readBytes(path), file);
         EXPECT_FALSE(std::filesystem::exists(path + ".t"));
@@ -280,7 +286,7 @@ TEST_F(JpegCommands, entryPointsRunOnSeveralThreadsAtOnce) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
         threads.emplace_back([&, i] {
             results[i] = i % 2 ? transferExif(source, paths[i]).status
-                               : run(BatchKind::PureJpeg, paths[i]).status;
+                               : run(MetadataCommand::PureJpeg, paths[i]).status;
         });
     }
     for (std::thread& t : threads)

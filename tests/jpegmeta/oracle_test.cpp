@@ -103,16 +103,17 @@ class Oracle : public ::testing::Test {
 
 TEST_F(Oracle, everyOperationOnEveryHardFile) {
     struct Expect {
-        BatchKind kind;
+        MetadataCommand kind;
         const char* gone;  // exiftool tags that must be absent afterwards
         const char* kept;  // and present
     };
     const Expect operations[] = {
-        {BatchKind::DeleteExif, "-EXIF:Make", "-XMP:Title -IPTC:Keywords -File:Comment"},
-        {BatchKind::DeleteNonOriginal, "", "-EXIF:Make -XMP:Title -IPTC:Keywords -File:Comment"},
-        {BatchKind::DeleteComment, "-File:Comment", "-EXIF:Make -XMP:Title -IPTC:Keywords"},
-        {BatchKind::AddComment, "", "-EXIF:Make -XMP:Title -IPTC:Keywords"},
-        {BatchKind::PureJpeg, "-EXIF:Make -XMP:Title -IPTC:Keywords -File:Comment", ""},
+        {MetadataCommand::DeleteExif, "-EXIF:Make", "-XMP:Title -IPTC:Keywords -File:Comment"},
+        {MetadataCommand::DeleteNonOriginal, "",
+         "-EXIF:Make -XMP:Title -IPTC:Keywords -File:Comment"},
+        {MetadataCommand::DeleteComment, "-File:Comment", "-EXIF:Make -XMP:Title -IPTC:Keywords"},
+        {MetadataCommand::AddComment, "", "-EXIF:Make -XMP:Title -IPTC:Keywords"},
+        {MetadataCommand::PureJpeg, "-EXIF:Make -XMP:Title -IPTC:Keywords -File:Comment", ""},
     };
     for (const std::string& original : makeFamily()) {
         const std::string pixelsBefore = pixels(original);
@@ -125,7 +126,7 @@ TEST_F(Oracle, everyOperationOnEveryHardFile) {
                                        std::filesystem::copy_options::overwrite_existing);
             const struct timespec times[2] = {{1300000000, 0}, {1300000000, 0}};
             ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-            processJpegFile(path, JpegCommandOptions::forKind(op.kind, "new comment"));
+            processJpegFile(path, JpegCommandOptions::forCommand(op.kind, "new comment"));
 
             // Nothing exiftool finds wrong that it did not already find in the original.
             for (const std::string& finding : findings(path)) {
@@ -140,7 +141,7 @@ TEST_F(Oracle, everyOperationOnEveryHardFile) {
                 EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'),
                           std::count(op.kept, op.kept + std::strlen(op.kept), '-'));
             }
-            if (op.kind == BatchKind::AddComment) {
+            if (op.kind == MetadataCommand::AddComment) {
                 EXPECT_EQ(run("exiftool -s3 -File:Comment '" + path + "'"), "new comment\n");
             }
             EXPECT_EQ(scanOf(path), scanOf(original));

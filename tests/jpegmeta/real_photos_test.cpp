@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/info_command.h"
+#include "engine/catalog/photo_fields.h"
 #include "engine/imaging/resize_batch.h"
 #include "engine/jpegmeta/jpeg_commands.h"
 #include "engine/jpegmeta/photo_info.h"
@@ -117,17 +118,17 @@ TEST_F(RealPhotos, metadataCommandsKeepTheImageDataAndAddNoFindings) {
     const fs::path originals = dir_.path() / "originals";
     const std::vector<fs::path> sources = copyInto(originals);
     const auto before = findings(originals);
-    const BatchKind kinds[] = {BatchKind::DeleteExif, BatchKind::DeleteNonOriginal,
-                               BatchKind::DeleteComment, BatchKind::AddComment,
-                               BatchKind::PureJpeg};
-    for (BatchKind kind : kinds) {
+    const MetadataCommand kinds[] = {
+        MetadataCommand::DeleteExif, MetadataCommand::DeleteNonOriginal,
+        MetadataCommand::DeleteComment, MetadataCommand::AddComment, MetadataCommand::PureJpeg};
+    for (MetadataCommand kind : kinds) {
         const fs::path folder = dir_.path() / ("kind" + std::to_string(static_cast<int>(kind)));
         const std::vector<fs::path> copies = copyInto(folder);
         for (std::size_t i = 0; i < copies.size(); ++i) {
             SCOPED_TRACE(copies[i].string());
             const ByteVector original = testing::readBytes(sources[i]);
             const JpegCommandResult result = processJpegFile(
-                copies[i].string(), JpegCommandOptions::forKind(kind, "Pixmill 测试"));
+                copies[i].string(), JpegCommandOptions::forCommand(kind, "Pixmill 测试"));
             if (result.status == JpegCommandStatus::Failed) {
                 EXPECT_FALSE(result.message.empty());
             }

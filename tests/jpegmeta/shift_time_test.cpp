@@ -1,14 +1,10 @@
-// The shooting-time shift and the metadata batch jobs.
-#include <sys/stat.h>
+// The shooting-time shift.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "engine/jpegmeta/jpeg_commands.h"
-#include "engine/jpegmeta/metadata_operation.h"
 #include "engine/jpegmeta/photo_info.h"
-#include "engine/platform/status.h"
-#include "jpegmeta/diagnostics_capture.h"
 #include "support/jpeg_builder.h"
 #include "support/temp_dir.h"
 
@@ -119,45 +115,6 @@ TEST_F(ShiftShootingTime, leavesAloneWhatItCannotShiftSafely) {
     const std::string png = dir_.file("p.jpg");
     testing::writeBytes(png, {0x89, 'P', 'N', 'G'});
     EXPECT_EQ(shiftShootingTime(png, 3).status, JpegCommandStatus::Unchanged);
-}
-
-class RecordingSink : public StatusSink {
-  public:
-    void statusText(int, const std::string& text) override {
-        std::lock_guard lock(mutex);
-        texts.push_back(text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> texts;
-};
-
-TEST_F(ShiftShootingTime, metadataJobsReportProgressAndOutcomes) {
-    RecordingSink sink;
-    installStatusSink(&sink);
-    testing::DiagnosticsCapture capture;
-    WorkedRow row;
-    row.item.number = 4;
-    row.item.fileName = "a.jpg";
-    row.item.fullPath = photo("a.jpg", "2012:05:01 10:20:30", 20);
-    BatchEnvironment env;
-
-    BatchJob shift = makeMetadataJob(BatchKind::ShiftTime, {"", 24});
-    EXPECT_EQ(batchKindInfo(shift.kind).pattern, BatchPattern::PerItem);
-    EXPECT_EQ(shift.perItem(row, env).status, ItemStatus::Ok);
-    EXPECT_EQ(row.item.shootingDate, "2012:05:02 10:20:30");
-
-    BatchJob comment = makeMetadataJob(BatchKind::AddComment, {"hello", 0});
-    EXPECT_EQ(batchKindInfo(comment.kind).pattern, BatchPattern::Sequential);
-    EXPECT_EQ(comment.perItem(row, env).status, ItemStatus::Ok);
-    EXPECT_EQ(comment.perItem(row, env).status, ItemStatus::Unchanged);
-    EXPECT_EQ(makeMetadataJob(BatchKind::DeleteExif, {}).perItem(row, env).status, ItemStatus::Ok);
-    ::chmod(row.item.fullPath.c_str(), 0400);
-    EXPECT_EQ(makeMetadataJob(BatchKind::PureJpeg, {}).perItem(row, env).status,
-              ItemStatus::Skipped);
-    installStatusSink(nullptr);
-    EXPECT_EQ(sink.texts.front(), "已校正第 5 张图片：a.jpg");
-    EXPECT_EQ(sink.texts.back(), "正在处理第 5 张图片：a.jpg");
-    EXPECT_FALSE(makeMetadataJob(BatchKind::Resize, {}).perItem);
 }
 
 }  // namespace

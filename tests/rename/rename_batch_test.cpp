@@ -6,11 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/platform/status.h"
 #include "engine/rename/file_digest.h"
 #include "engine/rename/rename_batch.h"
 #include "engine/rename/rename_journal.h"
 #include "support/failing_file_ops.h"
+#include "support/status_recorder.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -19,17 +19,10 @@ namespace {
 using testing::FailingFileOps;
 using ::testing::HasSubstr;
 using testing::readText;
+using testing::StatusRecorder;
 using testing::TempDir;
 
 constexpr std::string_view kGuid = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
-
-class StatusRecorder : public StatusSink {
-  public:
-    StatusRecorder() { installStatusSink(this); }
-    ~StatusRecorder() override { installStatusSink(nullptr); }
-    void statusText(int, const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
 
 // A folder whose files hold their own names, so that a test can tell where each one went.
 struct Folder {
@@ -193,8 +186,8 @@ TEST(RenameBatch, refusesConflictsWithoutMovingAnything) {
             EXPECT_THAT(outcome.message, HasSubstr(c.message)) << c.what;
             EXPECT_THAT(outcome.message, ::testing::StartsWith("重命名已取消：")) << c.what;
         }
-        ASSERT_FALSE(status.texts.empty());
-        EXPECT_EQ(status.texts.back(), outcomes[0].message) << c.what;
+        ASSERT_FALSE(status.texts().empty());
+        EXPECT_EQ(status.texts().back(), outcomes[0].message) << c.what;
         for (size_t i = 0; i < rowsBefore.size(); ++i)
             EXPECT_EQ(folder.rows[i].item.fileName, rowsBefore[i].item.fileName) << c.what;
     }
@@ -214,7 +207,7 @@ TEST(RenameBatch, reusesNamesTheTickedFilesGiveUp) {
                                              folder.dir.file("2.jpg") + " -> " + tmp + "3.jpg",
                                              tmp + "2.jpg -> " + folder.dir.file("2.jpg"),
                                              tmp + "3.jpg -> " + folder.dir.file("3.jpg")}));
-    EXPECT_EQ(status.texts, (Names{"正在预处理第 2 个图片……", "正在预处理第 4 个图片……",
+    EXPECT_EQ(status.texts(), (Names{"正在预处理第 2 个图片……", "正在预处理第 4 个图片……",
                                    "正在重命名第 2 个图片……", "正在重命名第 4 个图片……"}));
     for (size_t i = 0; i < 2; ++i) {
         const CatalogItem& item = folder.rows[i].item;
@@ -247,7 +240,7 @@ TEST(RenameBatch, putsEveryFileBackWhenAnyMoveFails) {
         }
         EXPECT_THAT(outcomes[0].message, HasSubstr("所有文件已恢复原名")) << failing;
         EXPECT_THAT(outcomes[0].message, HasSubstr("Permission denied")) << failing;
-        EXPECT_EQ(status.texts.back(), outcomes[0].message);
+        EXPECT_EQ(status.texts().back(), outcomes[0].message);
     }
 }
 

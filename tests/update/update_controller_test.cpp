@@ -1,4 +1,5 @@
 // The update check as the main window runs it, against a loopback feed.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,19 +7,18 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMutex>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include "engine/app/app_settings.h"
-#include "engine/platform/status.h"
 #include "engine/update/fixed_addresses.h"
 #include "engine/update/menu_links.h"
 #include "gui/app/status_bar_sink.h"
 #include "gui/update/daily_tip_dlg.h"
 #include "gui/update/update_controller.h"
 #include "gui/update/update_menu.h"
+#include "support/status_recorder.h"
 #include "support/temp_dir.h"
 #include "update/loopback_server.h"
 
@@ -27,22 +27,6 @@ namespace {
 
 using pixmill::testing::LoopbackServer;
 using pixmill::testing::Route;
-
-class RecordingStatus : public StatusSink {
-  public:
-    void statusText(int part, const std::string& text) override {
-        QMutexLocker lock(&mutex_);
-        texts_ << QString("%1:%2").arg(part).arg(QString::fromStdString(text));
-    }
-    QStringList texts() const {
-        QMutexLocker lock(&mutex_);
-        return texts_;
-    }
-
-  private:
-    mutable QMutex mutex_;
-    QStringList texts_;
-};
 
 class FakeUi : public UpdateUi {
   public:
@@ -78,13 +62,11 @@ Route feedRoute(const QByteArray& document) {
 class UpdateControllerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        installStatusSink(&status_);
         controller_.setUi(&ui_);
         controller_.setOwnVersion("2014.11");
         controller_.setLocations({program_.folder().c_str(), program_.folder().c_str()});
         ui_.setDesktopFolder(QString::fromStdString(desktop_.folder()));
     }
-    void TearDown() override { installStatusSink(nullptr); }
 
     void serveFeed(const QByteArray& document) {
         http_.setRoute("/Velumark.xml", feedRoute(document));
@@ -97,7 +79,7 @@ class UpdateControllerTest : public ::testing::Test {
         ASSERT_TRUE(finished.wait(20000));
     }
 
-    RecordingStatus status_;
+    testing::StatusRecorder status_;
     FakeUi ui_;
     UpdateController controller_;
     LoopbackServer http_;
@@ -111,8 +93,8 @@ TEST_F(UpdateControllerTest, equalVersionOnlyChangesTheStatusAtStartUp) {
     EXPECT_TRUE(ui_.asked.isEmpty());
     EXPECT_TRUE(ui_.informed.isEmpty());
     EXPECT_TRUE(ui_.balloons.isEmpty());
-    EXPECT_TRUE(status_.texts().contains("1:news of the day"));
-    EXPECT_EQ(status_.texts().last(), QString::fromUtf8("0:当前版本是最新版!"));
+    EXPECT_THAT(status_.tagged(), ::testing::Contains("1:news of the day"));
+    EXPECT_EQ(status_.tagged().back(), "0:当前版本是最新版!");
 
     QSignalSpy results(&controller_, &UpdateController::updateResult);
     check(UpdateCheckMode::Manual);
@@ -322,7 +304,7 @@ TEST_F(UpdateControllerTest, menuCommandsReachTheirEntries) {
     EXPECT_EQ(opener.opened[2], fixedAddress(FixedAddress::Help));
     EXPECT_TRUE(runUpdateMenuCommand(kCommandWriteToMaker, nullptr, controller_, settings, opener));
     EXPECT_EQ(opener.opened.size(), 5);
-    EXPECT_TRUE(status_.texts().contains(QString("1:") + QString::fromUtf8(kNoMailAddressText)));
+    EXPECT_THAT(status_.tagged(), ::testing::Contains(std::string("1:") + kNoMailAddressText));
     EXPECT_TRUE(runUpdateMenuCommand(kCommandDailyTip, nullptr, controller_, settings, opener));
     bool shown = false;
     for (QWidget* widget : QApplication::topLevelWidgets()) {

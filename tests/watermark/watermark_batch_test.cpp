@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "engine/app/app_paths.h"
-#include "engine/platform/status.h"
 #include "engine/watermark/watermark_batch.h"
 #include "engine/watermark/watermark_options.h"
+#include "support/status_recorder.h"
 #include "support/temp_dir.h"
 #include "watermark_test_support.h"
 
@@ -117,25 +117,14 @@ TEST(WatermarkImage, failuresAreLoggedAndWriteNothing) {
                                                      "save file failed: " + in.file("fine.png")}));
 }
 
-class CapturingSink : public StatusSink {
-  public:
-    void statusText(int, const std::string& text) override {
-        std::lock_guard lock(mutex);
-        texts.push_back(text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> texts;
-};
-
 TEST(WatermarkImage, progressCountsFromOne) {
     testing::TempDir in, out;
     testing::savePng(solidImage(10, 10, Qt::gray), in.file("a.png"));
-    CapturingSink sink;
-    installStatusSink(&sink);
+    testing::StatusRecorder status;
     CControlTracker group;
     watermarkImage(itemFor(in, "a.png", 4), group, out.folder(), {});
-    installStatusSink(nullptr);
-    EXPECT_EQ(sink.texts, (std::vector<std::string>{"已为第 5 张图片添加水印：a.png"}));
+    status.uninstall();
+    EXPECT_EQ(status.texts(), (std::vector<std::string>{"已为第 5 张图片添加水印：a.png"}));
 }
 
 TEST(WatermarkJob, anUnreadableLayoutRefusesTheBatch) {

@@ -2,13 +2,13 @@
 
 #include <QImageReader>
 
-#include "engine/jpegmeta/photo_info.h"
+#include "engine/catalog/photo_fields.h"
 
 namespace pixmill {
 
 void readPhotoDetails(const std::string& path, CatalogItem& item) {
     // A file that cannot be read or holds no photo information keeps its empty details.
-    if (jpegmeta::readPhotoInfoInto(path, item) || item.width > 0)
+    if (readPhotoInfoInto(path, item) || item.width > 0)
         return;
     // PNG and BMP: the size their header states, read without decoding.
     QImageReader reader(QString::fromStdString(path));

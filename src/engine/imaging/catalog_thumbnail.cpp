@@ -1,9 +1,6 @@
 #include "engine/imaging/catalog_thumbnail.h"
 
-#include <QMetaObject>
-#include <QObject>
 #include <QPainter>
-#include <QThreadPool>
 
 #include <cstdlib>
 
@@ -94,16 +91,6 @@ QImage renderCatalogThumbnail(const CatalogItem& item, int width, int height) {
     QPainter painter(&canvas);
     painter.drawImage(p.x, p.y, flattenOnto(picture, background));
     return canvas;
-}
-
-void refreshThumbnail(const CatalogItem& item, int width, int height, QThreadPool& pool,
-                      QObject* receiver, ThumbnailReady onReady) {
-    pool.start([item, width, height, receiver, onReady = std::move(onReady)] {
-        QImage thumbnail = renderCatalogThumbnail(item, width, height);
-        QMetaObject::invokeMethod(
-            receiver, [item, thumbnail, onReady] { onReady(item, thumbnail); },
-            Qt::QueuedConnection);
-    });
 }
 
 }  // namespace pixmill

@@ -4,12 +4,7 @@
 
 #include <QImage>
 
-#include <functional>
-
 #include "engine/catalog/catalog_item.h"
-
-class QObject;
-class QThreadPool;
 
 namespace pixmill {
 
@@ -31,16 +26,5 @@ ThumbnailPlacement thumbnailPlacement(int imageWidth, int imageHeight, int boxWi
 // otherwise a JPEG is decoded at the smallest DCT scale that leaves the resampler at least a
 // twofold reduction.
 QImage renderCatalogThumbnail(const CatalogItem& item, int width, int height);
-
-// Called on the receiver's thread with the item the job was started for (a copy: the model
-// finds the row by the item, since rows move when the list is sorted or a file renamed).
-using ThumbnailReady = std::function<void(const CatalogItem& item, const QImage& thumbnail)>;
-
-// Renders the item's thumbnail as a job on `pool` and hands it to `onReady` on the thread of
-// `receiver`. The receiver must outlive the jobs it was given (wait for the pool before
-// destroying it): the job reaches it from the pool's thread. A thumbnail still queued when
-// the receiver is destroyed is dropped.
-void refreshThumbnail(const CatalogItem& item, int width, int height, QThreadPool& pool,
-                      QObject* receiver, ThumbnailReady onReady);
 
 }  // namespace pixmill

@@ -68,42 +68,28 @@ bool setComment(JpegEngine& engine, const std::string& commentText, bool& change
 
 }  // namespace
 
-JpegCommandOptions JpegCommandOptions::forKind(BatchKind kind, const std::string& commentText) {
+JpegCommandOptions JpegCommandOptions::forCommand(MetadataCommand command,
+                                                  const std::string& commentText) {
     JpegCommandOptions options;
-    switch (kind) {
-        case BatchKind::DeleteExif:
+    switch (command) {
+        case MetadataCommand::DeleteExif:
             options.removeExif = true;
             break;
-        case BatchKind::DeleteNonOriginal:
+        case MetadataCommand::DeleteNonOriginal:
             options.removeNonEssential = true;
             break;
-        case BatchKind::DeleteComment:
+        case MetadataCommand::DeleteComment:
             options.removeComment = true;
             break;
-        case BatchKind::AddComment:
+        case MetadataCommand::AddComment:
             options.commentText = commentText;
             break;
-        case BatchKind::PureJpeg:
+        case MetadataCommand::PureJpeg:
             options.removeExif = options.removeComment = options.removeIptc = options.removeXmp =
                 options.removeNonEssential = true;
             break;
-        default:
-            break;
     }
     return options;
-}
-
-ItemStatus toItemStatus(JpegCommandStatus status) {
-    switch (status) {
-        case JpegCommandStatus::Modified:
-            return ItemStatus::Ok;
-        case JpegCommandStatus::Unchanged:
-            return ItemStatus::Unchanged;
-        case JpegCommandStatus::Skipped:
-            return ItemStatus::Skipped;
-        default:
-            return ItemStatus::Failed;
-    }
 }
 
 bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& changed) {

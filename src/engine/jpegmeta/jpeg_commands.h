@@ -11,11 +11,19 @@
 #include <optional>
 #include <string>
 
-#include "engine/batch/batch_kind.h"
 #include "engine/jpegmeta/jpeg_sections.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill::jpegmeta {
+
+// The commands that rewrite a file's metadata in place, each a fixed set of changes.
+enum class MetadataCommand {
+    DeleteExif,         // the EXIF section
+    DeleteNonOriginal,  // every section outside the keep set
+    DeleteComment,      // the comment
+    AddComment,         // the comment replaced by the text given
+    PureJpeg,           // all of the above removed
+};
 
 // What processJpegFile changes in a file.
 struct JpegCommandOptions {
@@ -29,7 +37,8 @@ struct JpegCommandOptions {
     // The JPEG whose EXIF, comment, IPTC and XMP replace the file's own.
     std::optional<std::string> exifSourcePath;
 
-    static JpegCommandOptions forKind(BatchKind kind, const std::string& commentText = {});
+    static JpegCommandOptions forCommand(MetadataCommand command,
+                                         const std::string& commentText = {});
 };
 
 enum class JpegCommandStatus {
@@ -43,8 +52,6 @@ struct JpegCommandResult {
     JpegCommandStatus status = JpegCommandStatus::Unchanged;
     std::string message;  // why it was unchanged, skipped or failed
 };
-
-ItemStatus toItemStatus(JpegCommandStatus status);
 
 // Paths of this many characters or more are refused ("filename too long").
 constexpr std::size_t kMaxPathCharacters = 259;

@@ -24,24 +24,6 @@ constexpr std::size_t kCommentLimit = 1000;
 
 }  // namespace
 
-void fillCatalogItem(const PhotoInfo& info, CatalogItem& item) {
-    // The size as shown: Orientation 5 to 8 stand the stored picture on its side.
-    const bool sideways = info.orientation >= 5 && info.orientation <= 8;
-    item.width = sideways ? info.height : info.width;
-    item.height = sideways ? info.width : info.height;
-    item.isExif = info.isExif ? 1 : 0;
-    item.shootingDate = info.dateTime;
-    item.cameraMake = info.cameraMake;
-    item.cameraModel = info.cameraModel;
-    item.exposureTime = info.exposureTime;
-    item.apertureFNumber = info.apertureFNumber;
-    item.exposureBias = info.exposureBias;
-    item.whiteBalance = info.whiteBalance;
-    item.exposureProgram = info.exposureProgram;
-    item.isoEquivalent = info.isoEquivalent;
-    item.flashUsed = info.flashUsed;
-}
-
 PhotoInfoReader::PhotoInfoReader(PhotoInfo* info) : info_(info) {
     if (!info_) {
         ownedInfo_ = std::make_unique<PhotoInfo>();
@@ -197,13 +179,6 @@ bool readPhotoInfoFile(const std::string& path, PhotoInfo& info) {
         return false;
     bool result = reader.parse();
     reader.close();
-    return result;
-}
-
-bool readPhotoInfoInto(const std::string& path, CatalogItem& item) {
-    PhotoInfo info;
-    bool result = readPhotoInfoFile(path, info);
-    fillCatalogItem(info, item);
     return result;
 }
 

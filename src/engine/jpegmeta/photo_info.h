@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/catalog/catalog_item.h"
 #include "engine/jpegmeta/byte_reader.h"
 
 namespace pixmill::jpegmeta {
@@ -55,9 +54,6 @@ struct PhotoInfo {
     unsigned thumbnailSize = 0;
     bool isExif = false;  // the EXIF block was parsed without a structural error
 };
-
-// Copies the photo fields the catalog keeps.
-void fillCatalogItem(const PhotoInfo& info, CatalogItem& item);
 
 // Where a value lies in the bytes parsed.
 struct ValueLocation {
@@ -124,8 +120,5 @@ class PhotoInfoReader {
 
 // Reads, parses and closes; the record is cleared first. Returns parse()'s result.
 bool readPhotoInfoFile(const std::string& path, PhotoInfo& info);
-
-// The same for the catalog: fills the item's photo fields (left zero when the file fails).
-bool readPhotoInfoInto(const std::string& path, CatalogItem& item);
 
 }  // namespace pixmill::jpegmeta

@@ -8,7 +8,6 @@ list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/jpeg_section_edit.cpp
   jpegmeta/jpeg_sections.cpp
   jpegmeta/metadata_carry.cpp
-  jpegmeta/metadata_operation.cpp
   jpegmeta/photo_info.cpp
   jpegmeta/photo_info_exif.cpp
   jpegmeta/section_reader.cpp

@@ -6,6 +6,7 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   watermark/watermark_layer.cpp
   watermark/watermark_text.cpp
   watermark/control_tracker.cpp
+  watermark/layer_clipboard.cpp
   watermark/watermark_batch.cpp
   watermark/watermark_options.cpp
   watermark/layout_library.cpp)

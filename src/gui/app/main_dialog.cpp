@@ -21,6 +21,7 @@
 #include "engine/app/app_info.h"
 #include "engine/app/object_thread.h"
 #include "engine/batch/batch_table.h"
+#include "engine/platform/item_shell.h"
 #include "engine/platform/status.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/anchor_layout.h"
@@ -30,7 +31,6 @@
 #include "gui/app/options_dialog.h"
 #include "gui/app/status_bar_sink.h"
 #include "gui/app/toolbar_icons.h"
-#include "gui/catalog/item_shell.h"
 #include "gui/controls/base_tool_dlg.h"
 
 namespace pixmill {

@@ -35,7 +35,7 @@ class StatusBarSink;
 // What the catalog is built with; the parts still to come plug in here.
 struct CatalogPlugins {
     PhotoDetailsReader reader;          // empty: no photo details
-    ThumbnailRenderer renderThumbnail;  // empty: the catalog's own scaled reader
+    ThumbnailRenderer renderThumbnail;  // empty: renderCatalogThumbnail
     RotateFlipRunner rotateFlip;        // empty: rotate and flip greyed
     ItemShell* shell = nullptr;         // none: the real desktop
 };

@@ -9,9 +9,9 @@
 #include "engine/app/app_settings.h"
 #include "engine/batch/work_gate.h"
 #include "engine/platform/file_ops.h"
+#include "engine/platform/item_shell.h"
 #include "engine/platform/status.h"
 #include "gui/catalog/image_list_dialog.h"
-#include "gui/catalog/item_shell.h"
 
 namespace pixmill {
 

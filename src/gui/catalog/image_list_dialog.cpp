@@ -28,12 +28,12 @@
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
+#include "engine/catalog/photo_summary.h"
+#include "engine/platform/item_shell.h"
 #include "engine/platform/status.h"
 #include "gui/app/anchor_layout.h"
 #include "gui/catalog/catalog_views.h"
 #include "gui/catalog/full_screen_preview.h"
-#include "gui/catalog/item_shell.h"
-#include "gui/catalog/photo_summary.h"
 #include "gui/controls/path_dialog.h"
 
 namespace pixmill {

@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/catalog/catalog_jobs.h"
 #include "engine/catalog/catalog_loader.h"
-#include "gui/catalog/catalog_jobs.h"
 
 class QComboBox;
 class QLabel;
@@ -50,7 +50,7 @@ struct CatalogServices {
     CatalogModel* model = nullptr;
     WorkGate* gate = nullptr;
     PhotoDetailsReader reader;          // empty: files are listed without photo details
-    ThumbnailRenderer renderThumbnail;  // empty: readScaledThumbnail
+    ThumbnailRenderer renderThumbnail;  // empty: renderCatalogThumbnail
     RotateFlipRunner rotateFlip;        // empty: the rotate and flip commands are greyed
     ItemShell* shell = nullptr;         // none: the real desktop
     int poolSize = 0;                   // thumbnail and rotation threads; 0: one per core

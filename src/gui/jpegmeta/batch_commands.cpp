@@ -4,10 +4,11 @@
 #include <QDialog>
 #include <QMenu>
 
+#include "engine/batch/batch_table.h"
+#include "engine/batch/metadata_job.h"
 #include "engine/catalog/catalog_model.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/rotate_batch.h"
-#include "engine/jpegmeta/metadata_operation.h"
 #include "gui/controls/base_tool_dlg.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"
@@ -87,7 +88,7 @@ bool CBatchCommands::runEntry(const BatchKindInfo& info, const BatchMenuEntry& e
         case MenuStart::Confirmed:
             if (!prompter_->question(owner_, QString::fromUtf8(entry.confirmation)))
                 return false;
-            return start(jpegmeta::makeMetadataJob(info.kind, {}));
+            return start(makeMetadataJob(info.kind, {}));
         case MenuStart::Dialog:
             if (info.kind == BatchKind::Crop)
                 return crop(firstPath);
@@ -136,18 +137,18 @@ bool CBatchCommands::shiftTime() {
     CUpdateTimeDlg dialog(prompter_, owner_);
     if (!runDialog_(dialog))
         return false;
-    jpegmeta::MetadataParams params;
+    MetadataParams params;
     params.shiftHours = dialog.hours();
-    return start(jpegmeta::makeMetadataJob(BatchKind::ShiftTime, params));
+    return start(makeMetadataJob(BatchKind::ShiftTime, params));
 }
 
 bool CBatchCommands::addComment() {
     CAddCommentsDlg dialog(owner_);
     if (!runDialog_(dialog))
         return false;
-    jpegmeta::MetadataParams params;
+    MetadataParams params;
     params.commentText = dialog.comment().toStdString();
-    return start(jpegmeta::makeMetadataJob(BatchKind::AddComment, params));
+    return start(makeMetadataJob(BatchKind::AddComment, params));
 }
 
 bool CBatchCommands::start(BatchJob job) {

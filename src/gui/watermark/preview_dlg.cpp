@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "gui/watermark/layer_clipboard.h"
+#include "engine/watermark/layer_clipboard.h"
 
 namespace pixmill {
 namespace {

@@ -1,4 +1,4 @@
-#include "gui/watermark/layer_clipboard.h"
+#include "engine/watermark/layer_clipboard.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,36 +1,13 @@
-#include "gui/catalog/catalog_jobs.h"
-
-#include <QFileInfo>
+#include "engine/catalog/catalog_jobs.h"
 
 #include <QCoreApplication>
-#include <QImageReader>
+#include <QFileInfo>
 #include <QMutexLocker>
-#include <QPainter>
-#include <QRunnable>
 #include <QThread>
 
-namespace pixmill {
+#include "engine/imaging/catalog_thumbnail.h"
 
-QImage readScaledThumbnail(const CatalogItem& item, int width, int height) {
-    QImage box(std::max(width, 1), std::max(height, 1), QImage::Format_RGB888);
-    box.fill(item.thumbBackground == 0xFFFFFFu ? Qt::white : Qt::black);
-    QImageReader reader(QString::fromStdString(item.fullPath));
-    reader.setAutoTransform(false);
-    const QSize full = reader.size();
-    if (full.isValid() && (full.width() > width || full.height() > height)) {
-        reader.setScaledSize(full.scaled(width, height, Qt::KeepAspectRatio));
-    }
-    const QImage picture = reader.read();
-    if (picture.isNull())
-        return box;
-    const QImage fitted =
-        picture.width() > width || picture.height() > height
-            ? picture.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-            : picture;
-    QPainter painter(&box);
-    painter.drawImage((width - fitted.width()) / 2, (height - fitted.height()) / 2, fitted);
-    return box;
-}
+namespace pixmill {
 
 namespace {
 
@@ -62,7 +39,7 @@ CatalogJobs::~CatalogJobs() {
 }
 
 void CatalogJobs::setRenderer(ThumbnailRenderer renderer) {
-    renderer_ = renderer ? std::move(renderer) : ThumbnailRenderer(readScaledThumbnail);
+    renderer_ = renderer ? std::move(renderer) : ThumbnailRenderer(renderCatalogThumbnail);
 }
 
 void CatalogJobs::waitForIdle() {

@@ -31,14 +31,10 @@ using RotateFlipRunner = std::function<ItemOutcome(CatalogItem& item, int code)>
 // (with `reader`) its photo details read from the file again.
 CatalogItem rereadItem(const CatalogItem& item, const PhotoDetailsReader& reader);
 
-// The catalog's loader of thumbnails: the picture read at a reduced size by QImageReader and
-// centred on black in the box, never enlarged. A file that cannot be read gives the bare box.
-QImage readScaledThumbnail(const CatalogItem& item, int width, int height);
-
 class CatalogJobs : public QObject {
     Q_OBJECT
   public:
-    // `model` must outlive the jobs. An empty renderer uses readScaledThumbnail; an empty
+    // `model` must outlive the jobs. An empty renderer uses renderCatalogThumbnail; an empty
     // rotator leaves rotation unavailable. `poolSize` 0 means as many threads as cores.
     CatalogJobs(CatalogModel& model, ThumbnailRenderer renderer, RotateFlipRunner rotator,
                 int poolSize = 0, QObject* parent = nullptr);

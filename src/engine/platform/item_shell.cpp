@@ -1,8 +1,8 @@
-#include "gui/catalog/item_shell.h"
+#include "engine/platform/item_shell.h"
 
 #include <cerrno>
 
-#include "gui/catalog/home_trash.h"
+#include "engine/platform/home_trash.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

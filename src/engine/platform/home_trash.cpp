@@ -1,4 +1,4 @@
-#include "gui/catalog/home_trash.h"
+#include "engine/platform/home_trash.h"
 
 #include <QDateTime>
 #include <QDir>
