@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/imaging/input_formats.h"
+
 namespace pixmill {
 namespace {
 
@@ -17,8 +19,31 @@ bool sameFolder(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+ImageFileFormat keptOutputFormat(const std::string& fileName) {
+    const ImageFileFormat source = formatOfFileName(fileName);
+    return source == ImageFileFormat::Png || source == ImageFileFormat::Bmp ? source
+                                                                            : ImageFileFormat::Jpeg;
+}
+
+std::string outputFileName(const std::string& fileName, ImageFileFormat format) {
+    if (formatOfFileName(fileName) == format)
+        return fileName;
+    const std::size_t dot = fileName.rfind('.');
+    const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    switch (format) {
+        case ImageFileFormat::Png:
+            return base + ".png";
+        case ImageFileFormat::Bmp:
+            return base + ".bmp";
+        case ImageFileFormat::Webp:
+            return base + ".webp";
+        default:
+            return base + ".jpg";
+    }
+}
+
 std::string outputPathFor(const std::string& outputDir, const CatalogItem& item) {
-    return outputDir + item.fileName;
+    return outputDir + outputFileName(item.fileName, keptOutputFormat(item.fileName));
 }
 
 std::string refuseOutput(const BatchEnvironment& env, const CatalogItem& item) {

@@ -5,10 +5,22 @@
 
 #include "engine/batch/batch_job.h"
 #include "engine/catalog/catalog_item.h"
+#include "engine/imaging/image_io.h"
 
 namespace pixmill {
 
-// The output of `item`: the output folder and the item's file name.
+// The format an output made from a picture named `fileName` is written in when its format is
+// kept: PNG and BMP stay themselves, JPEG and the input-only formats (HEIF, WebP, TIFF, GIF)
+// give JPEG. Decided by the name's extension, as the catalog accepted it.
+ImageFileFormat keptOutputFormat(const std::string& fileName);
+
+// The output's file name for a source named `fileName` written in `format`: the source's own
+// name when its extension already names that format (".jpeg" stays ".jpeg"), otherwise its base
+// name with the format's extension (".jpg", ".png", ".bmp").
+std::string outputFileName(const std::string& fileName, ImageFileFormat format);
+
+// The output of `item` written in its kept format: the output folder and the output's file
+// name (so "IMG_1.HEIC" gives "IMG_1.jpg").
 std::string outputPathFor(const std::string& outputDir, const CatalogItem& item);
 
 // Why nothing may be written for `item` (a Chinese message for the user), or empty when the

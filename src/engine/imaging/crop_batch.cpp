@@ -62,7 +62,7 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
     loaded.image = QImage();
     if (!saveByExtension(cut, output, ops, loaded.iccProfile))
         return {ItemStatus::Failed, {}, "cannot save " + output};
-    return {ItemStatus::Ok, output, loaded.colourNote};
+    return {ItemStatus::Ok, output, loaded.notes()};
 }
 
 BatchJob makeCropJob(CropParams params) {

@@ -1,10 +1,9 @@
 #include "engine/imaging/resize_batch.h"
 
-#include <cctype>
-
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/colour_profile.h"
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/input_formats.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/resample.h"
 #include "engine/platform/safe_rewrite.h"
@@ -19,20 +18,6 @@ ItemOutcome failed(std::string message) {
     return {ItemStatus::Failed, {}, std::move(message)};
 }
 
-// The format a file's extension names (jpg, jpeg, png, bmp).
-ImageFileFormat formatOfName(const std::string& name) {
-    std::string extension = name.substr(name.rfind('.') + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == "jpg" || extension == "jpeg")
-        return ImageFileFormat::Jpeg;
-    if (extension == "png")
-        return ImageFileFormat::Png;
-    if (extension == "bmp")
-        return ImageFileFormat::Bmp;
-    return ImageFileFormat::Unknown;
-}
-
 // A picture that already fits goes over byte for byte, but only when its bytes are a picture
 // of the kind its name says: a link named like a photo that points at some private file is
 // never copied into a folder the user may share.
@@ -41,7 +26,7 @@ ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, Fi
     if (!readImageFile(item.fullPath, bytes))
         return failed("cannot read " + item.fullPath);
     const ImageFileFormat format = sniffImageFormat(bytes);
-    if (format == ImageFileFormat::Unknown || format != formatOfName(item.fileName) ||
+    if (format == ImageFileFormat::Unknown || format != formatOfFileName(item.fileName) ||
         imageFileSize(bytes).isEmpty())
         return failed("不是可以识别的图片，未复制：" + item.fileName);
     if (Result<> written = writeFileReplacing(output, bytes, ops); !written)
@@ -60,7 +45,7 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         why = loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal;
         return std::nullopt;
     }
-    note = loaded.colourNote;
+    note = loaded.notes();
     QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);
     loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
     std::optional<Bytes> encoded =
@@ -110,18 +95,27 @@ QSize resizedSize(int width, int height, int bound) {
 
 ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
                        const std::string& outputDir, FileOps& ops) {
-    const std::string output = outputDir + item.fileName;
+    const std::string output = outputPathFor(outputDir, item);
     if (isSameFile(item.fullPath, output))
         return failed("输出文件就是原图，已拒绝覆盖：" + output);
-    if (item.width <= params.bound && item.height <= params.bound)
+    const bool fits = item.width <= params.bound && item.height <= params.bound;
+    // A HEIF, WebP, TIFF or GIF that fits is written as a JPEG of its own size, never copied.
+    const bool inputOnly = hasInputOnlyExtension(item.fileName);
+    if (fits && !inputOnly)
         return copyUnchanged(item, output, ops);
 
-    const QSize size = resizedSize(item.width, item.height, params.bound);
+    const QSize size = fits ? QSize(item.width, item.height)
+                            : resizedSize(item.width, item.height, params.bound);
+    Bytes source;
     if (size.isEmpty()) {
         reportSaveFailure(kSaveInvalidImage, output);
+        // The catalog could not read its size: the decoder says why.
+        if (inputOnly && readImageFile(item.fullPath, source)) {
+            std::string why = decodeImage(source).refusal;
+            return failed(why.empty() ? "不是可以识别的图片：" + item.fileName : why);
+        }
         return failed("the scaled size is 0");
     }
-    Bytes source;
     if (!readImageFile(item.fullPath, source))
         return failed("cannot read " + item.fullPath);
     std::string why, note;

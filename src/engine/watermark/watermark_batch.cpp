@@ -87,10 +87,10 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
                                QPainter::SmoothPixmapTransform);
         group.renderAligned(canvas.width(), canvas.height(), painter, &item);
     }
-    std::string output = outputDir + item.fileName;
+    std::string output = outputPathFor(outputDir, item);
     if (!saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile))
         return failed(item, logError, "cannot save " + output);
-    return ItemOutcome{ItemStatus::Ok, output, source.colourNote};
+    return ItemOutcome{ItemStatus::Ok, output, source.notes()};
 }
 
 }  // namespace
