@@ -143,7 +143,13 @@ QSize inputOnlyFileSize(ByteSpan bytes, ImageFileFormat format) {
         return {};
     QtReader qt(bytes, format);
     const QSize size = qt.reader.size();
-    return size.isValid() ? size : QSize();
+    if (!size.isValid())
+        return QSize();
+    // Qt paints a GIF's frames on its logical screen, which it may report as the first frame's
+    // size when the screen is larger: the screen is what a decode allocates.
+    if (format == ImageFileFormat::Gif && bytes.size() >= 10)
+        return size.expandedTo(QSize(bytes[6] | bytes[7] << 8, bytes[8] | bytes[9] << 8));
+    return size;
 }
 
 LoadedImage decodeInputOnly(ByteSpan bytes, ImageFileFormat format) {
