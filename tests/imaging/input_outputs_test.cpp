@@ -8,12 +8,15 @@
 
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/catalog_thumbnail.h"
+#include "engine/imaging/colour_profile.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/input_formats.h"
 #include "engine/imaging/resize_batch.h"
 #include "engine/imaging/rotate_batch.h"
+#include "engine/jpegmeta/exif_orientation.h"
 #include "engine/jpegmeta/metadata_operation.h"
+#include "engine/jpegmeta/photo_info.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -111,6 +114,30 @@ TEST_F(InputOutputs, resizeWritesJpegUnderTheBaseNameWhetherOrNotThePictureFits)
             }
             EXPECT_FALSE(std::filesystem::exists(out() + name));
         }
+    }
+}
+
+TEST_F(InputOutputs, resizeCarriesAPhonePicturesExifMadeUprightWhenAsked) {
+    const std::string phone = std::string(PIXMILL_REAL_PHOTOS) + "/heic/iphone_13_pro_max.HEIC";
+    if (!std::filesystem::exists(phone))
+        GTEST_SKIP() << "the real photos are not here";
+    std::filesystem::copy_file(phone, dir.file("IMG_1.HEIC"));
+    CatalogItem source = item("IMG_1.HEIC");
+    source.isExif = 1;
+    for (bool restore : {true, false}) {
+        SCOPED_TRACE(restore);
+        ASSERT_EQ(resizeItem(source, {400, restore}, out()).status, ItemStatus::Ok);
+        const Bytes written = testing::readFile(out() + "IMG_1.jpg");
+        EXPECT_EQ(imageFileSize(written), QSize(300, 400));
+        jpegmeta::PhotoInfo info;
+        jpegmeta::PhotoInfoReader reader(&info);
+        reader.parse(written);
+        EXPECT_EQ(info.isExif, restore);
+        EXPECT_EQ(info.cameraModel, restore ? "iPhone 13 Pro Max" : "");
+        EXPECT_EQ(info.dateTime, restore ? "2022:02:16 12:55:41" : "");
+        // The pixels are already turned: a viewer must not turn them again.
+        EXPECT_EQ(jpegmeta::readOrientation(written), 1);
+        EXPECT_FALSE(rgbProfileOf(written).empty());  // Display P3 either way
     }
 }
 

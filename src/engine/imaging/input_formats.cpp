@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 #include "engine/imaging/heif_image.h"
 #include "engine/imaging/jpeg_codec.h"
+#include "engine/jpegmeta/exif_orientation.h"
 
 namespace pixmill {
 namespace {
@@ -158,6 +160,29 @@ LoadedImage decodeInputOnly(ByteSpan bytes, ImageFileFormat format) {
     if (!isInputOnlyFormat(format))
         return {};
     return decodeWithQtReader(bytes, format);
+}
+
+std::optional<Bytes> withHeifExif(ByteSpan heif, ByteSpan encoded, QSize size) {
+    const HeifHeader header = readHeifHeader(heif, true);
+    constexpr std::size_t kMaxSectionPayload = 0xFFFF - 2;
+    constexpr std::uint8_t kExifStart[] = {'E', 'x', 'i', 'f', 0, 0};
+    if (header.exifTiff.empty() || header.exifTiff.size() + 6 > kMaxSectionPayload ||
+        encoded.size() < 4 || encoded[0] != 0xFF || encoded[1] != 0xD8)
+        return std::nullopt;
+    Bytes payload(std::begin(kExifStart), std::end(kExifStart));
+    payload.insert(payload.end(), header.exifTiff.begin(), header.exifTiff.end());
+    payload = jpegmeta::uprightExifPayload(
+        payload, {.width = size.width(), .height = size.height(), .dropThumbnail = true});
+    // After the encoder's JFIF header, where readers look for it.
+    std::size_t at = 2;
+    if (encoded.size() >= 6 && encoded[2] == 0xFF && encoded[3] == 0xE0)
+        at = std::min(encoded.size(), 4 + (std::size_t(encoded[4]) << 8 | encoded[5]));
+    const std::size_t length = payload.size() + 2;
+    Bytes result(encoded.begin(), encoded.begin() + std::ptrdiff_t(at));
+    result.insert(result.end(), {0xFF, 0xE1, std::uint8_t(length >> 8), std::uint8_t(length)});
+    result.insert(result.end(), payload.begin(), payload.end());
+    result.insert(result.end(), encoded.begin() + std::ptrdiff_t(at), encoded.end());
+    return result;
 }
 
 ImageFileFormat formatOfFileName(const std::string& fileName) {

@@ -8,6 +8,7 @@
 
 #include <QSize>
 
+#include <optional>
 #include <string>
 
 #include "engine/imaging/image_io.h"
@@ -23,6 +24,12 @@ QSize inputOnlyFileSize(ByteSpan bytes, ImageFileFormat format);
 // Decodes an input-only picture (the first frame or page). A picture that cannot be decoded
 // comes back null with the decoder's reason, in the user's words, in `refusal`.
 LoadedImage decodeInputOnly(ByteSpan bytes, ImageFileFormat format);
+
+// `encoded` (a JPEG fresh from the encoder, of a picture of `size` as shown) given the EXIF block
+// of the HEIF file `heif`, made true for the upright picture: Orientation 1 (the pixels are
+// already turned), the size, no thumbnail. Nothing when the file has no EXIF block, the block
+// would not fit a JPEG section, or `encoded` is not a JPEG.
+std::optional<Bytes> withHeifExif(ByteSpan heif, ByteSpan encoded, QSize size);
 
 // True for names whose extension, in any case, is one of the input-only formats': heic, heif,
 // webp, tif, tiff, gif.

@@ -58,6 +58,10 @@ std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExi
         // The carry brings the source's RGB colour profile along with its EXIF.
         if (std::optional<Bytes> with = jpegmeta::carryMetadata(source, *encoded))
             return with;
+        if (loaded.format == ImageFileFormat::Heif) {
+            if (std::optional<Bytes> with = withHeifExif(source, *encoded, scaled.size()))
+                encoded = std::move(with);
+        }
     }
     return withColourProfile(std::move(*encoded), loaded.iccProfile);
 }
