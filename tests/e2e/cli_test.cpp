@@ -115,8 +115,9 @@ TEST_F(CliTest, PhonePicturesAreScannedWithTheirShownSizeAndWrittenAsJpg) {
     const CliRun scan = cli({"scan", folder()});
     EXPECT_EQ(scan.status, 0) << scan.err.toStdString();
     ASSERT_EQ(scan.out.size(), 2);
-    EXPECT_TRUE(scan.out[0].startsWith("1\tIMG_0001.HEIC\t3024x4032\t2182707\t"
-                                       "2022:02:16 12:55:41\tApple\tiPhone 13 Pro Max\t"))
+    EXPECT_TRUE(
+        scan.out[0].startsWith("1\tIMG_0001.HEIC\t3024x4032\t2182707\t"
+                               "2022:02:16 12:55:41\tApple\tiPhone 13 Pro Max\t"))
         << scan.out[0].toStdString();
     EXPECT_TRUE(scan.out[1].startsWith("2\tshop.webp\t300x200\t"));
 

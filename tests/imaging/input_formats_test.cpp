@@ -38,9 +38,9 @@ Bytes realPhotoBytes(const std::string& name) {
     return testing::readFile(realPhoto(name));
 }
 
-#define REAL_PHOTO_OR_SKIP(bytes)                                   \
-    if ((bytes).empty()) {                                          \
-        GTEST_SKIP() << "the real photos are not here";             \
+#define REAL_PHOTO_OR_SKIP(bytes)                       \
+    if ((bytes).empty()) {                              \
+        GTEST_SKIP() << "the real photos are not here"; \
     }
 
 }  // namespace
@@ -181,15 +181,15 @@ TEST(InputFormats, headersClaimingHugePicturesAreRefusedBeforeDecoding) {
     Bytes gif = testing::writtenAs(quadrants(16, 16), "gif");
     gif[6] = gif[7] = gif[8] = gif[9] = 0xFF;
     Bytes tiff = testing::stripTiff(16, 16);
-    tiff[8 + 2 + 8] = 0x60, tiff[8 + 2 + 9] = 0xEA;       // width 60000
+    tiff[8 + 2 + 8] = 0x60, tiff[8 + 2 + 9] = 0xEA;            // width 60000
     tiff[8 + 2 + 12 + 8] = 0x60, tiff[8 + 2 + 12 + 9] = 0xEA;  // height 60000
     PixelBudget budget(64u << 20);
     for (const Bytes& bytes : {gif, tiff}) {
         SCOPED_TRACE(int(sniffImageFormat(bytes)));
         EXPECT_GE(imageFileSize(bytes).width(), 60000);
         PixelBudget::Share share;
-        const std::string refusal = reserveDecode(bytes, int(sniffImageFormat(bytes)), {}, share,
-                                                  budget);
+        const std::string refusal =
+            reserveDecode(bytes, int(sniffImageFormat(bytes)), {}, share, budget);
         EXPECT_NE(refusal.find("图片文件已损坏"), std::string::npos) << refusal;
         EXPECT_FALSE(share);
         LoadedImage loaded = decodeImage(bytes);
@@ -205,8 +205,12 @@ TEST(InputFormats, anotherFormatInAnInputOnlyNameIsNotOneOfThem) {
     EXPECT_EQ(sniffInputOnlyFormat(testing::bytesOf("RIFF\0\0\0\0WAVEfmt "sv)),
               ImageFileFormat::Unknown);
     // An MP4 video has an ftyp box too, without a still-picture brand.
-    EXPECT_FALSE(looksLikeHeif(testing::bytesOf("\0\0\0\x18" "ftypisom\0\0\0\0isommp42"sv)));
-    EXPECT_TRUE(looksLikeHeif(testing::bytesOf("\0\0\0\x18" "ftypmsf1\0\0\0\0msf1heic"sv)));
+    EXPECT_FALSE(
+        looksLikeHeif(testing::bytesOf("\0\0\0\x18"
+                                       "ftypisom\0\0\0\0isommp42"sv)));
+    EXPECT_TRUE(
+        looksLikeHeif(testing::bytesOf("\0\0\0\x18"
+                                       "ftypmsf1\0\0\0\0msf1heic"sv)));
 }
 
 // ---- HEIF/HEIC over the real phone pictures ----
@@ -307,8 +311,7 @@ TEST(HeifInput, aHeifBeyondTheBudgetIsRefusedBeforeDecoding) {
     REAL_PHOTO_OR_SKIP(heic);
     PixelBudget small(64u << 20);
     PixelBudget::Share share;
-    const std::string refusal =
-        reserveDecode(heic, int(ImageFileFormat::Heif), {}, share, small);
+    const std::string refusal = reserveDecode(heic, int(ImageFileFormat::Heif), {}, share, small);
     EXPECT_NE(refusal.find("图片太大，无法处理：3024 × 4032"), std::string::npos) << refusal;
     EXPECT_EQ(small.inUse(), 0u);
     PixelBudget large(1024u << 20);

@@ -21,10 +21,11 @@ struct ExtensionFormat {
     ImageFileFormat format;
 };
 constexpr ExtensionFormat kAcceptedExtensions[] = {
-    {"jpg", ImageFileFormat::Jpeg},  {"jpeg", ImageFileFormat::Jpeg}, {"png", ImageFileFormat::Png},
-    {"bmp", ImageFileFormat::Bmp},   {"heic", ImageFileFormat::Heif}, {"heif", ImageFileFormat::Heif},
-    {"webp", ImageFileFormat::Webp}, {"tif", ImageFileFormat::Tiff},  {"tiff", ImageFileFormat::Tiff},
-    {"gif", ImageFileFormat::Gif},
+    {"jpg", ImageFileFormat::Jpeg},  {"jpeg", ImageFileFormat::Jpeg},
+    {"png", ImageFileFormat::Png},   {"bmp", ImageFileFormat::Bmp},
+    {"heic", ImageFileFormat::Heif}, {"heif", ImageFileFormat::Heif},
+    {"webp", ImageFileFormat::Webp}, {"tif", ImageFileFormat::Tiff},
+    {"tiff", ImageFileFormat::Tiff}, {"gif", ImageFileFormat::Gif},
 };
 
 const char* qtName(ImageFileFormat format) {
@@ -97,8 +98,7 @@ LoadedImage decodeWithQtReader(ByteSpan bytes, ImageFileFormat format) {
     qt.reader.setAllocationLimit(int(kMaxDecodedPixels * 4 / (1024 * 1024)) + 64);
     loaded.image = qt.reader.read();
     if (loaded.image.isNull()) {
-        loaded.refusal =
-            name + " 图片已损坏，无法解码：" + qt.reader.errorString().toStdString();
+        loaded.refusal = name + " 图片已损坏，无法解码：" + qt.reader.errorString().toStdString();
         return loaded;
     }
     constexpr double kInchesPerMetre = 39.3700787;

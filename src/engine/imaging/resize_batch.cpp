@@ -108,8 +108,8 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
     if (fits && !inputOnly)
         return copyUnchanged(item, output, ops);
 
-    const QSize size = fits ? QSize(item.width, item.height)
-                            : resizedSize(item.width, item.height, params.bound);
+    const QSize size =
+        fits ? QSize(item.width, item.height) : resizedSize(item.width, item.height, params.bound);
     Bytes source;
     if (size.isEmpty()) {
         reportSaveFailure(kSaveInvalidImage, output);

@@ -97,7 +97,8 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
     const ImageFileFormat named = formatOfFileName(item.fileName);
     const ImageFileFormat stored = sniffImageFormat(source);
     if (isInputOnlyFormat(named) || isInputOnlyFormat(stored)) {
-        return {ItemStatus::Skipped, {},
+        return {ItemStatus::Skipped,
+                {},
                 inputOnlySkipMessage(isInputOnlyFormat(stored) ? stored : named, item.fileName)};
     }
     struct stat status;

@@ -37,7 +37,8 @@ bool isOtherPicture(const std::string& path) {
 }
 
 ItemOutcome skippedOtherPicture(const CatalogItem& item) {
-    return {ItemStatus::Skipped, {}, "不是 JPEG 图片，元数据命令只修改 JPEG，已跳过：" + item.fileName};
+    return {
+        ItemStatus::Skipped, {}, "不是 JPEG 图片，元数据命令只修改 JPEG，已跳过：" + item.fileName};
 }
 
 }  // namespace
