@@ -264,6 +264,25 @@ TEST(HeifInput, pixelsAgreeWithImageMagick) {
     EXPECT_LT(difference / (75 * 100 * 3), 6.0);
 }
 
+TEST(HeifInput, embeddedThumbnailIsShownLikeThePicture) {
+    const Bytes heic = realPhotoBytes("heic/iphone_13_pro_max.HEIC");
+    REAL_PHOTO_OR_SKIP(heic);
+    const QImage thumbnail = decodeHeifThumbnail(heic, QSize(60, 80));
+    ASSERT_FALSE(thumbnail.isNull());
+    EXPECT_LT(thumbnail.width(), thumbnail.height());                    // turned like the picture
+    EXPECT_TRUE(decodeHeifThumbnail(heic, QSize(3000, 4000)).isNull());  // too small for that
+    // The same scene, the same way up: small differences only.
+    const QImage a = thumbnail.scaled(30, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage b =
+        decodeImage(heic).image.scaled(30, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double difference = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 30; ++x)
+            difference += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    }
+    EXPECT_LT(difference / (30 * 40), 8.0);
+}
+
 TEST(HeifInput, exifBlockGivesThePhotoDetails) {
     const Bytes heic = realPhotoBytes("heic/iphone_13_pro_max.HEIC");
     REAL_PHOTO_OR_SKIP(heic);

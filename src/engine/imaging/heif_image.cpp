@@ -142,12 +142,12 @@ HeifHeader readHeifHeader(ByteSpan bytes, bool withExif) {
     return header;
 }
 
-HeifPicture decodeHeif(ByteSpan bytes) {
+namespace {
+
+// Decodes one picture of the file (the primary or a thumbnail) into RGB(A), 8 bits a channel.
+HeifPicture decodeHandle(const heif_image_handle* handle) {
     HeifPicture picture;
-    Handle handle = openPrimary(bytes, picture.error);
-    if (!handle)
-        return picture;
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     std::unique_ptr<heif_decoding_options, void (*)(heif_decoding_options*)> options(
         heif_decoding_options_alloc(), heif_decoding_options_free);
     if (!options) {
@@ -156,7 +156,7 @@ HeifPicture decodeHeif(ByteSpan bytes) {
     }
     options->convert_hdr_to_8bit = 1;
     heif_image* decoded = nullptr;
-    const heif_error status = heif_decode_image(handle.get(), &decoded, heif_colorspace_RGB,
+    const heif_error status = heif_decode_image(handle, &decoded, heif_colorspace_RGB,
                                                 heif_chroma_interleaved_RGBA, options.get());
     if (status.code != heif_error_Ok) {
         picture.error = describe(status);
@@ -175,8 +175,41 @@ HeifPicture decodeHeif(ByteSpan bytes) {
     picture.image = QImage(pixels, width, height, stride,
                            alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888,
                            releaseHeifImage, decoded);
-    picture.iccProfile = rgbProfileOf(handle.get());
     return picture;
+}
+
+}  // namespace
+
+HeifPicture decodeHeif(ByteSpan bytes) {
+    HeifPicture picture;
+    Handle handle = openPrimary(bytes, picture.error);
+    if (!handle)
+        return picture;
+    picture = decodeHandle(handle.get());
+    if (!picture.image.isNull())
+        picture.iccProfile = rgbProfileOf(handle.get());
+    return picture;
+}
+
+QImage decodeHeifThumbnail(ByteSpan bytes, QSize atLeast) {
+    std::string error;
+    Handle primary = openPrimary(bytes, error);
+    if (!primary)
+        return {};
+    heif_item_id ids[4] = {};
+    const int count = heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids, 4);
+    for (int i = 0; i < count; ++i) {
+        heif_image_handle* found = nullptr;
+        if (heif_image_handle_get_thumbnail(primary.get(), ids[i], &found).code != heif_error_Ok)
+            continue;
+        const Handle thumbnail(found);
+        const long long width = heif_image_handle_get_width(found);
+        const long long height = heif_image_handle_get_height(found);
+        if (width >= atLeast.width() && height >= atLeast.height() &&
+            width * height <= kMaxHeifThumbnailPixels)
+            return decodeHandle(found).image;
+    }
+    return {};
 }
 
 }  // namespace pixmill

@@ -43,4 +43,11 @@ struct HeifPicture {
 // Decodes the primary picture. The pixels are libheif's own buffer, released with the image.
 HeifPicture decodeHeif(ByteSpan bytes);
 
+// The largest embedded thumbnail decodeHeifThumbnail decodes (outside the pixel budget).
+constexpr long long kMaxHeifThumbnailPixels = 1024 * 1024;
+
+// The file's embedded thumbnail of the primary picture, as shown, when one is at least `atLeast`
+// in both dimensions (and no larger than kMaxHeifThumbnailPixels); null otherwise.
+QImage decodeHeifThumbnail(ByteSpan bytes, QSize atLeast);
+
 }  // namespace pixmill
