@@ -40,7 +40,12 @@ const CommandDoc kCommandDocs[] = {
     {"watermark", "FOLDER",
      "Stamps a watermark layout file (--layout), or a one-layer layout made from --text or "
      "--picture, on every ticked picture and writes the result into the output folder. A text "
-     "layer's --color is red, green, blue as on the web."},
+     "layer's --color is red, green, blue as on the web. --layout also takes the name of a "
+     "layout saved in the window (a file NAME.layout in the WatermarkTemplate folder) when no "
+     "file of that path exists; neither is exit status 3. --stamp-width scales the whole "
+     "layout (positions, sizes, fonts, pictures, border) on each picture so that the width of "
+     "its layers' bounding box is that share of the picture's width; an aligned layout keeps "
+     "its corner or edge."},
     {"meta", "FOLDER",
      "Changes JPEG metadata in place without re-encoding the picture: one of --delete-exif, "
      "--delete-nonoriginal, --delete-comment, --comment, --pure (reduce to a bare JPEG) or "

@@ -11,6 +11,7 @@
 #include "engine/app/profile.h"
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/pixel_budget.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/watermark_text.h"
 
@@ -21,13 +22,18 @@ struct Borders {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// A border is at most as wide as the picture itself on its side: anything wider is a damaged
-// or hostile layout, and would only multiply the memory the output takes.
-Borders bordersOf(const CWaterMarkersHeader& header, QSize picture) {
+// A border scales with the layout. It is at most as wide as the picture itself on its side:
+// anything wider is a damaged or hostile layout, and would only multiply the memory the output
+// takes.
+Borders bordersOf(const CWaterMarkersHeader& header, QSize picture, double scale) {
     if (!header.borderOn)
         return Borders{};
-    auto across = [&](int value) { return std::clamp(value, 0, picture.width()); };
-    auto down = [&](int value) { return std::clamp(value, 0, picture.height()); };
+    auto scaled = [scale](int value, int limit) {
+        return static_cast<int>(
+            std::clamp(std::llround(value * scale), 0LL, static_cast<long long>(limit)));
+    };
+    auto across = [&](int value) { return scaled(value, picture.width()); };
+    auto down = [&](int value) { return scaled(value, picture.height()); };
     return Borders{across(header.borderLeft), down(header.borderTop), across(header.borderRight),
                    down(header.borderBottom)};
 }
@@ -36,12 +42,12 @@ Borders bordersOf(const CWaterMarkersHeader& header, QSize picture) {
 // JPEG (or in the border colour, which covers all of it when there is a border); then the
 // source at its own size. An opaque source without a border is its own canvas: drawing it
 // over white would give the same pixels, at the cost of a second full-size copy.
-QImage composeCanvas(QImage source, const CWaterMarkersHeader& header) {
+QImage composeCanvas(QImage source, const CWaterMarkersHeader& header, const Borders& border) {
     if (!header.borderOn && !source.hasAlphaChannel() && source.depth() == 32)
         return source;
-    Borders border = bordersOf(header, source.size());
-    QImage canvas(source.width() + border.left + border.right,
-                  source.height() + border.top + border.bottom, QImage::Format_RGB32);
+    const QSize size(source.width() + border.left + border.right,
+                     source.height() + border.top + border.bottom);
+    QImage canvas(size, QImage::Format_RGB32);
     if (canvas.isNull())
         return canvas;
     canvas.fill(header.borderOn ? colorFromBgr(header.borderColor) : QColor(Qt::white));
@@ -68,6 +74,35 @@ void appendBatchErrorLog(const std::string& text) {
     profile.flush();
 }
 
+QImage stampPicture(LoadedImage& source, const CControlTracker& group, const CatalogItem* item) {
+    const double scale =
+        stampScaleFor(group.stampWidthPercent, group.groupBounds(), source.image.width());
+    const QSize picture = source.image.size();
+    const Borders border = bordersOf(group.header, picture, scale);
+    const auto pixels = [](QSize size) { return std::size_t(size.width()) * size.height(); };
+    const std::size_t added =
+        pixels(picture.grownBy(QMargins(border.left, border.top, border.right, border.bottom))) -
+        pixels(picture);
+    if (added > 0) {
+        // The decode's share covers the picture and one working copy of its size; a border
+        // needs more. The share is given back before the larger one is waited for, so that
+        // workers never hold part of the budget while waiting for the rest of it.
+        source.pixelShare.reset();
+        source.pixelShare = PixelBudget::shared().acquire((2 * pixels(picture) + added) * 4);
+        if (!source.pixelShare)
+            return QImage();
+    }
+    QImage canvas = composeCanvas(std::move(source.image), group.header, border);
+    source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
+    if (canvas.isNull())
+        return canvas;
+    QPainter painter(&canvas);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    group.renderAligned(canvas.width(), canvas.height(), painter, item, scale);
+    return canvas;
+}
+
 namespace {
 
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
@@ -77,16 +112,9 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
         return failed(item, logError,
                       source.refusal.empty() ? "cannot decode " + item.fullPath : source.refusal);
     }
-    QImage canvas = composeCanvas(std::move(source.image), group.header);
-    source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
+    QImage canvas = stampPicture(source, group, &item);
     if (canvas.isNull())
         return failed(item, logError, "image too large to stamp");
-    {
-        QPainter painter(&canvas);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                               QPainter::SmoothPixmapTransform);
-        group.renderAligned(canvas.width(), canvas.height(), painter, &item);
-    }
     std::string output = outputPathFor(outputDir, item);
     if (!saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile))
         return failed(item, logError, "cannot save " + output);
@@ -103,7 +131,13 @@ ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group
 }
 
 BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction logError) {
+    return makeWatermarkJob(layoutFilePath, 0, std::move(logError));
+}
+
+BatchJob makeWatermarkJob(const std::string& layoutFilePath, int stampWidthPercent,
+                          ErrorLogFunction logError) {
     auto group = std::make_shared<CControlTracker>();
+    group->stampWidthPercent = stampWidthPercent;
     BatchJob job;
     job.kind = BatchKind::Watermark;
     job.pattern = BatchPattern::PerItem;

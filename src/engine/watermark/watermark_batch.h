@@ -7,6 +7,7 @@
 
 #include "engine/batch/batch_job.h"
 #include "engine/catalog/catalog_item.h"
+#include "engine/imaging/image_io.h"
 #include "engine/watermark/control_tracker.h"
 
 namespace pixmill {
@@ -26,10 +27,24 @@ ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group
                            const std::string& outputDir,
                            const ErrorLogFunction& logError = appendBatchErrorLog);
 
+// `source`'s picture stamped with `group`: the canvas (the picture, widened by the border when
+// the layout has one, on opaque white) with the layers aligned in it and drawn, tags expanded
+// against `item`. With the group's stampWidthPercent set, the layout and its border are scaled
+// to the picture's width first (stampScaleFor); the layers are drawn through a scaling
+// transform, so a scaled layout takes no memory beyond the canvas, however far it is enlarged.
+// The picture is consumed. A canvas larger than the picture takes its extra pixels from the
+// pixel budget into `source.pixelShare` (keep `source` while the canvas lives); a null image
+// when they exceed the whole budget or cannot be allocated.
+QImage stampPicture(LoadedImage& source, const CControlTracker& group, const CatalogItem* item);
+
 // The batch over the layout file at `layoutFilePath`: `prepare` loads it once (a file that
 // cannot be loaded refuses the batch, so nothing is written), then the rows run on the pool.
 // Refuses, item by item, an output folder that is the catalog's own or the item's.
 BatchJob makeWatermarkJob(const std::string& layoutFilePath,
+                          ErrorLogFunction logError = appendBatchErrorLog);
+// The same with the layout scaled on each picture so that its width is `stampWidthPercent`
+// (1..100) % of the picture's; 0 stamps it at 1:1.
+BatchJob makeWatermarkJob(const std::string& layoutFilePath, int stampWidthPercent,
                           ErrorLogFunction logError = appendBatchErrorLog);
 
 }  // namespace pixmill

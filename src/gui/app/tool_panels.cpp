@@ -19,6 +19,7 @@
 #include "gui/imaging/thumbnail_dlg.h"
 #include "gui/jpegmeta/batch_commands.h"
 #include "gui/rename/rename_image_dlg.h"
+#include "gui/watermark/layout_library_bar.h"
 #include "gui/watermark/layout_pane.h"
 #include "gui/watermark/preview_dlg.h"
 #include "gui/watermark/water_image_dlg.h"
@@ -89,6 +90,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
         new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
     auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
                                      settings.templateDir, startWatermark);
+    // Saved layouts, and the one used last back on the canvas (the panels follow it).
+    pane->libraryBar()->setStore(settings.profile(), settings.templateDir, prompter);
+    pane->libraryBar()->restoreLastLayout();
     toolbox->addPanel(new WatermarkPanelHost(kImageWatermarkPanelId, QString::fromUtf8("水印"),
                                              image, [image] { return image->startBatch(); }));
     toolbox->addPanel(new WatermarkPanelHost(kTextWatermarkPanelId, QString::fromUtf8("添加文字"),

@@ -63,7 +63,7 @@ bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
             *error = QStringLiteral("无法保存水印布局文件：%1").arg(QString::fromStdString(path));
         return false;
     }
-    return startJob && startJob(makeWatermarkJob(path));
+    return startJob && startJob(makeWatermarkJob(path, canvas.group().stampWidthPercent));
 }
 
 bool startWatermarkBatchFromPanel(QWidget* panel, const QString& panelName, CPreviewDlg& canvas,
@@ -208,6 +208,11 @@ void CWaterTextDlg::connectControls() {
             applyOpacity();
     });
     connect(color_, &CColorPickerButton::colorPicked, this, &CWaterTextDlg::onColorPicked);
+    // A loaded layout brings its own alignment, which the grid must show (and start with).
+    connect(canvas_, &CPreviewDlg::layoutReplaced, this, [this] {
+        grid_->setCell(canvas_->group().header.alignMode);
+        followSelection();
+    });
     connect(grid_, &CGridStatic::cellChanged, this, [this](int cell) {
         canvas_->group().header.alignMode = cell;
         canvas_->update();
