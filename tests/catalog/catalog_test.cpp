@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QImage>
 #include <QSettings>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +19,8 @@
 #include "engine/catalog/photo_fields.h"
 #include "support/jpeg_builder.h"
 #include "support/status_recorder.h"
+#include "engine/catalog/folder_scan.h"
+#include "engine/platform/status.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -85,20 +91,66 @@ TEST(PhotoFieldsTest, ReadsTheFileIntoTheRowAndLeavesAFailedOneEmpty) {
     EXPECT_EQ(missing.isExif, 0);
 }
 
-TEST(FolderScanTest, AcceptsTheFourImageTypesInAnyCaseAndNothingElse) {
+TEST(FolderScanTest, AcceptsTheImageTypesInAnyCaseAndNothingElse) {
     testing::TempDir folder;
-    for (const char* name :
-         {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe", "i.Jpeg", "j.tif"}) {
+    for (const char* name : {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe",
+                             "i.Jpeg", "j.tif", "k.HEIC", "l.heif", "m.WebP", "n.TIFF", "o.avif",
+                             "p.heic.txt"}) {
         folder.write(name, "x");
     }
     std::filesystem::create_directory(folder.path() / "sub.jpg");  // a folder, not an image
     folder.write("sub.jpg/inner.jpg", "x");
-    const auto items = scanFolder(QString::fromStdString(folder.folder()), {});
+    // A FIFO named like a photo is never listed, so nothing ever waits on it.
+    ASSERT_EQ(::mkfifo(folder.file("q.heic").c_str(), 0600), 0);
+    const auto items = scanFolder(QString::fromStdString(folder.folder()), readPhotoDetails);
     EXPECT_EQ(namesOf(items),
-              (std::vector<std::string>{"a.JPG", "b.jpeg", "c.png", "d.bmp", "i.Jpeg"}));
+              (std::vector<std::string>{"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "i.Jpeg",
+                                        "j.tif", "k.HEIC", "l.heif", "m.WebP", "n.TIFF"}));
+    for (const CatalogItem& item : items)
+        EXPECT_EQ(item.width, 0) << item.fileName;  // one byte describes no picture
     EXPECT_EQ(items[0].fullPath, folder.folder() + "a.JPG");
     EXPECT_EQ(items[0].fileSize, 1u);
     EXPECT_EQ(items[0].number, -1);
+}
+
+// A 4 × 3 red GIF.
+const std::vector<unsigned char> kSmallGif = {
+    0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x04, 0x00, 0x03, 0x00, 0xf0, 0x00, 0x00, 0xff, 0x00, 0x00,
+    0x00, 0x00, 0xff, 0x21, 0xf9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0xff, 0x0b, 0x4e, 0x45,
+    0x54, 0x53, 0x43, 0x41, 0x50, 0x45, 0x32, 0x2e, 0x30, 0x03, 0x01, 0x00, 0x00, 0x00, 0x2c, 0x00,
+    0x00, 0x00, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00, 0x02, 0x03, 0x84, 0x8f, 0x56, 0x00, 0x3b};
+
+TEST(FolderScanTest, InputOnlyFormatsShowTheirSizeAndAHeicItsPhotoDetails) {
+    testing::TempDir folder;
+    const QImage picture(90, 60, QImage::Format_RGB32);
+    ASSERT_TRUE(picture.save(QString::fromStdString(folder.file("a.webp")), "WEBP"));
+    ASSERT_TRUE(picture.save(QString::fromStdString(folder.file("b.tif")), "TIFF"));
+    folder.write("c.gif", kSmallGif);
+    const std::string phone = std::string(PIXMILL_REAL_PHOTOS) + "/heic/iphone_13_pro_max.HEIC";
+    const bool withPhone = std::filesystem::exists(phone);
+    if (withPhone)
+        std::filesystem::copy_file(phone, folder.file("d.HEIC"));
+    else if (std::getenv("CI"))
+        ADD_FAILURE() << "the real photos are missing: " << PIXMILL_REAL_PHOTOS;
+
+    const auto items = scanFolder(QString::fromStdString(folder.folder()), readPhotoDetails);
+    ASSERT_EQ(items.size(), withPhone ? 4u : 3u);
+    EXPECT_EQ(QSize(items[0].width, items[0].height), QSize(90, 60));
+    EXPECT_EQ(QSize(items[1].width, items[1].height), QSize(90, 60));
+    EXPECT_EQ(QSize(items[2].width, items[2].height), QSize(4, 3));
+    EXPECT_EQ(items[0].isExif, 0);
+    if (!withPhone)
+        return;
+    // Shown turned by the file's own rotation; the EXIF block read as a JPEG's would be.
+    const CatalogItem& heic = items[3];
+    EXPECT_EQ(QSize(heic.width, heic.height), QSize(3024, 4032));
+    EXPECT_EQ(heic.isExif, 1);
+    EXPECT_EQ(heic.cameraMake, "Apple");
+    EXPECT_EQ(heic.cameraModel, "iPhone 13 Pro Max");
+    EXPECT_EQ(heic.shootingDate, "2022:02:16 12:55:41");
+    EXPECT_FLOAT_EQ(heic.exposureTime, 1.0f / 60);
+    EXPECT_NEAR(heic.apertureFNumber, 1.5f, 0.01f);
+    EXPECT_EQ(heic.isoEquivalent, 250);
 }
 
 TEST(FolderScanTest, OrdersByUpperCasedNameThenBytesAndReadsEveryFile) {

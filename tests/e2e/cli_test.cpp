@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "support/jpeg_builder.h"
@@ -73,12 +74,12 @@ class CliTest : public ::testing::Test {
     TempDir photos, config, output;
 };
 
-TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
+TEST_F(CliTest, ScanCatalogsTheImageTypesInOrderAndNeverWritesSettings) {
     writePhoto("b.jpeg");
     writePhoto("a.JPG", false);
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("c.png")));
     QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(photos.file("d.bmp")));
-    for (const char* other : {"e.gif", "f", "g."})
+    for (const char* other : {"e.jpe", "f", "g."})
         photos.write(other, "x");
 
     const CliRun run = cli({"scan", folder()});
@@ -96,6 +97,49 @@ TEST_F(CliTest, ScanCatalogsTheFourImageTypesInOrderAndNeverWritesSettings) {
     ASSERT_EQ(json.out.size(), 1);
     EXPECT_TRUE(json.out[0].startsWith("{\"row\":2,\"number\":1,\"fileName\":\"b.jpeg\""));
     EXPECT_TRUE(fs::is_empty(config.path()));
+}
+
+TEST_F(CliTest, PhonePicturesAreScannedWithTheirShownSizeAndWrittenAsJpg) {
+    const std::string phone = std::string(PIXMILL_REAL_PHOTOS) + "/heic/iphone_13_pro_max.HEIC";
+    if (!fs::exists(phone)) {
+        if (std::getenv("CI"))
+            FAIL() << "the real photos are missing: " << PIXMILL_REAL_PHOTOS;
+        GTEST_SKIP() << "the real photos are not here";
+    }
+    fs::copy_file(phone, photos.file("IMG_0001.HEIC"));
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(QColor(30, 160, 90));
+    ASSERT_TRUE(picture.save(QString::fromStdString(photos.file("shop.webp")), "WEBP"));
+    const testing::ByteVector heicBytes = testing::readBytes(photos.file("IMG_0001.HEIC"));
+
+    const CliRun scan = cli({"scan", folder()});
+    EXPECT_EQ(scan.status, 0) << scan.err.toStdString();
+    ASSERT_EQ(scan.out.size(), 2);
+    EXPECT_TRUE(
+        scan.out[0].startsWith("1\tIMG_0001.HEIC\t3024x4032\t2182707\t"
+                               "2022:02:16 12:55:41\tApple\tiPhone 13 Pro Max\t"))
+        << scan.out[0].toStdString();
+    EXPECT_TRUE(scan.out[1].startsWith("2\tshop.webp\t300x200\t"));
+
+    const QString out = QString::fromStdString(output.path().string());
+    const CliRun resize = cli({"resize", "--bound", "800", "--out", out, "-q", folder()});
+    EXPECT_EQ(resize.status, 0) << resize.err.toStdString();
+    EXPECT_EQ(QImage(out + "/IMG_0001.jpg", "JPEG").size(), QSize(600, 800));
+    EXPECT_EQ(QImage(out + "/shop.jpg", "JPEG").size(), QSize(300, 200));
+    EXPECT_FALSE(fs::exists(output.file("IMG_0001.HEIC")));
+
+    const CliRun stamp = cli({"watermark", "--text", "店", "--out", out, "--json", folder()});
+    EXPECT_EQ(stamp.status, 0) << stamp.err.toStdString();
+    ASSERT_EQ(stamp.out.size(), 2);
+    EXPECT_TRUE(stamp.out[1].contains("\"output\":\"" + out + "/shop.jpg\""));
+    EXPECT_EQ(QImage(out + "/shop.jpg", "JPEG").size(), QSize(300, 200));
+
+    const CliRun rotate = cli({"rotate", "--cw", "--json", folder()});
+    EXPECT_EQ(rotate.status, 0) << rotate.err.toStdString();
+    ASSERT_EQ(rotate.out.size(), 2);
+    EXPECT_TRUE(rotate.out[0].contains("\"status\":\"skipped\""));
+    EXPECT_TRUE(rotate.err.contains("skipped: IMG_0001.HEIC"));
+    EXPECT_EQ(testing::readBytes(photos.file("IMG_0001.HEIC")), heicBytes);
 }
 
 TEST_F(CliTest, ExitStatusesForUsageMissingAndEmptyFolders) {

@@ -2,10 +2,14 @@
 
 #include <cstring>
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "engine/imaging/jpeg_codec.h"
@@ -188,6 +192,89 @@ Bytes cmykJpeg(const std::vector<std::uint8_t>& inks, int width, int height) {
     tjFree(buffer);
     tjDestroy(handle);
     return bytes;
+}
+
+namespace {
+
+// LZW codes of `indices` with a two-bit palette: a clear code before every second pixel keeps
+// every code three bits wide, so no dictionary needs to be kept.
+Bytes gifImageData(const std::vector<std::uint8_t>& indices) {
+    Bytes packed;
+    std::uint32_t bits = 0;
+    int count = 0;
+    auto put = [&](unsigned code) {
+        bits |= code << count;
+        count += 3;
+        while (count >= 8) {
+            packed.push_back(std::uint8_t(bits));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (i % 2 == 0)
+            put(4);  // clear
+        put(indices[i]);
+    }
+    put(5);  // end of information
+    if (count > 0)
+        packed.push_back(std::uint8_t(bits));
+    Bytes blocks = {2};  // minimum code size
+    for (std::size_t at = 0; at < packed.size(); at += 255) {
+        const std::size_t length = std::min<std::size_t>(255, packed.size() - at);
+        blocks.push_back(std::uint8_t(length));
+        blocks.insert(blocks.end(), packed.begin() + at, packed.begin() + at + length);
+    }
+    blocks.push_back(0);
+    return blocks;
+}
+
+Bytes gifOf(const QImage& image) {
+    const QColor palette[4] = {Qt::red, Qt::green, Qt::blue, Qt::white};
+    std::vector<std::uint8_t> indices;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            int best = 0, bestDistance = INT32_MAX;
+            for (int i = 0; i < 4; ++i) {
+                const int d = std::abs(c.red() - palette[i].red()) +
+                              std::abs(c.green() - palette[i].green()) +
+                              std::abs(c.blue() - palette[i].blue());
+                if (d < bestDistance)
+                    best = i, bestDistance = d;
+            }
+            indices.push_back(std::uint8_t(best));
+        }
+    }
+    const auto w = std::uint8_t(image.width()), wHigh = std::uint8_t(image.width() >> 8);
+    const auto h = std::uint8_t(image.height()), hHigh = std::uint8_t(image.height() >> 8);
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a', w, wHigh, h, hHigh, 0x81, 0, 0};  // 4-colour table
+    for (const QColor& c : palette) {
+        gif.push_back(std::uint8_t(c.red()));
+        gif.push_back(std::uint8_t(c.green()));
+        gif.push_back(std::uint8_t(c.blue()));
+    }
+    const Bytes descriptor = {0x2C, 0, 0, 0, 0, w, wHigh, h, hHigh, 0};
+    gif.insert(gif.end(), descriptor.begin(), descriptor.end());
+    const Bytes data = gifImageData(indices);
+    gif.insert(gif.end(), data.begin(), data.end());
+    gif.push_back(0x3B);
+    return gif;
+}
+
+}  // namespace
+
+Bytes writtenAs(const QImage& image, const char* format) {
+    if (std::string_view(format) == "gif")
+        return gifOf(image);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(100);
+    if (!writer.write(image))
+        return {};
+    return Bytes(data.begin(), data.end());
 }
 
 }  // namespace pixmill::testing

@@ -30,6 +30,11 @@ Bytes exifPayload(std::uint16_t orientation, const Bytes& thumbnail, bool thumbn
 
 Bytes bytesOf(std::string_view text);
 
+// `image` as a file of `format`: "webp" and "tiff" through Qt's writers at quality 100 (lossless
+// WebP), "gif" by a small writer of our own (Qt reads GIF but cannot write it) with the four
+// quadrant colours as its palette, each pixel taking the nearest.
+Bytes writtenAs(const QImage& image, const char* format);
+
 // A CMYK JPEG of `inks` (four bytes a pixel, stored inverted the Adobe way: 255 is no ink), at
 // quality 100 without subsampling, as TurboJPEG writes it (with an Adobe section).
 Bytes cmykJpeg(const std::vector<std::uint8_t>& inks, int width, int height);

@@ -1,7 +1,12 @@
 #include "engine/batch/metadata_job.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <optional>
 
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/jpeg_commands.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
@@ -28,6 +33,26 @@ std::optional<jpegmeta::MetadataCommand> metadataCommandFor(BatchKind kind) {
         default:
             return std::nullopt;
     }
+}
+
+// A row whose file is readable and plainly no JPEG (a PNG, a phone's HEIC, a WebP...): the
+// metadata commands leave it alone and say why. Files that cannot be opened go on to the
+// commands, which report them in their own words.
+bool isOtherPicture(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status {};
+    std::uint8_t head[3] = {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    const bool read = regular && ::read(fd, head, sizeof head) == ssize_t(sizeof head);
+    ::close(fd);
+    return read && !jpegmeta::startsLikeJpeg(jpegmeta::Bytes(head, head + sizeof head));
+}
+
+ItemOutcome skippedOtherPicture(const CatalogItem& item) {
+    return {
+        ItemStatus::Skipped, {}, "不是 JPEG 图片，元数据命令只修改 JPEG，已跳过：" + item.fileName};
 }
 
 // Modified is Ok; Unchanged, Skipped and Failed keep their names.
@@ -61,6 +86,8 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
     if (kind == BatchKind::ShiftTime) {
         const int hours = params.shiftHours;
         job.perItem = [hours](WorkedRow& row, const BatchEnvironment&) {
+            if (isOtherPicture(row.item.fullPath))
+                return skippedOtherPicture(row.item);
             jpegmeta::ShiftResult shifted = [&] {
                 RewriteLock lock(row.item.fullPath);  // no other rewrite of it meanwhile
                 return jpegmeta::shiftShootingTime(row.item.fullPath, hours);
@@ -78,6 +105,8 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
     const auto options = jpegmeta::JpegCommandOptions::forCommand(*command, params.commentText);
     job.perItem = [options](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在处理第 %d 张图片：%s", row.item.number + 1, row.item.fileName.c_str());
+        if (isOtherPicture(row.item.fullPath))
+            return skippedOtherPicture(row.item);
         jpegmeta::JpegCommandResult result = [&] {
             RewriteLock lock(row.item.fullPath);  // held from the read to the replacement
             return jpegmeta::processJpegFile(row.item.fullPath, options, *env.fileOps);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/imaging/input_formats.h"
 #include "engine/platform/native_path.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -43,13 +44,7 @@ bool listedLess(const ListedFile& a, const ListedFile& b) {
 }  // namespace
 
 bool hasImageExtension(const std::string& fileName) {
-    const size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string extension = fileName.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == "jpg" || extension == "jpeg" || extension == "png" || extension == "bmp";
+    return formatOfFileName(fileName) != ImageFileFormat::Unknown;
 }
 
 bool catalogNameLess(const std::string& a, const std::string& b) {

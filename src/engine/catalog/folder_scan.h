@@ -20,7 +20,8 @@ using PhotoDetailsReader = std::function<void(const std::string& path, CatalogIt
 // The JPEG metadata engine's reader.
 void readPhotoDetails(const std::string& path, CatalogItem& item);
 
-// True for names whose text after the last "." is jpg, jpeg, png or bmp in any case.
+// True for names whose text after the last "." is jpg, jpeg, png, bmp, heic, heif, webp, tif,
+// tiff or gif in any case (the one list is input_formats.cpp's).
 bool hasImageExtension(const std::string& fileName);
 
 // The catalog order: file names compared as upper-cased UTF-16 (as NTFS orders a folder), ties

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/imaging/input_formats.h"
+#include "engine/imaging/output_format.h"
+
 namespace pixmill {
 namespace {
 
@@ -18,7 +21,8 @@ bool sameFolder(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string outputPathFor(const std::string& outputDir, const CatalogItem& item) {
-    return outputDir + item.fileName;
+    return outputDir + outputFileName(item.fileName,
+                                      writtenFormat(OutputOptions{}, formatOfFileName(item.fileName)));
 }
 
 std::string refuseOutput(const BatchEnvironment& env, const CatalogItem& item) {

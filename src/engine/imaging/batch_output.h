@@ -5,10 +5,12 @@
 
 #include "engine/batch/batch_job.h"
 #include "engine/catalog/catalog_item.h"
+#include "engine/imaging/image_io.h"
 
 namespace pixmill {
 
-// The output of `item`: the output folder and the item's file name.
+// The output of `item` written in its kept format: the output folder and the output's file
+// name (so "IMG_1.HEIC" gives "IMG_1.jpg").
 std::string outputPathFor(const std::string& outputDir, const CatalogItem& item);
 
 // Why nothing may be written for `item` (a Chinese message for the user), or empty when the

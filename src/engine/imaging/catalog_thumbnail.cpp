@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "engine/imaging/heif_image.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/orientation.h"
@@ -37,6 +38,12 @@ QImage thumbnailSource(ByteSpan bytes, QSize pictureSize, QSize placed) {
                 small.height() >= placed.height() && sameShape(small.size(), pictureSize))
                 return small;
         }
+    }
+    if (sniffImageFormat(bytes) == ImageFileFormat::Heif) {
+        // A phone's HEIC holds a small preview: decoding it spares decoding 12 megapixels.
+        QImage small = decodeHeifThumbnail(bytes, placed);
+        if (!small.isNull() && sameShape(small.size(), pictureSize))
+            return small;
     }
     return decodeImage(bytes, placed * 2).image;
 }

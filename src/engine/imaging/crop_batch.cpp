@@ -80,7 +80,7 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
         reportSaveFailure(kSaveWriteFailed, target);
         return {ItemStatus::Failed, {}, "cannot save " + target};
     }
-    return {ItemStatus::Ok, target, joinedNotes(loaded.colourNote, encoded->note)};
+    return {ItemStatus::Ok, target, joinedNotes(loaded.notes(), encoded->note)};
 }
 
 BatchJob makeCropJob(CropParams params) {

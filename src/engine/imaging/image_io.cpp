@@ -16,6 +16,7 @@
 
 #include "engine/imaging/bmp_writer.h"
 #include "engine/imaging/colour_profile.h"
+#include "engine/imaging/input_formats.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/orientation.h"
 #include "engine/imaging/pixel_budget.h"
@@ -106,7 +107,7 @@ ImageFileFormat sniffImageFormat(ByteSpan bytes) {
         return ImageFileFormat::Png;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
         return ImageFileFormat::Bmp;
-    return ImageFileFormat::Unknown;
+    return sniffInputOnlyFormat(bytes);
 }
 
 bool readImageFile(const std::string& path, Bytes& bytes) {
@@ -118,6 +119,8 @@ namespace {
 LoadedImage decodeWithinBudget(ByteSpan bytes, ImageFileFormat format, QSize wanted) {
     if (format == ImageFileFormat::Png || format == ImageFileFormat::Bmp)
         return decodeWithQt(bytes, format);
+    if (isInputOnlyFormat(format))
+        return decodeInputOnly(bytes, format);
     if (format != ImageFileFormat::Jpeg)
         return {};
     // The picture as it is shown: a turn stored in EXIF is applied to the pixels, and the
@@ -144,7 +147,8 @@ LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
     LoadedImage loaded =
         refusal.empty() ? decodeWithinBudget(bytes, format, wanted) : LoadedImage{};
     loaded.format = format;
-    loaded.refusal = std::move(refusal);
+    if (!refusal.empty())
+        loaded.refusal = std::move(refusal);
     loaded.pixelShare = std::move(share);
     return loaded;
 }
@@ -167,6 +171,8 @@ QSize imageFileSize(ByteSpan bytes) {
     }
     if (format == ImageFileFormat::Unknown)
         return {};
+    if (isInputOnlyFormat(format))
+        return inputOnlyFileSize(bytes, format);
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                               qsizetype(bytes.size()));
     QBuffer buffer(&data);

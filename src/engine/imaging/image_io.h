@@ -1,6 +1,8 @@
 #pragma once
 // Decoding and encoding pictures: the imaging primitives every pixel operation goes through.
-// JPEG through libturbojpeg; PNG and BMP through Qt's image readers and writers.
+// JPEG through libturbojpeg; PNG and BMP through Qt's image readers and writers. Pictures
+// that are read but never written in their own format (input-only): HEIF/HEIC through libheif
+// (heif_image.h), WebP, TIFF and GIF through Qt's image readers, first frame or page only.
 //
 // Limits: files larger than kMaxImageFileBytes are not read; a decode produces at most
 // kMaxDecodedPixels (500 megapixels), and a JPEG decode reduced by DCT scaling may read a
@@ -26,7 +28,10 @@ struct Resolution {
     float y = 0.0f;
 };
 
-enum class ImageFileFormat { Unknown, Jpeg, Png, Bmp };
+enum class ImageFileFormat { Unknown, Jpeg, Png, Bmp, Heif, Webp, Tiff, Gif };
+
+// True for the formats that are read but never written: HEIF, WebP, TIFF and GIF.
+bool isInputOnlyFormat(ImageFileFormat format);
 
 // What the bytes are, whatever the file's name says.
 ImageFileFormat sniffImageFormat(ByteSpan bytes);
@@ -38,19 +43,29 @@ struct LoadedImage {
     Bytes iccProfile;        // the RGB colour profile every output of the picture carries
     std::string colourNote;  // why a CMYK picture's colours were converted without a profile
     // Why the picture was refused before decoding (too large for the pixel budget, or a header
-    // its file cannot back); empty otherwise.
+    // its file cannot back) or, for an input-only format, why its decoder failed; empty
+    // otherwise.
     std::string refusal;
+    // What the row should say about how an input-only picture was read (an animated GIF's first
+    // frame); empty otherwise.
+    std::string inputNote;
     // Its share of the pixel budget (pixel_budget.h), given back when this record goes: keep the
     // record while the picture and its working copy live.
     std::shared_ptr<const void> pixelShare;
     bool isNull() const { return image.isNull(); }
+    // The colour note and the input note, for the row.
+    std::string notes() const {
+        return colourNote.empty() || inputNote.empty() ? colourNote + inputNote
+                                                       : colourNote + "；" + inputNote;
+    }
 };
 
 // Decodes the file at `path` whatever its extension says, as it is shown: a JPEG's EXIF
 // Orientation (1 when outside 1..8) is applied to its pixels, and `wanted` is a size of the
 // shown picture. With a non-empty `wanted` size a
 // JPEG may be decoded at a reduced DCT scale that still covers `wanted` in both dimensions.
-// JPEGs come back as RGBX8888; PNG and BMP in the format Qt reads them in (alpha kept).
+// JPEGs and HEIFs come back as RGBX8888 (RGBA8888 for a HEIF with alpha); the others in the
+// format Qt reads them in (alpha kept).
 LoadedImage loadImage(const std::string& path, QSize wanted = QSize());
 // The same for bytes already in memory.
 LoadedImage decodeImage(ByteSpan bytes, QSize wanted = QSize());

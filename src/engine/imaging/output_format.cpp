@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/imaging/colour_profile.h"
+#include "engine/imaging/input_formats.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/jpegmeta/image_metadata.h"
 
@@ -46,6 +47,10 @@ std::optional<Bytes> encodeJpegOutput(const QImage& image, int quality,
         // The carry brings the source's RGB colour profile along with its EXIF.
         if (std::optional<Bytes> with = jpegmeta::carryMetadata(extras.carryFrom, *encoded))
             return with;
+    }
+    if (!extras.heifExifFrom.empty()) {
+        if (std::optional<Bytes> with = withHeifExif(extras.heifExifFrom, *encoded, image.size()))
+            encoded = std::move(with);
     }
     return withColourProfile(std::move(*encoded), extras.iccProfile);
 }
@@ -131,7 +136,8 @@ std::string outputFileName(const std::string& fileName, EncodedFormat format) {
     const bool hasExtension =
         dot != std::string::npos && dot != 0 && (slash == std::string::npos || dot > slash + 1);
     const std::string extension = hasExtension ? lowered(fileName.substr(dot + 1)) : "";
-    if (extension == extensionOf(format) || (format == EncodedFormat::Jpeg && extension == "jpeg"))
+    if (extension == extensionOf(format) ||
+        (format == EncodedFormat::Jpeg && formatOfFileName(fileName) == ImageFileFormat::Jpeg))
         return fileName;
     return (hasExtension ? fileName.substr(0, dot) : fileName) + "." + extensionOf(format);
 }

@@ -60,6 +60,7 @@ struct OutputExtras {
     ByteSpan carryFrom;
     ByteSpan iccProfile;
     ByteSpan pngSource;
+    ByteSpan heifExifFrom;  // a HEIF whose EXIF a JPEG output gets, made upright
 };
 
 struct EncodedOutput {

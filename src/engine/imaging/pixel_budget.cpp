@@ -81,7 +81,8 @@ std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize 
             return {};
         claimed = QSize(header->width, header->height);
         progressive = header->progressive;
-    } else if (format == int(ImageFileFormat::Png) || format == int(ImageFileFormat::Bmp)) {
+    } else if (format == int(ImageFileFormat::Png) || format == int(ImageFileFormat::Bmp) ||
+               isInputOnlyFormat(ImageFileFormat(format))) {
         claimed = imageFileSize(file);
     }
     if (claimed.isEmpty())
@@ -97,8 +98,11 @@ std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize 
     const double produced = std::ceil(double(claimed.width()) / denominator) *
                             std::ceil(double(claimed.height()) / denominator);
     // Four bytes a pixel, twice; a progressive source's coefficients at two bytes each, for up
-    // to three full-size components.
-    const double needed = produced * 4 * 2 + (progressive ? pixels * 2 * 3 : 0);
+    // to three full-size components; a HEIF's decoded planes (up to 16 bits a sample, chroma
+    // at full size at worst) while libheif turns them into RGB.
+    const bool heif = format == int(ImageFileFormat::Heif);
+    const double needed =
+        produced * 4 * 2 + (progressive ? pixels * 2 * 3 : 0) + (heif ? pixels * 2 * 3 : 0);
     if (needed > double(budget.total())) {
         return "图片太大，无法处理：" + sizeText(claimed) + " 像素需要 " +
                std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +

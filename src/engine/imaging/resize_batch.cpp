@@ -7,6 +7,7 @@
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/output_format.h"
+#include "engine/imaging/input_formats.h"
 #include "engine/imaging/resample.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
@@ -20,27 +21,13 @@ ItemOutcome failed(std::string message) {
     return {ItemStatus::Failed, {}, std::move(message)};
 }
 
-// The format a file's extension names (jpg, jpeg, png, bmp).
-ImageFileFormat formatOfName(const std::string& name) {
-    std::string extension = name.substr(name.rfind('.') + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == "jpg" || extension == "jpeg")
-        return ImageFileFormat::Jpeg;
-    if (extension == "png")
-        return ImageFileFormat::Png;
-    if (extension == "bmp")
-        return ImageFileFormat::Bmp;
-    return ImageFileFormat::Unknown;
-}
-
 // A picture that already fits goes over byte for byte, but only when its bytes are a picture
 // of the kind its name says: a link named like a photo that points at some private file is
 // never copied into a folder the user may share.
 ItemOutcome copyUnchanged(const CatalogItem& item, const Bytes& bytes, const std::string& output,
                           FileOps& ops) {
     const ImageFileFormat format = sniffImageFormat(bytes);
-    if (format == ImageFileFormat::Unknown || format != formatOfName(item.fileName) ||
+    if (format == ImageFileFormat::Unknown || format != formatOfFileName(item.fileName) ||
         imageFileSize(bytes).isEmpty())
         return failed("不是可以识别的图片，未复制：" + item.fileName);
     if (Result<> written = writeFileReplacing(output, bytes, ops); !written)
@@ -110,7 +97,11 @@ ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, cons
     const QSize size = fits ? shown : resizedSize(shown.width(), shown.height(), params.bound);
     if (size.isEmpty()) {
         reportSaveFailure(kSaveInvalidImage, output);
-        return failed(shown.isEmpty() ? "cannot decode the picture" : "the scaled size is 0");
+        if (!shown.isEmpty())
+            return failed("the scaled size is 0");
+        // The catalog could not read its size: the decoder says why.
+        const std::string why = decodeImage(source).refusal;
+        return failed(why.empty() ? "cannot decode the picture" : why);
     }
     // Decoding at a DCT scale that leaves the resampler at least a twofold reduction keeps
     // the full-decode quality at a fraction of the decode's cost.
@@ -122,7 +113,9 @@ ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, cons
         return failed("image too large to resize");
     const bool carry = params.restoreExif && item.isExif && format == ImageFileFormat::Jpeg;
     OutputExtras extras{loaded.resolution, carry ? ByteSpan(source) : ByteSpan(), loaded.iccProfile,
-                        format == ImageFileFormat::Png ? ByteSpan(source) : ByteSpan()};
+                        format == ImageFileFormat::Png ? ByteSpan(source) : ByteSpan(), ByteSpan()};
+    if (params.restoreExif && item.isExif && format == ImageFileFormat::Heif)
+        extras.heifExifFrom = source;
     Result<EncodedOutput> encoded = encodeOutput(picture, written, params.output, extras);
     if (!encoded)
         return failed(encoded.message());
@@ -131,7 +124,7 @@ ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, cons
         return failed(saved.message());
     }
     statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
-    return {ItemStatus::Ok, output, joinedNotes(loaded.colourNote, encoded->note)};
+    return {ItemStatus::Ok, output, joinedNotes(loaded.notes(), encoded->note)};
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/input_formats.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/imaging/lossless_transform.h"
 #include "engine/imaging/orientation.h"
@@ -89,16 +90,24 @@ std::optional<Bytes> turnByReencoding(ByteSpan source, Turn userTurn, const std:
 }
 
 ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
-    struct stat status;
-    if (::stat(item.fullPath.c_str(), &status) == 0 && isReadOnlyMode(status.st_mode))
-        return {ItemStatus::Skipped, {}, "read-only file"};
     Bytes source;
     if (!readImageFile(item.fullPath, source))
         return {ItemStatus::Failed, {}, "cannot read " + item.fullPath};
+    // Pictures that cannot be written back in their own format are never turned in place.
+    const ImageFileFormat named = formatOfFileName(item.fileName);
+    const ImageFileFormat stored = sniffImageFormat(source);
+    if (isInputOnlyFormat(named) || isInputOnlyFormat(stored)) {
+        return {ItemStatus::Skipped,
+                {},
+                inputOnlySkipMessage(isInputOnlyFormat(stored) ? stored : named, item.fileName)};
+    }
+    struct stat status;
+    if (::stat(item.fullPath.c_str(), &status) == 0 && isReadOnlyMode(status.st_mode))
+        return {ItemStatus::Skipped, {}, "read-only file"};
     const Turn userTurn = turnForCode(code);
     std::string note;
     std::optional<Bytes> written;
-    if (sniffImageFormat(source) == ImageFileFormat::Jpeg) {
+    if (stored == ImageFileFormat::Jpeg) {
         // The transform holds every coefficient of the picture: it draws from the same budget
         // as a decode, and the share is given back before a fallback decode asks for its own.
         PixelBudget::Share share;

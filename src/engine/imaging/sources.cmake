@@ -8,7 +8,9 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/colour_profile.cpp
   imaging/crop_batch.cpp
   imaging/error_log.cpp
+  imaging/heif_image.cpp
   imaging/image_io.cpp
+  imaging/input_formats.cpp
   imaging/jpeg_codec.cpp
   imaging/pixel_budget.cpp
   imaging/lossless_transform.cpp

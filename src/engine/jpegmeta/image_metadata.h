@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/jpegmeta/byte_reader.h"
+#include "engine/jpegmeta/exif_orientation.h"
 
 namespace pixmill::jpegmeta {
 
@@ -67,5 +68,10 @@ struct CarryOptions {
 // thumbnail is left out when asked or when the source was shown turned. Nothing when either
 // picture cannot be read as a JPEG.
 std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOptions options = {});
+
+// `encoded` (a JPEG fresh from the encoder) given an EXIF payload ("Exif\0\0" and the TIFF
+// structure) from a file that is no JPEG (a phone's HEIF), made upright by `edit`, as its first
+// section. Nothing when `encoded` is no JPEG or the payload does not fit one section.
+std::optional<ByteVector> withExifPayload(Bytes encoded, Bytes exifPayload, const UprightExif& edit);
 
 }  // namespace pixmill::jpegmeta

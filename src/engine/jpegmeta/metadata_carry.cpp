@@ -137,4 +137,25 @@ std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOption
     return out;
 }
 
+std::optional<ByteVector> withExifPayload(Bytes encoded, Bytes exifPayload,
+                                          const UprightExif& edit) {
+    if (!startsLikeJpeg(encoded) || encoded.size() < 4)
+        return std::nullopt;
+    ByteVector payload = uprightExifPayload(exifPayload, edit);
+    const std::size_t length = payload.size() + 2;
+    if (length > 0xFFFF)
+        return std::nullopt;
+    // EXIF first, as the carry puts it: the encoder's JFIF header goes, its density is the
+    // EXIF's to give.
+    std::size_t rest = 2;
+    if (encoded[2] == 0xFF && encoded[3] == 0xE0 && encoded.size() >= 6)
+        rest = std::min(encoded.size(), 4 + (std::size_t(encoded[4]) << 8 | encoded[5]));
+    ByteVector result(encoded.begin(), encoded.begin() + 2);
+    result.insert(result.end(), {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+                                 static_cast<std::uint8_t>(length)});
+    result.insert(result.end(), payload.begin(), payload.end());
+    result.insert(result.end(), encoded.begin() + std::ptrdiff_t(rest), encoded.end());
+    return result;
+}
+
 }  // namespace pixmill::jpegmeta

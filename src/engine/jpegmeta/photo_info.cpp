@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <new>
 
 #include "engine/jpegmeta/jpeg_sections.h"
@@ -87,6 +88,18 @@ bool PhotoInfoReader::parse(Bytes bytes) {
     close();
     bytes_ = bytes;
     return parse();
+}
+
+bool PhotoInfoReader::parseExifBlock(Bytes tiff) {
+    close();
+    lastError_.clear();
+    // The walker reads an APP1 section's body: its length bytes and "Exif\0\0", then TIFF.
+    static constexpr std::uint8_t kSectionStart[] = {0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    head_.assign(std::begin(kSectionStart), std::end(kSectionStart));
+    head_.insert(head_.end(), tiff.begin(), tiff.end());
+    bytes_ = head_;
+    info_->isExif = parseExif(0, static_cast<unsigned>(head_.size()));
+    return info_->isExif;
 }
 
 bool PhotoInfoReader::parse() {

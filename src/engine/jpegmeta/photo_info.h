@@ -83,6 +83,10 @@ class PhotoInfoReader {
     bool parse();
     // Parses bytes in memory, which must outlive the reader's use of them.
     bool parse(Bytes bytes);
+    // Parses an EXIF block that comes without a JPEG around it (a HEIF file's Exif item),
+    // starting at its TIFF header. The reader keeps a copy; the value locations it reports are
+    // not offsets of any file. True when the block was parsed without a structural error.
+    bool parseExifBlock(Bytes tiff);
     bool close();
 
     PhotoInfo& info() { return *info_; }

@@ -127,7 +127,7 @@ ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const 
         reportSaveFailure(kSaveWriteFailed, output);
         return failed(item, logError, "cannot save " + output);
     }
-    return ItemOutcome{ItemStatus::Ok, output, joinedNotes(source.colourNote, encoded->note)};
+    return ItemOutcome{ItemStatus::Ok, output, joinedNotes(source.notes(), encoded->note)};
 }
 
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,

@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "engine/imaging/image_io.h"
+#include "engine/platform/native_path.h"
+
 namespace pixmill {
 
 CFullScreenPreview::CFullScreenPreview(const QString& path, QWidget* parent)
@@ -24,6 +27,11 @@ CFullScreenPreview::CFullScreenPreview(const QString& path, QWidget* parent)
         reader.setScaledSize(full.scaled(area, Qt::KeepAspectRatio));
     }
     picture_ = reader.read();
+    if (picture_.isNull()) {  // a format Qt has no reader for (HEIC): the engine's decoder
+        picture_ = loadImage(pathBytes(path)).image;
+        if (picture_.width() > area.width() || picture_.height() > area.height())
+            picture_ = picture_.scaled(area, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
 }
 
 CFullScreenPreview* CFullScreenPreview::open(const QString& path, QWidget* owner) {

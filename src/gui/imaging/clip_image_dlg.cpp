@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "engine/imaging/image_io.h"
+#include "engine/platform/native_path.h"
 #include "gui/controls/dialog_buttons.h"
 #include "gui/controls/edit_list_ctrl.h"
 #include "gui/controls/output_options_group.h"
@@ -80,6 +82,8 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
         QImageReader reader(imagePath);
         reader.setAutoTransform(false);
         image_ = reader.read().convertToFormat(QImage::Format_ARGB32);
+        if (image_.isNull())  // a format Qt has no reader for (HEIC): the engine's decoder
+            image_ = loadImage(pathBytes(imagePath)).image.convertToFormat(QImage::Format_ARGB32);
     }
     if (image_.isNull()) {
         image_ = QImage(kPreviewSize, QImage::Format_ARGB32);
