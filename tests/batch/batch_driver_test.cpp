@@ -191,7 +191,7 @@ TEST_F(BatchDriverTest, AFailedPrepareFailsEveryRowButStillEnds) {
     int worked = 0;
     BatchJob job{BatchKind::Watermark, BatchPattern::PerItem,
                  [&](WorkedRow&, const BatchEnvironment&) { ++worked; return ItemOutcome{}; }, {},
-                 [] { return std::string("layout unreadable"); }};
+                 []() -> Result<> { return makeError("layout unreadable"); }};
     driver.start(job, environment());
     driver.wait();
     EXPECT_EQ(worked, 0);

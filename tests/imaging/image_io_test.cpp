@@ -77,7 +77,7 @@ TEST(ImageIo, everyPixelLayoutTheEncoderTakesKeepsItsColours) {
         picture.fill(QColor(230, 20, 10));
         std::optional<Bytes> encoded = encodeJpeg(picture, 95, {});
         ASSERT_TRUE(encoded.has_value());
-        const QImage decoded = decodeJpeg(*encoded, QSize(), nullptr);
+        const QImage decoded = decodeJpeg(*encoded, QSize()).value();
         ASSERT_FALSE(decoded.isNull());
         const QColor centre = decoded.pixelColor(16, 16);
         EXPECT_NEAR(centre.red(), 230, 4);
@@ -95,7 +95,7 @@ TEST(ImageIo, dctScalingStillCoversTheWantedSize) {
     EXPECT_EQ(jpegScaleDenominator(4001, 3001, QSize(501, 376)), 8);  // ceil(4001 / 8) = 501
 
     Bytes jpeg = *encodeJpeg(quadrants(400, 300), 95);
-    QImage reduced = decodeJpeg(jpeg, QSize(100, 75));
+    QImage reduced = decodeJpeg(jpeg, QSize(100, 75)).value();
     EXPECT_EQ(reduced.size(), QSize(100, 75));
     EXPECT_EQ(quadrantAt(reduced, 10, 10), 'r');
     EXPECT_EQ(quadrantAt(reduced, 90, 65), 'b');
@@ -119,14 +119,14 @@ TEST(ImageIo, adobeCmykJpegGetsItsColours) {
 
 TEST(ImageIo, refusesPicturesBeyondThePixelLimits) {
     // 30000 x 30000 is 900 megapixels: no full decode, but a reduced one stays small enough.
-    std::string why;
-    EXPECT_TRUE(decodeJpeg(claimingSize(30000, 30000), QSize(), &why).isNull());
-    EXPECT_NE(why.find("exceeds the limit"), std::string::npos);
+    Result<QImage> full = decodeJpeg(claimingSize(30000, 30000), QSize());
+    EXPECT_FALSE(full.isOk());
+    EXPECT_NE(full.message().find("exceeds the limit"), std::string::npos);
     EXPECT_TRUE(decodeImage(claimingSize(30000, 30000)).isNull());
     // 60000 x 60000 is beyond what even a reduced decode may read.
-    why.clear();
-    EXPECT_TRUE(decodeJpeg(claimingSize(60000, 60000), QSize(100, 100), &why).isNull());
-    EXPECT_NE(why.find("exceeds the limit"), std::string::npos);
+    Result<QImage> reduced = decodeJpeg(claimingSize(60000, 60000), QSize(100, 100));
+    EXPECT_FALSE(reduced.isOk());
+    EXPECT_NE(reduced.message().find("exceeds the limit"), std::string::npos);
 
     QImage tall(1, 1, QImage::Format_RGB32);
     QByteArray png;

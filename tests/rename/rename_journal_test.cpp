@@ -92,20 +92,20 @@ struct Batch {
 class DyingFileOps : public FileOps {
   public:
     explicit DyingFileOps(int at) : at_(at) {}
-    int writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
-                     const struct stat* attributes) override {
+    Result<> writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                          const struct stat* attributes) override {
         step();
         return FileOps::writeNewFile(path, data, attributes);
     }
-    int renameReplacing(const std::string& from, const std::string& to) override {
+    Result<> renameReplacing(const std::string& from, const std::string& to) override {
         step();
         return FileOps::renameReplacing(from, to);
     }
-    int moveNoReplace(const std::string& from, const std::string& to) override {
+    Result<> moveNoReplace(const std::string& from, const std::string& to) override {
         step();
         return FileOps::moveNoReplace(from, to);
     }
-    int removeFile(const std::string& path) override {
+    Result<> removeFile(const std::string& path) override {
         step();
         return FileOps::removeFile(path);
     }
@@ -158,21 +158,21 @@ TEST(RenameUndo, putsBackTheLastNamesOnceAndRefusesWhenAnOldNameIsTaken) {
     Batch batch;
     batch.run();
     batch.expectNew();
-    EXPECT_EQ(undoLastRename(batch.dir.folder(), kGuid), "");
+    EXPECT_TRUE(undoLastRename(batch.dir.folder(), kGuid).isOk());
     batch.expectOld();
-    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid), HasSubstr("没有可以撤销的重命名"));
+    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid).message(), HasSubstr("没有可以撤销的重命名"));
 
     Batch changed;
     changed.run();
     changed.dir.write("1.jpg", "a new photo");
-    EXPECT_THAT(undoLastRename(changed.dir.folder(), kGuid), HasSubstr("1.jpg"));
+    EXPECT_THAT(undoLastRename(changed.dir.folder(), kGuid).message(), HasSubstr("1.jpg"));
     EXPECT_EQ(readText(changed.dir.file("1.jpg")), "a new photo");
     EXPECT_EQ(readText(changed.dir.file("2.jpg")), "photo 1.jpg");
 
     Batch gone;
     gone.run();
     std::filesystem::remove(gone.dir.file("4.jpg"));
-    EXPECT_THAT(undoLastRename(gone.dir.folder(), kGuid), HasSubstr("4.jpg 已不存在"));
+    EXPECT_THAT(undoLastRename(gone.dir.folder(), kGuid).message(), HasSubstr("4.jpg 已不存在"));
     EXPECT_EQ(readText(gone.dir.file("2.jpg")), "photo 1.jpg");
 }
 

@@ -43,7 +43,7 @@ CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height) {
 ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
                      FileOps& ops) {
     if (isSameFile(source, output))
-        return {ItemStatus::Failed, {}, "输出文件就是原图，已拒绝覆盖：" + output};
+        return outcomeOf(makeError("输出文件就是原图，已拒绝覆盖：" + output));
     LoadedImage loaded = loadImage(source);
     CropRect r;
     if (!loaded.isNull()) {
@@ -51,17 +51,15 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
                               params.width, params.height);
     }
     if (loaded.isNull() || r.width <= 0 || r.height <= 0) {
-        ops.removeFile(output);
-        return {ItemStatus::Failed,
-                {},
-                !loaded.refusal.empty() ? loaded.refusal
-                : loaded.isNull()       ? "cannot decode " + source
-                                        : "the crop rectangle is empty"};
+        (void)ops.removeFile(output);
+        return outcomeOf(makeError(!loaded.refusal.empty() ? loaded.refusal
+                                   : loaded.isNull()       ? "cannot decode " + source
+                                                           : "the crop rectangle is empty"));
     }
     QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);
     loaded.image = QImage();
-    if (!saveByExtension(cut, output, ops, loaded.iccProfile))
-        return {ItemStatus::Failed, {}, "cannot save " + output};
+    if (Result<> saved = saveByExtension(cut, output, ops, loaded.iccProfile); !saved)
+        return outcomeOf(makeError(saved.code(), "cannot save " + output));
     return {ItemStatus::Ok, output, loaded.colourNote};
 }
 
@@ -71,8 +69,8 @@ BatchJob makeCropJob(CropParams params) {
     job.pattern = BatchPattern::Sequential;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在裁剪第 %d 个图片……", row.row + 1);
-        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
-            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        if (Result<> allowed = checkOutput(env, row.item); !allowed)
+            return outcomeOf(allowed.error());
         // The item's own path: with subfolders in the catalog, the catalog folder and the
         // file name need not name the file.
         const std::string source =

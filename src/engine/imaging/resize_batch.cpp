@@ -16,7 +16,7 @@ namespace {
 constexpr unsigned kWhite = 0xFFFFFF;
 
 ItemOutcome failed(std::string message) {
-    return {ItemStatus::Failed, {}, std::move(message)};
+    return outcomeOf(makeError(std::move(message)));
 }
 
 // The format a file's extension names (jpg, jpeg, png, bmp).
@@ -37,53 +37,50 @@ ImageFileFormat formatOfName(const std::string& name) {
 // of the kind its name says: a link named like a photo that points at some private file is
 // never copied into a folder the user may share.
 ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, FileOps& ops) {
-    Bytes bytes;
-    if (!readImageFile(item.fullPath, bytes))
+    Result<Bytes> bytes = readImageFile(item.fullPath);
+    if (!bytes)
         return failed("cannot read " + item.fullPath);
-    const ImageFileFormat format = sniffImageFormat(bytes);
+    const ImageFileFormat format = sniffImageFormat(*bytes);
     if (format == ImageFileFormat::Unknown || format != formatOfName(item.fileName) ||
-        imageFileSize(bytes).isEmpty())
+        imageFileSize(*bytes).isEmpty())
         return failed("不是可以识别的图片，未复制：" + item.fileName);
-    if (Result<> written = writeFileReplacing(output, bytes, ops); !written)
-        return failed(written.message());
+    if (Result<> written = writeFileReplacing(output, *bytes, ops); !written)
+        return outcomeOf(written.error());
     return {ItemStatus::Ok, output, {}};
+}
+
+Error undecodable(const LoadedImage& loaded) {
+    return makeError(loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal);
 }
 
 // The JPEG bytes of the scaled picture, with the source's metadata when asked for and its
 // colour profile always.
-std::optional<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExif, std::string& why,
-                                std::string& note) {
+Result<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExif, std::string& note) {
     // Decoding at a DCT scale that leaves the resampler at least a twofold reduction keeps
     // the full-decode quality at a fraction of the decode's cost.
     LoadedImage loaded = decodeImage(source, size * 2);
-    if (loaded.isNull()) {
-        why = loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal;
-        return std::nullopt;
-    }
+    if (loaded.isNull())
+        return undecodable(loaded);
     note = loaded.colourNote;
     QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);
     loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
     std::optional<Bytes> encoded =
         encodeJpeg(scaled, 100, {loaded.resolution.x, loaded.resolution.y});
-    if (!encoded) {
-        why = "cannot encode the picture";
-        return std::nullopt;
-    }
+    if (!encoded)
+        return makeError("cannot encode the picture");
     if (restoreExif) {
         // The carry brings the source's RGB colour profile along with its EXIF.
         if (std::optional<Bytes> with = jpegmeta::carryMetadata(source, *encoded))
-            return with;
+            return std::move(*with);
     }
     return withColourProfile(std::move(*encoded), loaded.iccProfile);
 }
 
 // A PNG or BMP scaled in its own format, alpha and (for a PNG) ancillary chunks kept.
-std::optional<Bytes> scaledLikeSource(const Bytes& source, QSize size, std::string& why) {
+Result<Bytes> scaledLikeSource(const Bytes& source, QSize size) {
     LoadedImage loaded = decodeImage(source);
-    if (loaded.isNull()) {
-        why = loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal;
-        return std::nullopt;
-    }
+    if (loaded.isNull())
+        return undecodable(loaded);
     const QImage::Format format = loaded.image.format();
     QImage scaled = resampleImage(loaded.image, size);
     loaded.image = QImage();
@@ -94,8 +91,8 @@ std::optional<Bytes> scaledLikeSource(const Bytes& source, QSize size, std::stri
     scaled.setDotsPerMeterY(qRound(loaded.resolution.y / 0.0254));
     std::optional<Bytes> encoded = encodeLikeSource(scaled, loaded.format, source);
     if (!encoded)
-        why = "cannot encode the picture";
-    return encoded;
+        return makeError("cannot encode the picture");
+    return std::move(*encoded);
 }
 
 }  // namespace
@@ -121,20 +118,20 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
         reportSaveFailure(kSaveInvalidImage, output);
         return failed("the scaled size is 0");
     }
-    Bytes source;
-    if (!readImageFile(item.fullPath, source))
+    Result<Bytes> source = readImageFile(item.fullPath);
+    if (!source)
         return failed("cannot read " + item.fullPath);
-    std::string why, note;
-    const ImageFileFormat format = sniffImageFormat(source);
-    std::optional<Bytes> encoded =
+    std::string note;
+    const ImageFileFormat format = sniffImageFormat(*source);
+    Result<Bytes> encoded =
         format == ImageFileFormat::Png || format == ImageFileFormat::Bmp
-            ? scaledLikeSource(source, size, why)
-            : scaledJpeg(source, size, params.restoreExif && item.isExif, why, note);
+            ? scaledLikeSource(*source, size)
+            : scaledJpeg(*source, size, params.restoreExif && item.isExif, note);
     if (!encoded)
-        return failed(why);
+        return outcomeOf(encoded.error());
     if (Result<> written = writeFileReplacing(output, *encoded, ops); !written) {
         reportSaveFailure(kSaveWriteFailed, output);
-        return failed(written.message());
+        return outcomeOf(written.error());
     }
     statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
     return {ItemStatus::Ok, output, note};
@@ -146,8 +143,8 @@ BatchJob makeResizeJob(ResizeParams params) {
     // Restoring EXIF keeps no state between items, so both kinds of resize run on the pool.
     job.pattern = BatchPattern::PerItem;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
-        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
-            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        if (Result<> allowed = checkOutput(env, row.item); !allowed)
+            return outcomeOf(allowed.error());
         return resizeItem(row.item, params, env.outputDir, *env.fileOps);
     };
     return job;

@@ -53,7 +53,7 @@ QImage composeCanvas(QImage source, const CWaterMarkersHeader& header) {
 ItemOutcome failed(const CatalogItem& item, const ErrorLogFunction& logError, std::string message) {
     if (logError)
         logError("save file failed: " + item.fullPath);
-    return ItemOutcome{ItemStatus::Failed, std::string(), std::move(message)};
+    return outcomeOf(makeError(std::move(message)));
 }
 
 }  // namespace
@@ -88,7 +88,9 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
         group.renderAligned(canvas.width(), canvas.height(), painter, &item);
     }
     std::string output = outputDir + item.fileName;
-    if (!saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile))
+    if (Result<> saved = saveAsJpeg(canvas, source.resolution, output, systemFileOps(),
+                                    source.iccProfile);
+        !saved)
         return failed(item, logError, "cannot save " + output);
     return ItemOutcome{ItemStatus::Ok, output, source.colourNote};
 }
@@ -107,20 +109,20 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
     BatchJob job;
     job.kind = BatchKind::Watermark;
     job.pattern = BatchPattern::PerItem;
-    job.prepare = [group, layoutFilePath]() -> std::string {
+    job.prepare = [group, layoutFilePath]() -> Result<> {
         if (!group->loadLayout(layoutFilePath, nullptr))
-            return "水印模板无法读取：" + layoutFilePath;
+            return makeError("水印模板无法读取：" + layoutFilePath);
         // A layer picture that is missing, no regular file or no picture stops the batch
         // before it starts, as a layout that cannot be read does.
         for (const auto& layer : group->layers) {
             if (!layer->imagePath.empty() && (!layer->image || layer->image->isNull()))
-                return "水印图片无法读取：" + layer->imagePath;
+                return makeError("水印图片无法读取：" + layer->imagePath);
         }
-        return std::string();
+        return {};
     };
     job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {
-        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
-            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        if (Result<> allowed = checkOutput(env, row.item); !allowed)
+            return outcomeOf(allowed.error());
         return watermarkImage(row.item, *group, env.outputDir, logError);
     };
     return job;
