@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -159,6 +161,21 @@ TEST(ImageIo, failedSavesPrintTheDiagnosticLine) {
     ASSERT_EQ(recorder.diagnostics().size(), 2u);
     EXPECT_EQ(recorder.diagnostics()[0], "7  Attempt to save /nonexistent/folder/a.jpg failed.\n");
     EXPECT_EQ(recorder.diagnostics()[1], "2  Attempt to save /tmp/never.jpg failed.\n");
+    // The error carries the number the line printed.
+    EXPECT_EQ(saveAsJpeg(QImage(), {}, "/tmp/never.jpg").code(), kSaveInvalidImage);
+    EXPECT_EQ(saveByExtension(quadrants(8, 8), "/tmp/never.gif").code(), kSaveEncodeFailed);
+    EXPECT_EQ(saveAsJpeg(quadrants(8, 8), {}, "/nonexistent/folder/a.jpg").code(),
+              kSaveWriteFailed);
+}
+
+TEST(ImageIo, readImageFileSaysWhyAFileCannotBeRead) {
+    TempDir dir;
+    dir.write("a.jpg", "bytes");
+    Result<Bytes> read = readImageFile(dir.file("a.jpg"));
+    ASSERT_TRUE(read.isOk());
+    EXPECT_EQ(read->size(), 5u);
+    EXPECT_EQ(readImageFile(dir.file("absent.jpg")).code(), ENOENT);
+    EXPECT_EQ(readImageFile(dir.folder()).code(), EISDIR);
 }
 
 TEST(ImageIo, aFailedWriteLeavesTheOldFile) {

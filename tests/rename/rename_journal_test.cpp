@@ -52,6 +52,25 @@ TEST(RenameJournal, keepsEveryNameAndTellsAWholeJournalFromAPartOfOne) {
     EXPECT_FALSE(decodeJournal(marked.substr(0, marked.size() - 1))->secondPass);
 }
 
+TEST(RenameJournal, fileStepsSayWhetherTheyWorked) {
+    TempDir dir;
+    RenameJournal journal;
+    journal.rows = {{"a.jpg", "guid0.jpg", "1.jpg"}};
+    // No journal yet: the second-pass mark has nothing to go into.
+    EXPECT_EQ(markSecondPass(dir.folder()).code(), ENOENT);
+    ASSERT_TRUE(writeJournalFile(dir.folder(), kRenameJournalName, journal, systemFileOps()));
+    EXPECT_TRUE(markSecondPass(dir.folder()).isOk());
+    EXPECT_TRUE(readJournalFile(dir.folder(), kRenameJournalName)->secondPass);
+    EXPECT_TRUE(removeJournalFile(dir.folder(), kRenameJournalName, systemFileOps()).isOk());
+    EXPECT_FALSE(exists(dir.file(kRenameJournalName)));
+    // Gone already counts as removed; a journal beyond a missing folder cannot be written.
+    EXPECT_TRUE(removeJournalFile(dir.folder(), kRenameJournalName, systemFileOps()).isOk());
+    EXPECT_EQ(writeJournalFile(dir.folder() + "absent/", kRenameJournalName, journal,
+                               systemFileOps())
+                  .code(),
+              ENOENT);
+}
+
 // Renames a, b, c to b, c, d (each new name another's old one), as a batch of rule <no>
 // started at `start` would.
 struct Batch {
