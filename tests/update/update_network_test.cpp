@@ -56,7 +56,7 @@ DownloadRun runDownload(const QString& address, const QString& target, Credentia
     EXPECT_TRUE(finished.wait(20000));
     EXPECT_EQ(finished.count(), 1);
     run.outcome = download.outcome();
-    run.error = download.errorText();
+    run.error = QString::fromStdString(download.result().message());
     return run;
 }
 
