@@ -24,7 +24,9 @@ struct RecordingLevels {
 
 TEST(FolderCheckTest, PosixRules) {
     RecordingLevels levels;
-    const auto check = [&](const char* path) { return testPosixFolderPath(path, true, levels.function()).code(); };
+    const auto check = [&](const char* path) {
+        return testPosixFolderPath(path, true, levels.function()).code();
+    };
     EXPECT_EQ(check("/"), kFolderUsable);
     EXPECT_EQ(check("/home/user/photos"), kFolderUsable);
     EXPECT_EQ(check("/home/user/.local/share"), kFolderUsable);  // hidden folders are folders
@@ -41,7 +43,9 @@ TEST(FolderCheckTest, PosixRules) {
 
 TEST(FolderCheckTest, WindowsRules) {
     RecordingLevels levels;
-    const auto check = [&](const std::string& path) { return testWindowsFolderPath(path, true, levels.function()).code(); };
+    const auto check = [&](const std::string& path) {
+        return testWindowsFolderPath(path, true, levels.function()).code();
+    };
     EXPECT_EQ(check("E:\\"), kFolderUsable);
     EXPECT_EQ(check("d:\\photos\\new"), kFolderUsable);
     EXPECT_EQ(check("D:"), kFolderInvalid);
@@ -59,12 +63,14 @@ TEST(FolderCheckTest, WindowsRules) {
 
 TEST(FolderCheckTest, CreationWalksEveryLevelAndStopsAtTheFirstFailure) {
     RecordingLevels levels;
-    EXPECT_EQ(testWindowsFolderPath("D:\\photos\\new", false, levels.function()).code(), kFolderUsable);
+    EXPECT_EQ(testWindowsFolderPath("D:\\photos\\new", false, levels.function()).code(),
+              kFolderUsable);
     EXPECT_EQ(levels.made, (std::vector<std::string>{"D:\\photos", "D:\\photos\\new"}));
 
     levels.made.clear();
     levels.failAt = "/a/b";
-    EXPECT_EQ(testPosixFolderPath("/a/b/c", false, levels.function()).code(), kFolderCannotBeCreated);
+    EXPECT_EQ(testPosixFolderPath("/a/b/c", false, levels.function()).code(),
+              kFolderCannotBeCreated);
     EXPECT_EQ(levels.made, (std::vector<std::string>{"/a", "/a/b"}));
 }
 

@@ -65,10 +65,10 @@ TEST(RenameJournal, fileStepsSayWhetherTheyWorked) {
     EXPECT_FALSE(exists(dir.file(kRenameJournalName)));
     // Gone already counts as removed; a journal beyond a missing folder cannot be written.
     EXPECT_TRUE(removeJournalFile(dir.folder(), kRenameJournalName, systemFileOps()).isOk());
-    EXPECT_EQ(writeJournalFile(dir.folder() + "absent/", kRenameJournalName, journal,
-                               systemFileOps())
-                  .code(),
-              ENOENT);
+    EXPECT_EQ(
+        writeJournalFile(dir.folder() + "absent/", kRenameJournalName, journal, systemFileOps())
+            .code(),
+        ENOENT);
 }
 
 // Renames a, b, c to b, c, d (each new name another's old one), as a batch of rule <no>
@@ -179,7 +179,8 @@ TEST(RenameUndo, putsBackTheLastNamesOnceAndRefusesWhenAnOldNameIsTaken) {
     batch.expectNew();
     EXPECT_TRUE(undoLastRename(batch.dir.folder(), kGuid).isOk());
     batch.expectOld();
-    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid).message(), HasSubstr("没有可以撤销的重命名"));
+    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid).message(),
+                HasSubstr("没有可以撤销的重命名"));
 
     Batch changed;
     changed.run();

@@ -26,25 +26,31 @@ public:
 
     Result<> writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
                           const struct stat* attributes) override {
-        if (shouldFail(Op::WriteNewFile)) return systemError(error_);
+        if (shouldFail(Op::WriteNewFile))
+            return systemError(error_);
         return FileOps::writeNewFile(path, data, attributes);
     }
     Result<> renameReplacing(const std::string& from, const std::string& to) override {
-        if (shouldFail(Op::RenameReplacing)) return systemError(error_);
+        if (shouldFail(Op::RenameReplacing))
+            return systemError(error_);
         return FileOps::renameReplacing(from, to);
     }
     Result<> moveNoReplace(const std::string& from, const std::string& to) override {
-        if (shouldFail(Op::MoveNoReplace)) return systemError(error_);
+        if (shouldFail(Op::MoveNoReplace))
+            return systemError(error_);
         Result<> result = FileOps::moveNoReplace(from, to);
-        if (result) moves_.push_back(from + " -> " + to);
+        if (result)
+            moves_.push_back(from + " -> " + to);
         return result;
     }
     Result<> removeFile(const std::string& path) override {
-        if (shouldFail(Op::RemoveFile)) return systemError(error_);
+        if (shouldFail(Op::RemoveFile))
+            return systemError(error_);
         return FileOps::removeFile(path);
     }
     Result<> copyFile(const std::string& from, const std::string& to, bool replace) override {
-        if (shouldFail(Op::CopyFile)) return systemError(error_);
+        if (shouldFail(Op::CopyFile))
+            return systemError(error_);
         return FileOps::copyFile(from, to, replace);
     }
 

@@ -30,19 +30,22 @@ Result<> folderFailure(int code, std::string_view path) {
 }
 
 Result<> walkComponents(std::string_view path, std::size_t prefixLength, char separator,
-                   bool (*validName)(std::string_view), bool checkOnly,
-                   const MakeFolderLevel& makeLevel) {
+                        bool (*validName)(std::string_view), bool checkOnly,
+                        const MakeFolderLevel& makeLevel) {
     std::size_t begin = prefixLength;
     for (;;) {
         std::size_t end = path.find(separator, begin);
         if (end == std::string_view::npos) end = path.size();
-        if (!validName(path.substr(begin, end - begin))) return folderFailure(kFolderInvalid, path);
+        if (!validName(path.substr(begin, end - begin)))
+            return folderFailure(kFolderInvalid, path);
         if (!checkOnly && !makeLevel(std::string(path.substr(0, end)))) {
             return folderFailure(kFolderCannotBeCreated, path);
         }
-        if (end == path.size()) return {};
+        if (end == path.size())
+            return {};
         // A trailing separator (other than a bare root) counts as invalid.
-        if (end + 1 == path.size()) return folderFailure(kFolderInvalid, path);
+        if (end + 1 == path.size())
+            return folderFailure(kFolderInvalid, path);
         begin = end + 1;
     }
 }
@@ -58,25 +61,34 @@ bool makeFolderLevel(const std::string& folder) {
     return isDirectory(folder);
 }
 
-Result<> testPosixFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel) {
-    if (path.empty() || path.front() != '/') return folderFailure(kFolderInvalid, path);
+Result<> testPosixFolderPath(std::string_view path, bool checkOnly,
+                             const MakeFolderLevel& makeLevel) {
+    if (path.empty() || path.front() != '/')
+        return folderFailure(kFolderInvalid, path);
     if (path.size() == 1) {
-        if (checkOnly) return {};
-        if (!isDirectory("/")) return folderFailure(kFolderCannotBeCreated, path);
+        if (checkOnly)
+            return {};
+        if (!isDirectory("/"))
+            return folderFailure(kFolderCannotBeCreated, path);
         return {};
     }
     return walkComponents(path, 1, '/', isPosixFolderName, checkOnly, makeLevel);
 }
 
-Result<> testWindowsFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel) {
+Result<> testWindowsFolderPath(std::string_view path, bool checkOnly,
+                               const MakeFolderLevel& makeLevel) {
     path = path.substr(0, 260);
-    if (path.size() < 3) return folderFailure(kFolderInvalid, path);
+    if (path.size() < 3)
+        return folderFailure(kFolderInvalid, path);
     const char drive = path[0];
     const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-    if (!letter || path[1] != ':' || path[2] != '\\') return folderFailure(kFolderInvalid, path);
+    if (!letter || path[1] != ':' || path[2] != '\\')
+        return folderFailure(kFolderInvalid, path);
     if (path.size() == 3) {
-        if (checkOnly) return {};
-        if (!makeLevel(std::string(path))) return folderFailure(kFolderCannotBeCreated, path);
+        if (checkOnly)
+            return {};
+        if (!makeLevel(std::string(path)))
+            return folderFailure(kFolderCannotBeCreated, path);
         return {};
     }
     return walkComponents(path, 3, '\\', isWindowsFolderName, checkOnly, makeLevel);
@@ -109,11 +121,13 @@ Result<> checkOrCreateFolder(const std::string& path, FolderPrompter& prompter,
         prompter.showError(result.message());
         return result;
     }
-    if (isDirectory(path)) return {};
+    if (isDirectory(path))
+        return {};
     if (!prompter.askYesNo(folderCreateQuestion(path)))
         return makeError(kFolderDeclined, "", Severity::Warning);
     result = testFolderPath(path, false, makeLevel);
-    if (!result) prompter.showError(result.message());
+    if (!result)
+        prompter.showError(result.message());
     return result;
 }
 

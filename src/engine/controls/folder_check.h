@@ -27,15 +27,17 @@ bool makeFolderLevel(const std::string& folder);
 // created in turn, failing with kFolderCannotBeCreated at the first that does not exist
 // afterwards. A failure's message is the one the picker shows (folderErrorMessage).
 Result<> testFolderPath(std::string_view path, bool checkOnly,
-                   const MakeFolderLevel& makeLevel = makeFolderLevel);
+                        const MakeFolderLevel& makeLevel = makeFolderLevel);
 
 // POSIX rules: an absolute path; "/" is the root; a component is invalid when it is empty (a
 // doubled separator), "." or ".."; a trailing separator other than the root is invalid.
-Result<> testPosixFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel);
+Result<> testPosixFolderPath(std::string_view path, bool checkOnly,
+                             const MakeFolderLevel& makeLevel);
 
 // Windows rules: a drive path "X:\..." of at most 260 characters, whose component names do not
 // begin or end with a blank, a tab or "." and hold none of " * / : < > ? \ |.
-Result<> testWindowsFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel);
+Result<> testWindowsFolderPath(std::string_view path, bool checkOnly,
+                               const MakeFolderLevel& makeLevel);
 
 // What checkOrCreateFolder asks and shows; the picker implements it with message boxes.
 class FolderPrompter {
@@ -50,7 +52,7 @@ public:
 // user declined the creation; kFolderInvalid or kFolderCannotBeCreated (after showing the
 // message) when it is invalid or cannot be created.
 Result<> checkOrCreateFolder(const std::string& path, FolderPrompter& prompter,
-                        const MakeFolderLevel& makeLevel = makeFolderLevel);
+                             const MakeFolderLevel& makeLevel = makeFolderLevel);
 
 // The three texts, with the path filled in.
 std::string folderCreateQuestion(const std::string& path);

@@ -27,7 +27,8 @@ Result<> checkOutput(const BatchEnvironment& env, const CatalogItem& item) {
         return makeError("输出目录不存在：" + env.outputDir);
     const std::string itemFolder = fs::path(item.fullPath).parent_path().string();
     if (sameFolder(env.outputDir, env.currentFolder) || sameFolder(env.outputDir, itemFolder))
-        return makeError("输出目录就是图片所在的目录，写入会覆盖原图，已拒绝处理；请在选项中另选输出目录");
+        return makeError(
+            "输出目录就是图片所在的目录，写入会覆盖原图，已拒绝处理；请在选项中另选输出目录");
     return {};
 }
 

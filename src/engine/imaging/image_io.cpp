@@ -191,7 +191,8 @@ Result<> writeEncoded(std::optional<Bytes> encoded, const std::string& path, Fil
                       ByteSpan iccProfile) {
     if (!encoded)
         return saveFailure(kSaveEncodeFailed, path, "cannot encode " + path);
-    Result<> written = writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops);
+    Result<> written =
+        writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops);
     if (!written)
         return saveFailure(kSaveWriteFailed, path, written.message());
     return {};

@@ -97,7 +97,7 @@ Result<QImage> decodeJpeg(ByteSpan file, QSize wanted, std::string* colourNote) 
         denominator == 1 || header->progressive ? kMaxDecodedPixels : kMaxScaledSourcePixels;
     if (sourcePixels > sourceLimit || (long long)width * height > kMaxDecodedPixels) {
         return makeError("picture of " + std::to_string(header->width) + " x " +
-                            std::to_string(header->height) + " pixels exceeds the limit");
+                         std::to_string(header->height) + " pixels exceeds the limit");
     }
     QImage image = pooledImage(width, height, QImage::Format_RGBX8888);
     if (image.isNull()) {

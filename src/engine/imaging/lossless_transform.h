@@ -3,7 +3,6 @@
 // transform): nothing is decoded or quantised again, so the picture loses nothing and keeps
 // its sampling, its grey or CMYK colour and its size within a few percent.
 
-
 #include "engine/imaging/orientation.h"
 #include "engine/platform/file_bytes.h"
 #include "engine/platform/result.h"
@@ -13,7 +12,7 @@ namespace pixmill {
 // The codes of a refused lossless turn.
 enum LosslessRefusal : int {
     kLosslessNotWholeBlocks = 1,  // the turn would move a partial block edge into the picture
-    kLosslessLibrary = 2,         // the library refused the file or the transform; the message says why
+    kLosslessLibrary = 2,  // the library refused the file or the transform; the message says why
 };
 
 // `file` turned by `turn` on its coefficients, only when the transform is perfect (no edge

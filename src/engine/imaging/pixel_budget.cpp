@@ -100,7 +100,7 @@ Result<PixelBudget::Share> reserveDecode(std::span<const std::uint8_t> file, int
     const double needed = produced * 4 * 2 + (progressive ? pixels * 2 * 3 : 0);
     if (needed > double(budget.total())) {
         return makeError("图片太大，无法处理：" + sizeText(claimed) + " 像素需要 " +
-               std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
+                         std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
                          std::to_string(budget.total() >> 20) + " MiB");
     }
     return budget.acquire(std::size_t(needed));

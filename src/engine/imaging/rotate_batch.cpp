@@ -91,7 +91,8 @@ Result<Bytes> turnedBytes(const Bytes& source, Turn userTurn, const std::string&
     if (sniffImageFormat(source) == ImageFileFormat::Jpeg) {
         // The transform holds every coefficient of the picture: it draws from the same budget
         // as a decode, and the share is given back before a fallback decode asks for its own.
-        Result<PixelBudget::Share> share = reserveDecode(source, int(ImageFileFormat::Jpeg), QSize());
+        Result<PixelBudget::Share> share =
+            reserveDecode(source, int(ImageFileFormat::Jpeg), QSize());
         if (!share)
             return share.error();
         Result<Bytes> lossless = turnLosslessly(source, userTurn);

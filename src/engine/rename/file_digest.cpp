@@ -15,9 +15,11 @@ constexpr qint64 kChunkBytes = 1 << 20;
 }  // namespace
 
 Result<std::string> fileMd5(const std::string& path) {
-    if (path.empty()) return makeError(ENOENT, "no file to digest");
+    if (path.empty())
+        return makeError(ENOENT, "no file to digest");
     QFile file(QString::fromStdString(path));
-    if (QFileInfo(file).isDir()) return makeError(EISDIR, "cannot digest the folder " + path);
+    if (QFileInfo(file).isDir())
+        return makeError(EISDIR, "cannot digest the folder " + path);
     if (!file.open(QIODevice::ReadOnly))
         return makeError("cannot read " + path + ": " + file.errorString().toStdString());
     QCryptographicHash hash(QCryptographicHash::Md5);

@@ -119,7 +119,8 @@ Result<> runPasses(const Mover& mover, std::vector<Move>& moves, bool keepUndo) 
         if (mover.showProgress)
             statusPrintf("正在预处理第 %d 个图片……", move.entry.row + 1);
         if (Result<> moved = moveTo(mover, move, Place::Temporary); !moved)
-            return moveFailure(mover, move, Place::Original, Place::Temporary, moved.error(), moves);
+            return moveFailure(mover, move, Place::Original, Place::Temporary, moved.error(),
+                               moves);
     }
     if (Result<> marked = markSecondPass(mover.folder); !marked) {
         const std::string stranded = rollBack(mover, moves);

@@ -111,8 +111,8 @@ std::optional<RenameJournal> decodeJournal(std::string_view text) {
     return journal;
 }
 
-Result<> writeJournalFile(const std::string& folder, const char* name,
-                          const RenameJournal& journal, FileOps& ops) {
+Result<> writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
+                          FileOps& ops) {
     const std::string text = encodeJournal(journal);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());

@@ -35,8 +35,8 @@ std::string encodeJournal(const RenameJournal& journal);
 std::optional<RenameJournal> decodeJournal(std::string_view text);
 
 // `folder` ends with a separator. A failure carries the errno value.
-Result<> writeJournalFile(const std::string& folder, const char* name,
-                          const RenameJournal& journal, FileOps& ops);
+Result<> writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
+                          FileOps& ops);
 // Appends the second-pass mark to the journal and flushes it.
 Result<> markSecondPass(const std::string& folder);
 // Empty when there is no whole journal of ours to read.

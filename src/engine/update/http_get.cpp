@@ -29,9 +29,9 @@ Result<HttpResponse> judgeFinalAnswer(const QNetworkReply& reply, QByteArray bod
         return httpError(error, reply.errorString());
     }
     if (length.isValid() && length.toLongLong() != body.size()) {
-        return httpError(-1, QStringLiteral("Received %1 of %2 bytes")
-                                 .arg(body.size())
-                                 .arg(length.toLongLong()));
+        return httpError(
+            -1,
+            QStringLiteral("Received %1 of %2 bytes").arg(body.size()).arg(length.toLongLong()));
     }
     return HttpResponse{status, std::move(body)};
 }
@@ -60,7 +60,8 @@ Result<HttpResponse> httpGet(const QUrl& url, const HttpGetOptions& options) {
             loop.exec();
         body += reply->readAll();
         if (tooLarge)
-            return httpError(-1, QStringLiteral("The response exceeds %1 bytes").arg(options.maxBytes));
+            return httpError(-1,
+                             QStringLiteral("The response exceeds %1 bytes").arg(options.maxBytes));
         const RedirectStep step = redirectStepOf(*reply, hops);
         if (!step.redirected)
             return judgeFinalAnswer(*reply, std::move(body));

@@ -25,7 +25,8 @@ Result<> SkinLibrary::load(const QString& libraryPath) {
     if (isLoaded())
         return {};
     if (!QFileInfo(libraryPath).isFile())
-        return makeError(ENOENT, QStringLiteral("%1 does not exist").arg(libraryPath).toStdString());
+        return makeError(ENOENT,
+                         QStringLiteral("%1 does not exist").arg(libraryPath).toStdString());
     library_.setFileName(QFileInfo(libraryPath).absoluteFilePath());
     if (!library_.load())
         return makeError(library_.errorString().toStdString());

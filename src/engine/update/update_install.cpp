@@ -79,10 +79,12 @@ Result<QString> writeDesktopLauncher(const QString& desktopDir, const QString& d
     const QString path = withTrailingSeparator(desktopDir) + displayName + ".desktop";
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return makeError("cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
+        return makeError("cannot write " + path.toStdString() + ": " +
+                         file.errorString().toStdString());
     file.write(desktopLauncherText(displayName, program).toUtf8());
     if (!file.commit())
-        return makeError("cannot write " + path.toStdString() + ": " + file.errorString().toStdString());
+        return makeError("cannot write " + path.toStdString() + ": " +
+                         file.errorString().toStdString());
     // A desktop without permission bits (a FAT volume) runs the launcher without them.
     (void)makeExecutable(path);
     return path;

@@ -88,8 +88,8 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
         group.renderAligned(canvas.width(), canvas.height(), painter, &item);
     }
     std::string output = outputDir + item.fileName;
-    if (Result<> saved = saveAsJpeg(canvas, source.resolution, output, systemFileOps(),
-                                    source.iccProfile);
+    if (Result<> saved =
+            saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile);
         !saved)
         return failed(item, logError, "cannot save " + output);
     return ItemOutcome{ItemStatus::Ok, output, source.colourNote};
