@@ -1,15 +1,12 @@
 #include "engine/watermark/watermark_batch.h"
 
-#include <QDateTime>
 #include <QPainter>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 
-#include "engine/app/app_paths.h"
-#include "engine/app/profile.h"
 #include "engine/imaging/batch_output.h"
+#include "engine/imaging/error_log.h"
 #include "engine/imaging/image_io.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/watermark_text.h"
@@ -59,13 +56,8 @@ ItemOutcome failed(const CatalogItem& item, const ErrorLogFunction& logError, st
 }  // namespace
 
 void appendBatchErrorLog(const std::string& text) {
-    static std::atomic<int> entryNumber{0};
-    int number = ++entryNumber;
-    QString key = QString::number(number) + "_" +
-                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    SettingsProfile profile(profileIniPath());
-    profile.writeString(QStringLiteral("error"), key, QString::fromStdString(text));
-    profile.flush();
+    // The one error log: numbered and written under one lock with every other entry.
+    logBatchError(text);
 }
 
 namespace {
