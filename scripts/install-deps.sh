@@ -8,7 +8,7 @@
 set -eu
 
 BUILD="g++ cmake ninja-build pkg-config make ccache \
-  qt6-base-dev qt6-translations-l10n libturbojpeg0-dev liblcms2-dev zlib1g-dev libgs-common \
+  qt6-base-dev qt6-translations-l10n libturbojpeg0-dev liblcms2-dev zlib1g-dev libwebp-dev libgs-common \
   fonts-wqy-microhei mate-backgrounds"
 TEST="googletest libgtest-dev libgmock-dev xvfb xauth \
   clang libclang-rt-14-dev \

@@ -6,46 +6,13 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_reference.h"
+#include "cli/commands.h"
 #include "engine/app/app_info.h"
+#include "engine/batch/batch_table.h"
 #include "engine/rename/tags.h"
 
 namespace pixmill::cli {
 namespace {
-
-const CommandDoc kCommandDocs[] = {
-    {"scan", "FOLDER",
-     "Prints the catalog, one tab-separated line per row: row (counting from 1), file name, "
-     "WxH as displayed (EXIF orientation applied), file size in bytes, shooting date, camera "
-     "maker, camera model, exposure, aperture, exposure bias, ISO and the EXIF flag (0/1). "
-     "With --json every catalog field of each row instead."},
-    {"info", "FILE", "Prints a JPEG's photo information and its section list (marker, length)."},
-    {"rename", "FOLDER",
-     "Renames the ticked files by a rule of literal text and tags (see RENAME TAGS), in two "
-     "passes. The plan is written to a journal in the folder first, so that an interrupted "
-     "rename is completed by the next run. A name that would clash refuses the whole batch. "
-     "With --dry-run prints old and new name, separated by a tab, for each worked row and "
-     "changes nothing."},
-    {"resize", "FOLDER",
-     "Resizes every ticked picture into the output folder so that its longer side fits the "
-     "bound given by one of --bound, --preset or --market; a picture that already fits is "
-     "copied unchanged. By default each resized JPEG gets its source's EXIF, comment, IPTC and "
-     "XMP sections."},
-    {"crop", "FOLDER", "Crops every ticked picture into the output folder."},
-    {"rotate", "FOLDER",
-     "Turns every ticked picture by a quarter turn or mirrors it, in place, as it is shown (a "
-     "photo's EXIF orientation is applied first and then reads 1); one of --cw, --ccw, "
-     "--mirror-h or --mirror-v. JPEGs are turned losslessly; one whose size is not a whole "
-     "number of blocks in the turned direction is decoded and encoded again, which the row's "
-     "message says. Read-only files are skipped."},
-    {"watermark", "FOLDER",
-     "Stamps a watermark layout file (--layout), or a one-layer layout made from --text or "
-     "--picture, on every ticked picture and writes the result into the output folder. A text "
-     "layer's --color is red, green, blue as on the web."},
-    {"meta", "FOLDER",
-     "Changes JPEG metadata in place without re-encoding the picture: one of --delete-exif, "
-     "--delete-nonoriginal, --delete-comment, --comment, --pure (reduce to a bare JPEG) or "
-     "--shift-hours (move the EXIF shooting times). Rows that are not JPEG files are skipped."},
-};
 
 const char* tagMeaning(Tag tag) {
     switch (tag) {
@@ -106,14 +73,6 @@ QString prose(const QString& text) {
         out.prepend(QLatin1String("\\&"));
     }
     return out;
-}
-
-const OptionEntry* findOption(const QString& name) {
-    for (const OptionEntry& option : optionTable()) {
-        if (name == QLatin1String(option.name))
-            return &option;
-    }
-    return nullptr;
 }
 
 // ".TP" paragraph for one option: "-q, --quiet" or "--out DIR", then its help.
@@ -241,31 +200,29 @@ QString filesAndExamples() {
 QStringList generalOptionNames() {
     QStringList names;
     for (const OptionEntry& option : optionTable()) {
-        const QString name = QString::fromUtf8(option.name);
-        bool used = commonOptionNames().contains(name);
-        for (const QStringList& options : commandOptions())
-            used = used || options.contains(name);
-        if (!used)
-            names << name;
+        if (!option.commands)
+            names << QString::fromUtf8(option.name);
     }
     return names;
 }
 
 QList<CommandDoc> commandDocs() {
-    return {std::begin(kCommandDocs), std::end(kCommandDocs)};
+    QList<CommandDoc> docs;
+    for (const CommandEntry& command : commandTable())
+        docs.append(CommandDoc{command.name, command.argument, command.summary});
+    return docs;
 }
 
 ReferenceGaps referenceGaps() {
     ReferenceGaps gaps;
-    QStringList described;
-    for (const CommandDoc& command : kCommandDocs) {
-        described << QString::fromUtf8(command.name);
-        if (!commandOptions().contains(described.back()))
-            gaps.unknown << described.back();
+    for (const CommandEntry& command : commandTable()) {
+        if (!command.summary || !*command.summary)
+            gaps.undescribed << QString::fromUtf8(command.name);
     }
-    for (const QString& command : commandOptions().keys()) {
-        if (!described.contains(command))
-            gaps.undescribed << command;
+    // Every batch operation is run by a command of the table.
+    for (const BatchKindInfo& info : batchTable()) {
+        if (!findCommand(QString::fromUtf8(info.cliCommand)))
+            gaps.unknown << QString::fromUtf8(info.cliCommand);
     }
     return gaps;
 }

@@ -3,104 +3,221 @@
 #include <QMap>
 #include <QSet>
 
+#include <algorithm>
 #include <cstdio>
 
+#include "cli/commands.h"
 #include "engine/app/app_info.h"
 
 namespace pixmill::cli {
 namespace {
 
+constexpr const char* kResize = "resize";
+constexpr const char* kRename = "rename";
+constexpr const char* kRotate = "rotate";
+constexpr const char* kWatermark = "watermark";
+constexpr const char* kMeta = "meta";
+// The commands that write a picture into the output folder and take the output options.
+constexpr const char* kOutputCommands = "resize crop watermark";
+
 const OptionEntry kOptions[] = {
     {"help", nullptr, "show this help", "h"},
     {"version", nullptr, "show the version"},
-    {"quiet", nullptr, "no progress output", "q"},
-    {"out", "DIR", "output folder for resize, crop and watermark"},
-    {"only", "GLOB", "tick only the rows whose file name matches (repeatable)"},
-    {"config", "DIR", "folder holding the settings profile"},
+    {"out", "DIR", "output folder for resize, crop and watermark", nullptr, kEveryCommand},
+    {"only", "GLOB", "tick only the rows whose file name matches (repeatable)", nullptr,
+     kEveryCommand},
+    {"config", "DIR", "folder holding the settings profile", nullptr, kEveryCommand},
     {"json", nullptr,
      "one JSON object per line for each worked row; a byte of a name or text that is not "
-     "UTF-8 is written as \\udcXX (XX its hex value), numbers read back exactly"},
-    {"rule", "TEXT", "rename rule (default <no>)"},
-    {"start", "N", "first rename number (1)"},
-    {"step", "N", "rename number increment (1)"},
-    {"case", "keep|lower|upper", "extension case (lower)"},
-    {"dry-run", nullptr, "print old and new names, touch nothing"},
-    {"undo", nullptr, "put back the names of the folder's last finished rename"},
-    {"bound", "N", "resize to fit N pixels"},
-    {"preset", "0..4", "common size 1600/800/640/320/160"},
-    {"market", "0..2", "marketplace size 500/250/310"},
-    {"restore-exif", nullptr, "copy each photo's EXIF into the resized file (default)"},
-    {"no-restore-exif", nullptr, "do not copy EXIF"},
-    {"rect", "X,Y,W,H", "crop rectangle (0,0,800,600)"},
-    {"cw", nullptr, "rotate clockwise"},
-    {"ccw", nullptr, "rotate counter-clockwise"},
-    {"mirror-h", nullptr, "mirror left to right"},
-    {"mirror-v", nullptr, "mirror top to bottom"},
-    {"layout", "FILE", "watermark layout file"},
-    {"text", "TEXT", "a one-layer text watermark"},
-    {"picture", "FILE", "a one-layer picture watermark"},
-    {"font", "NAME", "text font"},
-    {"size", "N", "text size"},
-    {"color", "RRGGBB", "text colour"},
-    {"bold", nullptr, "bold text"},
-    {"italic", nullptr, "italic text"},
-    {"underline", nullptr, "underlined text"},
-    {"angle", "N", "text angle"},
-    {"shadow", nullptr, "text shadow"},
-    {"opacity", "N", "layer opacity 0..100"},
-    {"align", "0..8", "layer alignment"},
-    {"delete-exif", nullptr, "delete EXIF"},
-    {"delete-nonoriginal", nullptr, "delete non-original metadata"},
-    {"delete-comment", nullptr, "delete the comment"},
-    {"comment", "TEXT", "set the comment"},
-    {"pure", nullptr, "strip to a bare JPEG"},
-    {"shift-hours", "N", "shift the shooting time"},
+     "UTF-8 is written as \\udcXX (XX its hex value), numbers read back exactly",
+     nullptr, kEveryCommand},
+    {"quiet", nullptr, "no progress output", "q", kEveryCommand},
+    {"rule", "TEXT", "rename rule (default <no>)", nullptr, kRename},
+    {"start", "N", "first rename number (1)", nullptr, kRename},
+    {"step", "N", "rename number increment (1)", nullptr, kRename},
+    {"case", "keep|lower|upper", "extension case (lower)", nullptr, kRename},
+    {"dry-run", nullptr, "print old and new names, touch nothing", nullptr, kRename},
+    {"undo", nullptr, "put back the names of the folder's last finished rename", nullptr, kRename},
+    {"bound", "N", "resize to fit N pixels", nullptr, kResize},
+    {"preset", "0..4", "common size 1600/800/640/320/160", nullptr, kResize},
+    {"market", "0..2", "marketplace size 500/250/310", nullptr, kResize},
+    {"restore-exif", nullptr, "copy each photo's EXIF into the resized file (default)", nullptr,
+     kResize},
+    {"no-restore-exif", nullptr, "do not copy EXIF", nullptr, kResize},
+    {"square", nullptr, "centre each picture on a bound x bound canvas", nullptr, kResize},
+    {"canvas-color", "RRGGBB", "colour of the --square canvas (FFFFFF)", nullptr, kResize},
+    {"format", "keep|jpeg|png|webp",
+     "output format (keep: PNG and BMP stay themselves, the rest becomes JPEG); a changed "
+     "format changes the extension",
+     nullptr, kOutputCommands},
+    {"quality", "1..100", "JPEG and WebP quality (100)", nullptr, kOutputCommands},
+    {"max-kb", "N", "write each JPEG or WebP output at the highest quality whose file fits N KiB",
+     nullptr, kOutputCommands},
+    {"rect", "X,Y,W,H", "crop rectangle (0,0,800,600)", nullptr, "crop"},
+    {"cw", nullptr, "rotate clockwise", nullptr, kRotate},
+    {"ccw", nullptr, "rotate counter-clockwise", nullptr, kRotate},
+    {"mirror-h", nullptr, "mirror left to right", nullptr, kRotate},
+    {"mirror-v", nullptr, "mirror top to bottom", nullptr, kRotate},
+    {"layout", "FILE", "watermark layout file, or the NAME of a layout saved in the window",
+     nullptr, kWatermark},
+    {"text", "TEXT", "a one-layer text watermark", nullptr, kWatermark},
+    {"picture", "FILE", "a one-layer picture watermark", nullptr, kWatermark},
+    {"font", "NAME", "text font", nullptr, kWatermark},
+    {"size", "N", "text size", nullptr, kWatermark},
+    {"color", "RRGGBB", "text colour", nullptr, kWatermark},
+    {"bold", nullptr, "bold text", nullptr, kWatermark},
+    {"italic", nullptr, "italic text", nullptr, kWatermark},
+    {"underline", nullptr, "underlined text", nullptr, kWatermark},
+    {"angle", "N", "text angle", nullptr, kWatermark},
+    {"shadow", nullptr, "text shadow", nullptr, kWatermark},
+    {"opacity", "N", "layer opacity 0..100", nullptr, kWatermark},
+    {"align", "0..8", "layer alignment", nullptr, kWatermark},
+    {"stamp-width", "PERCENT",
+     "scale the layout so that its width is PERCENT (1..100) of each picture's width", nullptr,
+     kWatermark},
+    {"delete-exif", nullptr, "delete EXIF", nullptr, kMeta},
+    {"delete-nonoriginal", nullptr, "delete non-original metadata", nullptr, kMeta},
+    {"delete-comment", nullptr, "delete the comment", nullptr, kMeta},
+    {"comment", "TEXT", "set the comment", nullptr, kMeta},
+    {"pure", nullptr, "strip to a bare JPEG", nullptr, kMeta},
+    {"shift-hours", "N", "shift the shooting time", nullptr, kMeta},
 };
+
+bool takenBy(const OptionEntry& option, const QString& command) {
+    if (!option.commands || option.commands == kEveryCommand)
+        return false;
+    return QString::fromUtf8(option.commands).split(QLatin1Char(' ')).contains(command);
+}
+
+// "--out DIR" or "-q/--quiet", as the usage names the common options.
+QString usageName(const OptionEntry& option) {
+    QString text = QStringLiteral("--") + QString::fromUtf8(option.name);
+    if (option.shortName)
+        text.prepend(QStringLiteral("-%1/").arg(QString::fromUtf8(option.shortName)));
+    if (option.valueName)
+        text += QLatin1Char(' ') + QString::fromUtf8(option.valueName);
+    return text;
+}
+
+// One line per option, "  -q, --quiet" or "      --bound <N>" and its help in a column.
+QString optionLines(const QStringList& names) {
+    QStringList heads;
+    for (const QString& name : names) {
+        const OptionEntry& option = *findOption(name);
+        QString head = option.shortName
+                           ? QStringLiteral("  -%1, ").arg(QString::fromUtf8(option.shortName))
+                           : QStringLiteral("      ");
+        head += QStringLiteral("--") + QString::fromUtf8(option.name);
+        if (option.valueName)
+            head += QStringLiteral(" <%1>").arg(QString::fromUtf8(option.valueName));
+        heads << head;
+    }
+    qsizetype width = 0;
+    for (const QString& head : heads)
+        width = std::max(width, head.size());
+    QString out;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        out += heads[i].leftJustified(width + 2) + QString::fromUtf8(findOption(names[i])->help) +
+               QLatin1Char('\n');
+    }
+    return out;
+}
+
+// A paragraph broken into lines of at most 79 characters.
+QString wrapped(const QString& paragraph) {
+    QString out, line;
+    for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > 79) {
+            out += line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return out + line + QLatin1Char('\n');
+}
 
 }  // namespace
 
-std::span<const OptionEntry> optionTable() { return kOptions; }
+std::span<const OptionEntry> optionTable() {
+    return kOptions;
+}
+
+const OptionEntry* findOption(const QString& name) {
+    for (const OptionEntry& option : kOptions) {
+        if (name == QLatin1String(option.name))
+            return &option;
+    }
+    return nullptr;
+}
 
 const QMap<QString, QStringList>& commandOptions() {
-    static const QMap<QString, QStringList> options = {
-        {"scan", {}},
-        {"info", {}},
-        {"rename", {"rule", "start", "step", "case", "dry-run", "undo"}},
-        {"resize", {"bound", "preset", "market", "restore-exif", "no-restore-exif"}},
-        {"crop", {"rect"}},
-        {"rotate", {"cw", "ccw", "mirror-h", "mirror-v"}},
-        {"watermark",
-         {"layout", "text", "picture", "font", "size", "color", "bold", "italic", "underline",
-          "angle", "shadow", "opacity", "align"}},
-        {"meta",
-         {"delete-exif", "delete-nonoriginal", "delete-comment", "comment", "pure", "shift-hours"}},
-    };
+    static const QMap<QString, QStringList> options = [] {
+        QMap<QString, QStringList> made;
+        for (const CommandEntry& command : commandTable()) {
+            QStringList& names = made[QString::fromUtf8(command.name)];
+            for (const OptionEntry& option : kOptions) {
+                if (takenBy(option, QString::fromUtf8(command.name)))
+                    names << QString::fromUtf8(option.name);
+            }
+        }
+        return made;
+    }();
     return options;
 }
 
 const QStringList& commonOptionNames() {
-    static const QStringList names = {"out", "only", "config", "json", "quiet"};
+    static const QStringList names = [] {
+        QStringList made;
+        for (const OptionEntry& option : kOptions) {
+            if (option.commands == kEveryCommand)
+                made << QString::fromUtf8(option.name);
+        }
+        return made;
+    }();
     return names;
 }
 
 QString CommandLine::usageText() {
+    QStringList commands, common;
+    for (const CommandEntry& command : commandTable())
+        commands << QString::fromUtf8(command.name);
+    for (const QString& name : commonOptionNames())
+        common << usageName(*findOption(name));
     return QStringLiteral(
-        "Usage: pixmill-cli COMMAND [OPTIONS] FOLDER\n"
-        "       pixmill-cli info FILE\n"
-        "       pixmill-cli --help | --version\n"
-        "Commands: scan, info, rename, resize, crop, rotate, watermark, meta\n"
-        "Common options: --out DIR, --only GLOB, --config DIR, --json, -q/--quiet\n"
-        "Output is UTF-8: in --json lines and info lines, each byte of a file name or EXIF text\n"
-        "that is not part of valid UTF-8 is written as the escape \\udcXX (XX the byte in hex),\n"
-        "which no UTF-8 text produces, so the original bytes can be restored; numbers are\n"
-        "written as the shortest decimal that reads back as the same value.\n");
+               "Usage: pixmill-cli COMMAND [OPTIONS] FOLDER\n"
+               "       pixmill-cli info FILE\n"
+               "       pixmill-cli --help | --version\n"
+               "Commands: %1\n"
+               "Common options: %2\n"
+               "Output is UTF-8: in --json lines and info lines, each byte of a file name or EXIF "
+               "text\n"
+               "that is not part of valid UTF-8 is written as the escape \\udcXX (XX the byte in "
+               "hex),\n"
+               "which no UTF-8 text produces, so the original bytes can be restored; numbers are\n"
+               "written as the shortest decimal that reads back as the same value.\n")
+        .arg(commands.join(QStringLiteral(", ")), common.join(QStringLiteral(", ")));
+}
+
+QString CommandLine::commandHelp(const QString& name) {
+    const CommandEntry* command = findCommand(name);
+    if (!command)
+        return usageText();
+    QString out = QStringLiteral("Usage: pixmill-cli %1 [OPTIONS] %2\n\n%3")
+                      .arg(name, QString::fromUtf8(command->argument),
+                           wrapped(QString::fromUtf8(command->summary)));
+    if (!commandOptions()[name].isEmpty())
+        out += QStringLiteral("\nOptions:\n") + optionLines(commandOptions()[name]);
+    out += QStringLiteral("\nCommon options:\n") +
+           optionLines(commonOptionNames() + QStringList{QStringLiteral("help")});
+    return out;
 }
 
 CommandLine::CommandLine() {
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const OptionEntry& option : kOptions) {
         QStringList names{option.name};
-        if (option.shortName) names.prepend(option.shortName);
+        if (option.shortName)
+            names.prepend(option.shortName);
         if (option.valueName) {
             parser_.addOption(QCommandLineOption(names, option.help, option.valueName));
         } else {
@@ -132,6 +249,11 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
     if (!parser_.parse(arguments))
         return usageError(parser_.errorText());
     if (parser_.isSet("help")) {
+        const QStringList words = parser_.positionalArguments();
+        if (!words.isEmpty() && findCommand(words.front())) {
+            std::fputs(commandHelp(words.front()).toUtf8().constData(), stdout);
+            return kExitOk;
+        }
         std::fputs(usageText().toUtf8().constData(), stdout);
         std::fputs((parser_.helpText().section(QLatin1Char('\n'), 2) + QLatin1Char('\n'))
                        .toUtf8()
@@ -147,7 +269,7 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
     if (positional.isEmpty())
         return usageError("no command given");
     command_ = positional.front();
-    if (!commandOptions().contains(command_)) {
+    if (!findCommand(command_)) {
         return usageError(QStringLiteral("unknown command \"%1\"").arg(command_));
     }
     if (positional.size() != 2) {

@@ -12,18 +12,26 @@
 
 namespace pixmill::cli {
 
-// One option of the table behind the parser. The help text, the manual page and the shell
-// completion (cli_reference.h) are all made from this table, so none of them can drift.
+// One option of the table behind the parser. The parser, the usage, each command's --help,
+// the manual page and the shell completion (cli_reference.h) are all made from this table, so
+// none of them can drift. Adding an option to a command is one entry here: its name, value,
+// help and the commands that take it.
 struct OptionEntry {
     const char* name;
     const char* valueName;  // none for a switch
     const char* help;
     const char* shortName = nullptr;
+    // The commands that take it, separated by spaces ("resize crop watermark"); kEveryCommand
+    // for the common options; none for the general ones (--help, --version).
+    const char* commands = nullptr;
 };
+inline constexpr const char* kEveryCommand = "*";
 
 // Every option, in table order.
 std::span<const OptionEntry> optionTable();
-// Each command with the options it takes besides the common ones.
+// The option of that name, or null.
+const OptionEntry* findOption(const QString& name);
+// Each command with the options it takes besides the common ones, in table order.
 const QMap<QString, QStringList>& commandOptions();
 // The options every command takes.
 const QStringList& commonOptionNames();
@@ -45,7 +53,7 @@ struct CommonOptions {
 };
 
 class CommandLine {
-public:
+  public:
     CommandLine();
 
     // Parses argv; on a usage error prints the message and the usage on stderr and returns the
@@ -64,8 +72,11 @@ public:
     std::optional<int> intValue(const QString& name, int defaultValue) const;
 
     static QString usageText();
+    // What `pixmill-cli COMMAND --help` prints: the command's synopsis and summary, its own
+    // options, then the common ones.
+    static QString commandHelp(const QString& command);
 
-private:
+  private:
     QCommandLineParser parser_;
     QString command_;
     CommonOptions common_;

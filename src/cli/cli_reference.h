@@ -19,8 +19,8 @@ QList<CommandDoc> commandDocs();
 // Options of the table that belong to no command and are not common (help, version).
 QStringList generalOptionNames();
 
-// Commands of the option table without a description here, and descriptions of commands the
-// table does not have: both empty when the manual covers exactly the table.
+// Commands without a description, and commands that batch operations name (batch_table.h) but
+// the command table lacks: both empty when the manual covers every command.
 struct ReferenceGaps {
     QStringList undescribed;
     QStringList unknown;

@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     const pixmill::cli::ReferenceGaps gaps = pixmill::cli::referenceGaps();
     if (!gaps.undescribed.isEmpty() || !gaps.unknown.isEmpty()) {
         std::fprintf(stderr,
-                     "pixmill-cli-reference: commands without a description in cli_manual.cpp: "
-                     "%s; described but not in the option table: %s\n",
+                     "pixmill-cli-reference: commands without a description in cli_commands.cpp: "
+                     "%s; batch operations' commands missing from it: %s\n",
                      qPrintable(gaps.undescribed.join(", ")), qPrintable(gaps.unknown.join(", ")));
         return 1;
     }

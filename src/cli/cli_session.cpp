@@ -141,7 +141,7 @@ int CliSession::refuse(const std::string& message) const {
     return kExitFailed;
 }
 
-int CliSession::runBatch(BatchJob job, bool needsOutput) {
+int CliSession::runBatch(BatchJob job) {
     if (model_.rowCount() == 0)
         return kExitOk;  // an existing folder without images
     struct Collector : BatchObserver {
@@ -157,7 +157,7 @@ int CliSession::runBatch(BatchJob job, bool needsOutput) {
 
     BatchEnvironment environment;
     environment.currentFolder = pathBytes(model_.currentFolder());
-    if (needsOutput) {
+    if (batchKindInfo(job.kind).usesOutputFolder) {
         const QString out = outputDir();
         struct stat outStatus, folderStatus;
         if (::stat(pathBytes(out).c_str(), &outStatus) == 0 &&

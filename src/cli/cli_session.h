@@ -17,7 +17,7 @@ namespace pixmill::cli {
 class StderrStatusSink;
 
 class CliSession {
-public:
+  public:
     explicit CliSession(const CommandLine& commandLine);
     ~CliSession();
 
@@ -25,9 +25,10 @@ public:
     // exist or cannot be read.
     int open();
 
-    // Runs the job over the ticked rows and reports. `needsOutput` creates the output folder
-    // (--out, else the settings' one) and refuses it when it is the catalog's own folder.
-    int runBatch(BatchJob job, bool needsOutput);
+    // Runs the job over the ticked rows and reports. A kind that writes into the output folder
+    // (its batch table entry) creates that folder (--out, else the settings' one) and refuses
+    // it when it is the catalog's own folder.
+    int runBatch(BatchJob job);
 
     // Prints a failure on stderr; returns kExitFailed.
     int refuse(const std::string& message) const;
@@ -38,7 +39,7 @@ public:
     // The output folder with a trailing separator.
     QString outputDir() const;
 
-private:
+  private:
     void applyOnlyFilters();
     int report(const std::vector<RowOutcome>& outcomes) const;
 

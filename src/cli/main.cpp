@@ -1,39 +1,16 @@
 // pixmill-cli: every batch operation of the program over a folder's catalog, without a window.
 #include <QGuiApplication>
-#include <QMap>
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 #include "cli/cli_options.h"
 #include "cli/commands.h"
-#include "cli/info_command.h"
 #include "engine/app/app_paths.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/native_path.h"
 
 namespace {
-
-using Command = std::function<int(const pixmill::cli::CommandLine&)>;
-
-const QMap<QString, Command>& commands() {
-    static const QMap<QString, Command> table = {
-        {"scan", pixmill::cli::runScan},
-        {"info",
-         [](const pixmill::cli::CommandLine& commandLine) {
-             return pixmill::cli::runInfoCommand(commandLine.common().target.toStdString(),
-                                                 commandLine.common().json);
-         }},
-        {"rename", pixmill::cli::runRename},
-        {"watermark", pixmill::cli::runWatermark},
-        {"meta", pixmill::cli::runMeta},
-        {"resize", pixmill::cli::runResize},
-        {"crop", pixmill::cli::runCrop},
-        {"rotate", pixmill::cli::runRotate},
-    };
-    return table;
-}
 
 // Qt's own chatter about the session (no runtime folder when run from a service or CI) is not
 // a result or a diagnostic of ours.
@@ -63,10 +40,10 @@ int main(int argc, char** argv) {
         arguments << pixmill::pathFromBytes(argv[i]);
     if (auto status = commandLine.parse(arguments))
         return *status;
-    const auto command = commands().find(commandLine.command());
-    if (command == commands().end()) {
+    const pixmill::cli::CommandEntry* command = pixmill::cli::findCommand(commandLine.command());
+    if (!command) {
         return commandLine.usageError(
             QStringLiteral("unknown command \"%1\"").arg(commandLine.command()));
     }
-    return (*command)(commandLine);
+    return command->run(commandLine);
 }

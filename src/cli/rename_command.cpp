@@ -61,7 +61,7 @@ int runRename(const CommandLine& commandLine) {
     if (commandLine.isSet("dry-run")) {
         return session.model().rowCount() == 0 ? kExitOk : printDryRun(session, params);
     }
-    return session.runBatch(makeRenameJob(params), false);
+    return session.runBatch(makeRenameJob(params));
 }
 
 }  // namespace pixmill::cli

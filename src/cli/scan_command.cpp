@@ -2,17 +2,17 @@
 #include <cstdio>
 
 #include "cli/cli_session.h"
-#include "cli/output_text.h"
 #include "cli/commands.h"
+#include "cli/output_text.h"
 #include "engine/rename/value_format.h"
 
 namespace pixmill::cli {
 namespace {
 
 void printRow(int row, const CatalogItem& item) {
-    std::printf("%d\t%s\t%dx%d\t%u\t%s\t%s\t%s\t%s\t%s\t%s\t%d\t%d\n", row + 1, item.fileName.c_str(),
-                item.width, item.height, item.fileSize, item.shootingDate.c_str(),
-                item.cameraMake.c_str(), item.cameraModel.c_str(),
+    std::printf("%d\t%s\t%dx%d\t%u\t%s\t%s\t%s\t%s\t%s\t%s\t%d\t%d\n", row + 1,
+                item.fileName.c_str(), item.width, item.height, item.fileSize,
+                item.shootingDate.c_str(), item.cameraMake.c_str(), item.cameraModel.c_str(),
                 formatExposureTime(item.exposureTime).c_str(),
                 formatAperture(item.apertureFNumber).c_str(),
                 formatExposureBias(item.exposureBias).c_str(), item.isoEquivalent, item.isExif);
@@ -36,10 +36,12 @@ void printJson(int row, const CatalogItem& item) {
 
 int runScan(const CommandLine& commandLine) {
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
+    if (int status = session.open(); status != kExitOk)
+        return status;
     CatalogModel& model = session.model();
     for (int row = 0; row < model.rowCount(); ++row) {
-        if (!model.isTicked(row)) continue;
+        if (!model.isTicked(row))
+            continue;
         const CatalogItem item = model.item(row);
         if (commandLine.common().json) {
             printJson(row, item);

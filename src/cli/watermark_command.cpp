@@ -4,6 +4,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
+#include "engine/watermark/layout_library.h"
 #include "engine/watermark/watermark_batch.h"
 #include "engine/watermark/watermark_options.h"
 
@@ -50,9 +51,17 @@ std::optional<WatermarkLayerOptions> layerOptions(const CommandLine& commandLine
 int runWatermark(const CommandLine& commandLine) {
     const bool oneLayer = commandLine.isSet("text") || commandLine.isSet("picture");
     if (commandLine.isSet("layout") == oneLayer) {
-        return commandLine.usageError("watermark takes --layout FILE, or --text / --picture");
+        return commandLine.usageError(
+            "watermark takes --layout FILE (or a saved layout's NAME), or --text / --picture");
     }
-    QString layoutPath = commandLine.value("layout");
+    const auto output = outputOptions(commandLine);
+    if (!output)
+        return kExitUsage;
+    const auto stampWidth = commandLine.intValue("stamp-width", 0);
+    if (!stampWidth) return kExitUsage;
+    if (commandLine.isSet("stamp-width") && (*stampWidth < 1 || *stampWidth > 100))
+        return commandLine.usageError("--stamp-width takes a percentage from 1 to 100");
+    QString layoutPath;
     QTemporaryDir scratch;
     if (oneLayer) {
         const auto options = layerOptions(commandLine);
@@ -67,7 +76,18 @@ int runWatermark(const CommandLine& commandLine) {
     }
     CliSession session(commandLine);
     if (int status = session.open(); status != kExitOk) return status;
-    return session.runBatch(makeWatermarkJob(layoutPath.toStdString()), true);
+    if (!oneLayer) {
+        // A path to an existing file, else the name of a layout saved from the window.
+        const Result<std::string> resolved = resolveLayoutArgument(
+            commandLine.value("layout").toStdString(), session.settings().templateDir.toStdString());
+        if (!resolved) {
+            std::fprintf(stderr, "pixmill-cli: %s\n", resolved.message().c_str());
+            return kExitMissing;
+        }
+        layoutPath = QString::fromStdString(*resolved);
+    }
+    return session.runBatch(
+        makeWatermarkJob(layoutPath.toStdString(), *stampWidth, appendBatchErrorLog, *output));
 }
 
 }  // namespace pixmill::cli

@@ -14,7 +14,7 @@ namespace pixmill {
 namespace {
 
 class RecordingObserver : public BatchObserver {
-public:
+  public:
     void batchBegin(BatchKind kind) override {
         std::lock_guard lock(mutex);
         events.push_back("begin " + std::to_string(static_cast<int>(kind)));
@@ -41,12 +41,13 @@ public:
 };
 
 class BatchDriverTest : public ::testing::Test {
-protected:
+  protected:
     void fill(int rows) {
         std::vector<CatalogItem> items(static_cast<size_t>(rows));
         for (int i = 0; i < rows; ++i) {
             items[static_cast<size_t>(i)].fileName = std::to_string(i) + ".jpg";
-            items[static_cast<size_t>(i)].fullPath = folder.folder() + items[static_cast<size_t>(i)].fileName;
+            items[static_cast<size_t>(i)].fullPath =
+                folder.folder() + items[static_cast<size_t>(i)].fileName;
         }
         model.resetRows(QString::fromStdString(folder.folder()), std::move(items));
     }
@@ -68,8 +69,10 @@ TEST_F(BatchDriverTest, NothingTickedStillSendsBothNotificationsAndNamesTheEndFo
     BatchDriver driver(model, gate, &observer);
     EXPECT_EQ(driver.checkStart(BatchKind::Resize), "");
     EXPECT_EQ(driver.checkStart(BatchKind::Crop), kNothingTickedMessage);
-    BatchJob job{BatchKind::Resize, BatchPattern::PerItem,
-                 [](WorkedRow&, const BatchEnvironment&) { return ItemOutcome{}; }, {}, {}};
+    BatchJob job{BatchKind::Resize,
+                 [](WorkedRow&, const BatchEnvironment&) { return ItemOutcome{}; },
+                 {},
+                 {}};
     EXPECT_EQ(driver.start(job, environment()), "");
     driver.wait();
     EXPECT_EQ(observer.events, (std::vector<std::string>{"begin 4", "end 4"}));
@@ -84,15 +87,18 @@ TEST_F(BatchDriverTest, EmptyCatalogIsRefusedByTheStartersCheck) {
 
 TEST_F(BatchDriverTest, SequentialWalkCountsRowsNotTickedRows) {
     fill(5);
-    for (int row : {0, 1, 3}) model.setTicked(row, false);
+    for (int row : {0, 1, 3})
+        model.setTicked(row, false);
     BatchDriver driver(model, gate, &observer);
     std::vector<int> seen;
-    BatchJob job{BatchKind::Crop, BatchPattern::Sequential,
-                 [&](WorkedRow& row, const BatchEnvironment&) {
-                     seen.push_back(row.row + 1);
-                     return ItemOutcome{row.row == 4 ? ItemStatus::Failed : ItemStatus::Ok, "", "x"};
-                 },
-                 {}, {}};
+    BatchJob job{
+        BatchKind::Crop,
+        [&](WorkedRow& row, const BatchEnvironment&) {
+            seen.push_back(row.row + 1);
+            return ItemOutcome{row.row == 4 ? ItemStatus::Failed : ItemStatus::Ok, "", "x"};
+        },
+        {},
+        {}};
     driver.start(job, environment());
     driver.wait();
     EXPECT_EQ(seen, (std::vector<int>{3, 5}));
@@ -108,17 +114,19 @@ TEST_F(BatchDriverTest, PerItemRunsOnTheBoundedPoolAndEndsAfterEveryItem) {
     fill(10);
     BatchDriver driver(model, gate, &observer, 2);
     std::atomic<int> active{0}, peak{0};
-    BatchJob job{BatchKind::RotateFlip, BatchPattern::PerItem,
+    BatchJob job{BatchKind::RotateFlip,
                  [&](WorkedRow& row, const BatchEnvironment&) {
                      const int now = ++active;
                      int previous = peak.load();
-                     while (now > previous && !peak.compare_exchange_weak(previous, now)) {}
+                     while (now > previous && !peak.compare_exchange_weak(previous, now)) {
+                     }
                      std::this_thread::sleep_for(std::chrono::milliseconds(5));
                      --active;
                      ++observer.finished;
                      return ItemOutcome{ItemStatus::Ok, row.item.fileName, ""};
                  },
-                 {}, {}};
+                 {},
+                 {}};
     driver.start(job, environment());
     driver.wait();
     EXPECT_EQ(observer.finishedAtEnd, 10);
@@ -127,7 +135,8 @@ TEST_F(BatchDriverTest, PerItemRunsOnTheBoundedPoolAndEndsAfterEveryItem) {
     EXPECT_LE(peak.load(), 2);
     ASSERT_EQ(observer.outcomes.size(), 10u);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(observer.outcomes[static_cast<size_t>(i)].outcome.output, std::to_string(i) + ".jpg");
+        EXPECT_EQ(observer.outcomes[static_cast<size_t>(i)].outcome.output,
+                  std::to_string(i) + ".jpg");
     }
     EXPECT_EQ(observer.endFolder, "");  // rotating has no end folder
 }
@@ -136,12 +145,14 @@ TEST_F(BatchDriverTest, OneBatchAtATimeAndNoneDuringALoad) {
     fill(2);
     BatchDriver driver(model, gate, &observer);
     std::atomic<bool> release{false};
-    BatchJob slow{BatchKind::DeleteExif, BatchPattern::Sequential,
+    BatchJob slow{BatchKind::DeleteExif,
                   [&](WorkedRow&, const BatchEnvironment&) {
-                      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                      while (!release)
+                          std::this_thread::sleep_for(std::chrono::milliseconds(1));
                       return ItemOutcome{};
                   },
-                  {}, {}};
+                  {},
+                  {}};
     EXPECT_EQ(driver.start(slow, environment()), "");
     EXPECT_EQ(driver.start(slow, environment()), WorkGate::refusalFor(WorkKind::Batch));
     release = true;
@@ -157,7 +168,8 @@ TEST_F(BatchDriverTest, RenamedRecordsAreWrittenBackAndOtherKindsLeaveThemAlone)
     fill(3);
     model.setTicked(1, false);
     BatchDriver driver(model, gate, &observer);
-    BatchJob rename{BatchKind::Rename, BatchPattern::WholeBatch, {},
+    BatchJob rename{BatchKind::Rename,
+                    {},
                     [](std::vector<WorkedRow>& rows, const BatchEnvironment&) {
                         for (size_t i = 0; i < rows.size(); ++i) {
                             rows[i].item.fileName = "new" + std::to_string(i);
@@ -174,12 +186,13 @@ TEST_F(BatchDriverTest, RenamedRecordsAreWrittenBackAndOtherKindsLeaveThemAlone)
     EXPECT_EQ(model.item(2).number, 11);
     EXPECT_EQ(observer.endFolder, folder.folder());
 
-    BatchJob resize{BatchKind::Resize, BatchPattern::Sequential,
+    BatchJob resize{BatchKind::Resize,
                     [](WorkedRow& row, const BatchEnvironment&) {
                         row.item.fileName = "changed";
                         return ItemOutcome{};
                     },
-                    {}, {}};
+                    {},
+                    {}};
     driver.start(resize, environment());
     driver.wait();
     EXPECT_EQ(model.item(0).fileName, "new0");
@@ -189,8 +202,12 @@ TEST_F(BatchDriverTest, AFailedPrepareFailsEveryRowButStillEnds) {
     fill(2);
     BatchDriver driver(model, gate, &observer);
     int worked = 0;
-    BatchJob job{BatchKind::Watermark, BatchPattern::PerItem,
-                 [&](WorkedRow&, const BatchEnvironment&) { ++worked; return ItemOutcome{}; }, {},
+    BatchJob job{BatchKind::Watermark,
+                 [&](WorkedRow&, const BatchEnvironment&) {
+                     ++worked;
+                     return ItemOutcome{};
+                 },
+                 {},
                  []() -> Result<> { return makeError("layout unreadable"); }};
     driver.start(job, environment());
     driver.wait();

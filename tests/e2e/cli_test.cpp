@@ -277,5 +277,42 @@ TEST_F(CliTest, PixelCommandsWriteIntoTheOutputFolderButNeverTheCatalogsOwn) {
     EXPECT_EQ(QImage(QString::fromStdString(photos.file("p.jpg"))).size(), QSize(48, 64));
 }
 
+TEST_F(CliTest, OutputOptionsChangeFormatAndSizeAndRefuseBadValues) {
+    writePhoto("p.jpg");
+    const QString out = QString::fromStdString(output.folder());
+    for (const QStringList& bad : {QStringList{"--format", "gif"},
+                                   {"--quality", "0"},
+                                   {"--quality", "101"},
+                                   {"--max-kb", "0"},
+                                   {"--max-kb=-3"},
+                                   {"--square", "--canvas-color", "ffgg00"},
+                                   {"--canvas-color", "ffffff"},
+                                   {"--format", "png", "--max-kb", "50"}}) {
+        const CliRun run =
+            cli(QStringList{"resize", "--bound", "32"} + bad + QStringList{folder()});
+        EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains("Usage:")) << bad.join(' ').toStdString();
+    }
+    EXPECT_EQ(cli({"rotate", "--cw", "--quality", "50", folder()}).status, 2);
+
+    const CliRun square = cli({"resize", "--bound", "40", "--square", "--canvas-color", "00FF00",
+                               "--format", "png", "--json", "--out", out, folder()});
+    ASSERT_EQ(square.status, 0) << square.err.toStdString();
+    const QImage canvas(out + "p.png");
+    ASSERT_EQ(canvas.size(), QSize(40, 40));
+    EXPECT_EQ(canvas.pixel(20, 1), qRgb(0, 255, 0));  // 40 x 30 lies from row 5 to row 34
+    EXPECT_EQ(canvas.pixel(20, 38), qRgb(0, 255, 0));
+    EXPECT_NE(canvas.pixel(20, 20), qRgb(0, 255, 0));
+
+    const CliRun webp = cli({"crop", "--rect", "0,0,0,0", "--format", "webp", "--max-kb", "1",
+                             "--json", "--out", out, folder()});
+    ASSERT_EQ(webp.status, 0) << webp.err.toStdString();
+    ASSERT_EQ(webp.out.size(), 1);
+    const QJsonObject row = QJsonDocument::fromJson(webp.out[0].toUtf8()).object();
+    EXPECT_EQ(row["output"].toString(), out + "p.webp");
+    EXPECT_EQ(row["status"].toString(), "ok");
+    EXPECT_LE(fs::file_size(output.file("p.webp")), 1024u);
+}
+
 }  // namespace
 }  // namespace pixmill

@@ -51,7 +51,6 @@ class BatchFeedbackTest : public testing::SettingsFixture {
     void run(std::function<ItemOutcome(const WorkedRow&)> routine,
              BatchKind kind = BatchKind::Crop) {
         BatchJob job{kind,
-                     BatchPattern::Sequential,
                      [routine](WorkedRow& row, const BatchEnvironment&) {
                          setStatusText(1,
                                        "正在处理第 " + std::to_string(row.row + 1) + " 个图片……");

@@ -28,7 +28,6 @@ namespace pixmill::testing {
 // A batch of `kind` whose every row waits until `release` is set: a batch that is running.
 inline BatchJob heldBatch(BatchKind kind, const std::atomic<bool>& release) {
     return BatchJob{kind,
-                    BatchPattern::Sequential,
                     [&release](WorkedRow&, const BatchEnvironment&) {
                         while (!release)
                             QThread::msleep(2);

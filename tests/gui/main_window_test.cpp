@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QItemSelectionModel>
@@ -26,7 +27,9 @@
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_commands.h"
 #include "gui/app/main_dialog.h"
+#include "gui/app/tool_panels.h"
 #include "gui/controls/base_tool_dlg.h"
+#include "gui/jpegmeta/batch_commands.h"
 
 namespace pixmill {
 namespace {
@@ -132,6 +135,44 @@ TEST_F(MainWindowTest, MenusHoldEveryEntryInOrderAndGreyWhatNobodyCarriesOut) {
     EXPECT_EQ(dispatched, (std::vector<int>{1011, 1024, 1027}));
 }
 
+// The main menu's "批量操作" and the toolbar's popup are one menu, with one set of numbers.
+TEST_F(MainWindowTest, TheMoreButtonPopsUpTheMainMenusBatchMenu) {
+    CMainDlg window(settings, plugins());
+    ToolPanels panels = installToolPanels(window, settings, nullptr);
+    std::unique_ptr<QMenu> own(panels.commands->buildMenu(nullptr));
+    QStringList mainIds, ownIds;
+    for (QAction* action : window.batchMenu()->actions())
+        mainIds << action->text() + QString::number(action->data().toInt());
+    for (QAction* action : own->actions())
+        ownIds << action->text() + QString::number(action->data().toInt());
+    EXPECT_EQ(mainIds, ownIds);
+
+    loadThreePictures(window);
+    window.show();
+    window.commandActions(command::kMore).first()->trigger();
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activePopupWidget() == window.batchMenu(); }));
+    window.batchMenu()->close();
+}
+
+// The start button asks checkStart and shows its refusal.
+TEST_F(MainWindowTest, StartButtonRefusesThroughCheckStart) {
+    CMainDlg window(settings, plugins());
+    QStringList messages;
+    window.setMessenger([&](const QString& text) { messages << text; });
+    std::atomic<bool> release{false};
+    loadThreePictures(window);
+    ASSERT_EQ(window.batchDriver().start(testing::heldBatch(BatchKind::Crop, release),
+                                         window.batchEnvironment()),
+              "");
+    const std::string expected =
+        checkStart(window.catalogModel(), &window.workGate(), StartOrigin::Starter);
+    window.startBatch();
+    release = true;
+    window.batchDriver().wait();
+    EXPECT_EQ(expected, WorkGate::refusalFor(WorkKind::Batch));
+    EXPECT_EQ(messages, QStringList{QString::fromStdString(expected)});
+}
+
 TEST_F(MainWindowTest, OpenOutputFolderAndExitAreTheWindowsOwn) {
     CMainDlg window(settings, plugins());
     window.show();
@@ -197,7 +238,6 @@ TEST_F(MainWindowTest, TheProgressBarCountsRowsWhileABatchRunsAndHidesAtItsEnd) 
     std::atomic<int> worked{0};
     std::atomic<bool> release{false};
     BatchJob job{BatchKind::DeleteExif,
-                 BatchPattern::Sequential,
                  [&](WorkedRow&, const BatchEnvironment&) {
                      if (++worked == 2) {
                          while (!release)

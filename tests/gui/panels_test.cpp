@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 
@@ -25,6 +26,7 @@
 #include "engine/catalog/catalog_model.h"
 #include "gui/controls/edit_list_ctrl.h"
 #include "gui/controls/int_field.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"
 #include "gui/imaging/clip_image_dlg.h"
@@ -34,6 +36,7 @@
 #include "gui/jpegmeta/update_time_dlg.h"
 #include "gui/rename/rename_image_dlg.h"
 #include "gui/rename/rename_preview_dlg.h"
+#include "gui/watermark/color_picker_button.h"
 #include "recording_prompter.h"
 #include "support/temp_dir.h"
 
@@ -265,8 +268,39 @@ TEST_F(PanelsTest, MenuListsTheEntriesInOrder) {
         if (!action->isSeparator())
             ids.push_back(action->data().toInt());
     }
-    EXPECT_EQ(ids, (std::vector<int>{1011, 1018, 1025, 1026, 1017, 1012, 1013, 1014, 1015, 1016,
-                                     1022, 1021, 1019, 1023, 1024, 32847}));
+    EXPECT_EQ(ids, (std::vector<int>{1011, 32850, 1018, 1025, 1026, 1017, 1012, 1013, 1014, 1015,
+                                     1016, 1022, 1021, 1019, 1023, 1024, 32847}));
+}
+
+// The one menu: every entry is the table's (id, caption, confirmation), groups apart.
+TEST_F(PanelsTest, MenuIsTheBatchTable) {
+    CToolboxDlg toolbox;
+    CBatchCommands commands(model, toolbox, recorder(), nullptr, &prompter);
+    std::unique_ptr<QMenu> menu(commands.buildMenu(nullptr));
+    QStringList shown, expected;
+    for (QAction* action : menu->actions())
+        shown << (action->isSeparator()
+                      ? QStringLiteral("-")
+                      : QStringLiteral("%1 %2").arg(action->data().toInt()).arg(action->text()));
+    int group = batchTable().front().menuGroup;
+    for (const BatchKindInfo& info : batchTable()) {
+        if (info.menuGroup != group)
+            expected << "-";
+        group = info.menuGroup;
+        for (const BatchMenuEntry& entry : info.menu) {
+            expected << QStringLiteral("%1 %2").arg(entry.id).arg(QString::fromUtf8(entry.caption));
+            EXPECT_EQ(confirmationFor(entry.id),
+                      QString::fromUtf8(entry.confirmation ? entry.confirmation : ""));
+        }
+    }
+    expected << "-"
+             << "32847 打开图片保存目录";
+    EXPECT_EQ(shown, expected);
+    // Crop stands with the turns, the shift-time command alone.
+    EXPECT_EQ(shown.mid(5, 8),
+              (QStringList{"-", "1017 批量校正照片拍摄日期", "-", "1012 批量裁剪",
+                           "1013 批量向右旋转（顺时针旋转）", "1014 批量向左旋转（逆时针旋转）",
+                           "1015 批量左右翻转", "1016 批量上下翻转"}));
 }
 
 TEST(UpdateTimeDlgTest, OpensAtMinusEightArrowsStopAtTenThousandTypedValuesPass) {
@@ -368,6 +402,54 @@ TEST_F(PanelsTest, CustomWidthIsTheBoundAndABadValueStopsTheStart) {
     panel.heightEdit()->setText("60");
     ASSERT_TRUE(panel.StartBatch());
     EXPECT_EQ(panel.lastParams().bound, 400);
+}
+
+TEST_F(PanelsTest, ResizeOutputOptionsSquareAndLabelledSizesReachTheParamsAndAreKept) {
+    CThumbnailDlg panel(settings, recorder(), &prompter);
+    panel.ensureCreated();
+    QTest::mouseClick(panel.schemeRadio(1), Qt::LeftButton);
+    panel.marketRadio(1)->setChecked(true);
+    EXPECT_TRUE(panel.labelSizeBox()->isEnabled());
+    COutputOptionsGroup* output = panel.outputGroup();
+    output->formatList()->setCurrentIndex(int(OutputFormat::Webp));
+    output->qualityBox()->setValue(70);
+    ASSERT_TRUE(panel.StartBatch());
+    EXPECT_EQ(panel.lastParams().output.maxKb, 0);  // the label is only a label until asked
+
+    panel.labelSizeBox()->setChecked(true);
+    panel.squareBox()->setChecked(true);
+    panel.canvasColorButton()->pick(0x00FF8000);  // 0x00BBGGRR: blue 0xFF, green 0x80
+    ASSERT_TRUE(panel.StartBatch());
+    const ResizeParams& params = panel.lastParams();
+    EXPECT_EQ(params.bound, 250);
+    EXPECT_EQ(params.output.format, OutputFormat::Webp);
+    EXPECT_EQ(params.output.quality, 70);
+    EXPECT_EQ(params.output.maxKb, 50);  // "宝贝描述小图(宽250像素约50KB)"
+    EXPECT_TRUE(params.square);
+    EXPECT_EQ(params.canvasColor, 0x0080FFu);
+
+    // A size of the user's own wins outside the marketplace sizes; PNG takes none.
+    QTest::mouseClick(panel.schemeRadio(2), Qt::LeftButton);
+    EXPECT_FALSE(panel.labelSizeBox()->isEnabled());
+    output->limitBox()->setChecked(true);
+    output->maxKbBox()->setValue(300);
+    ASSERT_TRUE(panel.StartBatch());
+    EXPECT_EQ(panel.lastParams().output.maxKb, 300);
+    output->formatList()->setCurrentIndex(int(OutputFormat::Png));
+    EXPECT_FALSE(output->maxKbBox()->isEnabled());
+    EXPECT_EQ(output->options().maxKb, 0);
+    output->formatList()->setCurrentIndex(int(OutputFormat::Jpeg));
+
+    // Everything comes back in the next panel.
+    CThumbnailDlg next(settings, recorder(), &prompter);
+    next.ensureCreated();
+    EXPECT_TRUE(next.labelSizeBox()->isChecked());
+    EXPECT_TRUE(next.squareBox()->isChecked());
+    EXPECT_EQ(next.canvasColorButton()->color(), 0x00FF8000u);
+    const OutputOptions kept = next.outputGroup()->options();
+    EXPECT_EQ(kept.format, OutputFormat::Jpeg);
+    EXPECT_EQ(kept.quality, 70);
+    EXPECT_EQ(kept.maxKb, 300);
 }
 
 TEST(ClipImageDlgTest, CellsParseAsLeadingNumbersAndThePenFollowsTheShorterSide) {

@@ -182,11 +182,16 @@ TEST_F(ProfileCarry, resizeCropAndWatermarkOutputsCarryTheProfile) {
     ASSERT_EQ(cropItem({0, 0, 100, 100}, dir.file("plain.jpg"), out + "cut.jpg").status,
               ItemStatus::Ok);
     EXPECT_EQ(jpegmeta::readJpegIccProfile(readFile(out + "cut.jpg")), profile);
-    ASSERT_EQ(cropItem({0, 0, 100, 100}, dir.file("plain.jpg"), out + "cut.png").status,
+    ASSERT_EQ(cropItem({0, 0, 100, 100, {.format = OutputFormat::Png}}, dir.file("plain.jpg"),
+                       out + "cut.png")
+                  .status,
               ItemStatus::Ok);
     EXPECT_EQ(rgbProfileOf(readFile(out + "cut.png")), profile);  // as iCCP
     // and from that PNG on into a JPEG again
-    ASSERT_EQ(cropItem({0, 0, 50, 50}, out + "cut.png", out + "again.jpg").status, ItemStatus::Ok);
+    ASSERT_EQ(
+        cropItem({0, 0, 50, 50, {.format = OutputFormat::Jpeg}}, out + "cut.png", out + "again.jpg")
+            .status,
+        ItemStatus::Ok);
     EXPECT_EQ(jpegmeta::readJpegIccProfile(readFile(out + "again.jpg")), profile);
 
     CControlTracker group;
@@ -219,7 +224,9 @@ TEST(ProfileCarryRealPhotos, everyCameraProfileReachesTheOutputs) {
         ASSERT_EQ(resizeItem(item, {120, false}, dir.folder() + "out/").status, ItemStatus::Ok);
         EXPECT_EQ(jpegmeta::readJpegIccProfile(readFile(dir.folder() + "out/" + name)), profile);
         const std::string cut = dir.folder() + "out/cut.png";
-        ASSERT_EQ(cropItem({0, 0, 64, 64}, item.fullPath, cut).status, ItemStatus::Ok);
+        ASSERT_EQ(
+            cropItem({0, 0, 64, 64, {.format = OutputFormat::Png}}, item.fullPath, cut).status,
+            ItemStatus::Ok);
         EXPECT_EQ(rgbProfileOf(readFile(cut)), profile);
     }
     EXPECT_EQ(withProfile, 3);

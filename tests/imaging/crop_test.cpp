@@ -81,7 +81,7 @@ TEST(Crop, batchShowsRowNumbersAndRefusesTheCatalogFolder) {
     std::filesystem::create_directory(dir.path() / "out");
     BatchJob job = makeCropJob({0, 0, 50, 50});
     EXPECT_EQ(job.kind, BatchKind::Crop);
-    EXPECT_EQ(job.pattern, BatchPattern::Sequential);
+    EXPECT_EQ(batchKindInfo(job.kind).pattern, BatchPattern::Sequential);
     BatchEnvironment env;
     env.currentFolder = dir.folder();
     env.outputDir = dir.folder() + "out/";

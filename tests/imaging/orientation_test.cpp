@@ -141,7 +141,7 @@ TEST_F(OrientedPhotos, cropRectanglesAreOnTheUprightPicture) {
         const std::string out = dir.file(tag + ".png");
         ItemOutcome outcome = cropItem({.x = 100, .y = 50, .width = 250, .height = 120}, path, out);
         EXPECT_EQ(outcome.status, ItemStatus::Ok) << outcome.message;
-        return loadImage(out).image;
+        return loadImage(outcome.output).image;
     });
 }
 

@@ -173,7 +173,7 @@ TEST(RotateFlip, batchRunsOnThePoolAndReportsRewrittenItems) {
     BatchJob job = makeRotateFlipJob(
         {kFlipX, [&](const CatalogItem& item) { rotated.push_back(item.fileName); }});
     EXPECT_EQ(job.kind, BatchKind::RotateFlip);
-    EXPECT_EQ(job.pattern, BatchPattern::PerItem);
+    EXPECT_EQ(batchKindInfo(job.kind).pattern, BatchPattern::PerItem);
     BatchEnvironment env;
     WorkedRow row{0, itemAt(dir.file("a.png"), 0, 0)};
     EXPECT_EQ(job.perItem(row, env).status, ItemStatus::Ok);

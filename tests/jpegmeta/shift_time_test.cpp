@@ -142,12 +142,12 @@ TEST_F(ShiftShootingTime, metadataJobsReportProgressAndOutcomes) {
     BatchEnvironment env;
 
     BatchJob shift = makeMetadataJob(BatchKind::ShiftTime, {"", 24});
-    EXPECT_EQ(shift.pattern, BatchPattern::PerItem);
+    EXPECT_EQ(batchKindInfo(shift.kind).pattern, BatchPattern::PerItem);
     EXPECT_EQ(shift.perItem(row, env).status, ItemStatus::Ok);
     EXPECT_EQ(row.item.shootingDate, "2012:05:02 10:20:30");
 
     BatchJob comment = makeMetadataJob(BatchKind::AddComment, {"hello", 0});
-    EXPECT_EQ(comment.pattern, BatchPattern::Sequential);
+    EXPECT_EQ(batchKindInfo(comment.kind).pattern, BatchPattern::Sequential);
     EXPECT_EQ(comment.perItem(row, env).status, ItemStatus::Ok);
     EXPECT_EQ(comment.perItem(row, env).status, ItemStatus::Unchanged);
     EXPECT_EQ(makeMetadataJob(BatchKind::DeleteExif, {}).perItem(row, env).status, ItemStatus::Ok);

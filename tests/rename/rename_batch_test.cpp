@@ -320,7 +320,7 @@ TEST(RenameJob, runsAsOneWholeBatchUnderAFreshGuid) {
 
     const BatchJob job = makeRenameJob(params);
     EXPECT_EQ(job.kind, BatchKind::Rename);
-    EXPECT_EQ(job.pattern, BatchPattern::WholeBatch);
+    EXPECT_EQ(batchKindInfo(job.kind).pattern, BatchPattern::WholeBatch);
     ASSERT_TRUE(job.wholeBatch);
     const auto outcomes = job.wholeBatch(folder.rows, folder.env);
     EXPECT_EQ(outcomes.size(), 2u);

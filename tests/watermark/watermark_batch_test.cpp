@@ -81,11 +81,11 @@ TEST(WatermarkImage, borderWidensTheCanvasAndTheGroupAlignsInTheWhole) {
     EXPECT_TRUE(near(result.pixelColor(647, 507), Qt::blue));
     EXPECT_TRUE(near(result.pixelColor(632, 492), Qt::blue));
     EXPECT_TRUE(log.entries.empty());
-    // The output is JPEG data under the source's name.
+    // A PNG source stays a PNG under its own name.
     std::vector<unsigned char> bytes = testing::readFile(out.file("photo.png"));
     ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes[0], 0xFF);
-    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_EQ(bytes[0], 0x89);
+    EXPECT_EQ(bytes[1], 'P');
 }
 
 TEST(WatermarkImage, transparentSourcePixelsComeOutWhite) {
@@ -142,7 +142,7 @@ TEST(WatermarkJob, anUnreadableLayoutRefusesTheBatch) {
     testing::TempDir folder;
     BatchJob missing = makeWatermarkJob(folder.file("absent.tmp"));
     EXPECT_EQ(missing.kind, BatchKind::Watermark);
-    EXPECT_EQ(missing.pattern, BatchPattern::PerItem);
+    EXPECT_EQ(batchKindInfo(missing.kind).pattern, BatchPattern::PerItem);
     ASSERT_TRUE(missing.prepare);
     EXPECT_FALSE(missing.prepare().isOk());
     folder.write("damaged.tmp", std::string("\xFF\xFF\x00\x00\x13\x00", 6));

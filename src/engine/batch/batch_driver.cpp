@@ -14,27 +14,27 @@
 
 namespace pixmill {
 
-BatchDriver::BatchDriver(CatalogModel& model, WorkGate& gate, BatchObserver* observer,
-                         int poolSize)
+BatchDriver::BatchDriver(CatalogModel& model, WorkGate& gate, BatchObserver* observer, int poolSize)
     : model_(model), gate_(gate), observer_(observer) {
     pool_.setMaxThreadCount(poolSize > 0 ? poolSize : QThread::idealThreadCount());
 }
 
-BatchDriver::~BatchDriver() { wait(); }
+BatchDriver::~BatchDriver() {
+    wait();
+}
 
-bool BatchDriver::running() const { return worker_.joinable() && gate_.running() == WorkKind::Batch; }
+bool BatchDriver::running() const {
+    return worker_.joinable() && gate_.running() == WorkKind::Batch;
+}
 
 void BatchDriver::wait() {
     turnEventsUntil([this] { return !running(); });
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable())
+        worker_.join();
 }
 
-std::string BatchDriver::checkStart(BatchKind kind) const {
-    if (model_.rowCount() == 0) return kNoImagesMessage;
-    if (batchKindInfo(kind).needsTickedRows && model_.tickedCount() == 0) {
-        return kNothingTickedMessage;
-    }
-    return {};
+std::string BatchDriver::checkStart(BatchKind kind, StartOrigin origin) const {
+    return pixmill::checkStart(model_, &gate_, origin, kind);
 }
 
 std::string BatchDriver::start(BatchJob job, BatchEnvironment environment) {
@@ -43,7 +43,8 @@ std::string BatchDriver::start(BatchJob job, BatchEnvironment environment) {
         setStatusText(1, refusal);
         return refusal;
     }
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable())
+        worker_.join();
     std::vector<TickedRow> rows = model_.tickedRows();
     environment.catalogRows = model_.rowCount();
     worker_ = std::thread([this, job = std::move(job), environment = std::move(environment),
@@ -58,9 +59,10 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
                                                const BatchEnvironment& environment,
                                                std::vector<WorkedRow>& rows) {
     std::vector<ItemOutcome> outcomes(rows.size());
-    switch (job.pattern) {
+    switch (batchKindInfo(job.kind).pattern) {
         case BatchPattern::WholeBatch:
-            if (job.wholeBatch) outcomes = job.wholeBatch(rows, environment);
+            if (job.wholeBatch)
+                outcomes = job.wholeBatch(rows, environment);
             outcomes.resize(rows.size());
             reportProgress(static_cast<int>(rows.size()), static_cast<int>(rows.size()));
             break;
@@ -81,7 +83,8 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
                     outcomes[i] = job.perItem(rows[i], environment);
                     std::lock_guard lock(mutex);
                     reportProgress(static_cast<int>(++finished), static_cast<int>(rows.size()));
-                    if (finished == rows.size()) allDone.notify_one();
+                    if (finished == rows.size())
+                        allDone.notify_one();
                 });
             }
             std::unique_lock lock(mutex);
@@ -96,15 +99,21 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
 }
 
 void BatchDriver::reportProgress(int done, int total) {
-    if (observer_) observer_->batchProgress(done, total);
+    if (observer_)
+        observer_->batchProgress(done, total);
 }
 
 std::string BatchDriver::endFolderOf(BatchKind kind, const BatchEnvironment& environment) const {
     std::string folder;
     switch (batchKindInfo(kind).endFolder) {
-        case EndFolder::None: return {};
-        case EndFolder::CurrentFolder: folder = environment.currentFolder; break;
-        case EndFolder::OutputDir: folder = environment.outputDir; break;
+        case EndFolder::None:
+            return {};
+        case EndFolder::CurrentFolder:
+            folder = environment.currentFolder;
+            break;
+        case EndFolder::OutputDir:
+            folder = environment.outputDir;
+            break;
     }
     struct stat info {};
     return ::stat(folder.c_str(), &info) == 0 ? folder : std::string();
@@ -112,25 +121,29 @@ std::string BatchDriver::endFolderOf(BatchKind kind, const BatchEnvironment& env
 
 void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> ticked) {
     setStatusText(1, "开始进行批量处理……");
-    if (observer_) observer_->batchBegin(job.kind);
+    if (observer_)
+        observer_->batchBegin(job.kind);
     reportProgress(0, static_cast<int>(ticked.size()));
 
     std::vector<WorkedRow> rows;
     rows.reserve(ticked.size());
-    for (const TickedRow& row : ticked) rows.push_back(WorkedRow{row.row, row.copy});
+    for (const TickedRow& row : ticked)
+        rows.push_back(WorkedRow{row.row, row.copy});
 
     std::vector<ItemOutcome> outcomes(rows.size());
     const Result<> prepared = job.prepare ? job.prepare() : Result<>();
     if (!prepared) {
         setStatusText(1, prepared.message());
-        for (ItemOutcome& outcome : outcomes) outcome = outcomeOf(prepared.error());
+        for (ItemOutcome& outcome : outcomes)
+            outcome = outcomeOf(prepared.error());
     } else if (!rows.empty()) {
         outcomes = workRows(job, environment, rows);
     }
 
     if (batchKindInfo(job.kind).repaintsCatalog) {
         std::vector<std::pair<CatalogRecord, CatalogItem>> changed;
-        for (size_t i = 0; i < rows.size(); ++i) changed.emplace_back(ticked[i].record, rows[i].item);
+        for (size_t i = 0; i < rows.size(); ++i)
+            changed.emplace_back(ticked[i].record, rows[i].item);
         runOnObjectThread(&model_, [&] { model_.updateRecords(changed); });
     }
 
@@ -140,7 +153,8 @@ void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<Ti
         report.push_back(
             RowOutcome{ticked[i].row, ticked[i].copy.fileName, outcomes[i], ticked[i].record});
     }
-    if (observer_) observer_->batchEnd(job.kind, endFolderOf(job.kind, environment), report);
+    if (observer_)
+        observer_->batchEnd(job.kind, endFolderOf(job.kind, environment), report);
 }
 
 }  // namespace pixmill

@@ -3,10 +3,10 @@
 //
 // The worker tells an observer that the batch begins, works every row ticked when the batch
 // started (in row order; sequentially, concurrently on a bounded pool, or all at once, as the
-// job says), writes changed records back into the catalog, and tells the observer that it has
-// ended, with every row's outcome and the folder to open. The observer is called on the worker
-// and is expected to have handled the call when it returns (the GUI marshals it with a
-// blocking queued call). The worker never runs on the pool it waits for.
+// kind's batch table entry says), writes changed records back into the catalog, and tells the
+// observer that it has ended, with every row's outcome and the folder to open. The observer is
+// called on the worker and is expected to have handled the call when it returns (the GUI marshals
+// it with a blocking queued call). The worker never runs on the pool it waits for.
 
 #include <QThreadPool>
 
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/batch/batch_job.h"
+#include "engine/batch/batch_starter.h"
 #include "engine/batch/batch_table.h"
 #include "engine/batch/work_gate.h"
 #include "engine/catalog/catalog_model.h"
@@ -29,7 +30,7 @@ struct RowOutcome {
 };
 
 class BatchObserver {
-public:
+  public:
     virtual ~BatchObserver() = default;
     // "开始进行批量处理……" is already in the status line.
     virtual void batchBegin(BatchKind kind) { (void)kind; }
@@ -44,14 +45,13 @@ public:
 };
 
 class BatchDriver {
-public:
+  public:
     // `poolSize` 0 means as many workers as cores.
     BatchDriver(CatalogModel& model, WorkGate& gate, BatchObserver* observer, int poolSize = 0);
     ~BatchDriver();  // waits for a running batch
 
-    // The starters' checks: an empty catalog, and nothing ticked for the kinds that need
-    // ticked rows. Empty when the batch may start.
-    std::string checkStart(BatchKind kind) const;
+    // checkStart (batch_starter.h) over this driver's catalog and gate.
+    std::string checkStart(BatchKind kind, StartOrigin origin = StartOrigin::Starter) const;
 
     // Takes the ticked rows and starts the worker; returns at once. Refuses (empty return is
     // success, otherwise the message, also put into the status line) while a load or another
@@ -62,7 +62,7 @@ public:
     void wait();
     bool running() const;
 
-private:
+  private:
     void run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> rows);
     std::vector<ItemOutcome> workRows(const BatchJob& job, const BatchEnvironment& environment,
                                       std::vector<WorkedRow>& rows);

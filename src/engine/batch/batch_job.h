@@ -1,26 +1,22 @@
 #pragma once
-// What one batch operation hands the batch driver: how it runs and the routine it runs.
+// What one batch operation hands the batch driver: its kind and the routine it runs.
 //
 // Each operation lives in its own subsystem file with the same shape: a parameter record, a
-// per-item routine, and a `make...Job(params)` that returns a BatchJob. The driver walks the
-// catalog, collects the ticked rows, and runs the job; it never restates what an operation
-// does. Plain C++: the metadata and renaming operations, which are std-only, build jobs too.
+// per-item routine, and a `make...Job(params)` that returns a BatchJob; how it runs is its
+// entry in the batch table (batch_table.h). The driver walks the catalog, collects the ticked
+// rows, and runs the job; it never restates what an operation does. Plain C++: the metadata
+// and renaming operations, which are std-only, build jobs too.
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/batch/batch_kind.h"
+#include "engine/batch/batch_table.h"
 #include "engine/catalog/catalog_item.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill {
-
-enum class BatchPattern {
-    Sequential,  // items one after another on the batch's worker
-    PerItem,     // items concurrently on the bounded pool; the worker waits for all
-    WholeBatch,  // one routine over every worked row at once (the two-pass rename)
-};
 
 // A ticked row as the batch sees it: a copy of the catalog record taken when the batch
 // started. A routine that renames or re-dates a file updates `item`; the driver writes the
@@ -43,15 +39,13 @@ struct BatchEnvironment {
 using ItemRoutine = std::function<ItemOutcome(WorkedRow& row, const BatchEnvironment& env)>;
 // Works every row at once; returns one outcome per row, in the rows' order. Used when the
 // rows depend on each other (a rename checks every final name before anything moves).
-using WholeBatchRoutine =
-    std::function<std::vector<ItemOutcome>(std::vector<WorkedRow>& rows,
-                                           const BatchEnvironment& env)>;
+using WholeBatchRoutine = std::function<std::vector<ItemOutcome>(std::vector<WorkedRow>& rows,
+                                                                 const BatchEnvironment& env)>;
 
 struct BatchJob {
-    BatchKind kind = BatchKind::Rename;
-    BatchPattern pattern = BatchPattern::Sequential;
-    ItemRoutine perItem;           // for Sequential and PerItem
-    WholeBatchRoutine wholeBatch;  // for WholeBatch
+    BatchKind kind = BatchKind::Rename;  // the driver runs it as the kind's table entry says
+    ItemRoutine perItem;                 // for Sequential and PerItem
+    WholeBatchRoutine wholeBatch;        // for WholeBatch
     // Runs once on the worker before the first row, for a job that must load something
     // (the watermark layout); a failure refuses the whole batch. Optional.
     std::function<Result<>()> prepare;

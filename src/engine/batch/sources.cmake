@@ -3,4 +3,5 @@ list(APPEND PIXMILL_PLAIN_SOURCES
   batch/batch_table.cpp
   batch/work_gate.cpp)
 list(APPEND PIXMILL_ENGINE_SOURCES
-  batch/batch_driver.cpp)
+  batch/batch_driver.cpp
+  batch/batch_starter.cpp)

@@ -11,7 +11,7 @@ namespace pixmill {
 enum class WorkKind { None, Load, Batch };
 
 class WorkGate {
-public:
+  public:
     // True when the gate was free and is now held for `kind`; otherwise `refusal` names what
     // runs ("正在加载图片……" or "正在进行批量处理……" followed by a request to wait).
     bool tryEnter(WorkKind kind, std::string* refusal = nullptr);
@@ -21,7 +21,7 @@ public:
 
     static std::string refusalFor(WorkKind running);
 
-private:
+  private:
     std::atomic<WorkKind> running_{WorkKind::None};
 };
 

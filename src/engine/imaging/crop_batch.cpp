@@ -2,6 +2,7 @@
 
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 
 namespace pixmill {
@@ -56,17 +57,33 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
                                    : loaded.isNull()       ? "cannot decode " + source
                                                            : "the crop rectangle is empty"));
     }
-    QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height);
+    const EncodedFormat written = writtenFormat(params.output, loaded.format);
+    const std::string target = outputFileName(output, written);
+    if (target != output && isSameFile(source, target))
+        return outcomeOf(makeError("输出文件就是原图，已拒绝覆盖：" + target));
+    // Cropped outputs carry no metadata and no alpha (dropped, not blended), only the colour
+    // profile.
+    QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height)
+                     .convertToFormat(QImage::Format_ARGB32)
+                     .convertToFormat(QImage::Format_RGB32);
     loaded.image = QImage();
-    if (Result<> saved = saveByExtension(cut, output, ops, loaded.iccProfile); !saved)
-        return outcomeOf(makeError(saved.code(), "cannot save " + output));
-    return {ItemStatus::Ok, output, loaded.colourNote};
+    OutputExtras extras;
+    extras.iccProfile = loaded.iccProfile;
+    Result<EncodedOutput> encoded = encodeOutput(cut, written, params.output, extras);
+    if (!encoded) {
+        reportSaveFailure(kSaveEncodeFailed, target);
+        return outcomeOf(makeError("cannot save " + target));
+    }
+    if (!writeFileReplacing(target, encoded->bytes, ops)) {
+        reportSaveFailure(kSaveWriteFailed, target);
+        return outcomeOf(makeError("cannot save " + target));
+    }
+    return {ItemStatus::Ok, target, joinedNotes(loaded.colourNote, encoded->note)};
 }
 
 BatchJob makeCropJob(CropParams params) {
     BatchJob job;
     job.kind = BatchKind::Crop;
-    job.pattern = BatchPattern::Sequential;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在裁剪第 %d 个图片……", row.row + 1);
         if (Result<> allowed = checkOutput(env, row.item); !allowed)

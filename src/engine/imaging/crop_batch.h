@@ -1,10 +1,12 @@
 #pragma once
 // The crop batch (kind 1): one rectangle, resolved against each picture's own size, cut out of
-// every ticked picture and written into the output folder in the format its extension names.
+// every ticked picture and written into the output folder in the format the output options
+// name (keep: PNG and BMP stay themselves, anything else becomes JPEG).
 
 #include <string>
 
 #include "engine/batch/batch_job.h"
+#include "engine/imaging/output_format.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill {
@@ -16,6 +18,7 @@ struct CropParams {
     int y = 0;
     int width = 800;
     int height = 600;
+    OutputOptions output = {};
 };
 
 struct CropRect {
@@ -29,8 +32,9 @@ struct CropRect {
 // the width stays, leaving nothing to cut); a width that does not fit is cut at the edge.
 CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height);
 
-// Cuts the rectangle out of `source` and writes it to `output` (JPEG at the default quality,
-// PNG or BMP by the extension; no metadata, no alpha). A source that cannot be decoded or an
+// Cuts the rectangle out of `source` and writes it to `output`, its extension changed when the
+// format written is another (no metadata but the colour profile, no alpha); the outcome names
+// the file written. A source that cannot be decoded or an
 // empty rectangle writes nothing and removes an old file at `output`, so that no stale result
 // is mistaken for this run's.
 ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,

@@ -1,11 +1,12 @@
 #include "engine/imaging/resize_batch.h"
 
+#include <QPainter>
+
 #include <cctype>
 
 #include "engine/imaging/batch_output.h"
-#include "engine/imaging/colour_profile.h"
 #include "engine/imaging/image_io.h"
-#include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/output_format.h"
 #include "engine/imaging/resample.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
@@ -36,63 +37,101 @@ ImageFileFormat formatOfName(const std::string& name) {
 // A picture that already fits goes over byte for byte, but only when its bytes are a picture
 // of the kind its name says: a link named like a photo that points at some private file is
 // never copied into a folder the user may share.
-ItemOutcome copyUnchanged(const CatalogItem& item, const std::string& output, FileOps& ops) {
-    Result<Bytes> bytes = readImageFile(item.fullPath);
-    if (!bytes)
-        return failed("cannot read " + item.fullPath);
-    const ImageFileFormat format = sniffImageFormat(*bytes);
+ItemOutcome copyUnchanged(const CatalogItem& item, const Bytes& bytes, const std::string& output,
+                          FileOps& ops) {
+    const ImageFileFormat format = sniffImageFormat(bytes);
     if (format == ImageFileFormat::Unknown || format != formatOfName(item.fileName) ||
-        imageFileSize(*bytes).isEmpty())
+        imageFileSize(bytes).isEmpty())
         return failed("不是可以识别的图片，未复制：" + item.fileName);
-    if (Result<> written = writeFileReplacing(output, *bytes, ops); !written)
+    if (Result<> written = writeFileReplacing(output, bytes, ops); !written)
         return outcomeOf(written.error());
     return {ItemStatus::Ok, output, {}};
 }
 
-Error undecodable(const LoadedImage& loaded) {
-    return makeError(loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal);
+bool sameKind(ImageFileFormat source, EncodedFormat written) {
+    return (source == ImageFileFormat::Jpeg && written == EncodedFormat::Jpeg) ||
+           (source == ImageFileFormat::Png && written == EncodedFormat::Png) ||
+           (source == ImageFileFormat::Bmp && written == EncodedFormat::Bmp);
 }
 
-// The JPEG bytes of the scaled picture, with the source's metadata when asked for and its
-// colour profile always.
-Result<Bytes> scaledJpeg(const Bytes& source, QSize size, bool restoreExif, std::string& note) {
+// Whether the source file itself is the output: it fits the bound, no canvas is asked for, it
+// stays in its format and within the target size. A file that is no picture goes this way too,
+// to be refused by the copy.
+bool copiesAsItIs(const CatalogItem& item, const ResizeParams& params, ImageFileFormat format,
+                  EncodedFormat written, std::size_t size) {
+    if (item.width > params.bound || item.height > params.bound || params.square)
+        return false;
+    if (format == ImageFileFormat::Unknown)
+        return true;
+    const long long limit = (long long)params.output.maxKb * 1024;
+    return sameKind(format, written) && (limit == 0 || (long long)size <= limit);
+}
+
+// `picture` centred on a side × side canvas of `colour` (0xRRGGBB).
+QImage onSquareCanvas(const QImage& picture, int side, unsigned colour) {
+    QImage canvas(side, side, QImage::Format_RGBX8888);
+    if (canvas.isNull())
+        return canvas;
+    canvas.fill(QColor::fromRgb(QRgb(0xFF000000u | colour)));
+    QPainter painter(&canvas);
+    painter.drawImage(QPoint((side - picture.width()) / 2, (side - picture.height()) / 2), picture);
+    return canvas;
+}
+
+// The decoded picture at `size`, ready for the encoder of `written`: alpha composited onto
+// white for JPEG and onto the canvas colour for a square; a grey PNG or BMP stays grey, so that
+// a grey colour profile it carries stays true.
+QImage scaledPicture(LoadedImage& loaded, QSize size, EncodedFormat written,
+                     const ResizeParams& params) {
+    const QImage::Format decoded = loaded.image.format();
+    const bool flatten = params.square || written == EncodedFormat::Jpeg;
+    QImage picture = flatten
+                         ? flattenOnto(loaded.image, params.square ? params.canvasColor : kWhite)
+                         : loaded.image;
+    loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
+    if (picture.size() != size)
+        picture = resampleImage(picture, size);
+    const bool grey = decoded == QImage::Format_Grayscale8 || decoded == QImage::Format_Grayscale16;
+    if (grey && !flatten && loaded.format != ImageFileFormat::Jpeg)
+        picture = picture.convertToFormat(QImage::Format_Grayscale8);
+    if (params.square)
+        picture = onSquareCanvas(picture, params.bound, params.canvasColor);
+    return picture;
+}
+
+// Decodes, scales and encodes the source into `output`.
+ItemOutcome resizeInto(const CatalogItem& item, const ResizeParams& params, const Bytes& source,
+                       const std::string& output, FileOps& ops) {
+    const ImageFileFormat format = sniffImageFormat(source);
+    const EncodedFormat written = writtenFormat(params.output, format);
+    const QSize shown =
+        item.width > 0 && item.height > 0 ? QSize(item.width, item.height) : imageFileSize(source);
+    const bool fits = shown.width() <= params.bound && shown.height() <= params.bound;
+    const QSize size = fits ? shown : resizedSize(shown.width(), shown.height(), params.bound);
+    if (size.isEmpty()) {
+        reportSaveFailure(kSaveInvalidImage, output);
+        return failed(shown.isEmpty() ? "cannot decode the picture" : "the scaled size is 0");
+    }
     // Decoding at a DCT scale that leaves the resampler at least a twofold reduction keeps
     // the full-decode quality at a fraction of the decode's cost.
-    LoadedImage loaded = decodeImage(source, size * 2);
+    LoadedImage loaded = decodeImage(source, format == ImageFileFormat::Jpeg ? size * 2 : QSize());
     if (loaded.isNull())
-        return undecodable(loaded);
-    note = loaded.colourNote;
-    QImage scaled = resampleImage(flattenOnto(loaded.image, kWhite), size);
-    loaded.image = QImage();  // the decoded picture is the largest buffer: free it early
-    std::optional<Bytes> encoded =
-        encodeJpeg(scaled, 100, {loaded.resolution.x, loaded.resolution.y});
+        return failed(loaded.refusal.empty() ? "cannot decode the picture" : loaded.refusal);
+    const QImage picture = scaledPicture(loaded, size, written, params);
+    if (picture.isNull())
+        return failed("image too large to resize");
+    const bool carry = params.restoreExif && item.isExif && format == ImageFileFormat::Jpeg;
+    OutputExtras extras{loaded.resolution, carry ? ByteSpan(source) : ByteSpan(), loaded.iccProfile,
+                        format == ImageFileFormat::Png ? ByteSpan(source) : ByteSpan()};
+    Result<EncodedOutput> encoded = encodeOutput(picture, written, params.output, extras);
     if (!encoded)
-        return makeError("cannot encode the picture");
-    if (restoreExif) {
-        // The carry brings the source's RGB colour profile along with its EXIF.
-        if (std::optional<Bytes> with = jpegmeta::carryMetadata(source, *encoded))
-            return std::move(*with);
+        return failed(encoded.message());
+    if (Result<> saved = writeFileReplacing(output, encoded->bytes, ops); !saved) {
+        reportSaveFailure(kSaveWriteFailed, output);
+        return failed(saved.message());
     }
-    return withColourProfile(std::move(*encoded), loaded.iccProfile);
-}
-
-// A PNG or BMP scaled in its own format, alpha and (for a PNG) ancillary chunks kept.
-Result<Bytes> scaledLikeSource(const Bytes& source, QSize size) {
-    LoadedImage loaded = decodeImage(source);
-    if (loaded.isNull())
-        return undecodable(loaded);
-    const QImage::Format format = loaded.image.format();
-    QImage scaled = resampleImage(loaded.image, size);
-    loaded.image = QImage();
-    // A grey picture stays grey, so that a grey colour profile it carries stays true.
-    if (format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16)
-        scaled = scaled.convertToFormat(QImage::Format_Grayscale8);
-    scaled.setDotsPerMeterX(qRound(loaded.resolution.x / 0.0254));
-    scaled.setDotsPerMeterY(qRound(loaded.resolution.y / 0.0254));
-    std::optional<Bytes> encoded = encodeLikeSource(scaled, loaded.format, source);
-    if (!encoded)
-        return makeError("cannot encode the picture");
-    return std::move(*encoded);
+    statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
+    return {ItemStatus::Ok, output, joinedNotes(loaded.colourNote, encoded->note)};
 }
 
 }  // namespace
@@ -107,41 +146,26 @@ QSize resizedSize(int width, int height, int bound) {
 
 ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
                        const std::string& outputDir, FileOps& ops) {
-    const std::string output = outputDir + item.fileName;
+    Result<Bytes> read = readImageFile(item.fullPath);
+    if (!read) {
+        if (isSameFile(item.fullPath, outputDir + item.fileName))
+            return failed("输出文件就是原图，已拒绝覆盖：" + outputDir + item.fileName);
+        return failed("cannot read " + item.fullPath);
+    }
+    const Bytes& source = *read;
+    const ImageFileFormat format = sniffImageFormat(source);
+    const EncodedFormat written = writtenFormat(params.output, format);
+    const std::string output = outputDir + outputFileName(item.fileName, written);
     if (isSameFile(item.fullPath, output))
         return failed("输出文件就是原图，已拒绝覆盖：" + output);
-    if (item.width <= params.bound && item.height <= params.bound)
-        return copyUnchanged(item, output, ops);
-
-    const QSize size = resizedSize(item.width, item.height, params.bound);
-    if (size.isEmpty()) {
-        reportSaveFailure(kSaveInvalidImage, output);
-        return failed("the scaled size is 0");
-    }
-    Result<Bytes> source = readImageFile(item.fullPath);
-    if (!source)
-        return failed("cannot read " + item.fullPath);
-    std::string note;
-    const ImageFileFormat format = sniffImageFormat(*source);
-    Result<Bytes> encoded =
-        format == ImageFileFormat::Png || format == ImageFileFormat::Bmp
-            ? scaledLikeSource(*source, size)
-            : scaledJpeg(*source, size, params.restoreExif && item.isExif, note);
-    if (!encoded)
-        return outcomeOf(encoded.error());
-    if (Result<> written = writeFileReplacing(output, *encoded, ops); !written) {
-        reportSaveFailure(kSaveWriteFailed, output);
-        return outcomeOf(written.error());
-    }
-    statusPrintf("已缩小第 %d 张图片：%s", item.number + 1, item.fileName.c_str());
-    return {ItemStatus::Ok, output, note};
+    if (copiesAsItIs(item, params, format, written, source.size()))
+        return copyUnchanged(item, source, output, ops);
+    return resizeInto(item, params, source, output, ops);
 }
 
 BatchJob makeResizeJob(ResizeParams params) {
     BatchJob job;
     job.kind = BatchKind::Resize;
-    // Restoring EXIF keeps no state between items, so both kinds of resize run on the pool.
-    job.pattern = BatchPattern::PerItem;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         if (Result<> allowed = checkOutput(env, row.item); !allowed)
             return outcomeOf(allowed.error());

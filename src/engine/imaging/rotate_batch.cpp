@@ -149,7 +149,6 @@ ItemOutcome rotateFlipItem(CatalogItem& item, int code, FileOps& ops) {
 BatchJob makeRotateFlipJob(RotateFlipParams params) {
     BatchJob job;
     job.kind = BatchKind::RotateFlip;
-    job.pattern = BatchPattern::PerItem;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         ItemOutcome outcome = rotateFlipItem(row.item, params.code, *env.fileOps);
         if (outcome.status == ItemStatus::Ok && params.onRotated)

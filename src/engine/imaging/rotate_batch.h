@@ -15,17 +15,10 @@
 
 #include "engine/batch/batch_job.h"
 #include "engine/catalog/catalog_item.h"
+#include "engine/imaging/rotate_flip_code.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill {
-
-// The platform's RotateFlipType values the program uses.
-enum RotateFlipCode {
-    kRotate90 = 1,   // a quarter turn clockwise
-    kRotate270 = 3,  // a quarter turn counter-clockwise
-    kFlipX = 4,      // mirrored left to right
-    kFlipY = 6,      // mirrored top to bottom
-};
 
 // `image` turned or mirrored; a null image for any other code.
 QImage rotateFlipImage(const QImage& image, int code);

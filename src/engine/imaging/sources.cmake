@@ -13,6 +13,7 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/pixel_budget.cpp
   imaging/lossless_transform.cpp
   imaging/orientation.cpp
+  imaging/output_format.cpp
   imaging/pixel_pool.cpp
   imaging/resample.cpp
   imaging/resize_batch.cpp

@@ -22,7 +22,6 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
     BatchJob job;
     job.kind = kind;
     if (kind == BatchKind::ShiftTime) {
-        job.pattern = BatchPattern::PerItem;
         const int hours = params.shiftHours;
         job.perItem = [hours](WorkedRow& row, const BatchEnvironment&) {
             ShiftResult shifted = [&] {
@@ -38,7 +37,6 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
     }
     if (kind < BatchKind::DeleteExif || kind > BatchKind::PureJpeg)
         return job;
-    job.pattern = BatchPattern::Sequential;
     const JpegCommandOptions options = JpegCommandOptions::forKind(kind, params.commentText);
     job.perItem = [options](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在处理第 %d 张图片：%s", row.item.number + 1, row.item.fileName.c_str());

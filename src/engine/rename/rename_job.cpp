@@ -11,7 +11,6 @@ std::string newBatchGuid() {
 BatchJob makeRenameJob(const RenameParams& params) {
     BatchJob job;
     job.kind = BatchKind::Rename;
-    job.pattern = BatchPattern::WholeBatch;
     job.wholeBatch = [params](std::vector<WorkedRow>& rows, const BatchEnvironment& env) {
         return runRename(params, rows, env, newBatchGuid());
     };

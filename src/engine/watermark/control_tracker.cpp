@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <iterator>
 #include <map>
 #include <vector>
@@ -50,6 +51,13 @@ void alignedTopLeft(int alignMode, int targetWidth, int targetHeight, const Layo
     int row = alignMode / 3;
     x = column == 0 ? 0 : column == 1 ? spareX / 2 : spareX;
     y = row == 0 ? 0 : row == 1 ? spareY / 2 : spareY;
+}
+
+double stampScaleFor(int percent, const LayoutRect& group, int pictureWidth) {
+    if (percent <= 0 || group.width() <= 0 || pictureWidth <= 0)
+        return 1.0;
+    double scale = std::min(percent, 100) / 100.0 * pictureWidth / group.width();
+    return std::clamp(scale, 1.0 / kMaxStampScale, kMaxStampScale);
 }
 
 CControlTracker::~CControlTracker() = default;
@@ -233,17 +241,41 @@ void CControlTracker::renderAll(int width, int height, QPainter& painter, const 
         layer->drawLayer(painter, item);
 }
 
-void CControlTracker::renderAligned(int width, int height, QPainter& painter,
-                                    const CatalogItem* item) const {
-    LayoutRect bounds = groupBounds();
+LayoutRect CControlTracker::landedBounds(int width, int height, double scale) const {
+    const LayoutRect bounds = groupBounds();
+    auto scaled = [scale](std::int32_t value) {
+        return static_cast<std::int32_t>(
+            std::clamp(std::llround(value * scale), -(1LL << 30), 1LL << 30));
+    };
+    LayoutRect landed{scaled(bounds.left), scaled(bounds.top), 0, 0};
+    landed.right = landed.left + scaled(bounds.width());
+    landed.bottom = landed.top + scaled(bounds.height());
     int x = 0;
     int y = 0;
-    alignedTopLeft(header.alignMode, width, height, bounds, x, y);
-    for (const auto& layer : layers) {
-        LayoutRect at = layer->rect;
-        at.offset(x - bounds.left, y - bounds.top);
-        layer->drawLayerAt(painter, at, item);
+    alignedTopLeft(header.alignMode, width, height, landed, x, y);
+    landed.offset(x - landed.left, y - landed.top);
+    return landed;
+}
+
+void CControlTracker::renderAligned(int width, int height, QPainter& painter,
+                                    const CatalogItem* item, double scale) const {
+    const LayoutRect bounds = groupBounds();
+    const LayoutRect landed = landedBounds(width, height, scale);
+    if (scale == 1.0) {
+        for (const auto& layer : layers) {
+            LayoutRect at = layer->rect;
+            at.offset(landed.left - bounds.left, landed.top - bounds.top);
+            layer->drawLayerAt(painter, at, item);
+        }
+        return;
     }
+    painter.save();
+    painter.translate(landed.left, landed.top);
+    painter.scale(scale, scale);
+    painter.translate(-bounds.left, -bounds.top);
+    for (const auto& layer : layers)
+        layer->drawLayer(painter, item, scale);
+    painter.restore();
 }
 
 }  // namespace pixmill

@@ -26,6 +26,14 @@ inline constexpr const char* kLayoutFileName = "water.tmp";
 void alignedTopLeft(int alignMode, int targetWidth, int targetHeight, const LayoutRect& group,
                     int& x, int& y);
 
+// Relative stamp size: the factor that scales the whole layout (positions, sizes, fonts,
+// pictures, borders) so that the layout's width, the width of the bounding box of its layers,
+// becomes `percent` (1..100) % of `pictureWidth`. 1 when `percent` is 0 (off) or the layout has
+// no width. Kept within 1/kMaxStampScale..kMaxStampScale, which no real layout reaches, so that
+// a damaged one cannot make coordinates overflow.
+inline constexpr double kMaxStampScale = 10000.0;
+double stampScaleFor(int percent, const LayoutRect& group, int pictureWidth);
+
 class CControlTracker {
   public:
     explicit CControlTracker(LayerRepaintTarget* window = nullptr) : window(window) {}
@@ -38,6 +46,9 @@ class CControlTracker {
     std::list<std::unique_ptr<CWatermarkCtrl>> layers;  // owned, bottom first
     CWaterMarkersHeader header;
     LayoutRect trackerRect;  // the group's own tracker: group moves and the rubber band
+    // Run-time only, not part of the layout file: 0 stamps the layout at 1:1; 1..100 scales it
+    // on each picture so that its width is that share of the picture's (stampScaleFor).
+    int stampWidthPercent = 0;
 
     void clearLayers();
     // Takes the layer, puts its top-left at the group's top-left ((0, 0) for the first layer)
@@ -70,9 +81,15 @@ class CControlTracker {
     // The canvas's paint: aligns the group inside a target of width x height (moving the layers
     // for good, so that clicks hit what is drawn) and draws every layer bottom first.
     void renderAll(int width, int height, QPainter& painter, const CatalogItem* item);
+    // Where the group lands on a target of width x height when it is drawn at `scale`: its
+    // bounds scaled, then placed by the alignment (free placement scales the position too).
+    LayoutRect landedBounds(int width, int height, double scale = 1.0) const;
     // The batch's paint: the same picture on a private copy of the rectangles, so images
     // stamped at the same time never shift each other's layers. The group is not changed.
-    void renderAligned(int width, int height, QPainter& painter, const CatalogItem* item) const;
+    // With a `scale` other than 1 the group is aligned at its scaled size (so an anchored group
+    // keeps its corner or edge, landedBounds) and drawn through a scaling transform.
+    void renderAligned(int width, int height, QPainter& painter, const CatalogItem* item,
+                       double scale = 1.0) const;
 
   private:
     void repaintWindow() const;

@@ -7,4 +7,5 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   watermark/watermark_text.cpp
   watermark/control_tracker.cpp
   watermark/watermark_batch.cpp
-  watermark/watermark_options.cpp)
+  watermark/watermark_options.cpp
+  watermark/layout_library.cpp)

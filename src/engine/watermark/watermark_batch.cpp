@@ -8,6 +8,9 @@
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/error_log.h"
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/output_format.h"
+#include "engine/imaging/pixel_budget.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/watermark_text.h"
 
@@ -18,13 +21,18 @@ struct Borders {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// A border is at most as wide as the picture itself on its side: anything wider is a damaged
-// or hostile layout, and would only multiply the memory the output takes.
-Borders bordersOf(const CWaterMarkersHeader& header, QSize picture) {
+// A border scales with the layout. It is at most as wide as the picture itself on its side:
+// anything wider is a damaged or hostile layout, and would only multiply the memory the output
+// takes.
+Borders bordersOf(const CWaterMarkersHeader& header, QSize picture, double scale) {
     if (!header.borderOn)
         return Borders{};
-    auto across = [&](int value) { return std::clamp(value, 0, picture.width()); };
-    auto down = [&](int value) { return std::clamp(value, 0, picture.height()); };
+    auto scaled = [scale](int value, int limit) {
+        return static_cast<int>(
+            std::clamp(std::llround(value * scale), 0LL, static_cast<long long>(limit)));
+    };
+    auto across = [&](int value) { return scaled(value, picture.width()); };
+    auto down = [&](int value) { return scaled(value, picture.height()); };
     return Borders{across(header.borderLeft), down(header.borderTop), across(header.borderRight),
                    down(header.borderBottom)};
 }
@@ -33,12 +41,12 @@ Borders bordersOf(const CWaterMarkersHeader& header, QSize picture) {
 // JPEG (or in the border colour, which covers all of it when there is a border); then the
 // source at its own size. An opaque source without a border is its own canvas: drawing it
 // over white would give the same pixels, at the cost of a second full-size copy.
-QImage composeCanvas(QImage source, const CWaterMarkersHeader& header) {
+QImage composeCanvas(QImage source, const CWaterMarkersHeader& header, const Borders& border) {
     if (!header.borderOn && !source.hasAlphaChannel() && source.depth() == 32)
         return source;
-    Borders border = bordersOf(header, source.size());
-    QImage canvas(source.width() + border.left + border.right,
-                  source.height() + border.top + border.bottom, QImage::Format_RGB32);
+    const QSize size(source.width() + border.left + border.right,
+                     source.height() + border.top + border.bottom);
+    QImage canvas(size, QImage::Format_RGB32);
     if (canvas.isNull())
         return canvas;
     canvas.fill(header.borderOn ? colorFromBgr(header.borderColor) : QColor(Qt::white));
@@ -60,47 +68,94 @@ void appendBatchErrorLog(const std::string& text) {
     logBatchError(text);
 }
 
+QImage stampPicture(LoadedImage& source, const CControlTracker& group, const CatalogItem* item) {
+    const double scale =
+        stampScaleFor(group.stampWidthPercent, group.groupBounds(), source.image.width());
+    const QSize picture = source.image.size();
+    const Borders border = bordersOf(group.header, picture, scale);
+    const auto pixels = [](QSize size) { return std::size_t(size.width()) * size.height(); };
+    const std::size_t added =
+        pixels(picture.grownBy(QMargins(border.left, border.top, border.right, border.bottom))) -
+        pixels(picture);
+    if (added > 0) {
+        // The decode's share covers the picture and one working copy of its size; a border
+        // needs more. The share is given back before the larger one is waited for, so that
+        // workers never hold part of the budget while waiting for the rest of it.
+        source.pixelShare.reset();
+        source.pixelShare = PixelBudget::shared().acquire((2 * pixels(picture) + added) * 4);
+        if (!source.pixelShare)
+            return QImage();
+    }
+    QImage canvas = composeCanvas(std::move(source.image), group.header, border);
+    source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
+    if (canvas.isNull())
+        return canvas;
+    QPainter painter(&canvas);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    group.renderAligned(canvas.width(), canvas.height(), painter, item, scale);
+    return canvas;
+}
+
 namespace {
 
+// The stamped canvas in the format, quality and size of the output options, with the source's
+// resolution and colour profile and none of its other metadata.
+ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const CatalogItem& item,
+                         const std::string& outputDir, const OutputOptions& options,
+                         const ErrorLogFunction& logError) {
+    const std::string output =
+        outputDir + outputFileName(item.fileName, writtenFormat(options, source.format));
+    OutputExtras extras;
+    extras.resolution = source.resolution;
+    extras.iccProfile = source.iccProfile;
+    Result<EncodedOutput> encoded =
+        encodeOutput(canvas, writtenFormat(options, source.format), options, extras);
+    if (!encoded) {
+        reportSaveFailure(kSaveEncodeFailed, output);
+        return failed(item, logError, "cannot save " + output);
+    }
+    if (!writeFileReplacing(output, encoded->bytes)) {
+        reportSaveFailure(kSaveWriteFailed, output);
+        return failed(item, logError, "cannot save " + output);
+    }
+    return ItemOutcome{ItemStatus::Ok, output, joinedNotes(source.colourNote, encoded->note)};
+}
+
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
-                  const std::string& outputDir, const ErrorLogFunction& logError) {
+                  const std::string& outputDir, const OutputOptions& output,
+                  const ErrorLogFunction& logError) {
     LoadedImage source = loadImage(item.fullPath);
     if (source.isNull()) {
         return failed(item, logError,
                       source.refusal.empty() ? "cannot decode " + item.fullPath : source.refusal);
     }
-    QImage canvas = composeCanvas(std::move(source.image), group.header);
-    source.image = QImage();  // the canvas holds the pixels now; keep one copy in memory
+    QImage canvas = stampPicture(source, group, &item);
     if (canvas.isNull())
         return failed(item, logError, "image too large to stamp");
-    {
-        QPainter painter(&canvas);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                               QPainter::SmoothPixmapTransform);
-        group.renderAligned(canvas.width(), canvas.height(), painter, &item);
-    }
-    std::string output = outputDir + item.fileName;
-    if (Result<> saved =
-            saveAsJpeg(canvas, source.resolution, output, systemFileOps(), source.iccProfile);
-        !saved)
-        return failed(item, logError, "cannot save " + output);
-    return ItemOutcome{ItemStatus::Ok, output, source.colourNote};
+    return writeStamped(canvas, source, item, outputDir, output, logError);
 }
 
 }  // namespace
 
 ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group,
-                           const std::string& outputDir, const ErrorLogFunction& logError) {
-    ItemOutcome outcome = stamp(item, group, outputDir, logError);
+                           const std::string& outputDir, const ErrorLogFunction& logError,
+                           const OutputOptions& output) {
+    ItemOutcome outcome = stamp(item, group, outputDir, output, logError);
     statusPrintf("已为第 %d 张图片添加水印：%s", item.number + 1, item.fileName.c_str());
     return outcome;
 }
 
 BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction logError) {
+    return makeWatermarkJob(layoutFilePath, 0, std::move(logError));
+}
+
+BatchJob makeWatermarkJob(const std::string& layoutFilePath, int stampWidthPercent,
+                          ErrorLogFunction logError, OutputOptions output) {
     auto group = std::make_shared<CControlTracker>();
+    group->stampWidthPercent = stampWidthPercent;
     BatchJob job;
     job.kind = BatchKind::Watermark;
-    job.pattern = BatchPattern::PerItem;
     job.prepare = [group, layoutFilePath]() -> Result<> {
         if (!group->loadLayout(layoutFilePath, nullptr))
             return makeError("水印模板无法读取：" + layoutFilePath);
@@ -112,10 +167,10 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, ErrorLogFunction lo
         }
         return {};
     };
-    job.perItem = [group, logError](WorkedRow& row, const BatchEnvironment& env) {
+    job.perItem = [group, logError, output](WorkedRow& row, const BatchEnvironment& env) {
         if (Result<> allowed = checkOutput(env, row.item); !allowed)
             return outcomeOf(allowed.error());
-        return watermarkImage(row.item, *group, env.outputDir, logError);
+        return watermarkImage(row.item, *group, env.outputDir, logError, output);
     };
     return job;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/resample.h"
 #include "engine/watermark/watermark_text.h"
 
 namespace pixmill {
@@ -123,7 +124,7 @@ void CWatermarkCtrl::attachLayer(LayerRepaintTarget* newOwner) {
     selected = false;
 }
 
-void CWatermarkCtrl::drawPicture(QPainter& painter, const LayoutRect& at) const {
+void CWatermarkCtrl::drawPicture(QPainter& painter, const LayoutRect& at, double scale) const {
     if (!image || image->isNull())
         return;
     // Never scaled: centred in the rectangle, overhanging it equally when it is smaller.
@@ -131,12 +132,20 @@ void CWatermarkCtrl::drawPicture(QPainter& painter, const LayoutRect& at) const 
     int y = at.top + (at.height() - image->height()) / 2;
     painter.save();
     painter.setOpacity(std::clamp(opacity, 0, 100) / 100.0);
-    painter.drawImage(QPoint(x, y), *image);
+    const QSize reduced(static_cast<int>(std::lround(image->width() * scale)),
+                        static_cast<int>(std::lround(image->height() * scale)));
+    if (scale < 1.0 && !reduced.isEmpty()) {
+        // Drawn over the picture's own rectangle, which the transform brings to `reduced`.
+        painter.drawImage(QRectF(x, y, image->width(), image->height()),
+                          resampleImage(*image, reduced));
+    } else {
+        painter.drawImage(QPoint(x, y), *image);
+    }
     painter.restore();
 }
 
-void CWatermarkCtrl::drawLayerAt(QPainter& painter, const LayoutRect& at,
-                                 const CatalogItem* item) const {
+void CWatermarkCtrl::drawLayerAt(QPainter& painter, const LayoutRect& at, const CatalogItem* item,
+                                 double scale) const {
     painter.save();
     if (angle != 0) {
         double cx = at.left + at.width() * 0.5;
@@ -145,7 +154,7 @@ void CWatermarkCtrl::drawLayerAt(QPainter& painter, const LayoutRect& at,
         painter.rotate(-angle);  // counter-clockwise on screen, where y grows downward
         painter.translate(-cx, -cy);
     }
-    drawPicture(painter, at);
+    drawPicture(painter, at, scale);
     if (!text.empty())
         drawLayerText(painter, *this, at, item);
     painter.restore();

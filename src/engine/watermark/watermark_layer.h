@@ -86,10 +86,14 @@ class CWatermarkCtrl {
     // Draws the layer at `at` (its own rect, or a per-image copy of it) through `painter`:
     // rotation about the centre of `at`, then the picture, then the text with tags expanded
     // against `item` (drawn as typed when there is no item). The painter's state is restored.
-    void drawLayer(QPainter& painter, const CatalogItem* item) const {
-        drawLayerAt(painter, rect, item);
+    // `scale` is the scaling the painter's transform applies (a layout stamped at a share of
+    // the picture's width): a picture it reduces is resampled to that size first, since the
+    // painter's own smoothing only blends neighbouring pixels and would alias a reduction.
+    void drawLayer(QPainter& painter, const CatalogItem* item, double scale = 1.0) const {
+        drawLayerAt(painter, rect, item, scale);
     }
-    void drawLayerAt(QPainter& painter, const LayoutRect& at, const CatalogItem* item) const;
+    void drawLayerAt(QPainter& painter, const LayoutRect& at, const CatalogItem* item,
+                     double scale = 1.0) const;
 
     // Which part of the tracker lies under (x, y): a handle, the inside, or nothing.
     int hitTest(int x, int y) const;
@@ -99,7 +103,7 @@ class CWatermarkCtrl {
     void repaint() const { repaint(rect); }
 
   private:
-    void drawPicture(QPainter& painter, const LayoutRect& at) const;
+    void drawPicture(QPainter& painter, const LayoutRect& at, double scale) const;
 };
 
 // The rotated-box arithmetic of naturalSize for a measured text box of w x h: |ceil(cos θ·w)|

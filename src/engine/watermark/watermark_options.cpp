@@ -31,7 +31,7 @@ void buildOneLayerLayout(const WatermarkLayerOptions& options, CControlTracker& 
     // The text panel's add order: text, colour, font, size, styles, shadow, angle, then refit.
     layer->text = options.text;
     layer->textColor = options.color;
-    layer->fontName = options.fontName.empty() ? std::string("宋体") : options.fontName;
+    layer->fontName = options.fontName.empty() ? std::string(kDefaultFontName) : options.fontName;
     layer->fontSize = std::clamp(options.fontSize, kMinFontSize, kMaxFontSize);
     layer->bold = options.bold;
     layer->italic = options.italic;

@@ -1,29 +1,12 @@
 #pragma once
 // The command numbers of the main window's toolbar, menus and tray menu. Every menu entry
 // carries its number; the parts of the program that carry a command out attach to it through
-// CMainDlg::setCommandHandler.
+// CMainDlg::setCommandHandler. The toolbar's and the "批量操作" menu's numbers (1011 to 1027,
+// 32847 and 32850) come with the batch table.
+
+#include "engine/batch/batch_table.h"
 
 namespace pixmill::command {
-
-// Toolbar and the "批量操作" menu: the batch-operations dispatcher.
-inline constexpr int kRename = 1011;
-inline constexpr int kCrop = 1012;
-inline constexpr int kRotateRight = 1013;
-inline constexpr int kRotateLeft = 1014;
-inline constexpr int kFlipHorizontal = 1015;
-inline constexpr int kFlipVertical = 1016;
-inline constexpr int kShiftTime = 1017;
-inline constexpr int kResize = 1018;
-inline constexpr int kDeleteExif = 1019;
-inline constexpr int kDeleteComment = 1021;
-inline constexpr int kAddComment = 1022;
-inline constexpr int kDeleteNonOriginalExif = 1023;
-inline constexpr int kPureJpeg = 1024;
-inline constexpr int kImageWatermark = 1025;
-inline constexpr int kTextWatermark = 1026;
-inline constexpr int kMore = 1027;
-inline constexpr int kOpenOutputFolder = 32847;
-inline constexpr int kUndoRename = 32850;  // puts back the names of the folder's last rename
 
 // Main menu and tray menu.
 inline constexpr int kUpdateCheck = 32792;

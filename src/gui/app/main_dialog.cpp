@@ -236,10 +236,7 @@ void CMainDlg::setToolboxEnabled(bool enabled) {
 }
 
 BatchEnvironment CMainDlg::batchEnvironment() const {
-    BatchEnvironment environment;
-    environment.currentFolder = model_.currentFolder().toStdString();
-    environment.outputDir = settings_.outputDir.toStdString();
-    return environment;
+    return pixmill::batchEnvironment(model_, settings_);
 }
 
 void CMainDlg::showMessage(const QString& text) {
@@ -251,12 +248,9 @@ void CMainDlg::showMessage(const QString& text) {
 }
 
 void CMainDlg::startBatch() {
-    if (gate_.busy()) {
-        showMessage(QString::fromStdString(WorkGate::refusalFor(gate_.running())));
-        return;
-    }
-    if (model_.rowCount() == 0) {
-        showMessage(QString::fromUtf8(kNoImagesMessage));
+    if (const std::string refusal = checkStart(model_, &gate_, StartOrigin::Starter);
+        !refusal.empty()) {
+        showMessage(QString::fromStdString(refusal));
         return;
     }
     CBaseToolDlg* panel = activePanel_ ? activePanel_() : nullptr;

@@ -12,42 +12,13 @@
 #include "gui/app/main_dialog.h"
 #include "gui/app/toolbar_icons.h"
 #include "gui/catalog/image_list_dialog.h"
+#include "gui/jpegmeta/batch_commands.h"
 
 namespace pixmill {
 namespace {
 
 constexpr const char* kShareSites[] = {"新浪微博", "腾讯微博", "搜狐微博", "网易微博",
                                        "人人网",   "开心网",   "QQ空间"};
-
-struct BatchEntry {
-    int id;  // 0: a separator
-    const char* text;
-};
-
-constexpr BatchEntry kBatchMenu[] = {
-    {command::kRename, "批量重命名"},
-    {command::kUndoRename, "撤销上次重命名"},
-    {command::kResize, "批量缩略图"},
-    {command::kImageWatermark, "批量添加水印"},
-    {command::kTextWatermark, "批量添加文字"},
-    {0, nullptr},
-    {command::kShiftTime, "批量校正照片拍摄日期"},
-    {command::kCrop, "批量裁剪"},
-    {0, nullptr},
-    {command::kRotateRight, "批量向右旋转（顺时针旋转）"},
-    {command::kRotateLeft, "批量向左旋转（逆时针旋转）"},
-    {command::kFlipHorizontal, "批量左右翻转"},
-    {command::kFlipVertical, "批量上下翻转"},
-    {0, nullptr},
-    {command::kAddComment, "批量添加照片备注"},
-    {command::kDeleteComment, "批量删除照片备注"},
-    {0, nullptr},
-    {command::kDeleteExif, "批量删除照片Exif信息（保护照片拍摄参数信息）"},
-    {command::kDeleteNonOriginalExif, "批量删除非原始Exif信息（三方图片编辑软件残留信息）"},
-    {command::kPureJpeg, "批量精简照片（保留jpg最基本信息，可以减小图片提及）"},
-    {0, nullptr},
-    {command::kOpenOutputFolder, "打开图片保存目录"},
-};
 
 }  // namespace
 
@@ -73,13 +44,8 @@ void CMainDlg::fillShareMenu(QMenu* menu) {
 void CMainDlg::buildMenus() {
     QMenuBar* bar = menuBar();
     batchMenu_ = bar->addMenu(QString::fromUtf8("批量操作"));
-    for (const BatchEntry& entry : kBatchMenu) {
-        if (entry.id == 0) {
-            batchMenu_->addSeparator();
-        } else {
-            addCommand(batchMenu_, entry.id, QString::fromUtf8(entry.text));
-        }
-    }
+    fillBatchMenu(batchMenu_,
+                  [this](QAction* action, int commandId) { registerCommand(action, commandId); });
     registerCommand(bar->addAction(QString::fromUtf8("更新升级")), command::kUpdateCheck);
     registerCommand(bar->addAction(QString::fromUtf8("查看其他作品")), command::kOtherWorks);
     optionsMenu_ = bar->addMenu(QString::fromUtf8("选项设置"));

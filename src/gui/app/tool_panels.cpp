@@ -13,12 +13,13 @@
 #include "gui/app/main_dialog.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"
 #include "gui/imaging/thumbnail_dlg.h"
 #include "gui/jpegmeta/batch_commands.h"
 #include "gui/rename/rename_image_dlg.h"
+#include "gui/watermark/layout_library_bar.h"
 #include "gui/watermark/layout_pane.h"
 #include "gui/watermark/preview_dlg.h"
 #include "gui/watermark/water_image_dlg.h"
@@ -87,8 +88,12 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     CPreviewDlg* canvas = pane->canvas();
     auto* text =
         new CWaterTextDlg(canvas, settings.profile(), settings.templateDir, startWatermark);
-    auto* image = new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
-                                     settings.templateDir, startWatermark);
+    auto* image =
+        new CWaterImageDlg(canvas, settings.programDir + QString::fromUtf8("水印"),
+                           settings.templateDir, startWatermark, nullptr, &settings.profile());
+    // Saved layouts, and the one used last back on the canvas (the panels follow it).
+    pane->libraryBar()->setStore(settings.profile(), settings.templateDir, prompter);
+    pane->libraryBar()->restoreLastLayout();
     toolbox->addPanel(new WatermarkPanelHost(kImageWatermarkPanelId, QString::fromUtf8("水印"),
                                              image, [image] { return image->startBatch(); }));
     toolbox->addPanel(new WatermarkPanelHost(kTextWatermarkPanelId, QString::fromUtf8("添加文字"),
@@ -118,8 +123,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
                                  .toStdString());
         }
     });
+    commands->setPopupMenu([&window] { return window.batchMenu(); });
     QObject::connect(canvas, &CPreviewDlg::addTextRequested, commands,
-                     [commands] { commands->run(1026); });
+                     [commands] { commands->run(command::kTextWatermark); });
     // A turned picture gets its thumbnail drawn again, on the window's thread.
     CImageListDlg* catalog = window.imageList();
     commands->setRotatedHandler([catalog](const CatalogItem& item) {

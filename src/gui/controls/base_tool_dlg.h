@@ -6,13 +6,9 @@
 #include <QString>
 #include <QWidget>
 
-namespace pixmill {
+#include "engine/batch/batch_table.h"  // the panel ids
 
-// The panel ids, which are also the keys of the panel switch.
-inline constexpr int kRenamePanelId = 130;
-inline constexpr int kResizePanelId = 137;
-inline constexpr int kImageWatermarkPanelId = 145;
-inline constexpr int kTextWatermarkPanelId = 147;
+namespace pixmill {
 
 class CBaseToolDlg : public QWidget {
     Q_OBJECT

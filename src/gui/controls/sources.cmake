@@ -2,8 +2,8 @@ list(APPEND PIXMILL_GUI_SOURCES
   controls/path_dialog.cpp
   controls/user_prompter.cpp
   controls/int_field.cpp
-  controls/batch_starter.cpp
   controls/base_tool_dlg.cpp
   controls/toolbox_dlg.cpp
   controls/edit_list_ctrl.cpp
-  controls/dialog_buttons.cpp)
+  controls/dialog_buttons.cpp
+  controls/output_options_group.cpp)

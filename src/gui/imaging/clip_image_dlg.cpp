@@ -17,6 +17,7 @@
 
 #include "gui/controls/dialog_buttons.h"
 #include "gui/controls/edit_list_ctrl.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/controls/user_prompter.h"
 
 namespace pixmill {
@@ -46,10 +47,12 @@ int cropCellNumber(const QString& text) {
     return int(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, QWidget* parent)
+CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, QWidget* parent,
+                             Profile* profile)
     : QDialog(parent),
       list_(new CEditListCtrl(this)),
       preview_(new QLabel(this)),
+      output_(new COutputOptionsGroup(profile, QStringLiteral("clip"), this)),
       prompter_(prompter ? prompter : &boxPrompter()) {
     setWindowTitle(QStringLiteral("裁剪图片"));
     list_->setColumnCount(5);
@@ -92,6 +95,7 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
     QDialogButtonBox* buttons = okCancelButtons(this);
     auto* right = new QVBoxLayout;
     right->addWidget(group);
+    right->addWidget(output_);
     right->addWidget(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(preview_, 1);
@@ -152,6 +156,7 @@ void CClipImageDlg::accept() {
         return;
     }
     params_ = rowParams(ranges.first().topRow());
+    params_.output = output_->options();
     QDialog::accept();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The crop dialog: the first ticked picture, the crop schemes (X, Y, width, height, read
-// against each picture's own size) and, for a clicked scheme, its rectangle marked in red.
+// against each picture's own size), for a clicked scheme its rectangle marked in red, and the
+// output options.
 
 #include <QDialog>
 #include <QImage>
@@ -12,6 +13,8 @@ class QLabel;
 namespace pixmill {
 
 class CEditListCtrl;
+class COutputOptionsGroup;
+class Profile;
 class UserPrompter;
 
 inline constexpr const char* kChooseCropSchemeMessage = "请选择裁剪方案！";
@@ -27,10 +30,12 @@ QRect cropPreviewRect(QSize area, QSize image);
 class CClipImageDlg : public QDialog {
     Q_OBJECT
   public:
+    // With a `profile` the output options are kept in its section "clip".
     CClipImageDlg(const QString& imagePath, UserPrompter* prompter = nullptr,
-                  QWidget* parent = nullptr);
+                  QWidget* parent = nullptr, Profile* profile = nullptr);
 
     CEditListCtrl* schemeList() const { return list_; }
+    COutputOptionsGroup* outputGroup() const { return output_; }
     // The selected row's rectangle (valid after OK).
     const CropParams& cropParams() const { return params_; }
     // The picture with the last clicked scheme marked, at the picture's own size.
@@ -51,6 +56,7 @@ class CClipImageDlg : public QDialog {
 
     CEditListCtrl* list_;
     QLabel* preview_;
+    COutputOptionsGroup* output_;
     UserPrompter* prompter_;
     QImage image_;
     QImage canvas_;

@@ -5,32 +5,32 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "engine/app/app_settings.h"
+#include "engine/imaging/resize_batch.h"
 #include "gui/controls/int_field.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/controls/user_prompter.h"
+#include "gui/watermark/color_picker_button.h"
 
 namespace pixmill {
 
 namespace {
 constexpr int kMaxCustomSide = 10000;
+constexpr int kWhiteBgr = 0xFFFFFF;
 int inRangeOrZero(int value) {
     return value >= 0 && value <= 2 ? value : 0;
 }
-}  // namespace
-
-const std::vector<SizePreset>& commonSizes() {
-    static const std::vector<SizePreset> sizes = {
-        {1600, 1600, "1600 像素（高清图，可做壁纸）"}, {800, 800, "800 像素（文档网页用图）"},
-        {640, 640, "640 像素（文档网页用图）"},        {320, 320, "320 像素（缩略图，小图）"},
-        {160, 160, "160 像素（缩略图，小图）"},
-    };
-    return sizes;
+// 0x00BBGGRR and 0xRRGGBB into each other (the same swap both ways).
+unsigned swapRedBlue(unsigned colour) {
+    return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
 }
+}  // namespace
 
 CThumbnailDlg::CThumbnailDlg(AppSettings& settings, BatchStarter starter, UserPrompter* prompter,
                              QWidget* parent)
@@ -46,18 +46,16 @@ void CThumbnailDlg::initDialog() {
     const QString schemeLabels[3] = {QStringLiteral("常用尺寸"),
                                      QStringLiteral("淘宝卖家常用图片尺寸"),
                                      QStringLiteral("自定义尺寸")};
-    const QString marketLabels[3] = {QStringLiteral("宝贝描述(宽500像素约100KB)"),
-                                     QStringLiteral("宝贝描述小图(宽250像素约50KB)"),
-                                     QStringLiteral("宝贝图片(宽310像素约20KB)")};
     for (int i = 0; i < 3; ++i) {
         schemeRadios_[i] = new QRadioButton(schemeLabels[i], this);
         schemes->addButton(schemeRadios_[i], i);
-        marketRadios_[i] = new QRadioButton(marketLabels[i], this);
-        marketRadios_[i]->setToolTip(marketLabels[i]);  // the panel is narrower than the text
+        const QString marketLabel = QString::fromUtf8(kMarketSizes[i].label);
+        marketRadios_[i] = new QRadioButton(marketLabel, this);
+        marketRadios_[i]->setToolTip(marketLabel);  // the panel is narrower than the text
         markets->addButton(marketRadios_[i], i);
     }
     sizeList_ = new QComboBox(this);
-    for (const SizePreset& preset : commonSizes()) {
+    for (const SizePreset& preset : kCommonSizes) {
         sizeList_->addItem(QString::fromUtf8(preset.label));
         sizeList_->setItemData(sizeList_->count() - 1, QString::fromUtf8(preset.label),
                                Qt::ToolTipRole);
@@ -79,6 +77,7 @@ void CThumbnailDlg::initDialog() {
     custom->addWidget(heightEdit_, 1, 1);
     layout->addLayout(custom);
     layout->addWidget(restoreExifBox_);
+    addCanvasControls(layout);
     layout->addStretch();
 
     restoreExifBox_->setChecked(settings_.restoreExif != 0);
@@ -91,10 +90,53 @@ void CThumbnailDlg::initDialog() {
     connect(schemes, &QButtonGroup::idClicked, this, &CThumbnailDlg::enableSchemeControls);
 }
 
+void CThumbnailDlg::addCanvasControls(QVBoxLayout* layout) {
+    Profile& profile = settings_.profile();
+    labelSizeBox_ = new QCheckBox(QStringLiteral("按标注大小压缩"), this);
+    labelSizeBox_->setToolTip(QStringLiteral("以标注的大小（约100KB、约50KB、约20KB）为目标大小"));
+    labelSizeBox_->setChecked(profile.readInt("thumbnail", "labelkb", 0) != 0);
+    squareBox_ = new QCheckBox(QStringLiteral("放在正方形画布中央"), this);
+    squareBox_->setToolTip(QStringLiteral("图片缩小后居中放在边长等于所选尺寸的正方形画布上"));
+    squareBox_->setChecked(profile.readInt("thumbnail", "square", 0) != 0);
+    canvasColor_ = new CColorPickerButton(this);
+    canvasColor_->setToolTip(QStringLiteral("画布颜色"));
+    canvasColor_->setColor(
+        swapRedBlue(unsigned(profile.readInt("thumbnail", "canvascolor", kWhiteBgr))));
+    output_ = new COutputOptionsGroup(&profile, QStringLiteral("thumbnail"), this);
+    auto* square = new QHBoxLayout;
+    square->addWidget(squareBox_);
+    square->addWidget(canvasColor_);
+    layout->insertWidget(layout->indexOf(marketRadios_[2]) + 1, labelSizeBox_);
+    layout->addLayout(square);
+    layout->addWidget(output_);
+    canvasColor_->setEnabled(squareBox_->isChecked());
+    connect(squareBox_, &QCheckBox::toggled, canvasColor_, &QWidget::setEnabled);
+}
+
+void CThumbnailDlg::saveCanvasControls() {
+    Profile& profile = settings_.profile();
+    profile.writeInt("thumbnail", "labelkb", labelSizeBox_->isChecked() ? 1 : 0);
+    profile.writeInt("thumbnail", "square", squareBox_->isChecked() ? 1 : 0);
+    profile.writeInt("thumbnail", "canvascolor", int(swapRedBlue(canvasColor_->color())));
+}
+
+OutputOptions CThumbnailDlg::chosenOutput(int scheme) const {
+    OutputOptions options = output_->options();
+    if (scheme == 1 && labelSizeBox_->isChecked()) {
+        int market = 0;
+        while (market < 2 && !marketRadios_[market]->isChecked())
+            ++market;
+        options.maxKb = kMarketSizes[market].labelledKb;
+    }
+    return options;
+}
+
 void CThumbnailDlg::enableSchemeControls(int scheme) {
     sizeList_->setEnabled(scheme == 0);
     for (QRadioButton* radio : marketRadios_)
         radio->setEnabled(scheme == 1);
+    if (labelSizeBox_)
+        labelSizeBox_->setEnabled(scheme == 1);
     widthEdit_->setEnabled(scheme == 2);
     heightEdit_->setEnabled(scheme == 2);
 }
@@ -111,7 +153,7 @@ bool CThumbnailDlg::chooseBound(int* bound) {
         const int selected = sizeList_->currentIndex();
         if (selected < 0)
             return false;
-        *bound = commonSizes()[size_t(selected)].width;
+        *bound = kCommonSizes[selected].bound;
         settings_.thumbComboIndex = selected;
     } else if (scheme == 1) {
         int market = 0;
@@ -119,7 +161,7 @@ bool CThumbnailDlg::chooseBound(int* bound) {
             ++market;
         if (market == 3)
             return false;
-        *bound = kMarketBounds[market];
+        *bound = kMarketSizes[market].bound;
         settings_.marketSize = market;
         settings_.thumbComboIndex = -1;
     } else {
@@ -144,8 +186,12 @@ bool CThumbnailDlg::StartBatch() {
         return false;
     }
     settings_.restoreExif = restoreExifBox_->isChecked() ? 1 : 0;
+    saveCanvasControls();
     settings_.saveSettings();
     params_ = ResizeParams{bound, restoreExifBox_->isChecked()};
+    params_.square = squareBox_->isChecked();
+    params_.canvasColor = swapRedBlue(canvasColor_->color());
+    params_.output = chosenOutput(checkedScheme());
     return starter_(makeResizeJob(params_)).empty();
 }
 

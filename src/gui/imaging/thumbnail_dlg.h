@@ -1,30 +1,25 @@
 #pragma once
 // The resize panel: a common size, a marketplace size or a custom width as the bound of the
-// longer side, and whether the outputs get the source's EXIF back. Starting saves the choice.
+// longer side, whether the outputs get the source's EXIF back, a square canvas, and the output
+// options; a marketplace size can make its labelled file size the target. Starting saves the
+// choice.
 
 #include "engine/imaging/resize_batch.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace pixmill {
 
 class AppSettings;
+class CColorPickerButton;
+class COutputOptionsGroup;
 class UserPrompter;
-
-struct SizePreset {
-    int width;
-    int height;
-    const char* label;
-};
-
-// The common sizes in list order, and the marketplace bounds by setting value.
-const std::vector<SizePreset>& commonSizes();
-inline constexpr int kMarketBounds[3] = {500, 250, 310};
 
 inline constexpr const char* kChooseSchemeMessage = "请选择一种方案!";
 
@@ -45,6 +40,10 @@ public:
     QLineEdit* widthEdit() const { return widthEdit_; }
     QLineEdit* heightEdit() const { return heightEdit_; }
     QCheckBox* restoreExifBox() const { return restoreExifBox_; }
+    QCheckBox* labelSizeBox() const { return labelSizeBox_; }
+    QCheckBox* squareBox() const { return squareBox_; }
+    CColorPickerButton* canvasColorButton() const { return canvasColor_; }
+    COutputOptionsGroup* outputGroup() const { return output_; }
     // The params of the last start.
     const ResizeParams& lastParams() const { return params_; }
 
@@ -55,6 +54,11 @@ private:
     int checkedScheme() const;
     // The bound of the chosen scheme, storing the scheme's choices; false when none is made.
     bool chooseBound(int* bound);
+    // The square canvas and marketplace size controls, read from and written to the settings.
+    void addCanvasControls(QVBoxLayout* layout);
+    void saveCanvasControls();
+    // The output options, with the marketplace label's size as the target when asked for.
+    OutputOptions chosenOutput(int scheme) const;
 
     AppSettings& settings_;
     BatchStarter starter_;
@@ -65,6 +69,10 @@ private:
     QLineEdit* widthEdit_ = nullptr;
     QLineEdit* heightEdit_ = nullptr;
     QCheckBox* restoreExifBox_ = nullptr;
+    QCheckBox* labelSizeBox_ = nullptr;
+    QCheckBox* squareBox_ = nullptr;
+    CColorPickerButton* canvasColor_ = nullptr;
+    COutputOptionsGroup* output_ = nullptr;
     int customWidth_ = 200;
     int customHeight_ = 200;
     ResizeParams params_;

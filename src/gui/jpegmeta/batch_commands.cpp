@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QMenu>
 
-#include "engine/batch/batch_table.h"
 #include "engine/catalog/catalog_model.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/rotate_batch.h"
@@ -18,68 +17,27 @@
 
 namespace pixmill {
 
-namespace {
-
-struct MenuEntry {
-    int command;  // 0: a separator
-    const char* text;
-};
-
-constexpr MenuEntry kMenuEntries[] = {
-    {kCmdRename, "批量重命名"},
-    {kCmdResize, "批量缩略图"},
-    {kCmdImageWatermark, "批量添加水印"},
-    {kCmdTextWatermark, "批量添加文字"},
-    {0, nullptr},
-    {kCmdShiftTime, "批量校正照片拍摄日期"},
-    {0, nullptr},
-    {kCmdCrop, "批量裁剪"},
-    {kCmdRotateRight, "批量向右旋转（顺时针旋转）"},
-    {kCmdRotateLeft, "批量向左旋转（逆时针旋转）"},
-    {kCmdFlipLeftRight, "批量左右翻转"},
-    {kCmdFlipTopBottom, "批量上下翻转"},
-    {0, nullptr},
-    {kCmdAddComment, "批量添加照片备注"},
-    {kCmdDeleteComment, "批量删除照片备注"},
-    {0, nullptr},
-    {kCmdDeleteExif, "批量删除照片Exif信息（保护照片拍摄参数信息）"},
-    {kCmdDeleteNonOriginal, "批量删除非原始Exif信息（三方图片编辑软件残留信息）"},
-    {kCmdPureJpeg, "批量精简照片（保留jpg最基本信息，可以减小图片提及）"},
-    {0, nullptr},
-    {kCmdOpenOutputDir, "打开图片保存目录"},
-};
-
-int rotateCodeFor(int command) {
-    switch (command) {
-    case kCmdRotateRight: return kRotate90;
-    case kCmdRotateLeft: return kRotate270;
-    case kCmdFlipLeftRight: return kFlipX;
-    default: return kFlipY;
-    }
-}
-
-BatchKind metadataKindFor(int command) {
-    switch (command) {
-    case kCmdDeleteExif: return BatchKind::DeleteExif;
-    case kCmdDeleteComment: return BatchKind::DeleteComment;
-    case kCmdDeleteNonOriginal: return BatchKind::DeleteNonOriginal;
-    default: return BatchKind::PureJpeg;
-    }
-}
-
-}  // namespace
-
 QString confirmationFor(int command) {
-    switch (command) {
-    case kCmdDeleteExif: return QStringLiteral("确定要删除图片Exif信息？删除后将无法恢复");
-    case kCmdDeleteComment: return QStringLiteral("删除jpeg信息中的备注，确定删除吗？");
-    case kCmdDeleteNonOriginal:
-        return QStringLiteral(
-            "删除非原始exif信息（例如Photoshop，美图秀秀之类编辑后修改的信息），确定删除吗？");
-    case kCmdPureJpeg:
-        return QStringLiteral("删除所有jpeg文件非必须的信息，图片不会失真，确定删除吗？");
-    default: return QString();
+    const BatchMenuEntry* entry = batchMenuEntry(command);
+    return entry && entry->confirmation ? QString::fromUtf8(entry->confirmation) : QString();
+}
+
+void fillBatchMenu(QMenu* menu, const std::function<void(QAction* action, int command)>& bind) {
+    const auto add = [&](int command, const char* caption) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setData(command);
+        bind(action, command);
+    };
+    int group = batchTable().front().menuGroup;
+    for (const BatchKindInfo& info : batchTable()) {
+        if (info.menuGroup != group)
+            menu->addSeparator();
+        group = info.menuGroup;
+        for (const BatchMenuEntry& entry : info.menu)
+            add(entry.id, entry.caption);
     }
+    menu->addSeparator();
+    add(command::kOpenOutputFolder, "打开图片保存目录");
 }
 
 CBatchCommands::CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchStarter starter,
@@ -93,59 +51,71 @@ CBatchCommands::CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchS
       runDialog_([](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }) {}
 
 bool CBatchCommands::run(int command) {
-    if (command == kCmdOpenOutputDir) {
+    if (command == command::kOpenOutputFolder) {
         Q_EMIT openOutputDirRequested();
         return true;
     }
-    const std::vector<TickedRow> ticked = model_.tickedRows();
-    if (ticked.empty()) {
-        prompter_->warning(owner_, QString::fromUtf8(kNothingTickedMessage));
-        return false;
-    }
-    const QString firstPath = QString::fromStdString(ticked.front().copy.fullPath);
-    switch (command) {
-    case kCmdRename: return switchPanel(kRenamePanelId, false);
-    case kCmdResize: return switchPanel(kResizePanelId, false);
-    case kCmdImageWatermark: return switchPanel(kImageWatermarkPanelId, true);
-    case kCmdTextWatermark: return switchPanel(kTextWatermarkPanelId, true);
-    case kCmdCrop: return crop(firstPath);
-    case kCmdRotateRight:
-    case kCmdRotateLeft:
-    case kCmdFlipLeftRight:
-    case kCmdFlipTopBottom:
-        return start(makeRotateFlipJob(RotateFlipParams{rotateCodeFor(command), rotated_}));
-    case kCmdShiftTime: return shiftTime();
-    case kCmdAddComment: return addComment();
-    case kCmdDeleteExif:
-    case kCmdDeleteComment:
-    case kCmdDeleteNonOriginal:
-    case kCmdPureJpeg:
-        if (!prompter_->question(owner_, confirmationFor(command)))
-            return false;
-        return start(jpegmeta::makeMetadataJob(metadataKindFor(command), {}));
-    case kCmdMore: {
-        QMenu* menu = buildMenu(owner_);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(QCursor::pos());
+    if (command == command::kUndoRename) {
+        Q_EMIT undoRenameRequested();
         return true;
     }
-    default: return false;
+    const std::string refusal = checkStart(model_, nullptr, StartOrigin::MenuCommand);
+    if (!refusal.empty()) {
+        prompter_->warning(owner_, QString::fromStdString(refusal));
+        return false;
     }
+    if (command == command::kMore)
+        return popup();
+    const BatchKindInfo* info = nullptr;
+    const BatchMenuEntry* entry = batchMenuEntry(command, &info);
+    if (!entry)
+        return false;
+    const std::vector<TickedRow> ticked = model_.tickedRows();
+    return runEntry(*info, *entry, QString::fromStdString(ticked.front().copy.fullPath));
+}
+
+bool CBatchCommands::runEntry(const BatchKindInfo& info, const BatchMenuEntry& entry,
+                              const QString& firstPath) {
+    switch (entry.start) {
+        case MenuStart::Panel:
+            return switchPanel(entry.argument, false);
+        case MenuStart::LayoutPanel:
+            return switchPanel(entry.argument, true);
+        case MenuStart::Direct:
+            return info.kind == BatchKind::RotateFlip &&
+                   start(makeRotateFlipJob(RotateFlipParams{entry.argument, rotated_}));
+        case MenuStart::Confirmed:
+            if (!prompter_->question(owner_, QString::fromUtf8(entry.confirmation)))
+                return false;
+            return start(jpegmeta::makeMetadataJob(info.kind, {}));
+        case MenuStart::Dialog:
+            if (info.kind == BatchKind::Crop)
+                return crop(firstPath);
+            if (info.kind == BatchKind::ShiftTime)
+                return shiftTime();
+            return info.kind == BatchKind::AddComment && addComment();
+        case MenuStart::Undo:
+            break;
+    }
+    return false;
 }
 
 QMenu* CBatchCommands::buildMenu(QWidget* parent) {
     auto* menu = new QMenu(QStringLiteral("批量操作"), parent);
-    for (const MenuEntry& entry : kMenuEntries) {
-        if (entry.command == 0) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
-        action->setData(entry.command);
-        const int command = entry.command;
+    fillBatchMenu(menu, [this](QAction* action, int command) {
         connect(action, &QAction::triggered, this, [this, command] { run(command); });
-    }
+    });
     return menu;
+}
+
+bool CBatchCommands::popup() {
+    QMenu* menu = popupMenu_ ? popupMenu_() : nullptr;
+    if (!menu) {
+        menu = buildMenu(owner_);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    menu->popup(QCursor::pos());
+    return true;
 }
 
 bool CBatchCommands::switchPanel(int panelId, bool layoutView) {
@@ -180,6 +150,8 @@ bool CBatchCommands::addComment() {
     return start(jpegmeta::makeMetadataJob(BatchKind::AddComment, params));
 }
 
-bool CBatchCommands::start(BatchJob job) { return starter_(std::move(job)).empty(); }
+bool CBatchCommands::start(BatchJob job) {
+    return starter_(std::move(job)).empty();
+}
 
 }  // namespace pixmill

@@ -1,15 +1,18 @@
 #pragma once
-// The batch-operations commands (1011–1027) of the toolbar and the "批量操作" menu: each one
-// refuses when nothing is ticked, switches a panel or asks its dialog or confirmation, and
-// starts its batch.
+// The batch-operations commands of the toolbar and the "批量操作" menu, both made from the
+// batch table (engine/batch/batch_table.h): each command is refused by checkStart when
+// nothing is ticked, then switches a panel or asks its dialog or confirmation, and starts its
+// batch.
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
 
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
+#include "engine/batch/batch_table.h"
 
+class QAction;
 class QDialog;
 class QMenu;
 class QWidget;
@@ -20,41 +23,29 @@ class CatalogModel;
 class CToolboxDlg;
 class UserPrompter;
 
-enum BatchCommand {
-    kCmdRename = 1011,
-    kCmdCrop = 1012,
-    kCmdRotateRight = 1013,
-    kCmdRotateLeft = 1014,
-    kCmdFlipLeftRight = 1015,
-    kCmdFlipTopBottom = 1016,
-    kCmdShiftTime = 1017,
-    kCmdResize = 1018,
-    kCmdDeleteExif = 1019,
-    kCmdDeleteComment = 1021,
-    kCmdAddComment = 1022,
-    kCmdDeleteNonOriginal = 1023,
-    kCmdPureJpeg = 1024,
-    kCmdImageWatermark = 1025,
-    kCmdTextWatermark = 1026,
-    kCmdMore = 1027,
-    kCmdOpenOutputDir = 32847,
-};
-
 // The confirmation a destructive command asks first; empty for the others.
 QString confirmationFor(int command);
 
+// Adds the "批量操作" entries to `menu` in the table's order, a separator between the groups,
+// and at the end a separator and "打开图片保存目录"; `bind` gives each new action its command.
+// The main menu and the toolbar's popup are both this menu.
+void fillBatchMenu(QMenu* menu, const std::function<void(QAction* action, int command)>& bind);
+
 class CBatchCommands : public QObject {
     Q_OBJECT
-public:
-    CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchStarter starter,
-                   QWidget* owner, UserPrompter* prompter = nullptr);
+  public:
+    CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchStarter starter, QWidget* owner,
+                   UserPrompter* prompter = nullptr);
 
     // Runs one command. False when it was refused or cancelled, or started nothing.
     bool run(int command);
 
-    // The "批量操作" menu, its entries' data being their command ids; choosing one runs it
-    // (32847 is emitted as openOutputDirRequested).
+    // A "批量操作" menu of its own, its entries' data being their command ids; choosing one runs
+    // it (32847 is emitted as openOutputDirRequested, 32850 as undoRenameRequested).
     QMenu* buildMenu(QWidget* parent);
+    // The menu the toolbar's "更多功能" pops up (the main window's own); without one, a menu of
+    // our own is built for the popup.
+    void setPopupMenu(std::function<QMenu*()> menu) { popupMenu_ = std::move(menu); }
 
     // Runs a command's modal dialog; tests replace it to fill in and answer the dialog.
     using DialogRunner = std::function<bool(QDialog& dialog)>;
@@ -65,13 +56,16 @@ public:
     using RotatedHandler = std::function<void(const CatalogItem& item)>;
     void setRotatedHandler(RotatedHandler handler) { rotated_ = std::move(handler); }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The content pane: true shows the watermark layout view, false the image list.
     void layoutViewRequested(bool layoutView);
     void openOutputDirRequested();
+    void undoRenameRequested();
 
-private:
+  private:
+    bool runEntry(const BatchKindInfo& info, const BatchMenuEntry& entry, const QString& firstPath);
     bool switchPanel(int panelId, bool layoutView);
+    bool popup();
     bool crop(const QString& firstPath);
     bool shiftTime();
     bool addComment();
@@ -84,6 +78,7 @@ private:
     UserPrompter* prompter_;
     DialogRunner runDialog_;
     RotatedHandler rotated_;
+    std::function<QMenu*()> popupMenu_;
 };
 
 }  // namespace pixmill

@@ -7,7 +7,7 @@
 
 #include "engine/rename/rename_plan.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 
 class QLineEdit;
 class QMenu;

@@ -18,7 +18,9 @@
 #include "engine/imaging/image_io.h"
 #include "engine/watermark/control_tracker.h"
 #include "engine/watermark/layout_archive.h"
+#include "engine/watermark/watermark_batch.h"
 #include "engine/watermark/watermark_text.h"
+#include "gui/watermark/layout_library_bar.h"
 #include "gui/watermark/preview_dlg.h"
 
 namespace pixmill {
@@ -34,20 +36,10 @@ QImage stampPreview(CPreviewDlg& canvas, const CatalogItem& item) {
     LoadedImage source = loadImage(item.fullPath);
     if (source.isNull())
         return QImage();
-    const CWaterMarkersHeader& h = layout.header;
-    auto border = [&h](int value) { return h.borderOn ? std::clamp(value, 0, 10000) : 0; };
-    const int left = border(h.borderLeft), top = border(h.borderTop);
-    QImage stamped(source.image.width() + left + border(h.borderRight),
-                   source.image.height() + top + border(h.borderBottom), QImage::Format_RGB32);
-    if (stamped.isNull())
-        return stamped;
-    stamped.fill(h.borderOn ? colorFromBgr(h.borderColor) : QColor(Qt::white));
-    QPainter painter(&stamped);
-    painter.drawImage(QPoint(left, top), source.image);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
-                           QPainter::SmoothPixmapTransform);
-    layout.renderAligned(stamped.width(), stamped.height(), painter, &item);
-    return stamped;
+    layout.stampWidthPercent = canvas.group().stampWidthPercent;
+    QImage stamped = stampPicture(source, layout, &item);
+    // A canvas that is the decoded picture itself may be in any 32-bit format; shown as RGB32.
+    return stamped.isNull() ? stamped : stamped.convertToFormat(QImage::Format_RGB32);
 }
 
 CLayoutPane::CLayoutPane(QWidget* parent) : QWidget(parent) {
@@ -65,9 +57,11 @@ CLayoutPane::CLayoutPane(QWidget* parent) : QWidget(parent) {
     stack_->addWidget(canvas_);
     stack_->addWidget(scroll_);
 
+    library_ = new CLayoutLibraryBar(canvas_, this);
     auto* bar = new QHBoxLayout;
     bar->addWidget(toggle_);
-    bar->addStretch();
+    bar->addSpacing(12);
+    bar->addWidget(library_, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(bar);
@@ -102,6 +96,7 @@ QByteArray CLayoutPane::previewKey() const {
     const std::vector<std::uint8_t> layout = writeLayoutArchive(canvas_->group().toLayoutRecord());
     QByteArray key(reinterpret_cast<const char*>(layout.data()),
                    static_cast<qsizetype>(layout.size()));
+    key += '\0' + QByteArray::number(canvas_->group().stampWidthPercent);
     if (std::optional<CatalogItem> item = source_ ? source_() : std::nullopt) {
         const QFileInfo file(QString::fromStdString(item->fullPath));
         key += '\0' + file.absoluteFilePath().toUtf8() + '\0' + QByteArray::number(file.size()) +
@@ -142,11 +137,12 @@ void CLayoutPane::refreshPreview() {
 
 void CLayoutPane::showStampedGroup() {
     const CControlTracker& group = canvas_->group();
-    const LayoutRect bounds = group.groupBounds();
-    int x = 0, y = 0;
-    alignedTopLeft(group.header.alignMode, preview_.width(), preview_.height(), bounds, x, y);
-    const int halfWidth = bounds.width() / 2, halfHeight = bounds.height() / 2;
-    scroll_->ensureVisible(x + halfWidth, y + halfHeight, halfWidth + 20, halfHeight + 20);
+    const double scale =
+        stampScaleFor(group.stampWidthPercent, group.groupBounds(), preview_.width());
+    const LayoutRect landed = group.landedBounds(preview_.width(), preview_.height(), scale);
+    const int halfWidth = landed.width() / 2, halfHeight = landed.height() / 2;
+    scroll_->ensureVisible(landed.left + halfWidth, landed.top + halfHeight, halfWidth + 20,
+                           halfHeight + 20);
 }
 
 }  // namespace pixmill

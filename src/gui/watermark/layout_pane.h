@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace pixmill {
 
+class CLayoutLibraryBar;
 class CPreviewDlg;
 
 // The first ticked catalog item, or nothing.
@@ -37,6 +38,8 @@ class CLayoutPane : public QWidget {
     explicit CLayoutPane(QWidget* parent = nullptr);
 
     CPreviewDlg* canvas() const { return canvas_; }
+    // Saving and loading layouts by name, and the stamp-width option.
+    CLayoutLibraryBar* libraryBar() const { return library_; }
     void setPreviewSource(PreviewSourceFunction source) { source_ = std::move(source); }
     QToolButton* previewToggle() const { return toggle_; }
     bool showingPreview() const;
@@ -59,6 +62,7 @@ class CLayoutPane : public QWidget {
     QByteArray previewKey() const;
 
     CPreviewDlg* canvas_ = nullptr;
+    CLayoutLibraryBar* library_ = nullptr;
     QToolButton* toggle_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     QScrollArea* scroll_ = nullptr;

@@ -46,6 +46,9 @@ class CPreviewDlg : public QWidget, public LayerRepaintTarget {
     void fontSizeWheeled(int size);
     // "添加文字" from the context menu: the text panel should be shown.
     void addTextRequested();
+    // The whole layout was replaced (a saved layout was loaded): panels showing its values
+    // take them again.
+    void layoutReplaced();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -11,6 +11,7 @@
 
 #include "engine/app/object_thread.h"
 #include "engine/imaging/catalog_thumbnail.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/watermark/preview_dlg.h"
 
 namespace pixmill {
@@ -23,7 +24,7 @@ constexpr int kPathRole = Qt::UserRole;
 }  // namespace
 
 CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QString templateDir,
-                               StartBatchFunction startJob, QWidget* parent)
+                               StartBatchFunction startJob, QWidget* parent, Profile* profile)
     : QWidget(parent),
       canvas_(canvas),
       templateDir_(std::move(templateDir)),
@@ -47,6 +48,8 @@ CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QStri
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(new QLabel(QStringLiteral("添加水印"), this));
     layout->addLayout(lists, 1);
+    output_ = new COutputOptionsGroup(profile, QStringLiteral("watermark"), this);
+    layout->addWidget(output_);
 
     connect(categoryList_, &QListWidget::currentRowChanged, this, &CWaterImageDlg::showCategory);
     connect(thumbs_, &QListWidget::itemClicked, this,
@@ -143,7 +146,8 @@ void CWaterImageDlg::addPictureLayer(const QString& path) {
 }
 
 bool CWaterImageDlg::startBatch() {
-    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_);
+    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_,
+                                        output_->options());
 }
 
 }  // namespace pixmill

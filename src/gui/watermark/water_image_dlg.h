@@ -19,6 +19,9 @@ class QListWidgetItem;
 
 namespace pixmill {
 
+class COutputOptionsGroup;
+class Profile;
+
 class CWaterImageDlg : public QWidget {
     Q_OBJECT
   public:
@@ -26,8 +29,11 @@ class CWaterImageDlg : public QWidget {
 
     // `libraryFolder` is the "水印" folder beside the program; it is scanned once, on a thread
     // of its own, and category 0 is shown when the scan is done.
+    // With a `profile` the output options are kept in its section "watermark", shared with the
+    // text panel.
     CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QString templateDir,
-                   StartBatchFunction startJob, QWidget* parent = nullptr);
+                   StartBatchFunction startJob, QWidget* parent = nullptr,
+                   Profile* profile = nullptr);
     ~CWaterImageDlg() override;
 
     int panelId() const { return kPanelId; }
@@ -44,6 +50,7 @@ class CWaterImageDlg : public QWidget {
 
     QListWidget* categoryList() const { return categoryList_; }
     QListWidget* thumbnailView() const { return thumbs_; }
+    COutputOptionsGroup* outputGroup() const { return output_; }
 
   Q_SIGNALS:
     void libraryScanned();
@@ -58,6 +65,7 @@ class CWaterImageDlg : public QWidget {
     StartBatchFunction startJob_;
     QListWidget* categoryList_ = nullptr;
     QListWidget* thumbs_ = nullptr;
+    COutputOptionsGroup* output_ = nullptr;
     std::vector<WatermarkCategory> categories_;  // read only after the scan has delivered it
     bool scanned_ = false;
     bool closing_ = false;

@@ -19,6 +19,8 @@
 #include "engine/app/app_info.h"
 #include "engine/app/profile.h"
 #include "engine/watermark/watermark_batch.h"
+#include "engine/watermark/watermark_options.h"
+#include "gui/controls/output_options_group.h"
 #include "gui/watermark/color_picker_button.h"
 #include "gui/watermark/grid_static.h"
 #include "gui/watermark/preview_dlg.h"
@@ -28,7 +30,7 @@ namespace pixmill {
 int defaultFontIndex(const QStringList& families,
                      const std::function<bool(const QString& family)>& writesChinese) {
     for (int i = 0; i < families.size(); ++i) {
-        if (families[i].startsWith(QStringLiteral("宋体")))
+        if (families[i].startsWith(QString::fromUtf8(kDefaultFontName)))
             return i;
     }
     for (int i = 0; i < families.size(); ++i) {
@@ -54,7 +56,8 @@ void CAngleSpinBox::stepBy(int steps) {
 }
 
 bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
-                         const StartBatchFunction& startJob, QString* error) {
+                         const StartBatchFunction& startJob, QString* error,
+                         const OutputOptions& output) {
     QDir().mkpath(templateDir);
     const std::string path =
         QDir(templateDir).filePath(QString::fromUtf8(kLayoutFileName)).toStdString();
@@ -63,14 +66,16 @@ bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
             *error = QStringLiteral("无法保存水印布局文件：%1").arg(QString::fromStdString(path));
         return false;
     }
-    return startJob && startJob(makeWatermarkJob(path));
+    return startJob && startJob(makeWatermarkJob(path, canvas.group().stampWidthPercent,
+                                                 appendBatchErrorLog, output));
 }
 
 bool startWatermarkBatchFromPanel(QWidget* panel, const QString& panelName, CPreviewDlg& canvas,
-                                  const QString& templateDir, const StartBatchFunction& startJob) {
+                                  const QString& templateDir, const StartBatchFunction& startJob,
+                                  const OutputOptions& output) {
     canvas.update();
     QString error;
-    if (startWatermarkBatch(canvas, templateDir, startJob, &error))
+    if (startWatermarkBatch(canvas, templateDir, startJob, &error, output))
         return true;
     if (!error.isEmpty())
         QMessageBox::warning(panel, panelName, error);
@@ -110,7 +115,7 @@ void CWaterTextDlg::buildControls() {
     sizes_ = new QComboBox(this);
     for (int size = 8; size <= 200; ++size)
         sizes_->addItem(QString::number(size));
-    sizes_->setCurrentIndex(20);
+    sizes_->setCurrentIndex(kDefaultFontSize - kMinFontSize);
 
     color_ = new CColorPickerButton(this);
     auto makeToggle = [this](const QString& caption) {
@@ -127,7 +132,7 @@ void CWaterTextDlg::buildControls() {
     shadow_ = new QCheckBox(QStringLiteral("阴影效果"), this);
     opacity_ = new QSlider(Qt::Horizontal, this);
     opacity_->setRange(0, 100);
-    opacity_->setValue(100);
+    opacity_->setValue(kDefaultOpacity);
     grid_ = new CGridStatic(this);
     add_ = new QPushButton(QStringLiteral("添加"), this);
 
@@ -160,6 +165,8 @@ void CWaterTextDlg::buildControls() {
     layout->addLayout(form);
     layout->addWidget(gridBox);
     layout->addWidget(add_);
+    output_ = new COutputOptionsGroup(&profile_, QStringLiteral("watermark"), this);
+    layout->addWidget(output_);
     layout->addStretch();
 }
 
@@ -208,6 +215,11 @@ void CWaterTextDlg::connectControls() {
             applyOpacity();
     });
     connect(color_, &CColorPickerButton::colorPicked, this, &CWaterTextDlg::onColorPicked);
+    // A loaded layout brings its own alignment, which the grid must show (and start with).
+    connect(canvas_, &CPreviewDlg::layoutReplaced, this, [this] {
+        grid_->setCell(canvas_->group().header.alignMode);
+        followSelection();
+    });
     connect(grid_, &CGridStatic::cellChanged, this, [this](int cell) {
         canvas_->group().header.alignMode = cell;
         canvas_->update();
@@ -231,7 +243,7 @@ void CWaterTextDlg::onColorPicked(std::uint32_t bgr) {
 }
 
 QString CWaterTextDlg::selectedFontName() const {
-    return fonts_->currentIndex() < 0 ? QStringLiteral("宋体") : fonts_->currentText();
+    return fonts_->currentIndex() < 0 ? QString::fromUtf8(kDefaultFontName) : fonts_->currentText();
 }
 
 int CWaterTextDlg::selectedFontSize() const {
@@ -315,7 +327,8 @@ void CWaterTextDlg::addOrApply() {
 
 bool CWaterTextDlg::startBatch() {
     canvas_->group().header.alignMode = grid_->cell();
-    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_);
+    return startWatermarkBatchFromPanel(this, displayName(), *canvas_, templateDir_, startJob_,
+                                        output_->options());
 }
 
 void CWaterTextDlg::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "engine/batch/batch_job.h"
+#include "engine/imaging/output_format.h"
 
 class QCheckBox;
 class QComboBox;
@@ -19,6 +20,8 @@ class QSlider;
 class QToolButton;
 
 namespace pixmill {
+
+class COutputOptionsGroup;
 
 class CColorPickerButton;
 class CGridStatic;
@@ -78,6 +81,7 @@ class CWaterTextDlg : public QWidget {
     CColorPickerButton* colorButton() const { return color_; }
     CGridStatic* grid() const { return grid_; }
     QPushButton* addButton() const { return add_; }
+    COutputOptionsGroup* outputGroup() const { return output_; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -111,17 +115,20 @@ class CWaterTextDlg : public QWidget {
     QSlider* opacity_ = nullptr;
     CGridStatic* grid_ = nullptr;
     QPushButton* add_ = nullptr;
+    COutputOptionsGroup* output_ = nullptr;
 };
 
 // Writes the canvas group's layout into `templateDir` and hands makeWatermarkJob for it to
 // `startJob`. Shared by both watermark panels; false (nothing started) when the file cannot
 // be written. `error` receives the reason.
 bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
-                         const StartBatchFunction& startJob, QString* error = nullptr);
+                         const StartBatchFunction& startJob, QString* error = nullptr,
+                         const OutputOptions& output = {});
 
 // A panel's start: the canvas repainted as it is saved, then startWatermarkBatch; a layout that
 // cannot be written is reported in a warning box over `panel`, titled with its name.
 bool startWatermarkBatchFromPanel(QWidget* panel, const QString& panelName, CPreviewDlg& canvas,
-                                  const QString& templateDir, const StartBatchFunction& startJob);
+                                  const QString& templateDir, const StartBatchFunction& startJob,
+                                  const OutputOptions& output = {});
 
 }  // namespace pixmill

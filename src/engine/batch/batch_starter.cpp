@@ -1,9 +1,10 @@
-#include "gui/controls/batch_starter.h"
+#include "engine/batch/batch_starter.h"
 
 #include <QDir>
 
 #include "engine/app/app_settings.h"
 #include "engine/batch/batch_driver.h"
+#include "engine/batch/work_gate.h"
 #include "engine/catalog/catalog_model.h"
 
 namespace pixmill {
@@ -16,6 +17,21 @@ std::string withSeparator(const QString& folder) {
     return text;
 }
 }  // namespace
+
+std::string checkStart(const CatalogModel& model, const WorkGate* gate, StartOrigin origin,
+                       std::optional<BatchKind> kind) {
+    const bool needsTicked =
+        origin == StartOrigin::MenuCommand || (kind && batchKindInfo(*kind).needsTickedRows);
+    if (origin == StartOrigin::Starter) {
+        if (gate && gate->busy())
+            return WorkGate::refusalFor(gate->running());
+        if (model.rowCount() == 0)
+            return kNoImagesMessage;
+    }
+    if (needsTicked && model.tickedCount() == 0)
+        return kNothingTickedMessage;
+    return {};
+}
 
 BatchEnvironment batchEnvironment(const CatalogModel& model, const AppSettings& settings) {
     BatchEnvironment env;
