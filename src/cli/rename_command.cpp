@@ -32,8 +32,8 @@ int runRename(const CommandLine& commandLine) {
         CliSession session(commandLine);
         if (int status = session.open(); status != kExitOk)
             return status;
-        const std::string refusal = undoLastRename(pathBytes(session.model().currentFolder()));
-        return refusal.empty() ? kExitOk : session.refuse(refusal);
+        const Result<> undone = undoLastRename(pathBytes(session.model().currentFolder()));
+        return undone ? kExitOk : session.refuse(undone.message());
     }
     RenameParams params;
     if (commandLine.isSet("rule"))

@@ -99,7 +99,7 @@ TEST_F(AppPathsTest, SettingsOfAnInstalledCopyLiveInThePerUserFolder) {
     testing::TempDir config;
     SettingsProfile profile(QString::fromStdString(config.file("Velumark.conf")));
     AppSettings settings(program, profile);
-    settings.migrateLegacySettings();
+    (void)settings.migrateLegacySettings();
     settings.loadSettings();
     const QString user = userData() + "/Velumark/";
     EXPECT_EQ(settings.outputDir, user + "out/");

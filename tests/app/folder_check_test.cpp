@@ -24,7 +24,9 @@ struct RecordingLevels {
 
 TEST(FolderCheckTest, PosixRules) {
     RecordingLevels levels;
-    const auto check = [&](const char* path) { return testPosixFolderPath(path, true, levels.function()); };
+    const auto check = [&](const char* path) {
+        return testPosixFolderPath(path, true, levels.function()).code();
+    };
     EXPECT_EQ(check("/"), kFolderUsable);
     EXPECT_EQ(check("/home/user/photos"), kFolderUsable);
     EXPECT_EQ(check("/home/user/.local/share"), kFolderUsable);  // hidden folders are folders
@@ -41,7 +43,9 @@ TEST(FolderCheckTest, PosixRules) {
 
 TEST(FolderCheckTest, WindowsRules) {
     RecordingLevels levels;
-    const auto check = [&](const std::string& path) { return testWindowsFolderPath(path, true, levels.function()); };
+    const auto check = [&](const std::string& path) {
+        return testWindowsFolderPath(path, true, levels.function()).code();
+    };
     EXPECT_EQ(check("E:\\"), kFolderUsable);
     EXPECT_EQ(check("d:\\photos\\new"), kFolderUsable);
     EXPECT_EQ(check("D:"), kFolderInvalid);
@@ -59,12 +63,14 @@ TEST(FolderCheckTest, WindowsRules) {
 
 TEST(FolderCheckTest, CreationWalksEveryLevelAndStopsAtTheFirstFailure) {
     RecordingLevels levels;
-    EXPECT_EQ(testWindowsFolderPath("D:\\photos\\new", false, levels.function()), kFolderUsable);
+    EXPECT_EQ(testWindowsFolderPath("D:\\photos\\new", false, levels.function()).code(),
+              kFolderUsable);
     EXPECT_EQ(levels.made, (std::vector<std::string>{"D:\\photos", "D:\\photos\\new"}));
 
     levels.made.clear();
     levels.failAt = "/a/b";
-    EXPECT_EQ(testPosixFolderPath("/a/b/c", false, levels.function()), kFolderCannotBeCreated);
+    EXPECT_EQ(testPosixFolderPath("/a/b/c", false, levels.function()).code(),
+              kFolderCannotBeCreated);
     EXPECT_EQ(levels.made, (std::vector<std::string>{"/a", "/a/b"}));
 }
 
@@ -85,19 +91,19 @@ TEST(FolderCheckTest, CheckOrCreateAsksThenCreatesOnTheRealFileSystem) {
     ScriptedPrompter prompter;
 
     prompter.answer = false;
-    EXPECT_EQ(checkOrCreateFolder(target, prompter), -1);
+    EXPECT_EQ(checkOrCreateFolder(target, prompter).code(), -1);
     EXPECT_FALSE(std::filesystem::exists(target));
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_EQ(prompter.questions[0], "The folder:\n\n" + target +
                                          "\n\ndoes not exist. Do you want the folder to be created?");
 
     prompter.answer = true;
-    EXPECT_EQ(checkOrCreateFolder(target, prompter), kFolderUsable);
+    EXPECT_EQ(checkOrCreateFolder(target, prompter).code(), kFolderUsable);
     EXPECT_TRUE(std::filesystem::is_directory(target));
 
     // An existing folder passes without a question.
     prompter.questions.clear();
-    EXPECT_EQ(checkOrCreateFolder(target, prompter), kFolderUsable);
+    EXPECT_EQ(checkOrCreateFolder(target, prompter).code(), kFolderUsable);
     EXPECT_TRUE(prompter.questions.empty());
     EXPECT_TRUE(prompter.errors.empty());
 }
@@ -106,13 +112,13 @@ TEST(FolderCheckTest, CheckOrCreateShowsTheTwoErrorMessages) {
     testing::TempDir root;
     root.write("file", "x");
     ScriptedPrompter prompter;
-    EXPECT_EQ(checkOrCreateFolder(root.folder(), prompter), kFolderInvalid);
+    EXPECT_EQ(checkOrCreateFolder(root.folder(), prompter).code(), kFolderInvalid);
     EXPECT_EQ(prompter.errors.back(),
               "The folder:\n\n" + root.folder() + "\n\nis invalid. Please reenter.");
 
     // A level that is a file cannot become a folder.
     const std::string underFile = root.file("file") + "/sub";
-    EXPECT_EQ(checkOrCreateFolder(underFile, prompter), kFolderCannotBeCreated);
+    EXPECT_EQ(checkOrCreateFolder(underFile, prompter).code(), kFolderCannotBeCreated);
     EXPECT_EQ(prompter.errors.back(),
               "The folder:\n\n" + underFile + "\n\ncan not be created. Please double check.");
 }

@@ -19,7 +19,7 @@ protected:
 
     AppSettings loaded(SettingsProfile& profile) {
         AppSettings settings(programDir(), profile);
-        settings.migrateLegacySettings();
+        (void)settings.migrateLegacySettings();
         settings.loadSettings();
         return settings;
     }
@@ -129,7 +129,7 @@ TEST_F(SettingsTest, LegacyFileIsImportedOnceAndDeleted) {
     {
         SettingsProfile profile(profilePath());
         AppSettings settings(programDir(), profile);
-        EXPECT_TRUE(settings.migrateLegacySettings());
+        EXPECT_TRUE(settings.migrateLegacySettings().value());
         settings.loadSettings();
         EXPECT_EQ(settings.source, SettingsSource::Profile);
         EXPECT_EQ(settings.viewMode, 0);
@@ -143,7 +143,7 @@ TEST_F(SettingsTest, LegacyFileIsImportedOnceAndDeleted) {
     programFolder.write("Velumark.ini", "[main]\r\nviewmode=2\r\n");
     SettingsProfile profile(profilePath());
     AppSettings second(programDir(), profile);
-    EXPECT_FALSE(second.migrateLegacySettings());
+    EXPECT_FALSE(second.migrateLegacySettings().value());
     second.loadSettings();
     EXPECT_EQ(second.viewMode, 0);
 }

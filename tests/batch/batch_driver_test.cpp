@@ -208,7 +208,7 @@ TEST_F(BatchDriverTest, AFailedPrepareFailsEveryRowButStillEnds) {
                      return ItemOutcome{};
                  },
                  {},
-                 [] { return std::string("layout unreadable"); }};
+                 []() -> Result<> { return makeError("layout unreadable"); }};
     driver.start(job, environment());
     driver.wait();
     EXPECT_EQ(worked, 0);

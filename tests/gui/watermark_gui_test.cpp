@@ -514,7 +514,7 @@ TEST_F(TextPanelTest, GridSetsTheAlignmentAndStartBatchStampsAPhoto) {
     ASSERT_TRUE(photo.save(QString::fromStdString(source), "JPEG", 95));
     BatchJob& job = started.front();
     ASSERT_TRUE(job.prepare);
-    EXPECT_EQ(job.prepare(), "");
+    EXPECT_TRUE(job.prepare().isOk());
     WorkedRow row;
     row.item.fullPath = source;
     row.item.fileName = "photo.jpg";

@@ -191,7 +191,7 @@ TEST(SavedLayoutBar, stampWidthIsRememberedAndScalesTheStartedBatch) {
     photo.fill(Qt::green);
     ASSERT_TRUE(photo.save(QString::fromStdString(temp.file("photo.png"))));
     BatchJob& job = session.started.front();
-    ASSERT_EQ(job.prepare(), "");
+    ASSERT_TRUE(job.prepare().isOk());
     WorkedRow row;
     row.item.fullPath = temp.file("photo.png");
     row.item.fileName = "photo.png";

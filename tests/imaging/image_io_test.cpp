@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -77,7 +79,7 @@ TEST(ImageIo, everyPixelLayoutTheEncoderTakesKeepsItsColours) {
         picture.fill(QColor(230, 20, 10));
         std::optional<Bytes> encoded = encodeJpeg(picture, 95, {});
         ASSERT_TRUE(encoded.has_value());
-        const QImage decoded = decodeJpeg(*encoded, QSize(), nullptr);
+        const QImage decoded = decodeJpeg(*encoded, QSize()).value();
         ASSERT_FALSE(decoded.isNull());
         const QColor centre = decoded.pixelColor(16, 16);
         EXPECT_NEAR(centre.red(), 230, 4);
@@ -95,7 +97,7 @@ TEST(ImageIo, dctScalingStillCoversTheWantedSize) {
     EXPECT_EQ(jpegScaleDenominator(4001, 3001, QSize(501, 376)), 8);  // ceil(4001 / 8) = 501
 
     Bytes jpeg = *encodeJpeg(quadrants(400, 300), 95);
-    QImage reduced = decodeJpeg(jpeg, QSize(100, 75));
+    QImage reduced = decodeJpeg(jpeg, QSize(100, 75)).value();
     EXPECT_EQ(reduced.size(), QSize(100, 75));
     EXPECT_EQ(quadrantAt(reduced, 10, 10), 'r');
     EXPECT_EQ(quadrantAt(reduced, 90, 65), 'b');
@@ -119,14 +121,14 @@ TEST(ImageIo, adobeCmykJpegGetsItsColours) {
 
 TEST(ImageIo, refusesPicturesBeyondThePixelLimits) {
     // 30000 x 30000 is 900 megapixels: no full decode, but a reduced one stays small enough.
-    std::string why;
-    EXPECT_TRUE(decodeJpeg(claimingSize(30000, 30000), QSize(), &why).isNull());
-    EXPECT_NE(why.find("exceeds the limit"), std::string::npos);
+    Result<QImage> full = decodeJpeg(claimingSize(30000, 30000), QSize());
+    EXPECT_FALSE(full.isOk());
+    EXPECT_NE(full.message().find("exceeds the limit"), std::string::npos);
     EXPECT_TRUE(decodeImage(claimingSize(30000, 30000)).isNull());
     // 60000 x 60000 is beyond what even a reduced decode may read.
-    why.clear();
-    EXPECT_TRUE(decodeJpeg(claimingSize(60000, 60000), QSize(100, 100), &why).isNull());
-    EXPECT_NE(why.find("exceeds the limit"), std::string::npos);
+    Result<QImage> reduced = decodeJpeg(claimingSize(60000, 60000), QSize(100, 100));
+    EXPECT_FALSE(reduced.isOk());
+    EXPECT_NE(reduced.message().find("exceeds the limit"), std::string::npos);
 
     QImage tall(1, 1, QImage::Format_RGB32);
     QByteArray png;
@@ -159,6 +161,21 @@ TEST(ImageIo, failedSavesPrintTheDiagnosticLine) {
     ASSERT_EQ(recorder.diagnostics().size(), 2u);
     EXPECT_EQ(recorder.diagnostics()[0], "7  Attempt to save /nonexistent/folder/a.jpg failed.\n");
     EXPECT_EQ(recorder.diagnostics()[1], "2  Attempt to save /tmp/never.jpg failed.\n");
+    // The error carries the number the line printed.
+    EXPECT_EQ(saveAsJpeg(QImage(), {}, "/tmp/never.jpg").code(), kSaveInvalidImage);
+    EXPECT_EQ(saveByExtension(quadrants(8, 8), "/tmp/never.gif").code(), kSaveEncodeFailed);
+    EXPECT_EQ(saveAsJpeg(quadrants(8, 8), {}, "/nonexistent/folder/a.jpg").code(),
+              kSaveWriteFailed);
+}
+
+TEST(ImageIo, readImageFileSaysWhyAFileCannotBeRead) {
+    TempDir dir;
+    dir.write("a.jpg", "bytes");
+    Result<Bytes> read = readImageFile(dir.file("a.jpg"));
+    ASSERT_TRUE(read.isOk());
+    EXPECT_EQ(read->size(), 5u);
+    EXPECT_EQ(readImageFile(dir.file("absent.jpg")).code(), ENOENT);
+    EXPECT_EQ(readImageFile(dir.folder()).code(), EISDIR);
 }
 
 TEST(ImageIo, aFailedWriteLeavesTheOldFile) {

@@ -187,11 +187,10 @@ TEST(InputFormats, headersClaimingHugePicturesAreRefusedBeforeDecoding) {
     for (const Bytes& bytes : {gif, tiff}) {
         SCOPED_TRACE(int(sniffImageFormat(bytes)));
         EXPECT_GE(imageFileSize(bytes).width(), 60000);
-        PixelBudget::Share share;
-        const std::string refusal =
-            reserveDecode(bytes, int(sniffImageFormat(bytes)), {}, share, budget);
-        EXPECT_NE(refusal.find("图片文件已损坏"), std::string::npos) << refusal;
-        EXPECT_FALSE(share);
+        const Result<PixelBudget::Share> share =
+            reserveDecode(bytes, int(sniffImageFormat(bytes)), {}, budget);
+        ASSERT_FALSE(share);
+        EXPECT_NE(share.message().find("图片文件已损坏"), std::string::npos) << share.message();
         LoadedImage loaded = decodeImage(bytes);
         EXPECT_TRUE(loaded.isNull());
         EXPECT_FALSE(loaded.refusal.empty());
@@ -334,12 +333,16 @@ TEST(HeifInput, aHeifBeyondTheBudgetIsRefusedBeforeDecoding) {
     const Bytes heic = realPhotoBytes("heic/iphone_13_pro_max.HEIC");
     REAL_PHOTO_OR_SKIP(heic);
     PixelBudget small(64u << 20);
-    PixelBudget::Share share;
-    const std::string refusal = reserveDecode(heic, int(ImageFileFormat::Heif), {}, share, small);
-    EXPECT_NE(refusal.find("图片太大，无法处理：3024 × 4032"), std::string::npos) << refusal;
+    const Result<PixelBudget::Share> refused =
+        reserveDecode(heic, int(ImageFileFormat::Heif), {}, small);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.message().find("图片太大，无法处理：3024 × 4032"), std::string::npos)
+        << refused.message();
     EXPECT_EQ(small.inUse(), 0u);
     PixelBudget large(1024u << 20);
-    ASSERT_EQ(reserveDecode(heic, int(ImageFileFormat::Heif), {}, share, large), "");
+    const Result<PixelBudget::Share> share =
+        reserveDecode(heic, int(ImageFileFormat::Heif), {}, large);
+    ASSERT_TRUE(share) << share.message();
     // The pixels and their working copy, and libheif's planes while it converts them.
     EXPECT_GE(large.inUse(), std::size_t(3024) * 4032 * (8 + 6));
 }

@@ -219,9 +219,9 @@ TEST(LosslessRotation, partialBlocksFallBackToReencodingAndSaySo) {
     const QImage after = loadImage(dir.file("a.jpg")).image;
     EXPECT_GT(testing::lumaPsnr(after, turnImage(before, Turn::Clockwise)), 40.0);
     // A transpose keeps every block edge where it was: lossless whatever the size.
-    EXPECT_TRUE(turnJpegLosslessly(readFile(dir.file("a.jpg")), Turn::Transpose).bytes);
-    EXPECT_EQ(turnJpegLosslessly(readFile(dir.file("a.jpg")), Turn::Clockwise).refusal,
-              LosslessRefusal::NotWholeBlocks);
+    EXPECT_TRUE(turnJpegLosslessly(readFile(dir.file("a.jpg")), Turn::Transpose).isOk());
+    EXPECT_EQ(turnJpegLosslessly(readFile(dir.file("a.jpg")), Turn::Clockwise).code(),
+              kLosslessNotWholeBlocks);
 }
 
 TEST(LosslessRotation, badInputLeavesTheFileAsItWas) {
@@ -246,7 +246,7 @@ TEST(LosslessRotation, badInputLeavesTheFileAsItWas) {
         EXPECT_EQ(readFile(dir.file(name)), before);
     }
     EXPECT_EQ(turn(dir.file("readonly.jpg"), kFlipX).status, ItemStatus::Skipped);
-    EXPECT_EQ(turnJpegLosslessly(Bytes{}, Turn::Clockwise).refusal, LosslessRefusal::Library);
+    EXPECT_EQ(turnJpegLosslessly(Bytes{}, Turn::Clockwise).code(), kLosslessLibrary);
 
     // An Orientation outside 1..8 counts as 1: the turn is the user's alone.
     Bytes exif = testing::exifPayload(9, {});

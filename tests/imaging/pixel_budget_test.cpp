@@ -44,16 +44,20 @@ Bytes pngOf(QSize size) {
 
 TEST(PixelBudget, refusesWhatCannotFitOrWhatTheFileCannotHoldBeforeDecoding) {
     PixelBudget budget(1 << 20);
-    PixelBudget::Share share;
     // 300 x 300 four-byte pixels, twice: 720,000 bytes fit in 1 MiB; 600 x 600 do not.
-    EXPECT_EQ(reserveDecode(pngOf({300, 300}), int(ImageFileFormat::Png), {}, share, budget), "");
-    EXPECT_TRUE(share);
+    Result<PixelBudget::Share> share =
+        reserveDecode(pngOf({300, 300}), int(ImageFileFormat::Png), {}, budget);
+    EXPECT_EQ(share.message(), "");
+    ASSERT_TRUE(share.isOk());
+    EXPECT_TRUE(*share);
     EXPECT_EQ(budget.inUse(), 300u * 300 * 8);
-    share.reset();
-    const std::string tooLarge =
-        reserveDecode(pngOf({600, 600}), int(ImageFileFormat::Png), {}, share, budget);
+    share->reset();
+    Result<PixelBudget::Share> refused =
+        reserveDecode(pngOf({600, 600}), int(ImageFileFormat::Png), {}, budget);
+    const std::string tooLarge = refused.message();
     EXPECT_NE(tooLarge.find("图片太大"), std::string::npos) << tooLarge;
-    EXPECT_FALSE(share);
+    EXPECT_FALSE(refused.isOk());
+    EXPECT_EQ(budget.inUse(), 0u);
 
     // A JPEG header claiming 20000 x 20000 in a few hundred bytes.
     Bytes claimed = {0xFF, 0xD8, 0xFF, 0xC0, 0,    17, 8, 0x4E, 0x20, 0x4E, 0x20, 3,
@@ -61,10 +65,11 @@ TEST(PixelBudget, refusesWhatCannotFitOrWhatTheFileCannotHoldBeforeDecoding) {
                      12,   3,    1,    0,    2,    0,  3, 0,    0,    63,   0};
     claimed.resize(400, 0);
     PixelBudget roomy(std::size_t(1) << 40);
-    const std::string damaged =
-        reserveDecode(claimed, int(ImageFileFormat::Jpeg), {}, share, roomy);
+    Result<PixelBudget::Share> claimedShare =
+        reserveDecode(claimed, int(ImageFileFormat::Jpeg), {}, roomy);
+    const std::string damaged = claimedShare.message();
     EXPECT_NE(damaged.find("20000 × 20000"), std::string::npos) << damaged;
-    EXPECT_FALSE(share);
+    EXPECT_FALSE(claimedShare.isOk());
 }
 
 }  // namespace

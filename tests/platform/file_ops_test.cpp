@@ -47,7 +47,7 @@ std::vector<std::string> namesIn(const TempDir& dir) {
 TEST(MoveNoReplace, movesToAFreeName) {
     TempDir dir;
     dir.write("a", "A");
-    ASSERT_EQ(systemFileOps().moveNoReplace(dir.file("a"), dir.file("b")), 0);
+    ASSERT_EQ(systemFileOps().moveNoReplace(dir.file("a"), dir.file("b")).code(), 0);
     EXPECT_EQ(readText(dir.file("b")), "A");
     EXPECT_FALSE(std::filesystem::exists(dir.file("a")));
 }
@@ -56,7 +56,7 @@ TEST(MoveNoReplace, neverReplacesAnExistingFile) {
     TempDir dir;
     dir.write("a", "A");
     dir.write("b", "B");
-    EXPECT_EQ(systemFileOps().moveNoReplace(dir.file("a"), dir.file("b")), EEXIST);
+    EXPECT_EQ(systemFileOps().moveNoReplace(dir.file("a"), dir.file("b")).code(), EEXIST);
     EXPECT_EQ(readText(dir.file("a")), "A");
     EXPECT_EQ(readText(dir.file("b")), "B");
 }
@@ -65,9 +65,9 @@ TEST(CopyFile, keepsOrReplacesTheTargetAsAsked) {
     TempDir dir;
     dir.write("src", "new");
     dir.write("dst", "old");
-    EXPECT_EQ(systemFileOps().copyFile(dir.file("src"), dir.file("dst"), false), EEXIST);
+    EXPECT_EQ(systemFileOps().copyFile(dir.file("src"), dir.file("dst"), false).code(), EEXIST);
     EXPECT_EQ(readText(dir.file("dst")), "old");
-    EXPECT_EQ(systemFileOps().copyFile(dir.file("src"), dir.file("dst"), true), 0);
+    EXPECT_EQ(systemFileOps().copyFile(dir.file("src"), dir.file("dst"), true).code(), 0);
     EXPECT_EQ(readText(dir.file("dst")), "new");
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"dst", "src"}));
 }
@@ -109,7 +109,7 @@ TEST(SafeRewrite, rewritesAFileWhoseNameHasTheLongestLengthAllowed) {
     ASSERT_TRUE(rewriteFileSafely(dir.file(name), bytes("new")));
     EXPECT_EQ(readText(dir.file(name)), "new");
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{name});
-    EXPECT_EQ(systemFileOps().copyFile(dir.file(name), dir.file(name), true), 0);
+    EXPECT_EQ(systemFileOps().copyFile(dir.file(name), dir.file(name), true).code(), 0);
 }
 
 TEST(TemporaryName, isHiddenFitsEveryNameAndIsRecognisedAsOurs) {
@@ -191,12 +191,13 @@ TEST(CopyFile, givesTheUmasksModeAndRefusesWhatIsNoRegularFileAtOnce) {
     dir.write("src", "bytes");
     ASSERT_EQ(::chmod(dir.file("src").c_str(), 0600), 0);
     const mode_t previous = ::umask(027);
-    const int copied = systemFileOps().copyFile(dir.file("src"), dir.file("dst"), false);
+    const int copied = systemFileOps().copyFile(dir.file("src"), dir.file("dst"), false).code();
     ::umask(previous);
     ASSERT_EQ(copied, 0);
     EXPECT_EQ(statOf(dir.file("dst")).st_mode & 0777, 0666u & ~027u);
     ASSERT_EQ(::mkfifo(dir.file("fifo.jpg").c_str(), 0644), 0);
-    EXPECT_EQ(systemFileOps().copyFile(dir.file("fifo.jpg"), dir.file("out.jpg"), true), EINVAL);
+    EXPECT_EQ(systemFileOps().copyFile(dir.file("fifo.jpg"), dir.file("out.jpg"), true).code(),
+              EINVAL);
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.jpg")));
 }
 

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <random>
 
@@ -43,6 +44,16 @@ TEST(FileMd5Hex, givesTheInitialStateForWhatCannotBeRead) {
     EXPECT_EQ(fileMd5Hex(""), "0123456789abcdeffedcba9876543210");
     EXPECT_EQ(fileMd5Hex(dir.file("missing.jpg")), "0123456789abcdeffedcba9876543210");
     EXPECT_EQ(fileMd5Hex(dir.path().string()), "0123456789abcdeffedcba9876543210");  // a folder
+}
+
+TEST(FileMd5, failsForWhatCannotBeReadAndSucceedsForAnEmptyFile) {
+    TempDir dir;
+    EXPECT_FALSE(fileMd5(dir.file("missing.jpg")).isOk());
+    EXPECT_EQ(fileMd5(dir.path().string()).code(), EISDIR);
+    dir.write("empty", "");
+    Result<std::string> empty = fileMd5(dir.file("empty"));
+    ASSERT_TRUE(empty.isOk()) << empty.message();
+    EXPECT_EQ(*empty, "d41d8cd98f00b204e9800998ecf8427e");
 }
 
 }  // namespace

@@ -251,12 +251,12 @@ class FailingMoves : public FileOps {
     std::set<int> failing;
     std::function<void(int)> beforeMove;
     int calls = 0;
-    int moveNoReplace(const std::string& from, const std::string& to) override {
+    Result<> moveNoReplace(const std::string& from, const std::string& to) override {
         ++calls;
         if (beforeMove)
             beforeMove(calls);
         if (failing.count(calls))
-            return EIO;
+            return systemError(EIO);
         return FileOps::moveNoReplace(from, to);
     }
 };

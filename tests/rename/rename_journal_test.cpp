@@ -52,6 +52,25 @@ TEST(RenameJournal, keepsEveryNameAndTellsAWholeJournalFromAPartOfOne) {
     EXPECT_FALSE(decodeJournal(marked.substr(0, marked.size() - 1))->secondPass);
 }
 
+TEST(RenameJournal, fileStepsSayWhetherTheyWorked) {
+    TempDir dir;
+    RenameJournal journal;
+    journal.rows = {{"a.jpg", "guid0.jpg", "1.jpg"}};
+    // No journal yet: the second-pass mark has nothing to go into.
+    EXPECT_EQ(markSecondPass(dir.folder()).code(), ENOENT);
+    ASSERT_TRUE(writeJournalFile(dir.folder(), kRenameJournalName, journal, systemFileOps()));
+    EXPECT_TRUE(markSecondPass(dir.folder()).isOk());
+    EXPECT_TRUE(readJournalFile(dir.folder(), kRenameJournalName)->secondPass);
+    EXPECT_TRUE(removeJournalFile(dir.folder(), kRenameJournalName, systemFileOps()).isOk());
+    EXPECT_FALSE(exists(dir.file(kRenameJournalName)));
+    // Gone already counts as removed; a journal beyond a missing folder cannot be written.
+    EXPECT_TRUE(removeJournalFile(dir.folder(), kRenameJournalName, systemFileOps()).isOk());
+    EXPECT_EQ(
+        writeJournalFile(dir.folder() + "absent/", kRenameJournalName, journal, systemFileOps())
+            .code(),
+        ENOENT);
+}
+
 // Renames a, b, c to b, c, d (each new name another's old one), as a batch of rule <no>
 // started at `start` would.
 struct Batch {
@@ -92,20 +111,20 @@ struct Batch {
 class DyingFileOps : public FileOps {
   public:
     explicit DyingFileOps(int at) : at_(at) {}
-    int writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
-                     const struct stat* attributes) override {
+    Result<> writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                          const struct stat* attributes) override {
         step();
         return FileOps::writeNewFile(path, data, attributes);
     }
-    int renameReplacing(const std::string& from, const std::string& to) override {
+    Result<> renameReplacing(const std::string& from, const std::string& to) override {
         step();
         return FileOps::renameReplacing(from, to);
     }
-    int moveNoReplace(const std::string& from, const std::string& to) override {
+    Result<> moveNoReplace(const std::string& from, const std::string& to) override {
         step();
         return FileOps::moveNoReplace(from, to);
     }
-    int removeFile(const std::string& path) override {
+    Result<> removeFile(const std::string& path) override {
         step();
         return FileOps::removeFile(path);
     }
@@ -158,21 +177,22 @@ TEST(RenameUndo, putsBackTheLastNamesOnceAndRefusesWhenAnOldNameIsTaken) {
     Batch batch;
     batch.run();
     batch.expectNew();
-    EXPECT_EQ(undoLastRename(batch.dir.folder(), kGuid), "");
+    EXPECT_TRUE(undoLastRename(batch.dir.folder(), kGuid).isOk());
     batch.expectOld();
-    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid), HasSubstr("没有可以撤销的重命名"));
+    EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid).message(),
+                HasSubstr("没有可以撤销的重命名"));
 
     Batch changed;
     changed.run();
     changed.dir.write("1.jpg", "a new photo");
-    EXPECT_THAT(undoLastRename(changed.dir.folder(), kGuid), HasSubstr("1.jpg"));
+    EXPECT_THAT(undoLastRename(changed.dir.folder(), kGuid).message(), HasSubstr("1.jpg"));
     EXPECT_EQ(readText(changed.dir.file("1.jpg")), "a new photo");
     EXPECT_EQ(readText(changed.dir.file("2.jpg")), "photo 1.jpg");
 
     Batch gone;
     gone.run();
     std::filesystem::remove(gone.dir.file("4.jpg"));
-    EXPECT_THAT(undoLastRename(gone.dir.folder(), kGuid), HasSubstr("4.jpg 已不存在"));
+    EXPECT_THAT(undoLastRename(gone.dir.folder(), kGuid).message(), HasSubstr("4.jpg 已不存在"));
     EXPECT_EQ(readText(gone.dir.file("2.jpg")), "photo 1.jpg");
 }
 

@@ -24,27 +24,33 @@ public:
     int calls(Op op) const { return counts_[static_cast<int>(op)]; }
     const std::vector<std::string>& moves() const { return moves_; }
 
-    int writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
-                     const struct stat* attributes) override {
-        if (shouldFail(Op::WriteNewFile)) return error_;
+    Result<> writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                          const struct stat* attributes) override {
+        if (shouldFail(Op::WriteNewFile))
+            return systemError(error_);
         return FileOps::writeNewFile(path, data, attributes);
     }
-    int renameReplacing(const std::string& from, const std::string& to) override {
-        if (shouldFail(Op::RenameReplacing)) return error_;
+    Result<> renameReplacing(const std::string& from, const std::string& to) override {
+        if (shouldFail(Op::RenameReplacing))
+            return systemError(error_);
         return FileOps::renameReplacing(from, to);
     }
-    int moveNoReplace(const std::string& from, const std::string& to) override {
-        if (shouldFail(Op::MoveNoReplace)) return error_;
-        int result = FileOps::moveNoReplace(from, to);
-        if (result == 0) moves_.push_back(from + " -> " + to);
+    Result<> moveNoReplace(const std::string& from, const std::string& to) override {
+        if (shouldFail(Op::MoveNoReplace))
+            return systemError(error_);
+        Result<> result = FileOps::moveNoReplace(from, to);
+        if (result)
+            moves_.push_back(from + " -> " + to);
         return result;
     }
-    int removeFile(const std::string& path) override {
-        if (shouldFail(Op::RemoveFile)) return error_;
+    Result<> removeFile(const std::string& path) override {
+        if (shouldFail(Op::RemoveFile))
+            return systemError(error_);
         return FileOps::removeFile(path);
     }
-    int copyFile(const std::string& from, const std::string& to, bool replace) override {
-        if (shouldFail(Op::CopyFile)) return error_;
+    Result<> copyFile(const std::string& from, const std::string& to, bool replace) override {
+        if (shouldFail(Op::CopyFile))
+            return systemError(error_);
         return FileOps::copyFile(from, to, replace);
     }
 

@@ -125,7 +125,8 @@ TEST(SkinTest, programSkinRestylesTheWindowAndDetachRestoresIt) {
     const QImage plain = settledGrab(*window);
     const QString before = qApp->styleSheet();
 
-    ASSERT_TRUE(skin.attach()) << processSkinLibrary().errorText().toStdString();
+    ASSERT_TRUE(skin.attach())
+        << processSkinLibrary().load(binFolder() + "skin/" + kSkinLibraryFile).message();
     QFile sheet(binFolder() + "skin/skin.she");
     ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
     EXPECT_EQ(qApp->styleSheet(), QString::fromUtf8(sheet.readAll()));

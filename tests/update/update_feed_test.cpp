@@ -165,7 +165,10 @@ TEST(UpdateInstallTest, launcherQuotesTheProgramPath) {
 
     pixmill::testing::TempDir dir;
     const QString desktop = QString::fromStdString(dir.folder()) + "Desktop";
-    const QString path = writeDesktopLauncher(desktop, "Pixmill", "/opt/p x/Velumark_v2015.03");
+    const Result<QString> written =
+        writeDesktopLauncher(desktop, "Pixmill", "/opt/p x/Velumark_v2015.03");
+    ASSERT_TRUE(written.isOk()) << written.message();
+    const QString path = *written;
     ASSERT_EQ(path, desktop + "/Pixmill.desktop");
     const std::string text = pixmill::testing::readText(path.toStdString());
     EXPECT_NE(text.find("[Desktop Entry]\nType=Application\nName=Pixmill\n"), std::string::npos);

@@ -56,7 +56,7 @@ DownloadRun runDownload(const QString& address, const QString& target, Credentia
     EXPECT_TRUE(finished.wait(20000));
     EXPECT_EQ(finished.count(), 1);
     run.outcome = download.outcome();
-    run.error = download.errorText();
+    run.error = QString::fromStdString(download.result().message());
     return run;
 }
 
@@ -76,17 +76,17 @@ TEST_F(UpdateNetworkTest, feedFetchNeedsA2xxStatusAndTheWholeBody) {
     cut.announcedLength = 400;
     http_.setRoute("/cut", cut);
 
-    const FeedFetchOutcome ok = fetchFeedDocument(QUrl(http_.url("/feed")));
-    EXPECT_TRUE(ok.fetched);
-    EXPECT_EQ(ok.document, "<version>2015.03</version>\n");
+    const Result<QString> ok = fetchFeedDocument(QUrl(http_.url("/feed")));
+    ASSERT_TRUE(ok.isOk());
+    EXPECT_EQ(*ok, "<version>2015.03</version>\n");
     for (const char* path : {"/broken", "/cut", "/nowhere"}) {
-        const FeedFetchOutcome failed = fetchFeedDocument(QUrl(http_.url(path)));
-        EXPECT_FALSE(failed.fetched) << path;
-        EXPECT_FALSE(failed.errorText.isEmpty()) << path;
+        const Result<QString> failed = fetchFeedDocument(QUrl(http_.url(path)));
+        EXPECT_FALSE(failed.isOk()) << path;
+        EXPECT_FALSE(failed.message().empty()) << path;
     }
     const QUrl refused(
         QString("http://127.0.0.1:%1/feed").arg(pixmill::testing::unusedLoopbackPort()));
-    EXPECT_FALSE(fetchFeedDocument(refused, 3000).fetched);
+    EXPECT_FALSE(fetchFeedDocument(refused, 3000).isOk());
 }
 
 TEST_F(UpdateNetworkTest, feedFetchWorksOverHttpsWithTheTestCertificate) {
@@ -94,9 +94,9 @@ TEST_F(UpdateNetworkTest, feedFetchWorksOverHttpsWithTheTestCertificate) {
     LoopbackServer https(LoopbackServer::Kind::Https);
     ASSERT_TRUE(https.isListening());
     https.setRoute("/Velumark.xml", body("<version>2014.11</version>"));
-    const FeedFetchOutcome outcome = fetchFeedDocument(QUrl(https.url("/Velumark.xml")));
-    EXPECT_TRUE(outcome.fetched) << outcome.errorText.toStdString();
-    EXPECT_EQ(outcome.document, "<version>2014.11</version>");
+    const Result<QString> outcome = fetchFeedDocument(QUrl(https.url("/Velumark.xml")));
+    ASSERT_TRUE(outcome.isOk()) << outcome.message();
+    EXPECT_EQ(*outcome, "<version>2014.11</version>");
 }
 
 TEST_F(UpdateNetworkTest, completeDownloadReplacesTheTargetInOneStep) {
@@ -189,8 +189,8 @@ TEST_F(UpdateNetworkTest, feedAndDownloadGoThroughRedirectChainsEveryTime) {
     int feeds = 0;
     int downloads = 0;
     for (int i = 0; i < 50; ++i) {
-        const FeedFetchOutcome feed = fetchFeedDocument(QUrl(http_.url("/feed-moved")));
-        feeds += feed.fetched && feed.document == "<version>2015.03</version>";
+        const Result<QString> feed = fetchFeedDocument(QUrl(http_.url("/feed-moved")));
+        feeds += feed.isOk() && *feed == "<version>2015.03</version>";
         const DownloadRun run = runDownload(http_.url("/file-moved"), target);
         downloads += run.outcome == DownloadOutcome::Completed && QFileInfo(target).size() == 3000;
         QFile::remove(target);
@@ -204,7 +204,7 @@ TEST_F(UpdateNetworkTest, shortBodyAfterRedirectsStillFails) {
     Route cut = body("<version>2015");
     cut.announcedLength = 400;
     http_.setRoute("/cut", cut);
-    EXPECT_FALSE(fetchFeedDocument(QUrl(http_.url("/moved"))).fetched);
+    EXPECT_FALSE(fetchFeedDocument(QUrl(http_.url("/moved"))).isOk());
     const QString target = pathIn(dir_, "cut");
     EXPECT_EQ(runDownload(http_.url("/moved"), target).outcome, DownloadOutcome::Failed);
     EXPECT_FALSE(QFile::exists(target));
@@ -214,7 +214,7 @@ TEST_F(UpdateNetworkTest, endlessRedirectsFail) {
     Route loop;
     loop.redirectTo = http_.url("/loop").toUtf8();
     http_.setRoute("/loop", loop);
-    EXPECT_FALSE(fetchFeedDocument(QUrl(http_.url("/loop"))).fetched);
+    EXPECT_FALSE(fetchFeedDocument(QUrl(http_.url("/loop"))).isOk());
     EXPECT_EQ(runDownload(http_.url("/loop"), pathIn(dir_, "l")).outcome, DownloadOutcome::Failed);
     EXPECT_LT(http_.requestCount("/loop"), 60);
 }

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include <cerrno>
 #include <thread>
 
 #include "engine/watermark/control_tracker.h"
@@ -183,6 +184,9 @@ TEST(LayoutFile, aDamagedFileLeavesTheGroupAsItWas) {
     ASSERT_EQ(canvas.layers.size(), 1u);
     EXPECT_EQ(canvas.layers.front()->text, "kept");
     EXPECT_EQ(canvas.header.alignMode, 4);
+    // Why: the system's errno for a file that is not there, EINVAL for one that is no layout.
+    EXPECT_EQ(canvas.loadLayout(folder.file("absent.tmp"), nullptr).code(), ENOENT);
+    EXPECT_EQ(canvas.loadLayout(folder.file("cut.tmp"), nullptr).code(), EINVAL);
 }
 
 TEST(LayoutFile, outOfRangeValuesFromAFileAreBroughtIntoRange) {
@@ -211,7 +215,9 @@ TEST(LayoutFile, aFailedWriteKeepsThePreviousFile) {
                     testing::FailingFileOps::Op::RenameReplacing}) {
         testing::FailingFileOps failing;
         failing.failAt(op, 1);
-        EXPECT_FALSE(group.saveLayout(folder.file("water.tmp"), failing));
+        Result<> saved = group.saveLayout(folder.file("water.tmp"), failing);
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(saved.code(), EIO);
         EXPECT_EQ(testing::readFile(folder.file("water.tmp")), before);
         EXPECT_FALSE(std::filesystem::exists(folder.file("water.tmp.part")));
     }

@@ -63,7 +63,7 @@ TEST(StampWidth, mixedSizesGetTheSameShareInTheSameCorner) {
     badgeLayout(layout, in, 8);
     ASSERT_TRUE(layout.saveLayout(in.file("water.tmp")));
     BatchJob job = makeWatermarkJob(in.file("water.tmp"), 20, [](const std::string&) {});
-    ASSERT_EQ(job.prepare(), "");
+    ASSERT_TRUE(job.prepare().isOk());
     BatchEnvironment env{in.folder(), out.folder()};
     QRect badges[2], texts[2];
     const int widths[2] = {1000, 4000};

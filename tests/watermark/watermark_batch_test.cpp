@@ -133,9 +133,9 @@ TEST(WatermarkJob, anUnreadableLayoutRefusesTheBatch) {
     EXPECT_EQ(missing.kind, BatchKind::Watermark);
     EXPECT_EQ(batchKindInfo(missing.kind).pattern, BatchPattern::PerItem);
     ASSERT_TRUE(missing.prepare);
-    EXPECT_FALSE(missing.prepare().empty());
+    EXPECT_FALSE(missing.prepare().isOk());
     folder.write("damaged.tmp", std::string("\xFF\xFF\x00\x00\x13\x00", 6));
-    EXPECT_FALSE(makeWatermarkJob(folder.file("damaged.tmp")).prepare().empty());
+    EXPECT_FALSE(makeWatermarkJob(folder.file("damaged.tmp")).prepare().isOk());
 }
 
 TEST(WatermarkJob, rowsStampedOnThePoolMatchRowsStampedAlone) {
@@ -153,7 +153,7 @@ TEST(WatermarkJob, rowsStampedOnThePoolMatchRowsStampedAlone) {
     ASSERT_TRUE(writeOneLayerLayout(options, in.file("water.tmp")));
     Logged log;
     BatchJob job = makeWatermarkJob(in.file("water.tmp"), log.function());
-    ASSERT_EQ(job.prepare(), "");
+    ASSERT_TRUE(job.prepare().isOk());
     BatchEnvironment sequential{in.folder(), alone.folder()};
     BatchEnvironment parallel{in.folder(), out.folder()};
     std::vector<WorkedRow> rows;

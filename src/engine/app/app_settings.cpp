@@ -56,12 +56,15 @@ QString AppSettings::readString(const char* section, const char* key,
     return profile_->readString(section, key, defaultValue);
 }
 
-bool AppSettings::migrateLegacySettings() {
+Result<bool> AppSettings::migrateLegacySettings() {
     // Only into a profile that has never been written: a legacy file that could not be deleted
     // (a read-only program folder) must not overwrite newer settings at every start.
     if (!QFileInfo::exists(legacyIniPath) || profile_->hasSection("main")) return false;
     QFile file(legacyIniPath);
-    if (!file.open(QIODevice::ReadOnly)) return false;
+    if (!file.open(QIODevice::ReadOnly)) {
+        return makeError("cannot read " + legacyIniPath.toStdString() + ": " +
+                         file.errorString().toStdString());
+    }
     const QByteArray bytes = file.readAll();
     file.close();
     const LegacyIni ini = LegacyIni::parse(std::string_view(bytes.constData(), bytes.size()));

@@ -8,6 +8,7 @@
 
 #include "engine/app/legacy_ini.h"
 #include "engine/app/profile.h"
+#include "engine/platform/result.h"
 
 namespace pixmill {
 
@@ -25,10 +26,10 @@ public:
     AppSettings(QString programDir, Profile& profile);
 
     // When a legacy Velumark.ini lies beside the program and the profile has no "main" section
-    // yet, reads it, writes every value into the profile and deletes the file. Returns whether
-    // it imported. A legacy file that cannot be deleted is never imported twice: the second
-    // start finds the "main" section.
-    bool migrateLegacySettings();
+    // yet, reads it, writes every value into the profile and deletes the file. Says whether it
+    // imported; fails when the legacy file is there but cannot be read. A legacy file that
+    // cannot be deleted is never imported twice: the second start finds the "main" section.
+    Result<bool> migrateLegacySettings();
 
     void loadSettings(const SettingsLoadOptions& options = {});
     // Writes every field of the key table to the profile, in the table's save order.

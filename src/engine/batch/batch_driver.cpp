@@ -131,11 +131,11 @@ void BatchDriver::run(BatchJob job, BatchEnvironment environment, std::vector<Ti
         rows.push_back(WorkedRow{row.row, row.copy});
 
     std::vector<ItemOutcome> outcomes(rows.size());
-    const std::string refusal = job.prepare ? job.prepare() : std::string();
-    if (!refusal.empty()) {
-        setStatusText(1, refusal);
+    const Result<> prepared = job.prepare ? job.prepare() : Result<>();
+    if (!prepared) {
+        setStatusText(1, prepared.message());
         for (ItemOutcome& outcome : outcomes)
-            outcome = {ItemStatus::Failed, {}, refusal};
+            outcome = outcomeOf(prepared.error());
     } else if (!rows.empty()) {
         outcomes = workRows(job, environment, rows);
     }

@@ -47,8 +47,8 @@ struct BatchJob {
     ItemRoutine perItem;                 // for Sequential and PerItem
     WholeBatchRoutine wholeBatch;        // for WholeBatch
     // Runs once on the worker before the first row, for a job that must load something
-    // (the watermark layout); a failure message refuses the whole batch. Optional.
-    std::function<std::string()> prepare;
+    // (the watermark layout); a failure refuses the whole batch. Optional.
+    std::function<Result<>()> prepare;
 };
 
 }  // namespace pixmill

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 enum class BatchKind : int {
@@ -33,6 +35,14 @@ struct ItemOutcome {
     std::string message;  // why it was unchanged, skipped or failed; on an ok row, a note
                           // (colours converted without a profile)
 };
+
+// The outcome of an item whose work ended in `error`: the one place a failure becomes an
+// outcome. An Error fails the item; a Warning skips it (left alone by rule). The message is the
+// error's, for the results window, the CLI and the error log to write.
+inline ItemOutcome outcomeOf(const Error& error) {
+    return {error.severity == Severity::Warning ? ItemStatus::Skipped : ItemStatus::Failed, {},
+            error.message};
+}
 
 const char* itemStatusName(ItemStatus status);  // "ok", "unchanged", "skipped", "failed"
 

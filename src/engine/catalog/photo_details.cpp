@@ -32,9 +32,10 @@ void readHeifDetails(ByteSpan bytes, CatalogItem& item) {
 // WebP, TIFF, GIF and HEIF: read whole (they are decoded for the thumbnail anyway), through the
 // one bounded, regular-files-only read.
 void readInputOnlyDetails(const std::string& path, CatalogItem& item) {
-    Bytes bytes;
-    if (!readImageFile(path, bytes))
+    const Result<Bytes> read = readImageFile(path);
+    if (!read)
         return;
+    const Bytes& bytes = *read;
     const ImageFileFormat format = sniffImageFormat(bytes);
     if (format == ImageFileFormat::Heif) {
         readHeifDetails(bytes, item);

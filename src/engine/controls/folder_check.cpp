@@ -25,20 +25,27 @@ bool isPosixFolderName(std::string_view name) {
 
 // Walks the components after `prefixLength` characters, separated by `separator`. Each must
 // pass `validName`; unless checkOnly, the folder up to and including it is created.
-int walkComponents(std::string_view path, std::size_t prefixLength, char separator,
-                   bool (*validName)(std::string_view), bool checkOnly,
-                   const MakeFolderLevel& makeLevel) {
+Result<> folderFailure(int code, std::string_view path) {
+    return makeError(code, folderErrorMessage(code, std::string(path)));
+}
+
+Result<> walkComponents(std::string_view path, std::size_t prefixLength, char separator,
+                        bool (*validName)(std::string_view), bool checkOnly,
+                        const MakeFolderLevel& makeLevel) {
     std::size_t begin = prefixLength;
     for (;;) {
         std::size_t end = path.find(separator, begin);
         if (end == std::string_view::npos) end = path.size();
-        if (!validName(path.substr(begin, end - begin))) return kFolderInvalid;
+        if (!validName(path.substr(begin, end - begin)))
+            return folderFailure(kFolderInvalid, path);
         if (!checkOnly && !makeLevel(std::string(path.substr(0, end)))) {
-            return kFolderCannotBeCreated;
+            return folderFailure(kFolderCannotBeCreated, path);
         }
-        if (end == path.size()) return kFolderUsable;
+        if (end == path.size())
+            return {};
         // A trailing separator (other than a bare root) counts as invalid.
-        if (end + 1 == path.size()) return kFolderInvalid;
+        if (end + 1 == path.size())
+            return folderFailure(kFolderInvalid, path);
         begin = end + 1;
     }
 }
@@ -54,29 +61,40 @@ bool makeFolderLevel(const std::string& folder) {
     return isDirectory(folder);
 }
 
-int testPosixFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel) {
-    if (path.empty() || path.front() != '/') return kFolderInvalid;
+Result<> testPosixFolderPath(std::string_view path, bool checkOnly,
+                             const MakeFolderLevel& makeLevel) {
+    if (path.empty() || path.front() != '/')
+        return folderFailure(kFolderInvalid, path);
     if (path.size() == 1) {
-        if (checkOnly) return kFolderUsable;
-        return isDirectory("/") ? kFolderUsable : kFolderCannotBeCreated;
+        if (checkOnly)
+            return {};
+        if (!isDirectory("/"))
+            return folderFailure(kFolderCannotBeCreated, path);
+        return {};
     }
     return walkComponents(path, 1, '/', isPosixFolderName, checkOnly, makeLevel);
 }
 
-int testWindowsFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel) {
+Result<> testWindowsFolderPath(std::string_view path, bool checkOnly,
+                               const MakeFolderLevel& makeLevel) {
     path = path.substr(0, 260);
-    if (path.size() < 3) return kFolderInvalid;
+    if (path.size() < 3)
+        return folderFailure(kFolderInvalid, path);
     const char drive = path[0];
     const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-    if (!letter || path[1] != ':' || path[2] != '\\') return kFolderInvalid;
+    if (!letter || path[1] != ':' || path[2] != '\\')
+        return folderFailure(kFolderInvalid, path);
     if (path.size() == 3) {
-        if (checkOnly) return kFolderUsable;
-        return makeLevel(std::string(path)) ? kFolderUsable : kFolderCannotBeCreated;
+        if (checkOnly)
+            return {};
+        if (!makeLevel(std::string(path)))
+            return folderFailure(kFolderCannotBeCreated, path);
+        return {};
     }
     return walkComponents(path, 3, '\\', isWindowsFolderName, checkOnly, makeLevel);
 }
 
-int testFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel) {
+Result<> testFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel) {
 #ifdef _WIN32
     return testWindowsFolderPath(path, checkOnly, makeLevel);
 #else
@@ -96,21 +114,21 @@ std::string folderErrorMessage(int result, const std::string& path) {
     return fillIn("The folder:\n\n", path, "\n\ncan not be created. Please double check.");
 }
 
-int checkOrCreateFolder(const std::string& path, FolderPrompter& prompter,
-                        const MakeFolderLevel& makeLevel) {
-    int result = testFolderPath(path, true, makeLevel);
-    if (result != kFolderUsable) {
-        prompter.showError(folderErrorMessage(result, path));
+Result<> checkOrCreateFolder(const std::string& path, FolderPrompter& prompter,
+                             const MakeFolderLevel& makeLevel) {
+    Result<> result = testFolderPath(path, true, makeLevel);
+    if (!result) {
+        prompter.showError(result.message());
         return result;
     }
-    if (isDirectory(path)) return kFolderUsable;
-    if (!prompter.askYesNo(folderCreateQuestion(path))) return -1;
+    if (isDirectory(path))
+        return {};
+    if (!prompter.askYesNo(folderCreateQuestion(path)))
+        return makeError(kFolderDeclined, "", Severity::Warning);
     result = testFolderPath(path, false, makeLevel);
-    if (result != kFolderUsable) {
-        prompter.showError(folderErrorMessage(result, path));
-        return result;
-    }
-    return kFolderUsable;
+    if (!result)
+        prompter.showError(result.message());
+    return result;
 }
 
 }  // namespace pixmill

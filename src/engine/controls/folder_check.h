@@ -6,9 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
+// The codes of a folder check's answer (Result::code(): 0 when the folder is usable).
 enum FolderTestResult : int {
+    kFolderDeclined = -1,  // the user did not want it created (a Warning: nothing went wrong)
     kFolderUsable = 0,
     kFolderInvalid = 1,
     kFolderCannotBeCreated = 2,
@@ -20,17 +24,20 @@ using MakeFolderLevel = std::function<bool(const std::string& folder)>;
 bool makeFolderLevel(const std::string& folder);
 
 // The platform's rules. With `checkOnly` nothing is created; otherwise every missing level is
-// created in turn, and 2 is returned at the first that does not exist afterwards.
-int testFolderPath(std::string_view path, bool checkOnly,
-                   const MakeFolderLevel& makeLevel = makeFolderLevel);
+// created in turn, failing with kFolderCannotBeCreated at the first that does not exist
+// afterwards. A failure's message is the one the picker shows (folderErrorMessage).
+Result<> testFolderPath(std::string_view path, bool checkOnly,
+                        const MakeFolderLevel& makeLevel = makeFolderLevel);
 
 // POSIX rules: an absolute path; "/" is the root; a component is invalid when it is empty (a
 // doubled separator), "." or ".."; a trailing separator other than the root is invalid.
-int testPosixFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel);
+Result<> testPosixFolderPath(std::string_view path, bool checkOnly,
+                             const MakeFolderLevel& makeLevel);
 
 // Windows rules: a drive path "X:\..." of at most 260 characters, whose component names do not
 // begin or end with a blank, a tab or "." and hold none of " * / : < > ? \ |.
-int testWindowsFolderPath(std::string_view path, bool checkOnly, const MakeFolderLevel& makeLevel);
+Result<> testWindowsFolderPath(std::string_view path, bool checkOnly,
+                               const MakeFolderLevel& makeLevel);
 
 // What checkOrCreateFolder asks and shows; the picker implements it with message boxes.
 class FolderPrompter {
@@ -41,10 +48,11 @@ public:
     virtual void showError(const std::string& message) = 0;
 };
 
-// 0 when the path names a usable folder, created on request; -1 when the user declined the
-// creation; 1 or 2 (after showing the message) when it is invalid or cannot be created.
-int checkOrCreateFolder(const std::string& path, FolderPrompter& prompter,
-                        const MakeFolderLevel& makeLevel = makeFolderLevel);
+// Success when the path names a usable folder, created on request; kFolderDeclined when the
+// user declined the creation; kFolderInvalid or kFolderCannotBeCreated (after showing the
+// message) when it is invalid or cannot be created.
+Result<> checkOrCreateFolder(const std::string& path, FolderPrompter& prompter,
+                             const MakeFolderLevel& makeLevel = makeFolderLevel);
 
 // The three texts, with the path filled in.
 std::string folderCreateQuestion(const std::string& path);

@@ -25,13 +25,14 @@ std::string outputPathFor(const std::string& outputDir, const CatalogItem& item)
                                       writtenFormat(OutputOptions{}, formatOfFileName(item.fileName)));
 }
 
-std::string refuseOutput(const BatchEnvironment& env, const CatalogItem& item) {
+Result<> checkOutput(const BatchEnvironment& env, const CatalogItem& item) {
     std::error_code error;
     if (env.outputDir.empty() || !fs::is_directory(fs::path(env.outputDir), error))
-        return "输出目录不存在：" + env.outputDir;
+        return makeError("输出目录不存在：" + env.outputDir);
     const std::string itemFolder = fs::path(item.fullPath).parent_path().string();
     if (sameFolder(env.outputDir, env.currentFolder) || sameFolder(env.outputDir, itemFolder))
-        return "输出目录就是图片所在的目录，写入会覆盖原图，已拒绝处理；请在选项中另选输出目录";
+        return makeError(
+            "输出目录就是图片所在的目录，写入会覆盖原图，已拒绝处理；请在选项中另选输出目录");
     return {};
 }
 

@@ -33,7 +33,8 @@ QImage thumbnailSource(ByteSpan bytes, QSize pictureSize, QSize placed) {
         if (!embedded.empty()) {
             // Stored like the picture: turned the same way to be shown.
             const Turn turn = turnForOrientation(jpegmeta::readOrientation(bytes));
-            QImage small = turnImage(decodeJpeg(embedded), turn);
+            Result<QImage> decoded = decodeJpeg(embedded);
+            QImage small = decoded ? turnImage(*decoded, turn) : QImage();
             if (!small.isNull() && small.width() >= placed.width() &&
                 small.height() >= placed.height() && sameShape(small.size(), pictureSize))
                 return small;
@@ -78,9 +79,10 @@ QImage renderCatalogThumbnail(const CatalogItem& item, int width, int height) {
     const unsigned background = item.thumbBackground == kWhite ? kWhite : 0;
     canvas.fill(QColor::fromRgb(QRgb(background | 0xFF000000u)));
 
-    Bytes bytes;
-    if (!readImageFile(item.fullPath, bytes))
+    Result<Bytes> read = readImageFile(item.fullPath);
+    if (!read)
         return canvas;
+    const Bytes& bytes = *read;
     const QSize pictureSize = imageFileSize(bytes);
     if (pictureSize.isEmpty())
         return canvas;

@@ -61,9 +61,9 @@ Bytes standardProfileBytes(const std::string& path) {
     static bool loaded = false;
     std::lock_guard lock(mutex);
     if (!loaded || loadedPath != path) {
-        bytes.clear();
-        if (readFileBytes(path, bytes, kMaxProfileBytes) != 0)
-            bytes.clear();
+        // A profile that cannot be read leaves the plain ink formula, and a note says so.
+        Result<Bytes> read = readFileBytes(path, kMaxProfileBytes);
+        bytes = read ? std::move(*read) : Bytes();
         loadedPath = path;
         loaded = true;
     }

@@ -44,7 +44,7 @@ CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height) {
 ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
                      FileOps& ops) {
     if (isSameFile(source, output))
-        return {ItemStatus::Failed, {}, "输出文件就是原图，已拒绝覆盖：" + output};
+        return outcomeOf(makeError("输出文件就是原图，已拒绝覆盖：" + output));
     LoadedImage loaded = loadImage(source);
     CropRect r;
     if (!loaded.isNull()) {
@@ -52,17 +52,15 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
                               params.width, params.height);
     }
     if (loaded.isNull() || r.width <= 0 || r.height <= 0) {
-        ops.removeFile(output);
-        return {ItemStatus::Failed,
-                {},
-                !loaded.refusal.empty() ? loaded.refusal
-                : loaded.isNull()       ? "cannot decode " + source
-                                        : "the crop rectangle is empty"};
+        (void)ops.removeFile(output);
+        return outcomeOf(makeError(!loaded.refusal.empty() ? loaded.refusal
+                                   : loaded.isNull()       ? "cannot decode " + source
+                                                           : "the crop rectangle is empty"));
     }
     const EncodedFormat written = writtenFormat(params.output, loaded.format);
     const std::string target = outputFileName(output, written);
     if (target != output && isSameFile(source, target))
-        return {ItemStatus::Failed, {}, "输出文件就是原图，已拒绝覆盖：" + target};
+        return outcomeOf(makeError("输出文件就是原图，已拒绝覆盖：" + target));
     // Cropped outputs carry no metadata and no alpha (dropped, not blended), only the colour
     // profile.
     QImage cut = loaded.image.copy(r.x, r.y, r.width, r.height)
@@ -74,11 +72,11 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
     Result<EncodedOutput> encoded = encodeOutput(cut, written, params.output, extras);
     if (!encoded) {
         reportSaveFailure(kSaveEncodeFailed, target);
-        return {ItemStatus::Failed, {}, "cannot save " + target};
+        return outcomeOf(makeError("cannot save " + target));
     }
     if (!writeFileReplacing(target, encoded->bytes, ops)) {
         reportSaveFailure(kSaveWriteFailed, target);
-        return {ItemStatus::Failed, {}, "cannot save " + target};
+        return outcomeOf(makeError("cannot save " + target));
     }
     return {ItemStatus::Ok, target, joinedNotes(loaded.notes(), encoded->note)};
 }
@@ -88,8 +86,8 @@ BatchJob makeCropJob(CropParams params) {
     job.kind = BatchKind::Crop;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在裁剪第 %d 个图片……", row.row + 1);
-        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
-            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        if (Result<> allowed = checkOutput(env, row.item); !allowed)
+            return outcomeOf(allowed.error());
         // The item's own path: with subfolders in the catalog, the catalog folder and the
         // file name need not name the file.
         const std::string source =

@@ -110,8 +110,8 @@ ImageFileFormat sniffImageFormat(ByteSpan bytes) {
     return sniffInputOnlyFormat(bytes);
 }
 
-bool readImageFile(const std::string& path, Bytes& bytes) {
-    return readFileBytes(path, bytes, std::size_t(kMaxImageFileBytes)) == 0;
+Result<Bytes> readImageFile(const std::string& path) {
+    return readFileBytes(path, std::size_t(kMaxImageFileBytes));
 }
 
 namespace {
@@ -128,8 +128,9 @@ LoadedImage decodeWithinBudget(ByteSpan bytes, ImageFileFormat format, QSize wan
     const Turn turn = turnForOrientation(jpegmeta::readOrientation(bytes));
     LoadedImage loaded;
     loaded.format = format;
-    loaded.image =
-        turnImage(decodeJpeg(bytes, turnedSize(wanted, turn), nullptr, &loaded.colourNote), turn);
+    Result<QImage> decoded = decodeJpeg(bytes, turnedSize(wanted, turn), &loaded.colourNote);
+    if (decoded)
+        loaded.image = turnImage(*decoded, turn);
     if (!loaded.image.isNull()) {
         loaded.iccProfile = rgbProfileOf(bytes);
         jpegmeta::JpegDensity density = jpegmeta::readJpegDensity(bytes);
@@ -142,22 +143,21 @@ LoadedImage decodeWithinBudget(ByteSpan bytes, ImageFileFormat format, QSize wan
 
 LoadedImage decodeImage(ByteSpan bytes, QSize wanted) {
     const ImageFileFormat format = sniffImageFormat(bytes);
-    PixelBudget::Share share;
-    std::string refusal = reserveDecode(bytes, int(format), wanted, share);
-    LoadedImage loaded =
-        refusal.empty() ? decodeWithinBudget(bytes, format, wanted) : LoadedImage{};
+    Result<PixelBudget::Share> share = reserveDecode(bytes, int(format), wanted);
+    LoadedImage loaded = share ? decodeWithinBudget(bytes, format, wanted) : LoadedImage{};
     loaded.format = format;
-    if (!refusal.empty())
-        loaded.refusal = std::move(refusal);
-    loaded.pixelShare = std::move(share);
+    if (share)
+        loaded.pixelShare = std::move(*share);
+    else
+        loaded.refusal = share.message();
     return loaded;
 }
 
 LoadedImage loadImage(const std::string& path, QSize wanted) {
-    Bytes bytes;
-    if (!readImageFile(path, bytes))
+    Result<Bytes> bytes = readImageFile(path);
+    if (!bytes)
         return {};
-    return decodeImage(bytes, wanted);
+    return decodeImage(*bytes, wanted);
 }
 
 QSize imageFileSize(ByteSpan bytes) {
@@ -184,34 +184,43 @@ void reportSaveFailure(int status, const std::string& path) {
     diag::printf(diag::Stream::Out, "%d  Attempt to save %s failed.\n", status, path.c_str());
 }
 
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path) {
+namespace {
+
+// A failed save: its diagnostic line, and the Error whose code is the line's status number.
+Error saveFailure(int status, const std::string& path, std::string why) {
+    reportSaveFailure(status, path);
+    return makeError(status, std::move(why));
+}
+
+Result<> writeEncoded(std::optional<Bytes> encoded, const std::string& path, FileOps& ops,
+                      ByteSpan iccProfile) {
+    if (!encoded)
+        return saveFailure(kSaveEncodeFailed, path, "cannot encode " + path);
+    Result<> written =
+        writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops);
+    if (!written)
+        return saveFailure(kSaveWriteFailed, path, written.message());
+    return {};
+}
+
+}  // namespace
+
+Result<> saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path) {
     return saveAsJpeg(image, resolution, path, systemFileOps());
 }
 
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops,
-                ByteSpan iccProfile) {
-    if (image.isNull() || image.width() == 0 || image.height() == 0) {
-        reportSaveFailure(kSaveInvalidImage, path);
-        return false;
-    }
-    std::optional<Bytes> encoded = encodeJpeg(image, 100, {resolution.x, resolution.y});
-    if (!encoded) {
-        reportSaveFailure(kSaveEncodeFailed, path);
-        return false;
-    }
-    if (!writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops)) {
-        reportSaveFailure(kSaveWriteFailed, path);
-        return false;
-    }
-    return true;
+Result<> saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path,
+                    FileOps& ops, ByteSpan iccProfile) {
+    if (image.isNull() || image.width() == 0 || image.height() == 0)
+        return saveFailure(kSaveInvalidImage, path, "no picture to save as " + path);
+    return writeEncoded(encodeJpeg(image, 100, {resolution.x, resolution.y}), path, ops,
+                        iccProfile);
 }
 
-bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops,
-                     ByteSpan iccProfile) {
-    if (source.isNull()) {
-        reportSaveFailure(kSaveInvalidImage, path);
-        return false;
-    }
+Result<> saveByExtension(const QImage& source, const std::string& path, FileOps& ops,
+                         ByteSpan iccProfile) {
+    if (source.isNull())
+        return saveFailure(kSaveInvalidImage, path, "no picture to save as " + path);
     QImage image = withoutMetadata(source);
     const std::string extension = lowerExtension(path);
     std::optional<Bytes> encoded;
@@ -220,15 +229,7 @@ bool saveByExtension(const QImage& source, const std::string& path, FileOps& ops
     } else if (extension == "png" || extension == "bmp") {
         encoded = encodeWithQt(image, extension.c_str());
     }
-    if (!encoded) {
-        reportSaveFailure(kSaveEncodeFailed, path);
-        return false;
-    }
-    if (!writeFileReplacing(path, withColourProfile(std::move(*encoded), iccProfile), ops)) {
-        reportSaveFailure(kSaveWriteFailed, path);
-        return false;
-    }
-    return true;
+    return writeEncoded(std::move(encoded), path, ops, iccProfile);
 }
 
 std::optional<Bytes> encodeLikeSource(const QImage& image, ImageFileFormat format, ByteSpan source,

@@ -17,6 +17,7 @@
 
 #include "engine/platform/file_bytes.h"
 #include "engine/platform/file_ops.h"
+#include "engine/platform/result.h"
 
 namespace pixmill {
 
@@ -84,17 +85,16 @@ enum SaveStatus {
 // Writes "%d  Attempt to save %s failed.\n" on the output diagnostic stream.
 void reportSaveFailure(int status, const std::string& path);
 
-// Reads a picture file whole, refusing one larger than kMaxImageFileBytes. False when it
-// cannot be read.
-bool readImageFile(const std::string& path, Bytes& bytes);
+// Reads a picture file whole, refusing one larger than kMaxImageFileBytes (EFBIG).
+Result<Bytes> readImageFile(const std::string& path);
 
 // Encodes `image` as a JPEG at quality 100 carrying `resolution` in its JFIF header, written to
 // `path` (replacing a file there). On failure writes "%d  Attempt to save %s failed.\n" on the
-// output diagnostic stream and returns false.
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path);
+// output diagnostic stream and returns an Error whose code is that SaveStatus.
+Result<> saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path);
 // With a non-empty `iccProfile` the JPEG carries that colour profile.
-bool saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path, FileOps& ops,
-                ByteSpan iccProfile = {});
+Result<> saveAsJpeg(const QImage& image, Resolution resolution, const std::string& path,
+                    FileOps& ops, ByteSpan iccProfile = {});
 
 // The quality of the JPEGs that saveByExtension writes (the crop's outputs).
 constexpr int kDefaultJpegQuality = 75;
@@ -102,10 +102,9 @@ constexpr int kDefaultJpegQuality = 75;
 // Encodes by the extension of `path`, compared without regard to case: JPEG at
 // kDefaultJpegQuality for .jpg and .jpeg, PNG for .png, BMP for .bmp. No metadata and no alpha
 // is written (alpha is dropped, not blended), except the colour profile `iccProfile` in a JPEG
-// or PNG. Returns false, with the diagnostic line, for another extension or a failed encode or
-// write.
-bool saveByExtension(const QImage& image, const std::string& path, FileOps& ops = systemFileOps(),
-                     ByteSpan iccProfile = {});
+// or PNG. Fails, with the diagnostic line, for another extension or a failed encode or write.
+Result<> saveByExtension(const QImage& image, const std::string& path,
+                         FileOps& ops = systemFileOps(), ByteSpan iccProfile = {});
 
 // `image`, made from the PNG or BMP `source`, encoded in the source's format with its alpha: a
 // PNG carries the source's ancillary chunks that stay true (png_chunks.h; `quarterTurn` when

@@ -48,11 +48,6 @@ tjhandle compressor() {
     return handle.get();
 }
 
-void setError(std::string* error, std::string text) {
-    if (error)
-        *error = std::move(text);
-}
-
 }  // namespace
 
 std::optional<JpegHeader> readJpegHeader(ByteSpan file) {
@@ -89,11 +84,10 @@ int jpegScaleDenominator(int width, int height, QSize wanted) {
     return 1;
 }
 
-QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error, std::string* colourNote) {
+Result<QImage> decodeJpeg(ByteSpan file, QSize wanted, std::string* colourNote) {
     std::optional<JpegHeader> header = readJpegHeader(file);
     if (!header) {
-        setError(error, "not a JPEG picture");
-        return {};
+        return makeError("not a JPEG picture");
     }
     const long long sourcePixels = (long long)header->width * header->height;
     const int denominator = jpegScaleDenominator(header->width, header->height, wanted);
@@ -102,30 +96,26 @@ QImage decodeJpeg(ByteSpan file, QSize wanted, std::string* error, std::string* 
     const long long sourceLimit =
         denominator == 1 || header->progressive ? kMaxDecodedPixels : kMaxScaledSourcePixels;
     if (sourcePixels > sourceLimit || (long long)width * height > kMaxDecodedPixels) {
-        setError(error, "picture of " + std::to_string(header->width) + " x " +
-                            std::to_string(header->height) + " pixels exceeds the limit");
-        return {};
+        return makeError("picture of " + std::to_string(header->width) + " x " +
+                         std::to_string(header->height) + " pixels exceeds the limit");
     }
     QImage image = pooledImage(width, height, QImage::Format_RGBX8888);
     if (image.isNull()) {
-        setError(error, "out of memory");
-        return {};
+        return makeError("out of memory");
     }
     const int format = header->cmyk ? TJPF_CMYK : TJPF_RGBX;
     tjhandle handle = decompressor();
     if (!handle) {
-        setError(error, "out of memory");
-        return {};
+        return makeError("out of memory");
     }
     if (tjDecompress2(handle, file.data(), (unsigned long)file.size(), image.bits(), width,
                       int(image.bytesPerLine()), height, format, TJFLAG_LIMITSCANS) != 0) {
         const bool fatal = tjGetErrorCode(handle) == TJERR_FATAL;
-        if (fatal)
-            setError(error, tjGetErrorStr2(handle));
+        const std::string why = fatal ? tjGetErrorStr2(handle) : "";
         // Even a warning (a truncated scan) may leave the handle's state behind.
         discardDecompressor();
         if (fatal)
-            return {};
+            return makeError(why);
     }
     if (header->cmyk) {
         std::string note = convertCmykToSrgb(image, jpegmeta::readJpegIccProfile(file),

@@ -14,6 +14,7 @@
 
 #include "engine/jpegmeta/image_metadata.h"
 #include "engine/platform/file_bytes.h"
+#include "engine/platform/result.h"
 
 namespace pixmill {
 
@@ -38,11 +39,10 @@ std::optional<JpegHeader> readJpegHeader(ByteSpan file);
 int jpegScaleDenominator(int width, int height, QSize wanted);
 
 // Decodes `file`, reduced by the largest DCT scale that still covers `wanted` (full size for
-// an empty `wanted`). Returns a null image, with the reason in `error` when given, for data
-// that does not decode or exceeds the limits above. A CMYK picture whose colours could not be
-// converted through a profile gets the reason in `colourNote` when given.
-QImage decodeJpeg(ByteSpan file, QSize wanted = QSize(), std::string* error = nullptr,
-                  std::string* colourNote = nullptr);
+// an empty `wanted`). Data that does not decode or exceeds the limits above is an Error that
+// says why. A CMYK picture whose colours could not be converted through a profile gets the
+// reason in `colourNote` when given (the picture is still good).
+Result<QImage> decodeJpeg(ByteSpan file, QSize wanted = QSize(), std::string* colourNote = nullptr);
 
 // The chroma subsampling of every JPEG the program writes: 4:2:0. Measured on the bench corpus
 // at quality 100 with the accurate DCT (bench/imaging/measure-subsampling.sh), 4:4:4 gains

@@ -41,27 +41,27 @@ bool isPerfect(Turn turn, int width, int height, int subsampling) {
     return false;
 }
 
-LosslessResult refused(LosslessRefusal why, std::string message) {
-    return {std::nullopt, why, std::move(message)};
+Error refused(LosslessRefusal why, std::string message) {
+    return makeError(why, std::move(message));
 }
 
 }  // namespace
 
-LosslessResult turnJpegLosslessly(ByteSpan file, Turn turn) {
+Result<Bytes> turnJpegLosslessly(ByteSpan file, Turn turn) {
     if (file.empty() || file.size() > 0xFFFFFFFFu)
-        return refused(LosslessRefusal::Library, "not a JPEG the transform can read");
+        return refused(kLosslessLibrary, "not a JPEG the transform can read");
     std::unique_ptr<void, HandleCloser> handle(tjInitTransform());
     if (!handle)
-        return refused(LosslessRefusal::Library, "no transform handle");
+        return refused(kLosslessLibrary, "no transform handle");
     int width = 0, height = 0, subsampling = -1, colorspace = 0;
     if (tjDecompressHeader3(handle.get(), file.data(), (unsigned long)file.size(), &width, &height,
                             &subsampling, &colorspace) != 0)
-        return refused(LosslessRefusal::Library, tjGetErrorStr2(handle.get()));
+        return refused(kLosslessLibrary, tjGetErrorStr2(handle.get()));
     // The transform holds every coefficient of the picture at once.
     if ((long long)width * height > kMaxDecodedPixels)
-        return refused(LosslessRefusal::Library, "the picture is too large to transform");
+        return refused(kLosslessLibrary, "the picture is too large to transform");
     if (!isPerfect(turn, width, height, subsampling))
-        return refused(LosslessRefusal::NotWholeBlocks, "the size is not a whole number of blocks");
+        return refused(kLosslessNotWholeBlocks, "the size is not a whole number of blocks");
 
     // Warnings do not stop it: a file cut inside its scan keeps the blocks it has and shows
     // the rest grey, as the decoder shows it.
@@ -74,13 +74,13 @@ LosslessResult turnJpegLosslessly(ByteSpan file, Turn turn) {
                                    &outSize, &transform, TJFLAG_LIMITSCANS);
     std::unique_ptr<unsigned char, BufferFree> owned(out);
     if (status != 0 || !out)
-        return refused(LosslessRefusal::Library, tjGetErrorStr2(handle.get()));
+        return refused(kLosslessLibrary, tjGetErrorStr2(handle.get()));
 
     Bytes turned(out, out + outSize);
     // A phone's motion-photo video and the like follow the image's end: they stay.
     if (std::optional<std::size_t> end = jpegmeta::imageDataEnd(file); end && *end < file.size())
         turned.insert(turned.end(), file.begin() + std::ptrdiff_t(*end), file.end());
-    return {std::move(turned), LosslessRefusal::None, {}};
+    return turned;
 }
 
 }  // namespace pixmill

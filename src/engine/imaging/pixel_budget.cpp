@@ -70,15 +70,14 @@ std::string sizeText(QSize size) {
 
 }  // namespace
 
-std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize wanted,
-                          PixelBudget::Share& share, PixelBudget& budget) {
-    share.reset();
+Result<PixelBudget::Share> reserveDecode(std::span<const std::uint8_t> file, int format,
+                                         QSize wanted, PixelBudget& budget) {
     QSize claimed;
     bool progressive = false;
     if (format == int(ImageFileFormat::Jpeg)) {
         const std::optional<JpegHeader> header = readJpegHeader(file);
         if (!header)
-            return {};
+            return PixelBudget::Share();
         claimed = QSize(header->width, header->height);
         progressive = header->progressive;
     } else if (format == int(ImageFileFormat::Png) || format == int(ImageFileFormat::Bmp) ||
@@ -86,11 +85,11 @@ std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize 
         claimed = imageFileSize(file);
     }
     if (claimed.isEmpty())
-        return {};
+        return PixelBudget::Share();
     const double pixels = double(claimed.width()) * claimed.height();
     if (pixels > kLargePicture && pixels > kMaxPixelsPerFileByte * double(file.size())) {
-        return "图片文件已损坏：声明 " + sizeText(claimed) + " 像素，文件却只有 " +
-               std::to_string(file.size()) + " 字节";
+        return makeError("图片文件已损坏：声明 " + sizeText(claimed) + " 像素，文件却只有 " +
+                         std::to_string(file.size()) + " 字节");
     }
     int denominator = 1;
     if (format == int(ImageFileFormat::Jpeg))
@@ -104,12 +103,11 @@ std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize 
     const double needed =
         produced * 4 * 2 + (progressive ? pixels * 2 * 3 : 0) + (heif ? pixels * 2 * 3 : 0);
     if (needed > double(budget.total())) {
-        return "图片太大，无法处理：" + sizeText(claimed) + " 像素需要 " +
-               std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
-               std::to_string(budget.total() >> 20) + " MiB";
+        return makeError("图片太大，无法处理：" + sizeText(claimed) + " 像素需要 " +
+                         std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
+                         std::to_string(budget.total() >> 20) + " MiB");
     }
-    share = budget.acquire(std::size_t(needed));
-    return {};
+    return budget.acquire(std::size_t(needed));
 }
 
 }  // namespace pixmill

@@ -17,6 +17,8 @@
 
 #include <QSize>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 class PixelBudget {
@@ -50,11 +52,11 @@ std::size_t defaultPixelBudgetBytes();
 // Takes from `budget` what decoding `file` (of `format`, reduced towards `wanted` where a JPEG
 // allows) holds at its peak: the pixels it produces twice over (every operation makes one
 // working copy of the size: a turned, scaled or stamped picture) and, for a progressive JPEG,
-// every coefficient of the source. Returns an empty text with the share in `share`, or, taking
-// nothing, the reason the picture is refused: it needs more than the whole budget, or its header
-// claims far more pixels than a file of its size can describe. A header that cannot be read
-// takes nothing and is left to the decoder to refuse.
-std::string reserveDecode(std::span<const std::uint8_t> file, int format, QSize wanted,
-                          PixelBudget::Share& share, PixelBudget& budget = PixelBudget::shared());
+// every coefficient of the source. Returns the share, or, taking nothing, an Error that says why
+// the picture is refused: it needs more than the whole budget, or its header claims far more
+// pixels than a file of its size can describe. A header that cannot be read takes nothing (an
+// empty share) and is left to the decoder to refuse.
+Result<PixelBudget::Share> reserveDecode(std::span<const std::uint8_t> file, int format,
+                                         QSize wanted, PixelBudget& budget = PixelBudget::shared());
 
 }  // namespace pixmill

@@ -18,7 +18,7 @@ namespace {
 constexpr unsigned kWhite = 0xFFFFFF;
 
 ItemOutcome failed(std::string message) {
-    return {ItemStatus::Failed, {}, std::move(message)};
+    return outcomeOf(makeError(std::move(message)));
 }
 
 // A picture that already fits goes over byte for byte, but only when its bytes are a picture
@@ -31,7 +31,7 @@ ItemOutcome copyUnchanged(const CatalogItem& item, const Bytes& bytes, const std
         imageFileSize(bytes).isEmpty())
         return failed("不是可以识别的图片，未复制：" + item.fileName);
     if (Result<> written = writeFileReplacing(output, bytes, ops); !written)
-        return failed(written.message());
+        return outcomeOf(written.error());
     return {ItemStatus::Ok, output, {}};
 }
 
@@ -139,12 +139,13 @@ QSize resizedSize(int width, int height, int bound) {
 
 ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
                        const std::string& outputDir, FileOps& ops) {
-    Bytes source;
-    if (!readImageFile(item.fullPath, source)) {
+    Result<Bytes> read = readImageFile(item.fullPath);
+    if (!read) {
         if (isSameFile(item.fullPath, outputDir + item.fileName))
             return failed("输出文件就是原图，已拒绝覆盖：" + outputDir + item.fileName);
         return failed("cannot read " + item.fullPath);
     }
+    const Bytes& source = *read;
     const ImageFileFormat format = sniffImageFormat(source);
     const EncodedFormat written = writtenFormat(params.output, format);
     const std::string output = outputDir + outputFileName(item.fileName, written);
@@ -159,8 +160,8 @@ BatchJob makeResizeJob(ResizeParams params) {
     BatchJob job;
     job.kind = BatchKind::Resize;
     job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
-        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
-            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        if (Result<> allowed = checkOutput(env, row.item); !allowed)
+            return outcomeOf(allowed.error());
         return resizeItem(row.item, params, env.outputDir, *env.fileOps);
     };
     return job;

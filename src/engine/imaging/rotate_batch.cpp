@@ -52,50 +52,65 @@ Turn turnForCode(int code) {
 }
 
 // The JPEG turned on its coefficients, composed with the turn it was shown with, and its EXIF
-// made true: Orientation 1, the dimensions of the new frame, no thumbnail. `why` says why a
+// made true: Orientation 1, the dimensions of the new frame, no thumbnail. The error says why a
 // lossless turn could not be had.
-std::optional<Bytes> turnLosslessly(ByteSpan source, Turn userTurn, std::string& why) {
+Result<Bytes> turnLosslessly(ByteSpan source, Turn userTurn) {
     const Turn shown = turnForOrientation(jpegmeta::readOrientation(source));
-    LosslessResult turned = turnJpegLosslessly(source, composeTurns(shown, userTurn));
-    if (!turned.bytes) {
-        why = turned.refusal == LosslessRefusal::NotWholeBlocks
-                  ? "the size is not a whole number of blocks"
-                  : "the lossless transform was refused (" + turned.message + ")";
-        return std::nullopt;
+    Result<Bytes> turned = turnJpegLosslessly(source, composeTurns(shown, userTurn));
+    if (!turned) {
+        return makeError(turned.code() == kLosslessNotWholeBlocks
+                             ? "the size is not a whole number of blocks"
+                             : "the lossless transform was refused (" + turned.message() + ")");
     }
-    const QSize size = imageFileSize(*turned.bytes);
+    const QSize size = imageFileSize(*turned);
     std::optional<Bytes> upright = jpegmeta::withUprightExif(
-        *turned.bytes, {.width = size.width(), .height = size.height(), .dropThumbnail = true});
+        *turned, {.width = size.width(), .height = size.height(), .dropThumbnail = true});
     if (!upright)
-        why = "the turned file's sections cannot be read";
-    return upright;
+        return makeError("the turned file's sections cannot be read");
+    return std::move(*upright);
 }
 
 // Decoded as shown, turned, and written again in the file's own format.
-std::optional<Bytes> turnByReencoding(ByteSpan source, Turn userTurn, const std::string& path,
-                                      std::string& failure) {
+Result<Bytes> turnByReencoding(ByteSpan source, Turn userTurn, const std::string& path) {
     LoadedImage loaded = decodeImage(source);
-    if (loaded.isNull()) {
-        failure = loaded.refusal.empty() ? "cannot decode " + path : loaded.refusal;
-        return std::nullopt;
-    }
+    if (loaded.isNull())
+        return makeError(loaded.refusal.empty() ? "cannot decode " + path : loaded.refusal);
     QImage turned = turnImage(loaded.image, userTurn);
     loaded.image = QImage();
     std::optional<Bytes> encoded = encodeInOwnFormat(turned, loaded, source, userTurn);
     if (!encoded) {
         reportSaveFailure(kSaveEncodeFailed, path);
-        failure = "cannot encode " + path;
+        return makeError(kSaveEncodeFailed, "cannot encode " + path);
     }
-    return encoded;
+    return std::move(*encoded);
+}
+
+// The file's new bytes: turned losslessly when it is a JPEG that allows it, otherwise decoded
+// and encoded again. `note` tells why a JPEG was not turned losslessly.
+Result<Bytes> turnedBytes(const Bytes& source, Turn userTurn, const std::string& path,
+                          std::string& note) {
+    if (sniffImageFormat(source) == ImageFileFormat::Jpeg) {
+        // The transform holds every coefficient of the picture: it draws from the same budget
+        // as a decode, and the share is given back before a fallback decode asks for its own.
+        Result<PixelBudget::Share> share =
+            reserveDecode(source, int(ImageFileFormat::Jpeg), QSize());
+        if (!share)
+            return share.error();
+        Result<Bytes> lossless = turnLosslessly(source, userTurn);
+        if (lossless)
+            return lossless;
+        note = lossless.message() + ": decoded and encoded again";
+    }
+    return turnByReencoding(source, userTurn, path);
 }
 
 ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
-    Bytes source;
-    if (!readImageFile(item.fullPath, source))
-        return {ItemStatus::Failed, {}, "cannot read " + item.fullPath};
+    Result<Bytes> source = readImageFile(item.fullPath);
+    if (!source)
+        return outcomeOf(makeError(source.code(), "cannot read " + item.fullPath));
     // Pictures that cannot be written back in their own format are never turned in place.
     const ImageFileFormat named = formatOfFileName(item.fileName);
-    const ImageFileFormat stored = sniffImageFormat(source);
+    const ImageFileFormat stored = sniffImageFormat(*source);
     if (isInputOnlyFormat(named) || isInputOnlyFormat(stored)) {
         return {ItemStatus::Skipped,
                 {},
@@ -103,31 +118,16 @@ ItemOutcome rotateLocked(CatalogItem& item, int code, FileOps& ops) {
     }
     struct stat status;
     if (::stat(item.fullPath.c_str(), &status) == 0 && isReadOnlyMode(status.st_mode))
-        return {ItemStatus::Skipped, {}, "read-only file"};
+        return outcomeOf(makeError("read-only file", Severity::Warning));
     const Turn userTurn = turnForCode(code);
     std::string note;
-    std::optional<Bytes> written;
-    if (stored == ImageFileFormat::Jpeg) {
-        // The transform holds every coefficient of the picture: it draws from the same budget
-        // as a decode, and the share is given back before a fallback decode asks for its own.
-        PixelBudget::Share share;
-        if (std::string refusal = reserveDecode(source, int(ImageFileFormat::Jpeg), QSize(), share);
-            !refusal.empty())
-            return {ItemStatus::Failed, {}, refusal};
-        written = turnLosslessly(source, userTurn, note);
-        if (!written)
-            note += ": decoded and encoded again";
-    }
-    if (!written) {
-        std::string failure;
-        written = turnByReencoding(source, userTurn, item.fullPath, failure);
-        if (!written)
-            return {ItemStatus::Failed, {}, failure};
-    }
+    Result<Bytes> written = turnedBytes(*source, userTurn, item.fullPath, note);
+    if (!written)
+        return outcomeOf(written.error());
     // A rotated picture is a new picture: it gets the time of the rewrite, as a save would.
     if (Result<> result = rewriteFileSafely(item.fullPath, *written, false, ops); !result) {
         reportSaveFailure(kSaveWriteFailed, item.fullPath);
-        return {ItemStatus::Failed, {}, result.message()};
+        return outcomeOf(result.error());
     }
     if (swapsAxes(userTurn))
         std::swap(item.width, item.height);
@@ -144,7 +144,7 @@ QImage rotateFlipImage(const QImage& image, int code) {
 ItemOutcome rotateFlipItem(CatalogItem& item, int code, FileOps& ops) {
     ItemOutcome outcome;
     if (code != kRotate90 && code != kRotate270 && code != kFlipX && code != kFlipY) {
-        outcome = {ItemStatus::Failed, {}, "unknown rotate/flip code " + std::to_string(code)};
+        outcome = outcomeOf(makeError("unknown rotate/flip code " + std::to_string(code)));
     } else {
         // A second rewrite of this file (another row, another process) waits for this one,
         // which would otherwise read the old picture and win or lose the race to the rename.

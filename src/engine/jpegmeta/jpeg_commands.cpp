@@ -166,15 +166,15 @@ JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOpti
 
 JpegCommandResult transferExif(const std::string& sourcePath, const std::string& targetPath,
                                FileOps& ops) {
-    std::vector<std::uint8_t> source;
-    if (readFileBytes(sourcePath, source) != 0 || !startsLikeJpeg(source))
+    Result<std::vector<std::uint8_t>> source = readFileBytes(sourcePath);
+    if (!source || !startsLikeJpeg(*source))
         return {JpegCommandStatus::Skipped, "the source is not a readable JPEG"};
     // The same carry resize and rotation give their freshly encoded pictures in memory.
     RewriteLock lock(targetPath);
-    std::vector<std::uint8_t> target;
-    if (int error = readFileBytes(targetPath, target); error != 0)
-        return {JpegCommandStatus::Failed, "cannot read '" + targetPath + "': " + errorText(error)};
-    std::optional<ByteVector> carried = carryMetadata(source, target);
+    Result<std::vector<std::uint8_t>> target = readFileBytes(targetPath);
+    if (!target)
+        return {JpegCommandStatus::Failed, "cannot read '" + targetPath + "': " + errorText(target.code())};
+    std::optional<ByteVector> carried = carryMetadata(*source, *target);
     if (!carried)
         return {JpegCommandStatus::Skipped, "the source or the target is not a readable JPEG"};
     if (Result<> written = rewriteFileSafely(targetPath, *carried, true, ops); !written)

@@ -76,19 +76,18 @@ bool JpegEngine::fatal(const std::string& message) {
 }
 
 LoadStatus JpegEngine::loadJpeg(const std::string& path, int mode) {
-    std::vector<std::uint8_t> file;
-    int error = readFileBytes(path, file);
-    if (error == ENOMEM) {
+    Result<std::vector<std::uint8_t>> file = readFileBytes(path);
+    if (file.code() == ENOMEM) {
         fatal("could not allocate data for entire image");
         releaseJpeg();
         return LoadStatus::Fatal;
     }
-    if (error != 0) {
+    if (!file) {
         diag::printf(diag::Stream::Err, "can't open '%s'\n", path.c_str());
         releaseJpeg();
         return LoadStatus::CannotOpen;
     }
-    fileBytes_.push_back(std::move(file));
+    fileBytes_.push_back(std::move(*file));
     LoadStatus status = readSections(fileBytes_.back(), mode, true);
     if (status == LoadStatus::NotJpeg)
         diag::printf(diag::Stream::Err, "Not JPEG: %s\n", path.c_str());

@@ -65,13 +65,13 @@ bool PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
         head_.resize(have);
         return false;
     }
-    std::size_t got = 0;
-    int error = readFileRange(fd_, have, head_.data() + have, head_.size() - have, got);
+    Result<std::size_t> read = readFileRange(fd_, have, head_.data() + have, head_.size() - have);
+    const std::size_t got = read ? *read : 0;
     head_.resize(have + got);
     bytes_ = head_;
     if (got < target - have)
         fileSize_ = head_.size();  // the file shrank while being read
-    return error == 0;
+    return read.isOk();
 }
 
 bool PhotoInfoReader::close() {

@@ -9,21 +9,22 @@
 #include <string>
 #include <vector>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 using ByteSpan = std::span<const std::uint8_t>;
 using Bytes = std::vector<std::uint8_t>;
 
-// Replaces `out` with the bytes of the regular file at `path`. Returns 0 or an errno value:
-// EFBIG for a file larger than `limit` (nothing is read then), EISDIR or EINVAL for what is not
-// a regular file, ENOMEM when the buffer cannot be had.
-int readFileBytes(const std::string& path, std::vector<std::uint8_t>& out,
-                  std::size_t limit = SIZE_MAX);
+// The bytes of the regular file at `path`. A failure carries an errno value as its code: EFBIG
+// for a file larger than `limit` (nothing is read then), EISDIR or EINVAL for what is not a
+// regular file, ENOMEM when the buffer cannot be had.
+Result<Bytes> readFileBytes(const std::string& path, std::size_t limit = SIZE_MAX);
 
-// Reads up to `count` bytes of an open descriptor at `offset`; `got` says how many arrived
-// (fewer when the file ends first). Returns 0 or an errno value.
-int readFileRange(int fd, std::uint64_t offset, std::uint8_t* into, std::size_t count,
-                  std::size_t& got);
+// Reads up to `count` bytes of an open descriptor at `offset` and says how many arrived (fewer
+// when the file ends first). A failure carries the errno value.
+Result<std::size_t> readFileRange(int fd, std::uint64_t offset, std::uint8_t* into,
+                                  std::size_t count);
 
 // True when the owner's write permission bit of `mode` (a stat st_mode) is clear: what makes
 // a file read-only to the program. The bits decide, not access(2): root may write anything.

@@ -1,14 +1,16 @@
 #pragma once
 // The few file operations through which the engine changes the user's files. Everything that
 // rewrites, moves or deletes a photo goes through a FileOps, so that a test can make the n-th
-// operation fail (as root, which CI runs as, permissions stop nothing). Every call returns 0 on
-// success or an errno value; none of them throws.
+// operation fail (as root, which CI runs as, permissions stop nothing). Every call returns a
+// Result whose failure carries the errno value as its code; none of them throws.
 
 #include <sys/stat.h>
 
 #include <cstdint>
 #include <span>
 #include <string>
+
+#include "engine/platform/result.h"
 
 namespace pixmill {
 
@@ -20,20 +22,20 @@ class FileOps {
     // `attributes` is given, gives the file that mode, owner and group, with its access and
     // modification times both set to the attributes' modification time. A failure removes
     // whatever was created.
-    virtual int writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
-                             const struct stat* attributes);
+    virtual Result<> writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
+                                  const struct stat* attributes);
     // rename(2): replaces `to` atomically when it exists.
-    virtual int renameReplacing(const std::string& from, const std::string& to);
+    virtual Result<> renameReplacing(const std::string& from, const std::string& to);
     // A move that never replaces: an existing `to` fails with EEXIST.
-    virtual int moveNoReplace(const std::string& from, const std::string& to);
-    virtual int removeFile(const std::string& path);
+    virtual Result<> moveNoReplace(const std::string& from, const std::string& to);
+    virtual Result<> removeFile(const std::string& path);
     // Copies the bytes of the regular file `from` to `to`, replacing `to` when `replace` is
     // set (through a temporary file of ours beside it, so a failed copy never leaves `to`
     // half-written). The copy is a new file: the umask's mode, the source's times. A source that
     // is no regular file (a FIFO, a device) is refused with EINVAL without blocking.
-    virtual int copyFile(const std::string& from, const std::string& to, bool replace);
+    virtual Result<> copyFile(const std::string& from, const std::string& to, bool replace);
     // Flushes a folder's entries to disk (after a rename into it).
-    virtual int syncFolder(const std::string& folder);
+    virtual Result<> syncFolder(const std::string& folder);
 };
 
 // Test hook for the crash suites: when the environment variable PIXMILL_KILL_AT_FILE_STEP holds
@@ -46,5 +48,11 @@ FileOps& systemFileOps();
 
 // Describes an errno value in English ("No such file or directory").
 std::string errorText(int error);
+
+// The Error for the errno value `error`: that code and its description, after "'path': " when
+// a path is given.
+Error systemError(int error, const std::string& path = {});
+// Success for 0, otherwise systemError(error): where a system call's errno becomes a Result.
+Result<> systemResult(int error);
 
 }  // namespace pixmill

@@ -29,6 +29,10 @@ struct Error {
 inline Error makeError(int code, std::string message, Severity severity = Severity::Error) {
     return Error{code == 0 ? -1 : code, std::move(message), severity};
 }
+// An Error whose message is all there is to say (code -1).
+inline Error makeError(std::string message, Severity severity = Severity::Error) {
+    return Error{-1, std::move(message), severity};
+}
 
 template <typename T = void>
 class [[nodiscard]] Result {

@@ -126,44 +126,44 @@ int removeStaleTemporaries(const std::string& folder) {
     }
     ::closedir(listing);
     if (removed > 0)
-        systemFileOps().syncFolder(base);
+        (void)systemFileOps().syncFolder(base);
     return removed;
 }
 
 namespace {
 
-// The write beside `path`; `replaced` tells whether a failure came at the final rename.
-int writeBeside(const std::string& path, std::span<const std::uint8_t> content,
-                const struct stat& attributes, FileOps& ops, bool& replacing) {
+// The write beside `path`; `replacing` tells whether a failure came at the final rename.
+Result<> writeBeside(const std::string& path, std::span<const std::uint8_t> content,
+                     const struct stat& attributes, FileOps& ops, bool& replacing) {
     const std::string folder = folderOf(path);
     std::string temporary;
-    int error = EEXIST;
+    Result<> written = systemError(EEXIST);
     replacing = false;
-    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+    for (int attempt = 0; attempt < 16 && written.code() == EEXIST; ++attempt) {
         temporary = folder + temporaryNameFor(nameOf(path));
-        error = ops.writeNewFile(temporary, content, &attributes);
+        written = ops.writeNewFile(temporary, content, &attributes);
     }
-    if (error != 0)
-        return error;  // writeNewFile removed whatever it created
+    if (!written)
+        return written;  // writeNewFile removed whatever it created
     replacing = true;
-    if ((error = ops.renameReplacing(temporary, path)) != 0) {
-        ops.removeFile(temporary);  // ours: it was created exclusively above
-        return error;
+    if (Result<> renamed = ops.renameReplacing(temporary, path); !renamed) {
+        (void)ops.removeFile(temporary);  // ours: it was created exclusively above
+        return renamed;
     }
-    ops.syncFolder(folder);
-    return 0;
+    (void)ops.syncFolder(folder);
+    return {};
 }
 
 }  // namespace
 
-int writeFileBeside(const std::string& path, std::span<const std::uint8_t> content,
-                    const struct stat& attributes, FileOps& ops) {
+Result<> writeFileBeside(const std::string& path, std::span<const std::uint8_t> content,
+                         const struct stat& attributes, FileOps& ops) {
     bool replacing = false;
     return writeBeside(path, content, attributes, ops, replacing);
 }
 
 Result<> rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> content,
-                         bool keepTimes, FileOps& ops) {
+                           bool keepTimes, FileOps& ops) {
     const std::string target = resolveRewriteTarget(path);
     struct stat attributes;
     if (target.empty() || ::stat(target.c_str(), &attributes) != 0) {
@@ -172,22 +172,22 @@ Result<> rewriteFileSafely(const std::string& path, std::span<const std::uint8_t
     if (!keepTimes)
         ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
     bool replacing = false;
-    if (int error = writeBeside(target, content, attributes, ops, replacing); error != 0) {
+    if (Result<> written = writeBeside(target, content, attributes, ops, replacing); !written) {
         if (replacing) {
             return Result<>::error(kRewriteCannotReplace,
-                                 "cannot replace '" + target + "': " + errorText(error));
+                                   "cannot replace '" + target + "': " + written.message());
         }
         return Result<>::error(kRewriteCannotWrite,
-                             "cannot write beside '" + target + "': " + errorText(error));
+                               "cannot write beside '" + target + "': " + written.message());
     }
     return Result<>::ok();
 }
 
 Result<> writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
-                          FileOps& ops) {
-    if (int error = writeFileBeside(path, content, newFileAttributes(), ops); error != 0)
+                            FileOps& ops) {
+    if (Result<> written = writeFileBeside(path, content, newFileAttributes(), ops); !written)
         return Result<>::error(kRewriteCannotWrite,
-                             "cannot write '" + path + "': " + errorText(error));
+                               "cannot write '" + path + "': " + written.message());
     return Result<>::ok();
 }
 

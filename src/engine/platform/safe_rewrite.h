@@ -43,9 +43,9 @@ Result<> writeFileReplacing(const std::string& path, std::span<const std::uint8_
 
 // Writes `content` to `path` (created or replaced) through a temporary file of ours beside
 // it, with the given attributes (mode, owner, group; both times := the modification time),
-// then syncs the folder. Returns 0 or an errno value; on failure `path` is as it was.
-int writeFileBeside(const std::string& path, std::span<const std::uint8_t> content,
-                    const struct stat& attributes, FileOps& ops = systemFileOps());
+// then syncs the folder. A failure carries the errno value; `path` is then as it was.
+Result<> writeFileBeside(const std::string& path, std::span<const std::uint8_t> content,
+                         const struct stat& attributes, FileOps& ops = systemFileOps());
 
 // What a freshly saved file gets: 0666 under the process's umask, our owner, the current time.
 struct stat newFileAttributes();

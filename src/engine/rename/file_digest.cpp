@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace pixmill {
 namespace {
 
@@ -12,10 +14,14 @@ constexpr qint64 kChunkBytes = 1 << 20;
 
 }  // namespace
 
-std::string fileMd5Hex(const std::string& path) {
-    if (path.empty()) return kInitialState;
+Result<std::string> fileMd5(const std::string& path) {
+    if (path.empty())
+        return makeError(ENOENT, "no file to digest");
     QFile file(QString::fromStdString(path));
-    if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) return kInitialState;
+    if (QFileInfo(file).isDir())
+        return makeError(EISDIR, "cannot digest the folder " + path);
+    if (!file.open(QIODevice::ReadOnly))
+        return makeError("cannot read " + path + ": " + file.errorString().toStdString());
     QCryptographicHash hash(QCryptographicHash::Md5);
     QByteArray chunk;
     for (;;) {
@@ -24,8 +30,14 @@ std::string fileMd5Hex(const std::string& path) {
         hash.addData(chunk);
     }
     // A read error midway is a file that cannot be read, not a digest of part of it.
-    if (file.error() != QFileDevice::NoError) return kInitialState;
+    if (file.error() != QFileDevice::NoError)
+        return makeError("cannot read " + path + ": " + file.errorString().toStdString());
     return hash.result().toHex().toStdString();
+}
+
+std::string fileMd5Hex(const std::string& path) {
+    Result<std::string> digest = fileMd5(path);
+    return digest ? std::move(*digest) : std::string(kInitialState);
 }
 
 }  // namespace pixmill

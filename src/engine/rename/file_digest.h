@@ -6,12 +6,17 @@
 
 #include <string>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 // The digest of every byte of the file as 32 lower-case hex digits. The file is read in
 // fixed-size chunks (never whole into memory); one that shrinks while it is read is hashed
-// as far as it goes. A file that cannot be opened or read gives the MD5 initial state,
-// 0123456789abcdeffedcba9876543210 (also what an empty path gives).
+// as far as it goes. Fails for a file that cannot be opened or read, a folder, an empty path.
+Result<std::string> fileMd5(const std::string& path);
+
+// The tag's text: fileMd5, or for a file it cannot digest the MD5 initial state,
+// 0123456789abcdeffedcba9876543210.
 std::string fileMd5Hex(const std::string& path);
 
 }  // namespace pixmill

@@ -46,21 +46,21 @@ std::string pathOf(const Mover& mover, const Move& move, Place place) {
 }
 
 // Moves one file and keeps its item in step with where the file is.
-int moveTo(const Mover& mover, Move& move, Place to) {
-    const int error =
+Result<> moveTo(const Mover& mover, Move& move, Place to) {
+    Result<> moved =
         mover.ops.moveNoReplace(pathOf(mover, move, move.place), pathOf(mover, move, to));
-    if (error != 0)
-        return error;
+    if (!moved)
+        return moved;
     move.place = to;
     if (!move.row)
-        return 0;
+        return {};
     if (to == Place::Original) {
         move.row->item = move.original;
     } else {
         move.row->item.fileName = nameOf(move, to);
         move.row->item.fullPath = pathOf(mover, move, to);
     }
-    return 0;
+    return {};
 }
 
 // Puts every moved file back under its name at batch start: final names go back to their
@@ -71,7 +71,7 @@ std::string rollBack(const Mover& mover, std::vector<Move>& moves) {
         const Place to = from == Place::Final ? Place::Temporary : Place::Original;
         for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
             if (move->place == from)
-                moveTo(mover, *move, to);
+                (void)moveTo(mover, *move, to);  // what stays behind is named below
         }
     }
     std::string stranded;
@@ -84,23 +84,20 @@ std::string rollBack(const Mover& mover, std::vector<Move>& moves) {
     return stranded;
 }
 
-std::vector<ItemOutcome> failAll(size_t count, const std::string& message) {
-    setStatusText(1, message);
-    ItemOutcome failed;
-    failed.status = ItemStatus::Failed;
-    failed.message = message;
-    return std::vector<ItemOutcome>(count, failed);
+std::vector<ItemOutcome> failAll(size_t count, const Error& error) {
+    setStatusText(1, error.message);
+    return std::vector<ItemOutcome>(count, outcomeOf(error));
 }
 
-std::string moveFailure(const Mover& mover, const Move& move, Place from, Place to, int error,
-                        std::vector<Move>& moves) {
+Error moveFailure(const Mover& mover, const Move& move, Place from, Place to, const Error& error,
+                  std::vector<Move>& moves) {
     const std::string stranded = rollBack(mover, moves);
     std::string message = "重命名失败：无法将第 " + std::to_string(move.entry.row + 1) +
                           " 个图片 " + nameOf(move, from) + " 改名为 " + nameOf(move, to) + "（" +
-                          errorText(error) + "）";
+                          error.message + "）";
     if (stranded.empty())
-        return message + "，所有文件已恢复原名";
-    return message + "；以下文件未能恢复原名：" + stranded;
+        return makeError(error.code, message + "，所有文件已恢复原名");
+    return makeError(error.code, message + "；以下文件未能恢复原名：" + stranded);
 }
 
 RenameJournal journalOf(const std::vector<Move>& moves) {
@@ -112,22 +109,25 @@ RenameJournal journalOf(const std::vector<Move>& moves) {
     return journal;
 }
 
-// Both passes from wherever each file is, the plan already in the journal. Empty on success;
-// otherwise the reason, every moved file put back where possible. Success leaves an undo
-// record when `keepUndo` is set and removes the journal.
-std::string runPasses(const Mover& mover, std::vector<Move>& moves, bool keepUndo) {
+// Both passes from wherever each file is, the plan already in the journal. A failure says why,
+// every moved file put back where possible. Success leaves an undo record when `keepUndo` is
+// set and removes the journal.
+Result<> runPasses(const Mover& mover, std::vector<Move>& moves, bool keepUndo) {
     for (Move& move : moves) {
         if (move.place != Place::Original)
             continue;
         if (mover.showProgress)
             statusPrintf("正在预处理第 %d 个图片……", move.entry.row + 1);
-        if (int error = moveTo(mover, move, Place::Temporary))
-            return moveFailure(mover, move, Place::Original, Place::Temporary, error, moves);
+        if (Result<> moved = moveTo(mover, move, Place::Temporary); !moved)
+            return moveFailure(mover, move, Place::Original, Place::Temporary, moved.error(),
+                               moves);
     }
-    if (int error = markSecondPass(mover.folder)) {
+    if (Result<> marked = markSecondPass(mover.folder); !marked) {
         const std::string stranded = rollBack(mover, moves);
-        return "重命名失败：无法写入重命名日志（" + errorText(error) + "）" +
-               (stranded.empty() ? "，所有文件已恢复原名" : "；以下文件未能恢复原名：" + stranded);
+        return makeError(marked.code(),
+                         "重命名失败：无法写入重命名日志（" + errorText(marked.code()) + "）" +
+                             (stranded.empty() ? "，所有文件已恢复原名"
+                                               : "；以下文件未能恢复原名：" + stranded));
     }
     for (Move& move : moves) {
         if (move.row)
@@ -136,32 +136,36 @@ std::string runPasses(const Mover& mover, std::vector<Move>& moves, bool keepUnd
             continue;
         if (mover.showProgress)
             statusPrintf("正在重命名第 %d 个图片……", move.entry.row + 1);
-        if (int error = moveTo(mover, move, Place::Final))
-            return moveFailure(mover, move, Place::Original, Place::Final, error, moves);
+        if (Result<> moved = moveTo(mover, move, Place::Final); !moved)
+            return moveFailure(mover, move, Place::Original, Place::Final, moved.error(), moves);
     }
+    // The names are final now: an undo record or a journal left behind costs nothing but an
+    // undo that is refused or a recovery that finds every file in place.
     if (keepUndo) {
-        writeJournalFile(mover.folder, kRenameUndoName, journalOf(moves), mover.ops);
+        (void)writeJournalFile(mover.folder, kRenameUndoName, journalOf(moves), mover.ops);
     } else {
-        removeJournalFile(mover.folder, kRenameUndoName, mover.ops);
+        (void)removeJournalFile(mover.folder, kRenameUndoName, mover.ops);
     }
-    removeJournalFile(mover.folder, kRenameJournalName, mover.ops);
+    (void)removeJournalFile(mover.folder, kRenameJournalName, mover.ops);
     return {};
 }
 
 // Journals the moves, then runs them. A failure that put every file back removes the journal;
 // one that could not keeps it, so the next load tries again.
-std::string runJournalled(const Mover& mover, std::vector<Move>& moves, bool keepUndo) {
-    if (int error =
-            writeJournalFile(mover.folder, kRenameJournalName, journalOf(moves), mover.ops)) {
-        return "重命名失败：无法写入重命名日志（" + errorText(error) + "）";
+Result<> runJournalled(const Mover& mover, std::vector<Move>& moves, bool keepUndo) {
+    if (Result<> journalled =
+            writeJournalFile(mover.folder, kRenameJournalName, journalOf(moves), mover.ops);
+        !journalled) {
+        return makeError(journalled.code(),
+                         "重命名失败：无法写入重命名日志（" + errorText(journalled.code()) + "）");
     }
-    std::string failure = runPasses(mover, moves, keepUndo);
+    Result<> done = runPasses(mover, moves, keepUndo);
     bool allBack = true;
     for (const Move& move : moves)
         allBack = allBack && (move.place == Place::Original || move.place == Place::Missing);
-    if (!failure.empty() && allBack)
-        removeJournalFile(mover.folder, kRenameJournalName, mover.ops);
-    return failure;
+    if (!done && allBack)
+        (void)removeJournalFile(mover.folder, kRenameJournalName, mover.ops);
+    return done;
 }
 
 bool exists(const std::string& path) {
@@ -175,15 +179,15 @@ std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<Worke
                                    const BatchEnvironment& env, std::string_view batchGuid) {
     const RenamePlan plan = planRename(params, rows, env, batchGuid);
     if (plan.refused())
-        return failAll(rows.size(), plan.refusal);
+        return failAll(rows.size(), makeError(plan.refusal));
     std::vector<Move> moves;
     moves.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         moves.push_back({plan.entries[i], &rows[i], rows[i].item});
 
     const Mover mover{env.currentFolder, *env.fileOps};
-    if (std::string failure = runJournalled(mover, moves, true); !failure.empty())
-        return failAll(rows.size(), failure);
+    if (Result<> done = runJournalled(mover, moves, true); !done)
+        return failAll(rows.size(), done.error());
     std::vector<ItemOutcome> outcomes(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         outcomes[i].output = rows[i].item.fullPath;
@@ -215,10 +219,9 @@ std::optional<std::string> completeInterruptedRename(const std::string& folder, 
         moves.push_back(std::move(move));
     }
     const Mover mover{folder, ops, false};
-    std::string failure = runPasses(mover, moves, true);
-    if (!failure.empty()) {
-        setStatusText(1, "上次中断的重命名未能完成：" + failure);
-        return failure;
+    if (Result<> done = runPasses(mover, moves, true); !done) {
+        setStatusText(1, "上次中断的重命名未能完成：" + done.message());
+        return done.message();
     }
     const std::string done =
         "已完成上次中断的重命名：" + std::to_string(moves.size()) + " 个图片已改为新名";
@@ -226,21 +229,23 @@ std::optional<std::string> completeInterruptedRename(const std::string& folder, 
     return done;
 }
 
-std::string undoLastRename(const std::string& folder, std::string_view batchGuid, FileOps& ops) {
+Result<> undoLastRename(const std::string& folder, std::string_view batchGuid, FileOps& ops) {
     completeInterruptedRename(folder, ops);
     const std::optional<RenameJournal> record = readJournalFile(folder, kRenameUndoName);
     if (!record || record->rows.empty())
-        return "无法撤销重命名：该文件夹没有可以撤销的重命名";
+        return makeError("无法撤销重命名：该文件夹没有可以撤销的重命名");
     std::set<std::string> finals;
     for (const JournalRow& row : record->rows)
         finals.insert(row.finalName);
     std::vector<Move> moves;
     for (const JournalRow& row : record->rows) {
         if (!exists(folder + row.finalName)) {
-            return "无法撤销重命名：文件夹在重命名之后已有改动，" + row.finalName + " 已不存在";
+            return makeError("无法撤销重命名：文件夹在重命名之后已有改动，" + row.finalName +
+                             " 已不存在");
         }
         if (!finals.count(row.oldName) && exists(folder + row.oldName)) {
-            return "无法撤销重命名：文件夹在重命名之后已有改动，已有另一个文件名为 " + row.oldName;
+            return makeError("无法撤销重命名：文件夹在重命名之后已有改动，已有另一个文件名为 " +
+                             row.oldName);
         }
         Move move;
         move.entry.row = static_cast<int>(moves.size());
@@ -250,8 +255,8 @@ std::string undoLastRename(const std::string& folder, std::string_view batchGuid
         moves.push_back(std::move(move));
     }
     const Mover mover{folder, ops, false};
-    if (std::string failure = runJournalled(mover, moves, false); !failure.empty())
-        return "无法撤销重命名：" + failure;
+    if (Result<> done = runJournalled(mover, moves, false); !done)
+        return makeError(done.code(), "无法撤销重命名：" + done.message());
     setStatusText(1, "已撤销上次的重命名：" + std::to_string(moves.size()) + " 个图片已恢复原名");
     return {};
 }

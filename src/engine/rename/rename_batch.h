@@ -43,10 +43,10 @@ std::optional<std::string> completeInterruptedRename(const std::string& folder,
 // Puts back the names of the folder's last finished rename, itself journalled, with
 // temporary names built on `batchGuid`. Refused, moving nothing, when the folder has changed
 // since in a way that makes it unsafe (a renamed file is gone, an old name is taken by
-// another file). Empty on success (the status line says so); otherwise the reason.
-std::string undoLastRename(const std::string& folder, std::string_view batchGuid,
-                           FileOps& ops = systemFileOps());
+// another file). On success the status line says so; a failure's message is the reason.
+Result<> undoLastRename(const std::string& folder, std::string_view batchGuid,
+                        FileOps& ops = systemFileOps());
 // The same with a new GUID. (pixmill_engine)
-std::string undoLastRename(const std::string& folder);
+Result<> undoLastRename(const std::string& folder);
 
 }  // namespace pixmill

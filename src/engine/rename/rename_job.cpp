@@ -17,7 +17,7 @@ BatchJob makeRenameJob(const RenameParams& params) {
     return job;
 }
 
-std::string undoLastRename(const std::string& folder) {
+Result<> undoLastRename(const std::string& folder) {
     return undoLastRename(folder, newBatchGuid());
 }
 

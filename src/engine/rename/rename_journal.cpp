@@ -111,20 +111,20 @@ std::optional<RenameJournal> decodeJournal(std::string_view text) {
     return journal;
 }
 
-int writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
-                     FileOps& ops) {
+Result<> writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
+                          FileOps& ops) {
     const std::string text = encodeJournal(journal);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                               text.size());
     return writeFileBeside(folder + name, bytes, newFileAttributes(), ops);
 }
 
-int markSecondPass(const std::string& folder) {
+Result<> markSecondPass(const std::string& folder) {
     fileStepCheckpoint();
     const std::string path = folder + kRenameJournalName;
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
-        return errno;
+        return systemError(errno, path);
     int error = 0;
     if (::write(fd, kSecondPass.data(), kSecondPass.size()) !=
         static_cast<ssize_t>(kSecondPass.size()))
@@ -132,7 +132,9 @@ int markSecondPass(const std::string& folder) {
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     ::close(fd);
-    return error;
+    if (error != 0)
+        return systemError(error, path);
+    return {};
 }
 
 std::optional<RenameJournal> readJournalFile(const std::string& folder, const char* name) {
@@ -148,11 +150,13 @@ std::optional<RenameJournal> readJournalFile(const std::string& folder, const ch
     return decodeJournal(text);
 }
 
-int removeJournalFile(const std::string& folder, const char* name, FileOps& ops) {
-    int error = ops.removeFile(folder + name);
-    if (error == 0)
-        ops.syncFolder(folder);
-    return error == ENOENT ? 0 : error;
+Result<> removeJournalFile(const std::string& folder, const char* name, FileOps& ops) {
+    Result<> removed = ops.removeFile(folder + name);
+    if (removed)
+        (void)ops.syncFolder(folder);
+    if (removed.code() == ENOENT)
+        return {};
+    return removed;
 }
 
 }  // namespace pixmill

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/platform/file_ops.h"
+#include "engine/platform/result.h"
 
 namespace pixmill {
 
@@ -33,12 +34,14 @@ std::string encodeJournal(const RenameJournal& journal);
 // Empty for a text that is not a whole journal of ours.
 std::optional<RenameJournal> decodeJournal(std::string_view text);
 
-// `folder` ends with a separator. Each returns 0 or an errno value.
-int writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
-                     FileOps& ops);
+// `folder` ends with a separator. A failure carries the errno value.
+Result<> writeJournalFile(const std::string& folder, const char* name, const RenameJournal& journal,
+                          FileOps& ops);
 // Appends the second-pass mark to the journal and flushes it.
-int markSecondPass(const std::string& folder);
+Result<> markSecondPass(const std::string& folder);
+// Empty when there is no whole journal of ours to read.
 std::optional<RenameJournal> readJournalFile(const std::string& folder, const char* name);
-int removeJournalFile(const std::string& folder, const char* name, FileOps& ops);
+// A journal that is already gone counts as removed.
+Result<> removeJournalFile(const std::string& folder, const char* name, FileOps& ops);
 
 }  // namespace pixmill

@@ -45,10 +45,10 @@ void FileDownload::start() {
     if (!file_->open(QIODevice::WriteOnly)) {
         const int error = errno != 0 ? errno : int(file_->error());
         file_.reset();
-        errorText_ = QStringLiteral(
-                         "An error occured while opening the file to be downloaded, "
-                         "Error:%1")
-                         .arg(error);
+        error_ = makeError(error, QStringLiteral("An error occured while opening the file to be "
+                                                 "downloaded, Error:%1")
+                                      .arg(error)
+                                      .toStdString());
         QTimer::singleShot(0, this, [this] { finish(DownloadOutcome::Failed); });
         return;
     }
@@ -192,8 +192,14 @@ void FileDownload::askCredentials(const QString& host, QAuthenticator* authentic
 }
 
 void FileDownload::fail(const QString& text) {
-    errorText_ = text;
+    error_ = makeError(text.toStdString());
     finish(DownloadOutcome::Failed);
+}
+
+Result<DownloadOutcome> FileDownload::result() const {
+    if (outcome_ == DownloadOutcome::Failed)
+        return error_;
+    return outcome_;
 }
 
 void FileDownload::finish(DownloadOutcome outcome) {

@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+#include "engine/platform/result.h"
+
 class QAuthenticator;
 class QNetworkReply;
 
@@ -50,8 +52,9 @@ class FileDownload : public QObject {
     void abort();
 
     DownloadOutcome outcome() const { return outcome_; }
-    // The message for a failed download, in the download dialog's words.
-    const QString& errorText() const { return errorText_; }
+    // Where the download stands (Running, Completed or Aborted), or, once it failed, the Error
+    // whose message is the download dialog's words.
+    Result<DownloadOutcome> result() const;
     qint64 receivedBytes() const { return received_; }
     const QUrl& url() const { return url_; }
 
@@ -90,7 +93,7 @@ class FileDownload : public QObject {
     bool credentialsDeclined_ = false;
     int redirects_ = 0;
     DownloadOutcome outcome_ = DownloadOutcome::Running;
-    QString errorText_;
+    Error error_;
 };
 
 }  // namespace pixmill

@@ -12,41 +12,45 @@
 namespace pixmill {
 namespace {
 
+Error httpError(int code, const QString& text) {
+    return makeError(code, text.toStdString());
+}
+
 // Judges one finished answer (the last of its chain): its status, transport error and, when it
 // announced one, its length against the body received.
-void judgeFinalAnswer(const QNetworkReply& reply, HttpGetResult& result) {
-    result.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+Result<HttpResponse> judgeFinalAnswer(const QNetworkReply& reply, QByteArray body) {
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply.error();
     const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
-    if (error != QNetworkReply::NoError && result.status == 0) {
-        result.networkError = error;
-        result.errorText = reply.errorString();
-    } else if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) {
+    if (error != QNetworkReply::NoError && status == 0)
+        return httpError(error, reply.errorString());
+    if (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) {
         // A transport failure after the headers: the body is cut short.
-        result.networkError = error;
-        result.errorText = reply.errorString();
-    } else if (length.isValid() && length.toLongLong() != result.body.size()) {
-        result.errorText = QStringLiteral("Received %1 of %2 bytes")
-                               .arg(result.body.size())
-                               .arg(length.toLongLong());
+        return httpError(error, reply.errorString());
     }
+    if (length.isValid() && length.toLongLong() != body.size()) {
+        return httpError(
+            -1,
+            QStringLiteral("Received %1 of %2 bytes").arg(body.size()).arg(length.toLongLong()));
+    }
+    return HttpResponse{status, std::move(body)};
 }
 
 }  // namespace
 
-HttpGetResult httpGet(const QUrl& url, const HttpGetOptions& options) {
-    HttpGetResult result;
+Result<HttpResponse> httpGet(const QUrl& url, const HttpGetOptions& options) {
+    QByteArray body;
     QNetworkAccessManager manager;
     QUrl address = url;
     for (int hops = 0;; ++hops) {
-        result.body.clear();
+        body.clear();
         std::unique_ptr<QNetworkReply> reply(
             manager.get(uncachedRequest(address, options.transferTimeoutMs)));
         QEventLoop loop;
         bool tooLarge = false;
         QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
-            result.body += reply->readAll();
-            if (result.body.size() > options.maxBytes) {
+            body += reply->readAll();
+            if (body.size() > options.maxBytes) {
                 tooLarge = true;
                 reply->abort();
             }
@@ -54,23 +58,15 @@ HttpGetResult httpGet(const QUrl& url, const HttpGetOptions& options) {
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         if (!reply->isFinished())
             loop.exec();
-        result.body += reply->readAll();
-        if (tooLarge) {
-            result.errorText =
-                QStringLiteral("The response exceeds %1 bytes").arg(options.maxBytes);
-            return result;
-        }
+        body += reply->readAll();
+        if (tooLarge)
+            return httpError(-1,
+                             QStringLiteral("The response exceeds %1 bytes").arg(options.maxBytes));
         const RedirectStep step = redirectStepOf(*reply, hops);
-        if (!step.redirected) {
-            judgeFinalAnswer(*reply, result);
-            return result;
-        }
-        if (!step.errorText.isEmpty()) {
-            result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            result.body.clear();
-            result.errorText = step.errorText;
-            return result;
-        }
+        if (!step.redirected)
+            return judgeFinalAnswer(*reply, std::move(body));
+        if (!step.errorText.isEmpty())
+            return httpError(-1, step.errorText);
         address = step.next;
     }
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 struct HttpGetOptions {
@@ -17,16 +19,15 @@ struct HttpGetOptions {
     qint64 maxBytes = 8 * 1024 * 1024;
 };
 
-struct HttpGetResult {
-    int status = 0;        // HTTP status, 0 when no response arrived
-    int networkError = 0;  // QNetworkReply::NetworkError, 0 for none
-    QString errorText;     // empty on success
+// A response that arrived with no transport error and, when the server announced a length,
+// exactly that many bytes; its status may still be any.
+struct HttpResponse {
+    int status = 0;
     QByteArray body;
-    // A response arrived with no transport error and, when the server announced a length,
-    // exactly that many bytes.
-    bool complete() const { return errorText.isEmpty(); }
 };
 
-HttpGetResult httpGet(const QUrl& url, const HttpGetOptions& options = {});
+// The answer, or why none arrived whole: the code is the QNetworkReply::NetworkError of a
+// transport failure, -1 for a body cut short or too large and for a refused redirect.
+Result<HttpResponse> httpGet(const QUrl& url, const HttpGetOptions& options = {});
 
 }  // namespace pixmill

@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QUrl>
 
+#include <cerrno>
+
 #include "engine/app/app_paths.h"
 #include "engine/update/http_get.h"
 
@@ -19,27 +21,24 @@ bool skinFilesPresent(const QString& folder) {
     return QFileInfo(base + kSkinLibraryFile).isFile() && QFileInfo(base + kSkinStyleFile).isFile();
 }
 
-bool SkinLibrary::load(const QString& libraryPath) {
+Result<> SkinLibrary::load(const QString& libraryPath) {
     if (isLoaded())
-        return true;
-    if (!QFileInfo(libraryPath).isFile()) {
-        errorText_ = QStringLiteral("%1 does not exist").arg(libraryPath);
-        return false;
-    }
+        return {};
+    if (!QFileInfo(libraryPath).isFile())
+        return makeError(ENOENT,
+                         QStringLiteral("%1 does not exist").arg(libraryPath).toStdString());
     library_.setFileName(QFileInfo(libraryPath).absoluteFilePath());
-    if (!library_.load()) {
-        errorText_ = library_.errorString();
-        return false;
-    }
+    if (!library_.load())
+        return makeError(library_.errorString().toStdString());
     attach_ = reinterpret_cast<AttachFunction>(library_.resolve("SkinH_AttachEx"));
     detach_ = reinterpret_cast<DetachFunction>(library_.resolve("SkinH_Detach"));
     if (!attach_) {
-        errorText_ = QStringLiteral("%1 does not export SkinH_AttachEx").arg(libraryPath);
         detach_ = nullptr;
         library_.unload();
-        return false;
+        return makeError(
+            QStringLiteral("%1 does not export SkinH_AttachEx").arg(libraryPath).toStdString());
     }
-    return true;
+    return {};
 }
 
 int SkinLibrary::attach(const QString& skinFilePath) {
@@ -61,22 +60,20 @@ SkinLibrary& processSkinLibrary() {
 
 namespace {
 
-bool fetchSkinFile(const QUrl& base, const char* name, QByteArray* body, int timeoutMs,
-                   QStringList* errors) {
+// The file's bytes, or the line that says why they did not come: the address and the reason.
+Result<QByteArray> fetchSkinFile(const QUrl& base, const char* name, int timeoutMs) {
     const QUrl address = base.resolved(QUrl(QStringLiteral("res/") + name));
     HttpGetOptions options;
     options.transferTimeoutMs = timeoutMs;
     options.maxBytes = 64 * 1024 * 1024;
-    const HttpGetResult response = httpGet(address, options);
-    if (!response.complete() || response.status != 200) {
-        *errors << QStringLiteral("%1: %2").arg(
-            address.toString(), response.complete()
-                                    ? QStringLiteral("HTTP status %1").arg(response.status)
-                                    : response.errorText);
-        return false;
+    const Result<HttpResponse> response = httpGet(address, options);
+    if (!response || response->status != 200) {
+        const QString why = response ? QStringLiteral("HTTP status %1").arg(response->status)
+                                     : QString::fromStdString(response.message());
+        return makeError(response ? response->status : response.code(),
+                         QStringLiteral("%1: %2").arg(address.toString(), why).toStdString());
     }
-    *body = response.body;
-    return true;
+    return response->body;
 }
 
 bool writeWhole(const QString& path, const QByteArray& bytes) {
@@ -101,14 +98,15 @@ SkinDownloadOutcome downloadSkinFiles(const QStringList& bases, const QString& f
         }
         if (!base.path().endsWith(QLatin1Char('/')))
             base.setPath(base.path() + QLatin1Char('/'));
-        QByteArray library;
-        QByteArray style;
-        if (!fetchSkinFile(base, kSkinLibraryFile, &library, timeoutMs, &outcome.errors) ||
-            !fetchSkinFile(base, kSkinStyleFile, &style, timeoutMs, &outcome.errors)) {
+        const Result<QByteArray> library = fetchSkinFile(base, kSkinLibraryFile, timeoutMs);
+        const Result<QByteArray> style =
+            library ? fetchSkinFile(base, kSkinStyleFile, timeoutMs) : library;
+        if (!style) {
+            outcome.errors << QString::fromStdString(style.message());
             continue;
         }
-        if (!writeWhole(outcome.folder + kSkinLibraryFile, library) ||
-            !writeWhole(outcome.folder + kSkinStyleFile, style)) {
+        if (!writeWhole(outcome.folder + kSkinLibraryFile, *library) ||
+            !writeWhole(outcome.folder + kSkinStyleFile, *style)) {
             outcome.errors << QStringLiteral("cannot write into %1").arg(outcome.folder);
             continue;
         }

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+#include "engine/platform/result.h"
 #include "engine/update/worker_thread.h"
 
 namespace pixmill {
@@ -25,12 +26,11 @@ bool skinFilesPresent(const QString& folder);
 
 class SkinLibrary {
   public:
-    // Loads the library and resolves its entry points. False when it is missing, does not
-    // load, or lacks SkinH_AttachEx. A library once loaded stays loaded for the whole run:
-    // the look it applied may still refer to it.
-    bool load(const QString& libraryPath);
+    // Loads the library and resolves its entry points. Fails, saying why, when it is missing,
+    // does not load, or lacks SkinH_AttachEx. A library once loaded stays loaded for the whole
+    // run: the look it applied may still refer to it.
+    Result<> load(const QString& libraryPath);
     bool isLoaded() const { return attach_ != nullptr; }
-    const QString& errorText() const { return errorText_; }
 
     // SkinH_AttachEx(skinFile, 0); -1 when no library is loaded. Call on the GUI thread.
     int attach(const QString& skinFilePath);
@@ -43,7 +43,6 @@ class SkinLibrary {
     QLibrary library_;
     AttachFunction attach_ = nullptr;
     DetachFunction detach_ = nullptr;
-    QString errorText_;
 };
 
 // The process's one skin library.

@@ -25,28 +25,22 @@ bool UpdateCheckGuard::isHeld() {
     return g_checkRunning.load();
 }
 
-FeedFetchOutcome fetchFeedDocument(const QUrl& feedUrl, int timeoutMs) {
-    FeedFetchOutcome outcome;
+Result<QString> fetchFeedDocument(const QUrl& feedUrl, int timeoutMs) {
     HttpGetOptions options;
     options.transferTimeoutMs = timeoutMs;
     options.maxBytes = 1024 * 1024;
-    const HttpGetResult response = httpGet(feedUrl, options);
-    outcome.status = response.status;
-    if (!response.complete()) {
-        outcome.errorText = response.errorText;
-    } else if (response.status < 200 || response.status > 299) {
-        outcome.errorText = QStringLiteral("HTTP status %1").arg(response.status);
-    } else {
-        outcome.fetched = true;
-        outcome.document = decodeFeedBody(response.body);
-    }
-    return outcome;
+    const Result<HttpResponse> response = httpGet(feedUrl, options);
+    if (!response)
+        return response.error();
+    if (response->status < 200 || response->status > 299)
+        return makeError(response->status, "HTTP status " + std::to_string(response->status));
+    return decodeFeedBody(response->body);
 }
 
 void UpdateCheckRunner::start(const QUrl& feedUrl,
-                              std::function<void(const FeedFetchOutcome&)> done) {
+                              std::function<void(const Result<QString>&)> done) {
     worker_.start([feedUrl] { return fetchFeedDocument(feedUrl); },
-                  [done = std::move(done)](const FeedFetchOutcome& outcome) { done(outcome); });
+                  [done = std::move(done)](const Result<QString>& feed) { done(feed); });
 }
 
 }  // namespace pixmill

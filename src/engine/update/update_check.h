@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include "engine/platform/result.h"
 #include "engine/update/worker_thread.h"
 
 namespace pixmill {
@@ -22,21 +23,15 @@ class UpdateCheckGuard {
     static bool isHeld();
 };
 
-struct FeedFetchOutcome {
-    bool fetched = false;  // a 2xx response arrived in full
-    int status = 0;
-    QString document;   // the decoded body
-    QString errorText;  // why the fetch failed
-};
-
-// The fetch itself, blocking: only a 2xx status with its whole body counts.
-FeedFetchOutcome fetchFeedDocument(const QUrl& feedUrl, int timeoutMs = 10000);
+// The fetch itself, blocking: the decoded body of a 2xx response that arrived in full. Any other
+// status fails with that status as its code.
+Result<QString> fetchFeedDocument(const QUrl& feedUrl, int timeoutMs = 10000);
 
 class UpdateCheckRunner {
   public:
     // Fetches the feed on a worker thread and calls `done` on this object's thread. The caller
     // must hold the guard.
-    void start(const QUrl& feedUrl, std::function<void(const FeedFetchOutcome&)> done);
+    void start(const QUrl& feedUrl, std::function<void(const Result<QString>&)> done);
 
   private:
     WorkerThread worker_;

@@ -36,7 +36,7 @@ bool isElfExecutable(const QString& path) {
     return type == 2 || type == 3;  // ET_EXEC, ET_DYN
 }
 
-bool makeExecutable(const QString& path) {
+Result<> makeExecutable(const QString& path) {
     QFile::Permissions permissions = QFile::permissions(path);
     if (permissions & QFile::ReadOwner)
         permissions |= QFile::ExeOwner | QFile::ExeUser;
@@ -44,7 +44,9 @@ bool makeExecutable(const QString& path) {
         permissions |= QFile::ExeGroup;
     if (permissions & QFile::ReadOther)
         permissions |= QFile::ExeOther;
-    return QFile::setPermissions(path, permissions);
+    if (!QFile::setPermissions(path, permissions))
+        return makeError("cannot make " + path.toStdString() + " executable");
+    return {};
 }
 
 QString quoteDesktopExecArgument(const QString& argument) {
@@ -70,18 +72,21 @@ QString desktopLauncherText(const QString& displayName, const QString& program) 
         .arg(name, quoteDesktopExecArgument(program));
 }
 
-QString writeDesktopLauncher(const QString& desktopDir, const QString& displayName,
-                             const QString& program) {
+Result<QString> writeDesktopLauncher(const QString& desktopDir, const QString& displayName,
+                                     const QString& program) {
     if (desktopDir.isEmpty() || !QDir().mkpath(desktopDir))
-        return {};
+        return makeError("cannot make the folder " + desktopDir.toStdString());
     const QString path = withTrailingSeparator(desktopDir) + displayName + ".desktop";
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {};
+        return makeError("cannot write " + path.toStdString() + ": " +
+                         file.errorString().toStdString());
     file.write(desktopLauncherText(displayName, program).toUtf8());
     if (!file.commit())
-        return {};
-    makeExecutable(path);
+        return makeError("cannot write " + path.toStdString() + ": " +
+                         file.errorString().toStdString());
+    // A desktop without permission bits (a FAT volume) runs the launcher without them.
+    (void)makeExecutable(path);
     return path;
 }
 

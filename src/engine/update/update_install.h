@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 // The program folder when it is writable (isProgramFolderWritable), else the per-user data
@@ -14,7 +16,7 @@ QString updateDownloadFolder(const QString& programDir, const QString& userDataD
 bool isElfExecutable(const QString& path);
 
 // Adds the execute bits for everyone who may read the file.
-bool makeExecutable(const QString& path);
+Result<> makeExecutable(const QString& path);
 
 // Quotes one Exec argument of a desktop entry: inside double quotes, with '"', '`', '$' and
 // '\' escaped, and the backslashes doubled once more for the string value.
@@ -24,9 +26,8 @@ QString quoteDesktopExecArgument(const QString& argument);
 QString desktopLauncherText(const QString& displayName, const QString& program);
 
 // Writes displayName + ".desktop" into `desktopDir` (replacing an older one in one step) and
-// marks it executable, which desktops require before they run a launcher. Returns the path,
-// or an empty string on failure.
-QString writeDesktopLauncher(const QString& desktopDir, const QString& displayName,
-                             const QString& program);
+// marks it executable, which desktops require before they run a launcher. Returns the path.
+Result<QString> writeDesktopLauncher(const QString& desktopDir, const QString& displayName,
+                                     const QString& program);
 
 }  // namespace pixmill

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -23,8 +24,8 @@ LayoutRect unite(const LayoutRect& a, const LayoutRect& b) {
 }
 
 // Regular files only, opened without blocking: a layout path naming a FIFO fails at once.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    return readFileBytes(path, bytes, std::size_t(kMaxLayoutFileSize)) == 0;
+Result<Bytes> readWholeFile(const std::string& path) {
+    return readFileBytes(path, std::size_t(kMaxLayoutFileSize));
 }
 
 // Values from an older or damaged file are brought into the ranges the panels keep them in.
@@ -182,7 +183,7 @@ LayoutRecord CControlTracker::toLayoutRecord() const {
     return record;
 }
 
-bool CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
+Result<> CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
     LayoutRecord record = toLayoutRecord();
     header.layerCount = record.header.layerCount;
     header.bounds = record.header.bounds;
@@ -194,16 +195,16 @@ bool CControlTracker::saveLayout(const std::string& path, FileOps& fileOps) {
     }
     std::vector<std::uint8_t> bytes = writeLayoutArchive(record);
     // Written beside the file under a temporary name of ours and moved into place.
-    return writeFileBeside(path, bytes, newFileAttributes(), fileOps) == 0;
+    return writeFileBeside(path, bytes, newFileAttributes(), fileOps);
 }
 
-bool CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow) {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes))
-        return false;
-    std::optional<LayoutRecord> record = readLayoutArchive(bytes);
+Result<> CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow) {
+    Result<Bytes> bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.error();
+    std::optional<LayoutRecord> record = readLayoutArchive(*bytes);
     if (!record)
-        return false;
+        return makeError(EINVAL, "'" + path + "' is not a whole watermark layout");
     // Everything is built aside first, so a layout that fails halfway leaves the group as it was.
     std::list<std::unique_ptr<CWatermarkCtrl>> loaded;
     // One decode per distinct picture: the layers naming it share its pixels (QImage shares).
@@ -226,7 +227,7 @@ bool CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget* ow
     layers = std::move(loaded);
     header = record->header;
     repaintWindow();
-    return true;
+    return {};
 }
 
 void CControlTracker::renderAll(int width, int height, QPainter& painter, const CatalogItem* item) {

@@ -69,12 +69,12 @@ class CControlTracker {
 
     // Writes the layout file: the header (layerCount and bounds filled in) and the layers
     // bottom first, each with its groupOffset. Replaces `path` in one rename, so a failed write
-    // leaves the previous file. False on failure.
-    bool saveLayout(const std::string& path, FileOps& fileOps = systemFileOps());
+    // leaves the previous file; a failure carries the errno value.
+    Result<> saveLayout(const std::string& path, FileOps& fileOps = systemFileOps());
     // Replaces the group with the file's layout: every layer at the rectangle it was saved
-    // with, its picture decoded, owned by `ownerWindow`, none selected. False, with the group
-    // unchanged, when the file cannot be read or is not a whole layout.
-    bool loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow);
+    // with, its picture decoded, owned by `ownerWindow`, none selected. Fails, with the group
+    // unchanged, when the file cannot be read (the errno value) or is not a whole layout (EINVAL).
+    Result<> loadLayout(const std::string& path, LayerRepaintTarget* ownerWindow);
     // The layout as the file holds it (bounds and offsets filled in).
     LayoutRecord toLayoutRecord() const;
 

@@ -1,15 +1,12 @@
 #include "engine/watermark/watermark_batch.h"
 
-#include <QDateTime>
 #include <QPainter>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 
-#include "engine/app/app_paths.h"
-#include "engine/app/profile.h"
 #include "engine/imaging/batch_output.h"
+#include "engine/imaging/error_log.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/output_format.h"
 #include "engine/imaging/pixel_budget.h"
@@ -61,19 +58,14 @@ QImage composeCanvas(QImage source, const CWaterMarkersHeader& header, const Bor
 ItemOutcome failed(const CatalogItem& item, const ErrorLogFunction& logError, std::string message) {
     if (logError)
         logError("save file failed: " + item.fullPath);
-    return ItemOutcome{ItemStatus::Failed, std::string(), std::move(message)};
+    return outcomeOf(makeError(std::move(message)));
 }
 
 }  // namespace
 
 void appendBatchErrorLog(const std::string& text) {
-    static std::atomic<int> entryNumber{0};
-    int number = ++entryNumber;
-    QString key = QString::number(number) + "_" +
-                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    SettingsProfile profile(profileIniPath());
-    profile.writeString(QStringLiteral("error"), key, QString::fromStdString(text));
-    profile.flush();
+    // The one error log: numbered and written under one lock with every other entry.
+    logBatchError(text);
 }
 
 QImage stampPicture(LoadedImage& source, const CControlTracker& group, const CatalogItem* item) {
@@ -164,20 +156,20 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, int stampWidthPerce
     group->stampWidthPercent = stampWidthPercent;
     BatchJob job;
     job.kind = BatchKind::Watermark;
-    job.prepare = [group, layoutFilePath]() -> std::string {
+    job.prepare = [group, layoutFilePath]() -> Result<> {
         if (!group->loadLayout(layoutFilePath, nullptr))
-            return "水印模板无法读取：" + layoutFilePath;
+            return makeError("水印模板无法读取：" + layoutFilePath);
         // A layer picture that is missing, no regular file or no picture stops the batch
         // before it starts, as a layout that cannot be read does.
         for (const auto& layer : group->layers) {
             if (!layer->imagePath.empty() && (!layer->image || layer->image->isNull()))
-                return "水印图片无法读取：" + layer->imagePath;
+                return makeError("水印图片无法读取：" + layer->imagePath);
         }
-        return std::string();
+        return {};
     };
     job.perItem = [group, logError, output](WorkedRow& row, const BatchEnvironment& env) {
-        if (std::string refusal = refuseOutput(env, row.item); !refusal.empty())
-            return ItemOutcome{ItemStatus::Failed, {}, refusal};
+        if (Result<> allowed = checkOutput(env, row.item); !allowed)
+            return outcomeOf(allowed.error());
         return watermarkImage(row.item, *group, env.outputDir, logError, output);
     };
     return job;

@@ -48,7 +48,7 @@ void buildOneLayerLayout(const WatermarkLayerOptions& options, CControlTracker& 
     group.deselectAll();
 }
 
-bool writeOneLayerLayout(const WatermarkLayerOptions& options, const std::string& path) {
+Result<> writeOneLayerLayout(const WatermarkLayerOptions& options, const std::string& path) {
     CControlTracker group;
     buildOneLayerLayout(options, group);
     return group.saveLayout(path);

@@ -40,8 +40,8 @@ std::optional<std::uint32_t> parseWebColor(std::string_view rrggbb);
 // new layer (the picture's size when it decodes, grown to the rotated text box), at (0, 0).
 void buildOneLayerLayout(const WatermarkLayerOptions& options, CControlTracker& group);
 
-// buildOneLayerLayout into a fresh group, saved as the layout file `path`. False when the file
+// buildOneLayerLayout into a fresh group, saved as the layout file `path`. Fails when the file
 // cannot be written.
-bool writeOneLayerLayout(const WatermarkLayerOptions& options, const std::string& path);
+Result<> writeOneLayerLayout(const WatermarkLayerOptions& options, const std::string& path);
 
 }  // namespace pixmill

@@ -86,7 +86,7 @@ void CMainDlg::installBuiltInCommands() {
         const QString folder = model_.currentFolder();
         const std::string failure = folder.isEmpty()
                                         ? std::string("无法撤销重命名：还没有打开图片目录")
-                                        : undoLastRename(pathBytes(folder));
+                                        : undoLastRename(pathBytes(folder)).message();
         gate_.leave();
         if (!failure.empty()) {
             setStatusText(1, failure);

@@ -39,7 +39,8 @@ CPixmillApp::CPixmillApp(const QString& executablePath) : qtTexts_(installChines
     setExecutableDirectory(QFileInfo(executablePath).absolutePath());
     profile_ = SettingsProfile::openDefault();
     settings_ = std::make_unique<AppSettings>(programDirectory(), *profile_);
-    settings_->migrateLegacySettings();
+    // A legacy file that cannot be read leaves the defaults; there is nobody to tell yet.
+    (void)settings_->migrateLegacySettings();
     settings_->loadSettings();
 }
 

@@ -182,7 +182,7 @@ void CImageListDlg::copyToDesktop(const std::vector<int>& rows) {
         // truncate it.
         if (target == item.fullPath)
             continue;
-        if (systemFileOps().copyFile(item.fullPath, target, true) == 0) {
+        if (systemFileOps().copyFile(item.fullPath, target, true)) {
             ++copied;
         } else if (failed.empty()) {
             failed = item.fileName;

@@ -111,7 +111,7 @@ void CPathDialog::accept() {
            (path_.endsWith(QLatin1Char('/')) || path_.endsWith(QDir::separator()))) {
         path_.chop(1);
     }
-    if (checkOrCreateFolder(path_.toStdString(), *prompter_) != kFolderUsable) {
+    if (!checkOrCreateFolder(path_.toStdString(), *prompter_)) {
         edit_->setFocus();
         return;
     }

@@ -157,12 +157,12 @@ void CHttpDownloadDlg::onFinished() {
         QDialog::accept();
         return;
     }
-    if (outcome_ == DownloadOutcome::Failed) {
+    if (const Result<DownloadOutcome> result = download_->result(); !result) {
+        const QString text = QString::fromStdString(result.message());
         if (reportError_) {
-            reportError_(download_->errorText());
+            reportError_(text);
         } else {
-            showPlainMessage(this, QMessageBox::Critical, QString::fromUtf8(kDisplayName),
-                             download_->errorText());
+            showPlainMessage(this, QMessageBox::Critical, QString::fromUtf8(kDisplayName), text);
         }
     }
     QDialog::reject();

@@ -77,7 +77,7 @@ bool UpdateUi::createShortcut(const QString& program) {
     // Qt makes a shell link (.lnk) on Windows.
     return QFile::link(program, desktop + "/" + kDisplayName + ".lnk");
 #else
-    return !writeDesktopLauncher(desktop, QString::fromUtf8(kDisplayName), program).isEmpty();
+    return writeDesktopLauncher(desktop, QString::fromUtf8(kDisplayName), program).isOk();
 #endif
 }
 
@@ -104,13 +104,13 @@ bool UpdateController::startUpdateCheck(UpdateCheckMode mode, QWidget* owner) {
     owner_ = owner;
     feed_.help = fixedAddress(FixedAddress::Help);
     runner_.start(feedUrl_,
-                  [this, mode](const FeedFetchOutcome& outcome) { onFeedFetched(outcome, mode); });
+                  [this, mode](const Result<QString>& feed) { onFeedFetched(feed, mode); });
     return true;
 }
 
-void UpdateController::onFeedFetched(const FeedFetchOutcome& outcome, UpdateCheckMode mode) {
+void UpdateController::onFeedFetched(const Result<QString>& document, UpdateCheckMode mode) {
     UpdateFeed parsed = feed_;
-    if (!outcome.fetched || !applyFeedDocument(outcome.document, &parsed)) {
+    if (!document || !applyFeedDocument(*document, &parsed)) {
         handleUpdateResult(kUpdateResultFetchFailed, owner_);
         finishCheck();
         return;
@@ -179,7 +179,7 @@ void UpdateController::installUpdate() {
                       .arg(target));
         return;
     }
-    makeExecutable(target);
+    (void)makeExecutable(target);  // a program that still cannot run is reported below
 #endif
     if (!ui_->startProgram(target)) {
         ui_->warn(owner_, QStringLiteral("无法启动新版本：%1").arg(target));

@@ -84,7 +84,7 @@ class UpdateController : public QObject {
     void updateResult(int kind);
 
   private:
-    void onFeedFetched(const FeedFetchOutcome& outcome, UpdateCheckMode mode);
+    void onFeedFetched(const Result<QString>& document, UpdateCheckMode mode);
     void offerUpdate();
     void installUpdate();
     void finishCheck();
