@@ -12,7 +12,7 @@ BUILD="g++ cmake ninja-build pkg-config make ccache \
   libheif-dev libde265-0 qt6-image-formats-plugins \
   fonts-wqy-microhei mate-backgrounds"
 TEST="googletest libgtest-dev libgmock-dev xvfb xauth \
-  clang libclang-rt-14-dev \
+  clang clang-format libclang-rt-14-dev \
   libimage-exiftool-perl exiv2 imagemagick libjpeg-turbo-progs openssl \
   dpkg-dev file desktop-file-utils man-db bash-completion"
 BENCH="libvips-tools graphicsmagick hyperfine time valgrind"

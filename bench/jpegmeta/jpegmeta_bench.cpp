@@ -53,9 +53,8 @@ int main(int argc, char** argv) {
     for (const std::string& path : paths) {
         if (command == "delete-exif") {
             auto result = pixmill::jpegmeta::processJpegFile(
-                path,
-                pixmill::jpegmeta::JpegCommandOptions::forCommand(
-                    pixmill::jpegmeta::MetadataCommand::DeleteExif));
+                path, pixmill::jpegmeta::JpegCommandOptions::forCommand(
+                          pixmill::jpegmeta::MetadataCommand::DeleteExif));
             failed += result.status == pixmill::jpegmeta::JpegCommandStatus::Failed;
         } else if (command == "info") {
             pixmill::jpegmeta::PhotoInfo info;

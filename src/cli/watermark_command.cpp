@@ -17,7 +17,8 @@ std::optional<WatermarkLayerOptions> layerOptions(const CommandLine& commandLine
     WatermarkLayerOptions options;
     options.text = commandLine.value("text").toStdString();
     options.picturePath = commandLine.value("picture").toStdString();
-    if (commandLine.isSet("font")) options.fontName = commandLine.value("font").toStdString();
+    if (commandLine.isSet("font"))
+        options.fontName = commandLine.value("font").toStdString();
     if (commandLine.isSet("color")) {
         const auto color = parseWebColor(commandLine.value("color").toStdString());
         if (!color) {
@@ -30,7 +31,8 @@ std::optional<WatermarkLayerOptions> layerOptions(const CommandLine& commandLine
     const auto angle = commandLine.intValue("angle", options.angle);
     const auto opacity = commandLine.intValue("opacity", options.opacity);
     const auto align = commandLine.intValue("align", options.alignMode);
-    if (!size || !angle || !opacity || !align) return std::nullopt;
+    if (!size || !angle || !opacity || !align)
+        return std::nullopt;
     if (commandLine.isSet("align") && (*align < 0 || *align > 8)) {
         commandLine.usageError("--align takes 0 to 8");
         return std::nullopt;
@@ -58,15 +60,18 @@ int runWatermark(const CommandLine& commandLine) {
     if (!output)
         return kExitUsage;
     const auto stampWidth = commandLine.intValue("stamp-width", 0);
-    if (!stampWidth) return kExitUsage;
+    if (!stampWidth)
+        return kExitUsage;
     if (commandLine.isSet("stamp-width") && (*stampWidth < 1 || *stampWidth > 100))
         return commandLine.usageError("--stamp-width takes a percentage from 1 to 100");
     QString layoutPath;
     QTemporaryDir scratch;
     if (oneLayer) {
         const auto options = layerOptions(commandLine);
-        if (!options) return kExitUsage;
-        if (!scratch.isValid()) return kExitFailed;
+        if (!options)
+            return kExitUsage;
+        if (!scratch.isValid())
+            return kExitFailed;
         layoutPath = scratch.filePath("layout.wmk");
         if (!writeOneLayerLayout(*options, layoutPath.toStdString())) {
             std::fprintf(stderr, "pixmill-cli: cannot write the layout file %s\n",
@@ -75,11 +80,13 @@ int runWatermark(const CommandLine& commandLine) {
         }
     }
     CliSession session(commandLine);
-    if (int status = session.open(); status != kExitOk) return status;
+    if (int status = session.open(); status != kExitOk)
+        return status;
     if (!oneLayer) {
         // A path to an existing file, else the name of a layout saved from the window.
-        const Result<std::string> resolved = resolveLayoutArgument(
-            commandLine.value("layout").toStdString(), session.settings().templateDir.toStdString());
+        const Result<std::string> resolved =
+            resolveLayoutArgument(commandLine.value("layout").toStdString(),
+                                  session.settings().templateDir.toStdString());
         if (!resolved) {
             std::fprintf(stderr, "pixmill-cli: %s\n", resolved.message().c_str());
             return kExitMissing;

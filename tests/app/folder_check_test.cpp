@@ -75,7 +75,7 @@ TEST(FolderCheckTest, CreationWalksEveryLevelAndStopsAtTheFirstFailure) {
 }
 
 class ScriptedPrompter : public FolderPrompter {
-public:
+  public:
     bool answer = true;
     std::vector<std::string> questions, errors;
     bool askYesNo(const std::string& message) override {
@@ -94,8 +94,9 @@ TEST(FolderCheckTest, CheckOrCreateAsksThenCreatesOnTheRealFileSystem) {
     EXPECT_EQ(checkOrCreateFolder(target, prompter).code(), -1);
     EXPECT_FALSE(std::filesystem::exists(target));
     ASSERT_EQ(prompter.questions.size(), 1u);
-    EXPECT_EQ(prompter.questions[0], "The folder:\n\n" + target +
-                                         "\n\ndoes not exist. Do you want the folder to be created?");
+    EXPECT_EQ(
+        prompter.questions[0],
+        "The folder:\n\n" + target + "\n\ndoes not exist. Do you want the folder to be created?");
 
     prompter.answer = true;
     EXPECT_EQ(checkOrCreateFolder(target, prompter).code(), kFolderUsable);

@@ -13,9 +13,11 @@ namespace pixmill {
 namespace {
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     QString programDir() const { return QString::fromStdString(programFolder.folder()); }
-    QString profilePath() const { return QString::fromStdString(configFolder.file("Velumark.conf")); }
+    QString profilePath() const {
+        return QString::fromStdString(configFolder.file("Velumark.conf"));
+    }
 
     AppSettings loaded(SettingsProfile& profile) {
         AppSettings settings(programDir(), profile);
@@ -102,13 +104,14 @@ TEST_F(SettingsTest, SaveWritesEveryKeyAndLoadReadsThemBack) {
 
     QSettings raw(profilePath(), QSettings::IniFormat);
     const QStringList expected = {
-        "main/viewmode", "main/checkifclickicon", "main/downstyle", "main/downtimeout",
-        "main/savepath", "main/useskin", "main/needno", "main/autoshutpc", "main/dupfilter",
-        "main/downsleep", "main/showedtmsg", "window/top", "window/left", "window/right",
-        "window/bottom", "thumbnail/resotreexif", "thumbnail/taobaosize", "thumbnail/cmbindex",
-        "thumbnail/index", "path/lastview", "rename/rules", "rename/wordcase", "main/dailytip",
-        "main/dailytipindex"};
-    for (const QString& key : expected) EXPECT_TRUE(raw.contains(key)) << key.toStdString();
+        "main/viewmode",        "main/checkifclickicon", "main/downstyle",  "main/downtimeout",
+        "main/savepath",        "main/useskin",          "main/needno",     "main/autoshutpc",
+        "main/dupfilter",       "main/downsleep",        "main/showedtmsg", "window/top",
+        "window/left",          "window/right",          "window/bottom",   "thumbnail/resotreexif",
+        "thumbnail/taobaosize", "thumbnail/cmbindex",    "thumbnail/index", "path/lastview",
+        "rename/rules",         "rename/wordcase",       "main/dailytip",   "main/dailytipindex"};
+    for (const QString& key : expected)
+        EXPECT_TRUE(raw.contains(key)) << key.toStdString();
     EXPECT_EQ(raw.allKeys().size(), expected.size());
 
     SettingsProfile reopened(profilePath());

@@ -16,11 +16,11 @@
 
 #include "engine/app/profile.h"
 #include "engine/catalog/catalog_loader.h"
+#include "engine/catalog/folder_scan.h"
 #include "engine/catalog/photo_fields.h"
+#include "engine/platform/status.h"
 #include "support/jpeg_builder.h"
 #include "support/status_recorder.h"
-#include "engine/catalog/folder_scan.h"
-#include "engine/platform/status.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -93,9 +93,9 @@ TEST(PhotoFieldsTest, ReadsTheFileIntoTheRowAndLeavesAFailedOneEmpty) {
 
 TEST(FolderScanTest, AcceptsTheImageTypesInAnyCaseAndNothingElse) {
     testing::TempDir folder;
-    for (const char* name : {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe",
-                             "i.Jpeg", "j.tif", "k.HEIC", "l.heif", "m.WebP", "n.TIFF", "o.avif",
-                             "p.heic.txt"}) {
+    for (const char* name :
+         {"a.JPG", "b.jpeg", "c.png", "d.bmp", "e.gif", "f", "g.", "h.jpe", "i.Jpeg", "j.tif",
+          "k.HEIC", "l.heif", "m.WebP", "n.TIFF", "o.avif", "p.heic.txt"}) {
         folder.write(name, "x");
     }
     std::filesystem::create_directory(folder.path() / "sub.jpg");  // a folder, not an image

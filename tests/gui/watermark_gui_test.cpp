@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFontDatabase>
-#include <QScrollBar>
 #include <QScrollArea>
+#include <QScrollBar>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -378,10 +378,11 @@ TEST_F(TextPanelTest, StartsWithItsDefaultsAndAddsALayer) {
     const QString startFont = panel->fontList()->currentText();
     bool anyChinese = false;
     for (const QString& family : QFontDatabase::families())
-        anyChinese = anyChinese ||
-                     QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese);
+        anyChinese = anyChinese || QFontDatabase::writingSystems(family).contains(
+                                       QFontDatabase::SimplifiedChinese);
     if (anyChinese && !startFont.startsWith(QStringLiteral("宋体"))) {
-        EXPECT_TRUE(QFontDatabase::writingSystems(startFont).contains(QFontDatabase::SimplifiedChinese))
+        EXPECT_TRUE(
+            QFontDatabase::writingSystems(startFont).contains(QFontDatabase::SimplifiedChinese))
             << startFont.toStdString();
     }
 
@@ -552,12 +553,13 @@ TEST_F(TextPanelTest, WheelShowsTheSizeAndAnUnwritableLayoutStartsNothing) {
     // with whatever layout file an earlier run left behind.
     temp.write("blocked", std::string_view("x"));
     QString error;
-    EXPECT_FALSE(startWatermarkBatch(canvas, QString::fromStdString(temp.file("blocked")),
-                                     [this](BatchJob job) {
-                                         started.push_back(std::move(job));
-                                         return true;
-                                     },
-                                     &error));
+    EXPECT_FALSE(startWatermarkBatch(
+        canvas, QString::fromStdString(temp.file("blocked")),
+        [this](BatchJob job) {
+            started.push_back(std::move(job));
+            return true;
+        },
+        &error));
     EXPECT_TRUE(started.empty());
     EXPECT_FALSE(error.isEmpty());
 }

@@ -6,17 +6,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/batch/metadata_job.h"
 #include "engine/imaging/batch_output.h"
-#include "engine/imaging/output_format.h"
 #include "engine/imaging/catalog_thumbnail.h"
 #include "engine/imaging/colour_profile.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/input_formats.h"
+#include "engine/imaging/output_format.h"
 #include "engine/imaging/resize_batch.h"
 #include "engine/imaging/rotate_batch.h"
 #include "engine/jpegmeta/exif_orientation.h"
-#include "engine/batch/metadata_job.h"
 #include "engine/jpegmeta/photo_info.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/temp_dir.h"
@@ -191,8 +191,7 @@ TEST_F(InputOutputs, rotateAndTheMetadataCommandsSkipThemAndChangeNothing) {
                                BatchKind::ShiftTime}) {
             WorkedRow worked{0, item(name)};
             BatchEnvironment env;
-            ItemOutcome outcome =
-                makeMetadataJob(kind, {"comment", 5}).perItem(worked, env);
+            ItemOutcome outcome = makeMetadataJob(kind, {"comment", 5}).perItem(worked, env);
             EXPECT_EQ(outcome.status, ItemStatus::Skipped) << int(kind);
             EXPECT_NE(outcome.message.find("不是 JPEG 图片"), std::string::npos);
         }

@@ -139,7 +139,8 @@ TEST_F(ResizeItem, neverWritesOverTheSource) {
     Bytes before = readFile(dir.file("a.jpg"));
     BatchJob job = makeResizeJob({200, true});
     EXPECT_EQ(job.kind, BatchKind::Resize);
-    EXPECT_EQ(batchKindInfo(job.kind).pattern, BatchPattern::PerItem);  // restoring EXIF keeps no shared state
+    EXPECT_EQ(batchKindInfo(job.kind).pattern,
+              BatchPattern::PerItem);  // restoring EXIF keeps no shared state
 
     BatchEnvironment env;
     env.currentFolder = dir.folder();

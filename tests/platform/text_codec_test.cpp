@@ -19,7 +19,10 @@ TEST(TextCodec, aCharacterOutsideGbkIsRefused) {
 }
 
 TEST(TextCodec, damagedGbkKeepsTheRest) {
-    EXPECT_EQ(gbkToUtf8(std::string("a\xFF" "b")), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(gbkToUtf8(std::string("a\xFF"
+                                    "b")),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(gbkToUtf8(std::string("ab\xCB")), "ab\xEF\xBF\xBD");  // cut in the middle
 }
 

@@ -208,7 +208,7 @@ TEST(RenameBatch, reusesNamesTheTickedFilesGiveUp) {
                                              tmp + "2.jpg -> " + folder.dir.file("2.jpg"),
                                              tmp + "3.jpg -> " + folder.dir.file("3.jpg")}));
     EXPECT_EQ(status.texts(), (Names{"正在预处理第 2 个图片……", "正在预处理第 4 个图片……",
-                                   "正在重命名第 2 个图片……", "正在重命名第 4 个图片……"}));
+                                     "正在重命名第 2 个图片……", "正在重命名第 4 个图片……"}));
     for (size_t i = 0; i < 2; ++i) {
         const CatalogItem& item = folder.rows[i].item;
         EXPECT_EQ(outcomes[i].status, ItemStatus::Ok);

@@ -12,7 +12,7 @@
 namespace pixmill::testing {
 
 class FailingFileOps : public FileOps {
-public:
+  public:
     enum class Op { WriteNewFile, RenameReplacing, MoveNoReplace, RemoveFile, CopyFile };
 
     // Fails the `nth` call (counting from 1) of `op` with `error`; 0 never fails.
@@ -54,7 +54,7 @@ public:
         return FileOps::copyFile(from, to, replace);
     }
 
-private:
+  private:
     bool shouldFail(Op op) {
         int count = ++counts_[static_cast<int>(op)];
         return op == op_ && nth_ > 0 && count == nth_;

@@ -9,7 +9,8 @@ namespace pixmill::testing {
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "pixmill-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 

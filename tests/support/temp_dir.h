@@ -9,7 +9,7 @@
 namespace pixmill::testing {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -23,7 +23,7 @@ public:
     void write(std::string_view name, std::string_view bytes) const;
     void write(std::string_view name, const std::vector<unsigned char>& bytes) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -15,13 +15,16 @@ constexpr const char* kSampleFolder = "/usr/share/backgrounds/mate/nature/";
 
 bool folderHoldsImages(const QString& folder) {
     QDir dir(folder);
-    if (!dir.exists()) return false;
+    if (!dir.exists())
+        return false;
     dir.setFilter(QDir::Files);
     dir.setNameFilters({"*.jpg", "*.jpeg", "*.png", "*.bmp"});
     return !dir.entryList().isEmpty();
 }
 
-bool pathExists(const QString& path) { return !path.isEmpty() && QFileInfo::exists(path); }
+bool pathExists(const QString& path) {
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
 
 }  // namespace
 
@@ -30,7 +33,8 @@ QString defaultPictureFolder() {
         withTrailingSeparator(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
     // A fresh Linux account has an empty Pictures folder, where Windows has sample pictures:
     // a newcomer then opens on the desktop's own sample photos.
-    if (folderHoldsImages(pictures) || !QFileInfo::exists(kSampleFolder)) return pictures;
+    if (folderHoldsImages(pictures) || !QFileInfo::exists(kSampleFolder))
+        return pictures;
     return QString::fromLatin1(kSampleFolder);
 }
 
@@ -59,7 +63,8 @@ QString AppSettings::readString(const char* section, const char* key,
 Result<bool> AppSettings::migrateLegacySettings() {
     // Only into a profile that has never been written: a legacy file that could not be deleted
     // (a read-only program folder) must not overwrite newer settings at every start.
-    if (!QFileInfo::exists(legacyIniPath) || profile_->hasSection("main")) return false;
+    if (!QFileInfo::exists(legacyIniPath) || profile_->hasSection("main"))
+        return false;
     QFile file(legacyIniPath);
     if (!file.open(QIODevice::ReadOnly)) {
         return makeError("cannot read " + legacyIniPath.toStdString() + ": " +
@@ -95,14 +100,17 @@ void AppSettings::applyViewMode(int mode) {
 
 void AppSettings::loadOutputDir(bool prepareFolders) {
     outputDir = readString("main", "savepath", QString());
-    if (!pathExists(outputDir)) outputDir = writableSubfolderOf(programDir, "out");
+    if (!pathExists(outputDir))
+        outputDir = writableSubfolderOf(programDir, "out");
     outputDir = withTrailingSeparator(outputDir);
-    if (prepareFolders && !QFileInfo::exists(outputDir)) QDir().mkpath(outputDir);
+    if (prepareFolders && !QFileInfo::exists(outputDir))
+        QDir().mkpath(outputDir);
 }
 
 void AppSettings::loadLastViewFolder() {
     lastViewFolder = readString("path", "lastview", QString());
-    if (!pathExists(lastViewFolder)) lastViewFolder = defaultPictureFolder();
+    if (!pathExists(lastViewFolder))
+        lastViewFolder = defaultPictureFolder();
     if (lastViewFolder.size() >= 2) {
         lastViewFolder = withTrailingSeparator(QDir::fromNativeSeparators(lastViewFolder));
     }
@@ -115,7 +123,8 @@ void AppSettings::loadSettings(const SettingsLoadOptions& options) {
     downTimeout = readInt("main", "downtimeout", 5);
     loadOutputDir(options.prepareFolders);
     templateDir = writableSubfolderOf(programDir, "WatermarkTemplate");
-    if (options.prepareFolders && !QFileInfo::exists(templateDir)) QDir().mkpath(templateDir);
+    if (options.prepareFolders && !QFileInfo::exists(templateDir))
+        QDir().mkpath(templateDir);
     useSkin = readInt("main", "useskin", 0);
     needNo = readInt("main", "needno", 1);
     autoShutPc = readInt("main", "autoshutpc", 0);
@@ -127,10 +136,12 @@ void AppSettings::loadSettings(const SettingsLoadOptions& options) {
     windowRight = readInt("window", "right", 0);
     windowBottom = readInt("window", "bottom", 0);
     thumbIndex = readInt("thumbnail", "index", 0);
-    if (thumbIndex < 0 || thumbIndex > 2) thumbIndex = 0;
+    if (thumbIndex < 0 || thumbIndex > 2)
+        thumbIndex = 0;
     thumbComboIndex = readInt("thumbnail", "cmbindex", 0);
     marketSize = readInt("thumbnail", "taobaosize", 0);
-    if (marketSize < 0 || marketSize > 2) marketSize = 0;
+    if (marketSize < 0 || marketSize > 2)
+        marketSize = 0;
     restoreExif = readInt("thumbnail", "resotreexif", 1);
     loadLastViewFolder();
     renameRule = readString("rename", "rules", QStringLiteral("<no>"));

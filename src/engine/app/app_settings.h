@@ -21,7 +21,7 @@ struct SettingsLoadOptions {
 };
 
 class AppSettings {
-public:
+  public:
     // `programDir` with a trailing separator; `profile` must outlive the record.
     AppSettings(QString programDir, Profile& profile);
 
@@ -72,7 +72,7 @@ public:
     // The thumbnail box of a view mode: 200 × 160, 0 × 0 for details, else 100 × 80.
     void applyViewMode(int mode);
 
-private:
+  private:
     int readInt(const char* section, const char* key, int defaultValue) const;
     QString readString(const char* section, const char* key, const QString& defaultValue) const;
     void loadOutputDir(bool prepareFolders);

@@ -14,15 +14,18 @@ constexpr size_t kMaxStringBytes = 519;  // what a 520-byte buffer holds
 std::string lowered(std::string_view text) {
     std::string result(text);
     for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
     return result;
 }
 
 std::string_view trimmed(std::string_view text) {
     auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -44,12 +47,12 @@ LegacyIni LegacyIni::parse(std::string_view bytes) {
         size_t end = bytes.find('\n');
         std::string_view line = trimmed(bytes.substr(0, end));
         bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 1);
-        if (line.empty() || line.front() == ';') continue;
+        if (line.empty() || line.front() == ';')
+            continue;
         if (line.front() == '[') {
             size_t close = line.find(']');
-            section = lowered(trimmed(line.substr(1, close == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : close - 1)));
+            section = lowered(trimmed(line.substr(
+                1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
             if (std::find(ini.sections_.begin(), ini.sections_.end(), section) ==
                 ini.sections_.end()) {
                 ini.sections_.push_back(section);
@@ -57,9 +60,11 @@ LegacyIni LegacyIni::parse(std::string_view bytes) {
             continue;
         }
         size_t equals = line.find('=');
-        if (equals == std::string_view::npos || section.empty()) continue;
+        if (equals == std::string_view::npos || section.empty())
+            continue;
         std::string key = lowered(trimmed(line.substr(0, equals)));
-        if (key.empty() || ini.find(section, key)) continue;  // the first of duplicates wins
+        if (key.empty() || ini.find(section, key))
+            continue;  // the first of duplicates wins
         ini.entries_.push_back({section, key, std::string(trimmed(line.substr(equals + 1)))});
     }
     return ini;
@@ -69,7 +74,8 @@ const LegacyIni::Entry* LegacyIni::find(std::string_view section, std::string_vi
     const std::string s = lowered(section);
     const std::string k = lowered(key);
     for (const Entry& entry : entries_) {
-        if (entry.section == s && entry.key == k) return &entry;
+        if (entry.section == s && entry.key == k)
+            return &entry;
     }
     return nullptr;
 }
@@ -81,14 +87,16 @@ bool LegacyIni::hasSection(std::string_view section) const {
 std::optional<std::string> LegacyIni::readString(std::string_view section,
                                                  std::string_view key) const {
     const Entry* entry = find(section, key);
-    if (!entry) return std::nullopt;
+    if (!entry)
+        return std::nullopt;
     std::string_view value = withoutQuotes(entry->value);
     return gbkToUtf8(value.substr(0, std::min(value.size(), kMaxStringBytes)));
 }
 
 int LegacyIni::readInt(std::string_view section, std::string_view key, int defaultValue) const {
     const Entry* entry = find(section, key);
-    if (!entry) return defaultValue;
+    if (!entry)
+        return defaultValue;
     std::string_view text = withoutQuotes(entry->value);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
@@ -97,7 +105,8 @@ int LegacyIni::readInt(std::string_view section, std::string_view key, int defau
     }
     long long value = 0;
     for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            break;
         value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
     }
     return static_cast<int>(negative ? -value : value);

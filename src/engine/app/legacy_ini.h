@@ -12,7 +12,7 @@
 namespace pixmill {
 
 class LegacyIni {
-public:
+  public:
     static LegacyIni parse(std::string_view bytes);
 
     // The value as text (UTF-8), or nothing when the key is absent.
@@ -21,7 +21,7 @@ public:
     int readInt(std::string_view section, std::string_view key, int defaultValue) const;
     bool hasSection(std::string_view section) const;
 
-private:
+  private:
     struct Entry {
         std::string section;  // lower-cased
         std::string key;      // lower-cased

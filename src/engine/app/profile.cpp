@@ -6,7 +6,9 @@
 namespace pixmill {
 namespace {
 
-QString keyPath(const QString& section, const QString& key) { return section + "/" + key; }
+QString keyPath(const QString& section, const QString& key) {
+    return section + "/" + key;
+}
 
 }  // namespace
 
@@ -33,7 +35,8 @@ bool SettingsProfile::hasSection(const QString& section) const {
 int SettingsProfile::readInt(const QString& section, const QString& key, int defaultValue) const {
     QMutexLocker lock(&mutex_);
     const QVariant value = settings_->value(keyPath(section, key));
-    if (!value.isValid()) return defaultValue;
+    if (!value.isValid())
+        return defaultValue;
     bool ok = false;
     const int number = value.toString().trimmed().toInt(&ok);
     return ok ? number : defaultValue;

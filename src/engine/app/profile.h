@@ -13,21 +13,20 @@
 namespace pixmill {
 
 class Profile {
-public:
+  public:
     virtual ~Profile() = default;
     virtual bool hasSection(const QString& section) const = 0;
     virtual int readInt(const QString& section, const QString& key, int defaultValue) const = 0;
     virtual QString readString(const QString& section, const QString& key,
                                const QString& defaultValue) const = 0;
     virtual void writeInt(const QString& section, const QString& key, int value) = 0;
-    virtual void writeString(const QString& section, const QString& key,
-                             const QString& value) = 0;
+    virtual void writeString(const QString& section, const QString& key, const QString& value) = 0;
     // Pushes written values to the backing store.
     virtual void flush() = 0;
 };
 
 class SettingsProfile : public Profile {
-public:
+  public:
     // The INI file at `path` (created on the first write, with its folder).
     explicit SettingsProfile(const QString& path);
     // The platform's own location: settingsFilePath() on Linux, the registry on Windows.
@@ -41,7 +40,7 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value) override;
     void flush() override;
 
-private:
+  private:
     explicit SettingsProfile(std::unique_ptr<QSettings> settings);
     mutable QMutex mutex_;
     std::unique_ptr<QSettings> settings_;

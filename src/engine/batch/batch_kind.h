@@ -40,7 +40,8 @@ struct ItemOutcome {
 // outcome. An Error fails the item; a Warning skips it (left alone by rule). The message is the
 // error's, for the results window, the CLI and the error log to write.
 inline ItemOutcome outcomeOf(const Error& error) {
-    return {error.severity == Severity::Warning ? ItemStatus::Skipped : ItemStatus::Failed, {},
+    return {error.severity == Severity::Warning ? ItemStatus::Skipped : ItemStatus::Failed,
+            {},
             error.message};
 }
 

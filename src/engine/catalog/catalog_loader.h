@@ -21,7 +21,7 @@ class AppSettings;
 class Profile;
 
 class LoadObserver {
-public:
+  public:
     virtual ~LoadObserver() = default;
     // "正在加载图片，请稍等……" is already in the status line.
     virtual void loadBegin() {}
@@ -41,7 +41,7 @@ struct LoaderSetup {
 };
 
 class CatalogLoader {
-public:
+  public:
     explicit CatalogLoader(LoaderSetup setup);
     ~CatalogLoader();  // waits for a running load
 
@@ -57,7 +57,7 @@ public:
 
     FolderHistory& history() { return history_; }
 
-private:
+  private:
     void run(const QString& folderText);
     void onModelThread(const std::function<void()>& work);
 

@@ -7,8 +7,10 @@
 namespace pixmill {
 
 QString formatFileSize(std::uint32_t size) {
-    if (size < 1024) return QString::asprintf("%d bytes", static_cast<int>(size));
-    if (size < 1048576) return QString::asprintf("%.2f KB", size / 1024.0);
+    if (size < 1024)
+        return QString::asprintf("%d bytes", static_cast<int>(size));
+    if (size < 1048576)
+        return QString::asprintf("%.2f KB", size / 1024.0);
     return QString::asprintf("%.2f MB", size / 1048576.0);
 }
 
@@ -16,7 +18,8 @@ CatalogModel::CatalogModel(QObject* parent) : QAbstractTableModel(parent) {}
 CatalogModel::~CatalogModel() = default;
 
 int CatalogModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid()) return 0;
+    if (parent.isValid())
+        return 0;
     return static_cast<int>(rows_.size());
 }
 
@@ -26,16 +29,22 @@ int CatalogModel::columnCount(const QModelIndex& parent) const {
 
 QString CatalogModel::cellText(const CatalogItem& item, int column) const {
     switch (column) {
-        case NameColumn: return QString::fromStdString(item.fileName);
-        case SizeColumn: return QString::asprintf("%d x %d", item.width, item.height);
-        case FileSizeColumn: return formatFileSize(item.fileSize);
-        case DateColumn: return QString::fromStdString(item.shootingDate);
-        default: return QString();
+        case NameColumn:
+            return QString::fromStdString(item.fileName);
+        case SizeColumn:
+            return QString::asprintf("%d x %d", item.width, item.height);
+        case FileSizeColumn:
+            return formatFileSize(item.fileSize);
+        case DateColumn:
+            return QString::fromStdString(item.shootingDate);
+        default:
+            return QString();
     }
 }
 
 QVariant CatalogModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount()) return QVariant();
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
     const Row& row = rows_[static_cast<size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole: {
@@ -43,10 +52,12 @@ QVariant CatalogModel::data(const QModelIndex& index, int role) const {
             return cellText(*row.record, index.column());
         }
         case Qt::CheckStateRole:
-            if (index.column() != NameColumn) return QVariant();
+            if (index.column() != NameColumn)
+                return QVariant();
             return row.ticked ? Qt::Checked : Qt::Unchecked;
         case Qt::DecorationRole:
-            if (index.column() != NameColumn) return QVariant();
+            if (index.column() != NameColumn)
+                return QVariant();
             if (row.thumbnail.isNull()) {
                 if (row.thumbnailDropped && !row.thumbnailAsked) {
                     row.thumbnailAsked = true;
@@ -64,10 +75,12 @@ QVariant CatalogModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CatalogModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QVariant();
-    static const char* const kHeaders[ColumnCount] = {"名称", "尺寸", "文件大小",
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    static const char* const kHeaders[ColumnCount] = {"名称", "尺寸",     "文件大小",
                                                       "类型", "拍摄日期", "修改日期"};
-    if (section < 0 || section >= ColumnCount) return QVariant();
+    if (section < 0 || section >= ColumnCount)
+        return QVariant();
     return QString::fromUtf8(kHeaders[section]);
 }
 
@@ -80,9 +93,11 @@ bool CatalogModel::setData(const QModelIndex& index, const QVariant& value, int 
 }
 
 Qt::ItemFlags CatalogModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == NameColumn) result |= Qt::ItemIsUserCheckable;
+    if (index.column() == NameColumn)
+        result |= Qt::ItemIsUserCheckable;
     return result;
 }
 
@@ -111,11 +126,13 @@ void CatalogModel::resetRows(const QString& folder, std::vector<CatalogItem> ite
 }
 
 void CatalogModel::removeRow(int row) {
-    if (row < 0 || row >= rowCount()) return;
+    if (row < 0 || row >= rowCount())
+        return;
     beginRemoveRows(QModelIndex(), row, row);
     {
         QMutexLocker lock(&mutex_);
-        if (!rows_[static_cast<size_t>(row)].thumbnail.isNull()) --thumbnailCount_;
+        if (!rows_[static_cast<size_t>(row)].thumbnail.isNull())
+            --thumbnailCount_;
         rows_.erase(rows_.begin() + row);
     }
     endRemoveRows();
@@ -123,11 +140,13 @@ void CatalogModel::removeRow(int row) {
 
 bool CatalogModel::isTicked(int row) const {
     QMutexLocker lock(&mutex_);
-    return row >= 0 && row < static_cast<int>(rows_.size()) && rows_[static_cast<size_t>(row)].ticked;
+    return row >= 0 && row < static_cast<int>(rows_.size()) &&
+           rows_[static_cast<size_t>(row)].ticked;
 }
 
 void CatalogModel::setTicked(int row, bool ticked) {
-    if (row < 0 || row >= rowCount()) return;
+    if (row < 0 || row >= rowCount())
+        return;
     {
         QMutexLocker lock(&mutex_);
         rows_[static_cast<size_t>(row)].ticked = ticked;
@@ -137,10 +156,12 @@ void CatalogModel::setTicked(int row, bool ticked) {
 }
 
 void CatalogModel::setAllTicked(bool ticked) {
-    if (rows_.empty()) return;
+    if (rows_.empty())
+        return;
     {
         QMutexLocker lock(&mutex_);
-        for (Row& row : rows_) row.ticked = ticked;
+        for (Row& row : rows_)
+            row.ticked = ticked;
     }
     Q_EMIT dataChanged(index(0, NameColumn), index(rowCount() - 1, NameColumn),
                        {Qt::CheckStateRole});
@@ -148,19 +169,21 @@ void CatalogModel::setAllTicked(bool ticked) {
 
 int CatalogModel::tickedCount() const {
     QMutexLocker lock(&mutex_);
-    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(),
-                                          [](const Row& row) { return row.ticked; }));
+    return static_cast<int>(
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& row) { return row.ticked; }));
 }
 
 CatalogItem CatalogModel::item(int row) const {
     QMutexLocker lock(&mutex_);
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return CatalogItem();
+    if (row < 0 || row >= static_cast<int>(rows_.size()))
+        return CatalogItem();
     return *rows_[static_cast<size_t>(row)].record;
 }
 
 CatalogRecord CatalogModel::record(int row) const {
     QMutexLocker lock(&mutex_);
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return nullptr;
+    if (row < 0 || row >= static_cast<int>(rows_.size()))
+        return nullptr;
     return rows_[static_cast<size_t>(row)].record;
 }
 
@@ -168,7 +191,8 @@ std::vector<TickedRow> CatalogModel::tickedRows() const {
     QMutexLocker lock(&mutex_);
     std::vector<TickedRow> result;
     for (size_t row = 0; row < rows_.size(); ++row) {
-        if (!rows_[row].ticked || !rows_[row].record) continue;
+        if (!rows_[row].ticked || !rows_[row].record)
+            continue;
         result.push_back(TickedRow{static_cast<int>(row), rows_[row].record, *rows_[row].record});
     }
     return result;
@@ -179,7 +203,8 @@ void CatalogModel::updateRecords(
     {
         QMutexLocker lock(&mutex_);
         for (const auto& [record, copy] : changed) {
-            if (record) *record = copy;
+            if (record)
+                *record = copy;
         }
     }
     if (!rows_.empty()) {
@@ -190,14 +215,18 @@ void CatalogModel::updateRecords(
 void CatalogModel::setThumbnail(const CatalogRecord& record, const QImage& thumbnail) {
     for (size_t row = 0; row < rows_.size(); ++row) {
         Row& target = rows_[row];
-        if (target.record != record) continue;
-        if (target.thumbnail.isNull() && !thumbnail.isNull()) ++thumbnailCount_;
-        if (!target.thumbnail.isNull() && thumbnail.isNull()) --thumbnailCount_;
+        if (target.record != record)
+            continue;
+        if (target.thumbnail.isNull() && !thumbnail.isNull())
+            ++thumbnailCount_;
+        if (!target.thumbnail.isNull() && thumbnail.isNull())
+            --thumbnailCount_;
         target.thumbnail = thumbnail;
         target.thumbnailDropped = false;
         target.thumbnailAsked = false;
         target.lastShown = ++useClock_;  // new: the last to be let go
-        if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_) dropOldThumbnails();
+        if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_)
+            dropOldThumbnails();
         const QModelIndex cell = index(static_cast<int>(row), NameColumn);
         Q_EMIT dataChanged(cell, cell, {Qt::DecorationRole});
         return;
@@ -206,7 +235,8 @@ void CatalogModel::setThumbnail(const CatalogRecord& record, const QImage& thumb
 
 void CatalogModel::setThumbnailLimit(int count) {
     thumbnailLimit_ = std::max(0, count);
-    if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_) dropOldThumbnails();
+    if (thumbnailLimit_ > 0 && thumbnailCount_ > thumbnailLimit_)
+        dropOldThumbnails();
 }
 
 void CatalogModel::deferThumbnails(int firstRow) {
@@ -223,10 +253,12 @@ void CatalogModel::dropOldThumbnails() {
     std::vector<Row*> holding;
     holding.reserve(static_cast<size_t>(thumbnailCount_));
     for (Row& row : rows_) {
-        if (!row.thumbnail.isNull()) holding.push_back(&row);
+        if (!row.thumbnail.isNull())
+            holding.push_back(&row);
     }
     const size_t keep = static_cast<size_t>(thumbnailLimit_ - thumbnailLimit_ / 10);
-    if (holding.size() <= keep) return;
+    if (holding.size() <= keep)
+        return;
     const size_t drop = holding.size() - keep;
     std::nth_element(holding.begin(), holding.begin() + static_cast<std::ptrdiff_t>(drop),
                      holding.end(),
@@ -240,7 +272,8 @@ void CatalogModel::dropOldThumbnails() {
 }
 
 QImage CatalogModel::thumbnail(int row) const {
-    if (row < 0 || row >= rowCount()) return QImage();
+    if (row < 0 || row >= rowCount())
+        return QImage();
     return rows_[static_cast<size_t>(row)].thumbnail;
 }
 
@@ -263,16 +296,19 @@ namespace {
 int compareRecords(const CatalogItem& a, const CatalogItem& b, int column) {
     auto sign = [](long long difference) { return difference < 0 ? -1 : (difference > 0 ? 1 : 0); };
     switch (column) {
-        case CatalogModel::NameColumn: return sign(static_cast<long long>(a.number) - b.number);
+        case CatalogModel::NameColumn:
+            return sign(static_cast<long long>(a.number) - b.number);
         case CatalogModel::SizeColumn:
-            if (a.width != b.width) return sign(static_cast<long long>(a.width) - b.width);
+            if (a.width != b.width)
+                return sign(static_cast<long long>(a.width) - b.width);
             return sign(static_cast<long long>(a.height) - b.height);
         case CatalogModel::FileSizeColumn:
             return sign(static_cast<long long>(a.fileSize) - static_cast<long long>(b.fileSize));
         case CatalogModel::DateColumn:
             return QString::fromStdString(a.shootingDate)
                 .compare(QString::fromStdString(b.shootingDate), Qt::CaseInsensitive);
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
@@ -284,7 +320,8 @@ void CatalogModel::sortRows(int column, bool ascending) {
     std::vector<CatalogRecord> oldOrder;
     {
         QMutexLocker lock(&mutex_);
-        for (const Row& row : rows_) oldOrder.push_back(row.record);
+        for (const Row& row : rows_)
+            oldOrder.push_back(row.record);
         std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
             const int order = compareRecords(*a.record, *b.record, column);
             return ascending ? order < 0 : order > 0;
@@ -294,7 +331,8 @@ void CatalogModel::sortRows(int column, bool ascending) {
     for (const QModelIndex& old : before) {
         const CatalogRecord& moved = oldOrder[static_cast<size_t>(old.row())];
         int newRow = 0;
-        while (rows_[static_cast<size_t>(newRow)].record != moved) ++newRow;
+        while (rows_[static_cast<size_t>(newRow)].record != moved)
+            ++newRow;
         after << index(newRow, old.column());
     }
     changePersistentIndexList(before, after);

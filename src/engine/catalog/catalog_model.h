@@ -29,9 +29,16 @@ struct TickedRow {
 
 class CatalogModel : public QAbstractTableModel {
     Q_OBJECT
-public:
-    enum Column { NameColumn, SizeColumn, FileSizeColumn, TypeColumn, DateColumn, ModifiedColumn,
-                  ColumnCount };
+  public:
+    enum Column {
+        NameColumn,
+        SizeColumn,
+        FileSizeColumn,
+        TypeColumn,
+        DateColumn,
+        ModifiedColumn,
+        ColumnCount
+    };
 
     explicit CatalogModel(QObject* parent = nullptr);
     ~CatalogModel() override;
@@ -89,12 +96,12 @@ public:
     // The lock every reader on another thread takes around a record.
     QMutex& lock() const { return mutex_; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // A view shows a row whose thumbnail was let go: it should be drawn again. Once per row
     // until it arrives.
     void thumbnailWanted(const pixmill::CatalogRecord& record) const;
 
-private:
+  private:
     struct Row {
         CatalogRecord record;
         bool ticked = true;

@@ -17,7 +17,8 @@ QString folderKey(const QString& folder) {
 qsizetype indexOfFolder(const QStringList& entries, const QString& folder) {
     const QString key = folderKey(folder);
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (folderKey(entries[i]) == key) return i;
+        if (folderKey(entries[i]) == key)
+            return i;
     }
     return -1;
 }
@@ -36,7 +37,8 @@ void FolderHistory::load(const Profile& profile) {
 
 void FolderHistory::save(Profile& profile) const {
     QString joined;
-    for (const QString& entry : entries_) joined += entry + QLatin1Char('|');
+    for (const QString& entry : entries_)
+        joined += entry + QLatin1Char('|');
     profile.writeString("history", "urls", joined);
 }
 

@@ -10,7 +10,7 @@ namespace pixmill {
 class Profile;
 
 class FolderHistory {
-public:
+  public:
     static constexpr int kMaxEntries = 10;
 
     // The stored entries that still name an existing path, trimmed, in stored order, each
@@ -25,7 +25,7 @@ public:
 
     const QStringList& entries() const { return entries_; }
 
-private:
+  private:
     QStringList entries_;
 };
 

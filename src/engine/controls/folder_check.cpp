@@ -13,9 +13,11 @@ bool isDirectory(const std::string& path) {
 }
 
 bool isWindowsFolderName(std::string_view name) {
-    if (name.empty()) return false;
+    if (name.empty())
+        return false;
     auto edgeIsBad = [](char c) { return c == ' ' || c == '\t' || c == '.'; };
-    if (edgeIsBad(name.front()) || edgeIsBad(name.back())) return false;
+    if (edgeIsBad(name.front()) || edgeIsBad(name.back()))
+        return false;
     return name.find_first_of("\"*/:<>?\\|") == std::string_view::npos;
 }
 
@@ -35,7 +37,8 @@ Result<> walkComponents(std::string_view path, std::size_t prefixLength, char se
     std::size_t begin = prefixLength;
     for (;;) {
         std::size_t end = path.find(separator, begin);
-        if (end == std::string_view::npos) end = path.size();
+        if (end == std::string_view::npos)
+            end = path.size();
         if (!validName(path.substr(begin, end - begin)))
             return folderFailure(kFolderInvalid, path);
         if (!checkOnly && !makeLevel(std::string(path.substr(0, end)))) {
@@ -57,7 +60,8 @@ std::string fillIn(const char* before, const std::string& path, const char* afte
 }  // namespace
 
 bool makeFolderLevel(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
+        return false;
     return isDirectory(folder);
 }
 

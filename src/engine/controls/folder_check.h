@@ -41,7 +41,7 @@ Result<> testWindowsFolderPath(std::string_view path, bool checkOnly,
 
 // What checkOrCreateFolder asks and shows; the picker implements it with message boxes.
 class FolderPrompter {
-public:
+  public:
     virtual ~FolderPrompter() = default;
     // Yes/No question; true for Yes.
     virtual bool askYesNo(const std::string& message) = 0;

@@ -21,8 +21,9 @@ bool sameFolder(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string outputPathFor(const std::string& outputDir, const CatalogItem& item) {
-    return outputDir + outputFileName(item.fileName,
-                                      writtenFormat(OutputOptions{}, formatOfFileName(item.fileName)));
+    return outputDir +
+           outputFileName(item.fileName,
+                          writtenFormat(OutputOptions{}, formatOfFileName(item.fileName)));
 }
 
 Result<> checkOutput(const BatchEnvironment& env, const CatalogItem& item) {

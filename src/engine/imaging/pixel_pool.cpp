@@ -76,9 +76,9 @@ void giveBack(void* info) {
             }
         } else {
             // Full: the smallest idle block makes room, the larger one is likelier to fit.
-            auto smallest = std::min_element(
-                shared.idle.begin(), shared.idle.end(),
-                [](const Block& a, const Block& b) { return a.bytes < b.bytes; });
+            auto smallest =
+                std::min_element(shared.idle.begin(), shared.idle.end(),
+                                 [](const Block& a, const Block& b) { return a.bytes < b.bytes; });
             if (smallest->bytes < block.bytes &&
                 idleBytes - smallest->bytes + block.bytes <= kMostIdleBytes)
                 std::swap(*smallest, block);

@@ -6,8 +6,8 @@
 
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
-#include "engine/imaging/output_format.h"
 #include "engine/imaging/input_formats.h"
+#include "engine/imaging/output_format.h"
 #include "engine/imaging/resample.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"

@@ -34,7 +34,7 @@ struct SizePreset {
 };
 inline constexpr SizePreset kCommonSizes[] = {
     {1600, "1600 像素（高清图，可做壁纸）"}, {800, "800 像素（文档网页用图）"},
-    {640, "640 像素（文档网页用图）"},        {320, "320 像素（缩略图，小图）"},
+    {640, "640 像素（文档网页用图）"},       {320, "320 像素（缩略图，小图）"},
     {160, "160 像素（缩略图，小图）"},
 };
 inline constexpr SizePreset kMarketSizes[] = {

@@ -72,6 +72,7 @@ std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOption
 // `encoded` (a JPEG fresh from the encoder) given an EXIF payload ("Exif\0\0" and the TIFF
 // structure) from a file that is no JPEG (a phone's HEIF), made upright by `edit`, as its first
 // section. Nothing when `encoded` is no JPEG or the payload does not fit one section.
-std::optional<ByteVector> withExifPayload(Bytes encoded, Bytes exifPayload, const UprightExif& edit);
+std::optional<ByteVector> withExifPayload(Bytes encoded, Bytes exifPayload,
+                                          const UprightExif& edit);
 
 }  // namespace pixmill::jpegmeta

@@ -173,7 +173,8 @@ JpegCommandResult transferExif(const std::string& sourcePath, const std::string&
     RewriteLock lock(targetPath);
     Result<std::vector<std::uint8_t>> target = readFileBytes(targetPath);
     if (!target)
-        return {JpegCommandStatus::Failed, "cannot read '" + targetPath + "': " + errorText(target.code())};
+        return {JpegCommandStatus::Failed,
+                "cannot read '" + targetPath + "': " + errorText(target.code())};
     std::optional<ByteVector> carried = carryMetadata(*source, *target);
     if (!carried)
         return {JpegCommandStatus::Skipped, "the source or the target is not a readable JPEG"};

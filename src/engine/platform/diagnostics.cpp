@@ -15,7 +15,9 @@ void* g_captureContext = nullptr;
 
 }  // namespace
 
-void sendStandardOutputToStandardError(bool redirect) { g_redirect = redirect; }
+void sendStandardOutputToStandardError(bool redirect) {
+    g_redirect = redirect;
+}
 
 void write(Stream stream, std::string_view text) {
     std::lock_guard lock(g_mutex);
@@ -33,7 +35,8 @@ void vprintf(Stream stream, const char* format, va_list args) {
     va_copy(copy, args);
     int needed = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
-    if (needed < 0) return;
+    if (needed < 0)
+        return;
     std::string text(static_cast<size_t>(needed) + 1, '\0');
     std::vsnprintf(text.data(), text.size(), format, args);
     text.resize(static_cast<size_t>(needed));

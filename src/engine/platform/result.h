@@ -36,7 +36,7 @@ inline Error makeError(std::string message, Severity severity = Severity::Error)
 
 template <typename T = void>
 class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
 
@@ -72,13 +72,13 @@ public:
     }
     Severity severity() const { return isOk() ? Severity::Error : error().severity; }
 
-private:
+  private:
     std::variant<T, Error> state_;
 };
 
 template <>
 class [[nodiscard]] Result<void> {
-public:
+  public:
     Result() = default;  // success
     Result(Error error) : error_(std::move(error)), failed_(true) {}
 
@@ -97,7 +97,7 @@ public:
     const std::string& message() const { return error_.message; }
     Severity severity() const { return error_.severity; }
 
-private:
+  private:
     Error error_;
     bool failed_ = false;
 };

@@ -33,13 +33,13 @@ enum SafeRewriteError {
 // Keeps the original's times when `keepTimes` is set (the metadata commands); otherwise the
 // rewritten file gets the current time as a freshly saved file does (rotation).
 Result<> rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> content,
-                         bool keepTimes = true, FileOps& ops = systemFileOps());
+                           bool keepTimes = true, FileOps& ops = systemFileOps());
 
 // Writes `content` as the file at `path` (replacing one there) the same way: beside it first,
 // then one rename, so `path` never holds a half-written file. The file gets the permissions a
 // new file gets under the process's mask, and the current time.
 Result<> writeFileReplacing(const std::string& path, std::span<const std::uint8_t> content,
-                          FileOps& ops = systemFileOps());
+                            FileOps& ops = systemFileOps());
 
 // Writes `content` to `path` (created or replaced) through a temporary file of ours beside
 // it, with the given attributes (mode, owner, group; both times := the modification time),

@@ -20,7 +20,8 @@ void installStatusSink(StatusSink* sink) {
 
 void setStatusText(int part, std::string_view text) {
     std::shared_lock lock(g_sinkMutex);
-    if (g_sink) g_sink->statusText(part, std::string(text));
+    if (g_sink)
+        g_sink->statusText(part, std::string(text));
 }
 
 void statusPrintf(const char* format, ...) {

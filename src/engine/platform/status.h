@@ -9,7 +9,7 @@
 namespace pixmill {
 
 class StatusSink {
-public:
+  public:
     virtual ~StatusSink() = default;
     // Called on the thread that wrote the text; texts from one thread arrive in call order.
     virtual void statusText(int part, const std::string& text) = 0;

@@ -26,7 +26,8 @@ Result<std::string> fileMd5(const std::string& path) {
     QByteArray chunk;
     for (;;) {
         chunk = file.read(kChunkBytes);
-        if (chunk.isEmpty()) break;
+        if (chunk.isEmpty())
+            break;
         hash.addData(chunk);
     }
     // A read error midway is a file that cannot be read, not a digest of part of it.

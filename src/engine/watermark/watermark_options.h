@@ -18,18 +18,18 @@ inline constexpr int kDefaultFontSize = 28;
 inline constexpr int kDefaultOpacity = 100;
 
 struct WatermarkLayerOptions {
-    std::string text;               // UTF-8; may hold tags
-    std::string picturePath;        // a picture drawn in the same layer, under the text
+    std::string text;                         // UTF-8; may hold tags
+    std::string picturePath;                  // a picture drawn in the same layer, under the text
     std::string fontName = kDefaultFontName;  // falls back to a family covering Chinese
     int fontSize = kDefaultFontSize;          // points, clamped to 8..200
-    std::uint32_t color = 0;        // 0x00BBGGRR (see parseWebColor)
+    std::uint32_t color = 0;                  // 0x00BBGGRR (see parseWebColor)
     bool bold = false;
     bool italic = false;
     bool underline = false;
     int angle = 0;
     bool shadow = false;
     int opacity = kDefaultOpacity;  // percent, clamped to 0..100; below 100 the text is too
-    int alignMode = -1;  // -1 none (the layer stays at the top-left), 0..8 the grid cell
+    int alignMode = -1;             // -1 none (the layer stays at the top-left), 0..8 the grid cell
 };
 
 // "RRGGBB" (an optional leading '#', hex digits of either case) as 0x00BBGGRR; nothing for

@@ -22,7 +22,9 @@ QString pickOutputFolder(QWidget* parent, const QString& startFolder) {
 }
 
 COptionsdlg::COptionsdlg(AppSettings& settings, SkinSwitch skinSwitch, QWidget* parent)
-    : QDialog(parent), settings_(settings), skinSwitch_(std::move(skinSwitch)),
+    : QDialog(parent),
+      settings_(settings),
+      skinSwitch_(std::move(skinSwitch)),
       picker_(pickOutputFolder) {
     setWindowTitle(QString::fromUtf8("选项设置"));
     auto* grid = new QGridLayout(this);
@@ -32,9 +34,9 @@ COptionsdlg::COptionsdlg(AppSettings& settings, SkinSwitch skinSwitch, QWidget* 
     browseButton_ = new QPushButton(QStringLiteral("..."), this);
     browseButton_->setFixedWidth(32);
     grid->addWidget(browseButton_, 0, 2);
-    grid->addWidget(new QLabel(QString::fromUtf8("默认在软件目录的out文件夹下，不过您可以任意修改"),
-                               this),
-                    1, 1, 1, 2);
+    grid->addWidget(
+        new QLabel(QString::fromUtf8("默认在软件目录的out文件夹下，不过您可以任意修改"), this), 1,
+        1, 1, 2);
     skinBox_ = new QCheckBox(QString::fromUtf8("使用皮肤"), this);
     grid->addWidget(skinBox_, 2, 1, 1, 2);
     checkOnClickBox_ = new QCheckBox(QString::fromUtf8("点击预览图片时即勾选"), this);
@@ -54,7 +56,8 @@ COptionsdlg::COptionsdlg(AppSettings& settings, SkinSwitch skinSwitch, QWidget* 
 
 void COptionsdlg::browse() {
     const QString chosen = picker_(this, pickerStart_);
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty())
+        return;
     pickerStart_ = withTrailingSeparator(chosen);
     outputEdit_->setText(pickerStart_);
 }
@@ -62,7 +65,8 @@ void COptionsdlg::browse() {
 void COptionsdlg::skinToggled(bool on) {
     settings_.useSkin = on ? 1 : 0;
     settings_.saveSettings();
-    if (skinSwitch_) skinSwitch_(on);
+    if (skinSwitch_)
+        skinSwitch_(on);
 }
 
 void COptionsdlg::accept() {

@@ -15,7 +15,7 @@ namespace pixmill {
 
 class COptionsdlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Attaches (true) or detaches (false) the skin; called at once when "使用皮肤" changes.
     using SkinSwitch = std::function<void(bool)>;
     // Runs the folder picker from `startFolder`; returns the chosen folder or an empty text.
@@ -32,7 +32,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     void browse();
     void skinToggled(bool on);
 

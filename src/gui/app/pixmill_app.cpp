@@ -59,9 +59,10 @@ CatalogPlugins catalogPlugins() {
 
 // The menu entries of the update check, the share links, help and the daily tip.
 void connectUpdateCommands(CMainDlg& window, UpdateController& updates, AppSettings& settings) {
-    std::vector<int> commands = {kCommandCheckForUpdate, kCommandOtherWorks, kCommandHelp,
-                                 kCommandWebsite, kCommandWriteToMaker, kCommandDailyTip};
-    for (int id = kCommandShareFirst; id <= kCommandShareLast; ++id) commands.push_back(id);
+    std::vector<int> commands = {kCommandCheckForUpdate, kCommandOtherWorks,   kCommandHelp,
+                                 kCommandWebsite,        kCommandWriteToMaker, kCommandDailyTip};
+    for (int id = kCommandShareFirst; id <= kCommandShareLast; ++id)
+        commands.push_back(id);
     for (int id : commands) {
         window.setCommandHandler(id, [&window, &updates, &settings, id] {
             runUpdateMenuCommand(id, &window, updates, settings);

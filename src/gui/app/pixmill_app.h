@@ -19,7 +19,7 @@ namespace pixmill {
 std::unique_ptr<QTranslator> installChineseQtTexts();
 
 class CPixmillApp {
-public:
+  public:
     // `executablePath` names the running program; its folder is the program folder.
     explicit CPixmillApp(const QString& executablePath);
     ~CPixmillApp();
@@ -29,7 +29,7 @@ public:
 
     AppSettings& settings() { return *settings_; }
 
-private:
+  private:
     std::unique_ptr<QTranslator> qtTexts_;
     std::unique_ptr<SettingsProfile> profile_;
     std::unique_ptr<AppSettings> settings_;

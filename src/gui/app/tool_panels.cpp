@@ -8,12 +8,12 @@
 
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
+#include "engine/batch/batch_starter.h"
 #include "engine/platform/status.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_dialog.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "engine/batch/batch_starter.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"
 #include "gui/imaging/thumbnail_dlg.h"

@@ -12,7 +12,7 @@ namespace pixmill {
 
 class CBaseToolDlg : public QWidget {
     Q_OBJECT
-public:
+  public:
     CBaseToolDlg(int panelId, QString displayName, QWidget* parent = nullptr);
 
     int panelId() const { return panelId_; }
@@ -26,11 +26,11 @@ public:
     // the panel refused (after showing its own message).
     virtual bool StartBatch() = 0;
 
-protected:
+  protected:
     // Called once, by ensureCreated.
     virtual void initDialog() = 0;
 
-private:
+  private:
     int panelId_;
     QString displayName_;
     bool created_ = false;

@@ -12,7 +12,7 @@ namespace {
 
 // The edit box starts with the caret at the end of the text, not with the text selected.
 class CaretAtEndDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -47,7 +47,8 @@ int CEditListCtrl::appendRow(const QStringList& cells) {
     const int row = rowCount();
     insertRow(row);
     for (int column = 0; column < columnCount(); ++column)
-        setItem(row, column, new QTableWidgetItem(column < cells.size() ? cells[column] : QString()));
+        setItem(row, column,
+                new QTableWidgetItem(column < cells.size() ? cells[column] : QString()));
     return row;
 }
 

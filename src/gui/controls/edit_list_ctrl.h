@@ -9,17 +9,17 @@ namespace pixmill {
 
 class CEditListCtrl : public QTableWidget {
     Q_OBJECT
-public:
+  public:
     explicit CEditListCtrl(QWidget* parent = nullptr);
 
     // Appends a row with these cell texts (missing cells empty); returns its index.
     int appendRow(const QStringList& cells = {});
     QString cellText(int row, int column) const;
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void editCell(int row, int column);
 };
 

@@ -15,7 +15,7 @@ class CBaseToolDlg;
 
 class CToolboxDlg : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CToolboxDlg(QWidget* parent = nullptr);
 
     // Takes the panel (as its Qt child). A panel whose id is already held is refused (false)
@@ -33,12 +33,12 @@ public:
 
     static QString startCaptionFor(const CBaseToolDlg& panel);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // "开始批量" + the shown panel's display name, for the start button's caption and tooltip.
     void startCaptionChanged(const QString& caption);
     void panelShown(int panelId);
 
-private:
+  private:
     QStackedLayout* stack_;
     std::vector<CBaseToolDlg*> panels_;
     CBaseToolDlg* current_ = nullptr;

@@ -4,9 +4,9 @@
 // options; a marketplace size can make its labelled file size the target. Starting saves the
 // choice.
 
+#include "engine/batch/batch_starter.h"
 #include "engine/imaging/resize_batch.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "engine/batch/batch_starter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,7 +25,7 @@ inline constexpr const char* kChooseSchemeMessage = "请选择一种方案!";
 
 class CThumbnailDlg : public CBaseToolDlg {
     Q_OBJECT
-public:
+  public:
     CThumbnailDlg(AppSettings& settings, BatchStarter starter, UserPrompter* prompter = nullptr,
                   QWidget* parent = nullptr);
 
@@ -47,10 +47,10 @@ public:
     // The params of the last start.
     const ResizeParams& lastParams() const { return params_; }
 
-protected:
+  protected:
     void initDialog() override;
 
-private:
+  private:
     int checkedScheme() const;
     // The bound of the chosen scheme, storing the scheme's choices; false when none is made.
     bool chooseBound(int* bound);

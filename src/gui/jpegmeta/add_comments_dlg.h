@@ -9,14 +9,14 @@ namespace pixmill {
 
 class CAddCommentsDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CAddCommentsDlg(QWidget* parent = nullptr);
 
     // The whole text, line breaks as carriage return and line feed (as the file holds them).
     QString comment() const;
     QPlainTextEdit* commentEdit() const { return edit_; }
 
-private:
+  private:
     QPlainTextEdit* edit_;
 };
 

@@ -53,8 +53,8 @@ void CUpdateTimeDlg::stepArrows(int steps) {
     int value = 0;
     if (!parseIntField(edit_->text(), &value))
         value = 0;
-    const long long next = std::clamp<long long>(static_cast<long long>(value) + steps,
-                                                 kArrowMinimum, kArrowMaximum);
+    const long long next =
+        std::clamp<long long>(static_cast<long long>(value) + steps, kArrowMinimum, kArrowMaximum);
     edit_->setText(QString::number(next));
 }
 

@@ -13,7 +13,7 @@ class UserPrompter;
 
 class CUpdateTimeDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CUpdateTimeDlg(UserPrompter* prompter = nullptr, QWidget* parent = nullptr);
 
     int hours() const { return hours_; }
@@ -23,7 +23,7 @@ public:
 
     void accept() override;
 
-private:
+  private:
     QLineEdit* edit_;
     UserPrompter* prompter_;
     int hours_ = 0;

@@ -5,9 +5,9 @@
 
 #include <QString>
 
+#include "engine/batch/batch_starter.h"
 #include "engine/rename/rename_plan.h"
 #include "gui/controls/base_tool_dlg.h"
-#include "engine/batch/batch_starter.h"
 
 class QLineEdit;
 class QMenu;

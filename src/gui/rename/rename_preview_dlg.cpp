@@ -24,9 +24,9 @@ CRenamePreviewDlg::CRenamePreviewDlg(const RenamePlan& plan, QWidget* parent)
     : QDialog(parent), table_(new QTableWidget(this)), verdict_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("重命名预览"));
     verdict_->setWordWrap(true);
-    verdict_->setText(plan.refused() ? QString::fromStdString(plan.refusal)
-                                     : QStringLiteral("共 %1 个图片，可以重命名。")
-                                           .arg(plan.entries.size()));
+    verdict_->setText(plan.refused()
+                          ? QString::fromStdString(plan.refusal)
+                          : QStringLiteral("共 %1 个图片，可以重命名。").arg(plan.entries.size()));
     table_->setColumnCount(3);
     table_->setHorizontalHeaderLabels(
         {QStringLiteral("原文件名"), QStringLiteral("新文件名"), QStringLiteral("冲突")});

@@ -16,13 +16,13 @@ std::vector<bool> clashingEntries(const RenamePlan& plan);
 
 class CRenamePreviewDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CRenamePreviewDlg(const RenamePlan& plan, QWidget* parent = nullptr);
 
     QTableWidget* table() const { return table_; }
     QLabel* verdict() const { return verdict_; }
 
-private:
+  private:
     QTableWidget* table_;
     QLabel* verdict_;
 };
