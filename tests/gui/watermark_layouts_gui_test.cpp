@@ -50,8 +50,8 @@ struct Session {
     std::vector<BatchJob> started;
 };
 
-// A blue 50 x 20 picture layer and a text layer, placed apart, aligned bottom-right.
-void arrange(Session& session, const testing::TempDir& temp) {
+// A blue 50 x 20 picture layer on the canvas.
+void addBadge(Session& session, const testing::TempDir& temp) {
     QImage badge(50, 20, QImage::Format_RGB32);
     badge.fill(Qt::blue);
     ASSERT_TRUE(badge.save(QString::fromStdString(temp.file("badge.png"))));
@@ -59,6 +59,11 @@ void arrange(Session& session, const testing::TempDir& temp) {
     picture->imagePath = temp.file("badge.png");
     picture->attachLayer(session.pane.canvas());
     session.group().addLayer(std::move(picture));
+}
+
+// A blue 50 x 20 picture layer and a text layer, placed apart, aligned bottom-right.
+void arrange(Session& session, const testing::TempDir& temp) {
+    addBadge(session, temp);
     session.text->textEdit()->setPlainText(QStringLiteral("店铺"));
     session.group().deselectAll();
     session.text->addButton()->click();
@@ -176,13 +181,7 @@ TEST(SavedLayoutBar, stampWidthIsRememberedAndScalesTheStartedBatch) {
     EXPECT_EQ(session.group().stampWidthPercent, 30);
 
     // One picture layer, 50 pixels wide, bottom-right: 30 % of a 1000-pixel photo is 300.
-    QImage badge(50, 20, QImage::Format_RGB32);
-    badge.fill(Qt::blue);
-    ASSERT_TRUE(badge.save(QString::fromStdString(temp.file("badge.png"))));
-    auto picture = std::make_unique<CWatermarkCtrl>();
-    picture->imagePath = temp.file("badge.png");
-    picture->attachLayer(session.pane.canvas());
-    session.group().addLayer(std::move(picture));
+    addBadge(session, temp);
     session.group().header.alignMode = 8;
     session.text->grid()->setCell(8);
     ASSERT_TRUE(session.text->startBatch());
