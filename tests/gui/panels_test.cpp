@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "engine/app/app_settings.h"
@@ -225,6 +226,28 @@ TEST_F(PanelsTest, CommandsStartTheirKindsAfterDialogsAndConfirmations) {
     ASSERT_EQ(views.count(), 2);
     EXPECT_TRUE(views.at(0).at(0).toBool());
     EXPECT_FALSE(views.at(1).at(0).toBool());
+}
+
+// The crop dialog the menu opens keeps its output options in the program's profile: the format
+// chosen for one crop is the one the next crop's dialog shows.
+TEST_F(PanelsTest, CropDialogKeepsItsOutputOptionsBetweenRuns) {
+    load({"a.jpg"});
+    CToolboxDlg toolbox;
+    CBatchCommands commands(model, toolbox, recorder(), nullptr, &prompter, &profile);
+    std::optional<OutputFormat> shown;
+    commands.setDialogRunner([&](QDialog& dialog) {
+        auto* clip = qobject_cast<CClipImageDlg*>(&dialog);
+        if (!clip)
+            return false;
+        clip->outputGroup()->load();
+        shown = clip->outputGroup()->options().format;
+        clip->outputGroup()->formatList()->setCurrentIndex(int(OutputFormat::Png));
+        return true;
+    });
+    ASSERT_TRUE(commands.run(command::kCrop));
+    EXPECT_EQ(shown, OutputFormat::Keep);
+    ASSERT_TRUE(commands.run(command::kCrop));
+    EXPECT_EQ(shown, OutputFormat::Png);
 }
 
 TEST_F(PanelsTest, NoToAConfirmationOnARealDriverChangesNoFile) {

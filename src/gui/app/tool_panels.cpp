@@ -113,7 +113,8 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
 
     QObject::connect(toolbox, &CToolboxDlg::startCaptionChanged, &window,
                      [&window](const QString& caption) { window.setStartCaption(caption); });
-    auto* commands = new CBatchCommands(model, *toolbox, starter, &window, prompter);
+    auto* commands =
+        new CBatchCommands(model, *toolbox, starter, &window, prompter, &settings.profile());
     QObject::connect(commands, &CBatchCommands::layoutViewRequested, window.content(),
                      &CContentDlg::showLayoutView);
     QObject::connect(commands, &CBatchCommands::openOutputDirRequested, &window, [&settings] {

@@ -42,13 +42,14 @@ void fillBatchMenu(QMenu* menu, const std::function<void(QAction* action, int co
 }
 
 CBatchCommands::CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchStarter starter,
-                               QWidget* owner, UserPrompter* prompter)
+                               QWidget* owner, UserPrompter* prompter, Profile* profile)
     : QObject(owner),
       model_(model),
       toolbox_(toolbox),
       starter_(std::move(starter)),
       owner_(owner),
       prompter_(prompter ? prompter : &boxPrompter()),
+      profile_(profile),
       runDialog_([](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; }) {}
 
 bool CBatchCommands::run(int command) {
@@ -127,7 +128,7 @@ bool CBatchCommands::switchPanel(int panelId, bool layoutView) {
 }
 
 bool CBatchCommands::crop(const QString& firstPath) {
-    CClipImageDlg dialog(firstPath, prompter_, owner_);
+    CClipImageDlg dialog(firstPath, prompter_, owner_, profile_);
     if (!runDialog_(dialog))
         return false;
     return start(makeCropJob(dialog.cropParams()));

@@ -19,6 +19,8 @@ class QWidget;
 
 namespace pixmill {
 
+class Profile;
+
 class CatalogModel;
 class CToolboxDlg;
 class UserPrompter;
@@ -34,8 +36,9 @@ void fillBatchMenu(QMenu* menu, const std::function<void(QAction* action, int co
 class CBatchCommands : public QObject {
     Q_OBJECT
   public:
+    // With a `profile` the crop dialog keeps its output options in it.
     CBatchCommands(CatalogModel& model, CToolboxDlg& toolbox, BatchStarter starter, QWidget* owner,
-                   UserPrompter* prompter = nullptr);
+                   UserPrompter* prompter = nullptr, Profile* profile = nullptr);
 
     // Runs one command. False when it was refused or cancelled, or started nothing.
     bool run(int command);
@@ -76,6 +79,7 @@ class CBatchCommands : public QObject {
     BatchStarter starter_;
     QWidget* owner_;
     UserPrompter* prompter_;
+    Profile* profile_;
     DialogRunner runDialog_;
     RotatedHandler rotated_;
     std::function<QMenu*()> popupMenu_;
