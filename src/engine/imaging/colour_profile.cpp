@@ -157,6 +157,19 @@ Bytes withColourProfile(Bytes encoded, ByteSpan profile) {
     return with ? std::move(*with) : encoded;
 }
 
+Bytes withFittingPngProfile(Bytes png) {
+    const std::optional<png::Header> header = png::readHeader(png);
+    const std::optional<Bytes> stream = png::compressedIccProfile(png);
+    if (!header || !stream)
+        return png;
+    const Bytes profile = inflateProfile(*stream);
+    const char* space = header->grey() ? "GRAY" : "RGB ";
+    if (profile.size() >= 128 && std::equal(profile.begin() + 16, profile.begin() + 20, space))
+        return png;
+    std::optional<Bytes> without = png::withoutChunks(png, "iCCP");
+    return without ? std::move(*without) : png;
+}
+
 std::string convertCmykToSrgb(QImage& image, ByteSpan embeddedProfile, bool inverted) {
     return convertCmykToSrgb(image, embeddedProfile, inverted, kStandardCmykProfilePath);
 }

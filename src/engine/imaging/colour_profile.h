@@ -38,4 +38,9 @@ Bytes rgbProfileOf(ByteSpan file);
 // format.
 Bytes withColourProfile(Bytes encoded, ByteSpan profile);
 
+// `png` without its iCCP chunk when the profile there does not fit the picture (a grey profile
+// on a colour picture, a colour one on a grey picture) or cannot be read: decoders reject or
+// ignore such a file's profile. Otherwise, and for another format, returned unchanged.
+Bytes withFittingPngProfile(Bytes png);
+
 }  // namespace pixmill

@@ -21,6 +21,7 @@
 #include "engine/imaging/orientation.h"
 #include "engine/imaging/pixel_budget.h"
 #include "engine/imaging/png_chunks.h"
+#include "engine/imaging/png_grey_writer.h"
 #include "engine/jpegmeta/exif_orientation.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/safe_rewrite.h"
@@ -241,11 +242,19 @@ std::optional<Bytes> encodeLikeSource(const QImage& image, ImageFileFormat forma
         return bare.hasAlphaChannel() ? encodeBmpWithAlpha(bare) : encodeWithQt(bare, "bmp");
     if (format != ImageFileFormat::Png)
         return std::nullopt;
-    std::optional<Bytes> encoded = encodeWithQt(bare, "png");
+    // A grey picture with alpha stays one, at the source's depth, while its pixels stay grey
+    // (Qt would write it as RGBA).
+    const std::optional<png::Header> header = png::readHeader(source);
+    std::optional<Bytes> encoded;
+    if (header && header->grey() && bare.hasAlphaChannel())
+        encoded = encodeGreyAlphaPng(bare, header->bitDepth == 16 ? 16 : 8);
+    if (!encoded)
+        encoded = encodeWithQt(bare, "png");
     if (!encoded)
         return std::nullopt;
     std::optional<Bytes> carried = png::carryChunks(source, *encoded, {.quarterTurn = quarterTurn});
-    return carried ? carried : encoded;
+    // A grey profile carried onto pixels written in colour would no longer fit them.
+    return withFittingPngProfile(carried ? std::move(*carried) : std::move(*encoded));
 }
 
 }  // namespace pixmill

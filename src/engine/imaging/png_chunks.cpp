@@ -134,6 +134,16 @@ bool walkChunks(Bytes file, Visit visit) {
 
 }  // namespace
 
+std::optional<Header> readHeader(Bytes file) {
+    std::optional<Header> header;
+    walkChunks(file, [&](const std::array<char, 4>& type, Bytes data) {
+        if (std::string_view(type.data(), 4) == "IHDR" && data.size() == 13)
+            header = Header{bigEndian32(&data[0]), bigEndian32(&data[4]), data[8], data[9]};
+        return false;
+    });
+    return header;
+}
+
 std::optional<std::vector<Chunk>> readChunks(Bytes file) {
     std::vector<Chunk> chunks;
     bool ended = false;
@@ -196,6 +206,14 @@ std::optional<ByteVector> withIccChunk(Bytes encoded, std::string_view name,
     iccp.data.push_back(0);  // compression method: zlib
     iccp.data.insert(iccp.data.end(), compressedProfile.begin(), compressedProfile.end());
     chunks->insert(chunks->begin() + 1, std::move(iccp));
+    return writeChunks(*chunks);
+}
+
+std::optional<ByteVector> withoutChunks(Bytes file, std::string_view type) {
+    std::optional<std::vector<Chunk>> chunks = readChunks(file);
+    if (!chunks)
+        return std::nullopt;
+    std::erase_if(*chunks, [&](const Chunk& c) { return c.is(type); });
     return writeChunks(*chunks);
 }
 

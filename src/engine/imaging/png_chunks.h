@@ -31,6 +31,19 @@ struct Chunk {
 // The CRC-32 of a chunk's type and data, as stored after the data.
 std::uint32_t chunkCrc(const std::array<char, 4>& type, Bytes data);
 
+// What IHDR says of the picture.
+struct Header {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint8_t bitDepth = 0;
+    std::uint8_t colourType = 0;  // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
+    bool grey() const { return colourType == 0 || colourType == 4; }
+};
+constexpr std::uint8_t kGreyAlpha = 4;
+
+// The IHDR of a PNG file; nothing when the file does not start with a whole, checked IHDR.
+std::optional<Header> readHeader(Bytes file);
+
 // The chunks of a PNG file, IHDR first and IEND last. Nothing when the signature is wrong, IHDR
 // does not come first, a chunk's length passes the file end or kMaxChunkLength, a type is not
 // four letters, a critical chunk's CRC does not match or IEND is missing. An ancillary chunk
@@ -48,14 +61,17 @@ struct CarryOptions {
 // of the new picture: iCCP, sRGB, gAMA, cHRM, pHYs, tEXt, zTXt, iTXt and eXIf, whose
 // Orientation, when present, is set to 1 (the pixels are written as they are to be shown).
 // Those that stood before the source's image data go after IHDR, the rest before IEND. Of the
-// encoder's own chunks only IHDR, PLTE, tRNS, IDAT and IEND are kept. Nothing when either
-// file cannot be read.
+// encoder's own chunks only IHDR, PLTE, tRNS, IDAT and IEND are kept. Nothing when either file
+// cannot be read.
 std::optional<ByteVector> carryChunks(Bytes source, Bytes encoded, CarryOptions options = {});
 
 // `encoded` with an iCCP chunk named `name` holding `compressedProfile` (a zlib stream) after
 // IHDR, in place of any iCCP or sRGB chunk it had. Nothing when `encoded` cannot be read.
 std::optional<ByteVector> withIccChunk(Bytes encoded, std::string_view name,
                                        Bytes compressedProfile);
+
+// `file` without its chunks of `type`; nothing when it cannot be read.
+std::optional<ByteVector> withoutChunks(Bytes file, std::string_view type);
 
 // The zlib stream of the file's iCCP chunk; nothing when it has none or it is malformed.
 std::optional<ByteVector> compressedIccProfile(Bytes file);

@@ -17,6 +17,7 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/orientation.cpp
   imaging/output_format.cpp
   imaging/pixel_pool.cpp
+  imaging/png_grey_writer.cpp
   imaging/resample.cpp
   imaging/resize_batch.cpp
   imaging/rotate_batch.cpp)
