@@ -188,7 +188,9 @@ int CliSession::report(const std::vector<RowOutcome>& outcomes) const {
                         itemStatusName(outcome.status), jsonString(outcome.output).c_str(),
                         jsonString(outcome.message).c_str());
         }
-        if (outcome.status == ItemStatus::Failed || outcome.status == ItemStatus::Skipped) {
+        // Failures, skips and the notes of rows done with one are named on stderr.
+        if (outcome.status == ItemStatus::Failed || outcome.status == ItemStatus::Skipped ||
+            (outcome.status == ItemStatus::Ok && !outcome.message.empty())) {
             std::fprintf(stderr, "%s: %s%s%s\n", itemStatusName(outcome.status),
                          row.fileName.c_str(), outcome.message.empty() ? "" : ": ",
                          outcome.message.c_str());

@@ -358,5 +358,18 @@ TEST_F(CliTest, OutputOptionsChangeFormatAndSizeAndRefuseBadValues) {
     EXPECT_LE(fs::file_size(output.file("p.webp")), 1024u);
 }
 
+TEST_F(CliTest, ARowDoneWithANoteIsNamedOnStderrWithIt) {
+    QImage noise(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb((x * 97 + y * 31) % 256, (x * y * 13) % 256, (x ^ y) * 4));
+    ASSERT_TRUE(noise.save(QString::fromStdString(photos.file("n.png")), "PNG"));
+    const CliRun run = cli({"resize", "--bound", "60", "--max-kb", "1", "--out",
+                            QString::fromStdString(output.folder()), "-q", folder()});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("ok: n.png: PNG 是无损格式")))
+        << run.err.toStdString();
+}
+
 }  // namespace
 }  // namespace pixmill

@@ -120,6 +120,34 @@ TEST_F(BatchFeedbackTest, TheEndLineCountsTheRowsAndFailuresOpenTheResultsOnce) 
     EXPECT_FALSE(window_->resultsButton()->isVisible());
 }
 
+TEST_F(BatchFeedbackTest, RowsDoneWithANoteAreListedAfterTheFailuresWithoutOpeningTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(loadThreePictures());
+    const char* note = "最低质量仍超过目标大小 20 KB：已按质量 1 写出 31.0 KB";
+    run([&](const WorkedRow& row) {
+        if (row.row == 0)
+            return ItemOutcome{ItemStatus::Ok, "/out/a.jpg", note};
+        return row.row == 1 ? failed("无法解码") : ItemOutcome{};
+    });
+    ASSERT_NE(window_->resultsDialog(), nullptr);
+    QTableWidget* table = window_->resultsDialog()->table();
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("失败"));
+    EXPECT_EQ(table->item(1, 0)->text(), "a.png");
+    EXPECT_EQ(table->item(1, 1)->text(), QStringLiteral("成功（附说明）"));
+    EXPECT_EQ(table->item(1, 2)->text(), QString::fromUtf8(note));
+    window_->resultsDialog()->close();
+
+    // Notes alone: listed behind the button, the window not opened.
+    run([&](const WorkedRow& row) {
+        return row.row == 2 ? ItemOutcome{ItemStatus::Ok, "/out/c.jpg", note} : ItemOutcome{};
+    });
+    EXPECT_EQ(part(1)->text(), QStringLiteral("完成：3 张成功"));
+    EXPECT_FALSE(window_->resultsDialog()->isVisible());
+    EXPECT_TRUE(window_->resultsButton()->isVisible());
+    ASSERT_EQ(window_->resultsDialog()->table()->rowCount(), 1);
+    EXPECT_EQ(window_->resultsDialog()->table()->item(0, 0)->text(), "c.png");
+}
+
 TEST_F(BatchFeedbackTest, StaleTextsGoWhenABatchOrALoadStartsAndLongOnesShowWholeAsTips) {
     ASSERT_NO_FATAL_FAILURE(loadThreePictures());
     const QString longText =

@@ -20,6 +20,8 @@ BatchTally tallyBatch(const std::vector<RowOutcome>& outcomes) {
         switch (row.outcome.status) {
             case ItemStatus::Ok:
                 ++tally.ok;
+                if (!row.outcome.message.empty())
+                    ++tally.noted;
                 break;
             case ItemStatus::Unchanged:
                 ++tally.unchanged;
@@ -47,16 +49,21 @@ QString batchEndText(const BatchTally& tally) {
 }
 
 std::vector<BatchProblem> batchProblems(const std::vector<RowOutcome>& outcomes) {
-    std::vector<BatchProblem> problems;
+    std::vector<BatchProblem> problems, notes;
     for (const RowOutcome& row : outcomes) {
         const ItemStatus status = row.outcome.status;
-        if (status != ItemStatus::Failed && status != ItemStatus::Skipped)
-            continue;
-        problems.push_back(
-            {QString::fromStdString(row.fileName),
-             status == ItemStatus::Failed ? QStringLiteral("失败") : QStringLiteral("跳过"),
-             QString::fromStdString(row.outcome.message)});
+        const QString fileName = QString::fromStdString(row.fileName);
+        const QString reason = QString::fromStdString(row.outcome.message);
+        if (status == ItemStatus::Failed || status == ItemStatus::Skipped) {
+            problems.push_back(
+                {fileName,
+                 status == ItemStatus::Failed ? QStringLiteral("失败") : QStringLiteral("跳过"),
+                 reason});
+        } else if (status == ItemStatus::Ok && !reason.isEmpty()) {
+            notes.push_back({fileName, QStringLiteral("成功（附说明）"), reason});
+        }
     }
+    problems.insert(problems.end(), notes.begin(), notes.end());
     return problems;
 }
 
@@ -96,7 +103,10 @@ CBatchResultsDlg::CBatchResultsDlg(QWidget* parent)
 
 void CBatchResultsDlg::setProblems(const BatchTally& tally,
                                    const std::vector<BatchProblem>& problems) {
-    summary_->setText(batchEndText(tally) + QStringLiteral("。未完成的图片："));
+    const QString listed = tally.noted == 0        ? QStringLiteral("。未完成的图片：")
+                           : tally.problems() == 0 ? QStringLiteral("。附有说明的图片：")
+                                                   : QStringLiteral("。未完成或附有说明的图片：");
+    summary_->setText(batchEndText(tally) + listed);
     table_->clearContents();
     table_->setRowCount(static_cast<int>(problems.size()));
     for (int row = 0; row < table_->rowCount(); ++row) {

@@ -1,7 +1,9 @@
 #pragma once
 // What the user sees when a batch ends: one short line for the status line with the counts,
 // and a window listing every row that failed or was skipped, with its file name and reason
-// (the reasons the command line's --json gives), selectable and copyable.
+// (the reasons the command line's --json gives), and every row done with a note (colours
+// converted without a profile, a target size not met, a first frame used), selectable and
+// copyable.
 
 #include <QDialog>
 #include <QString>
@@ -20,6 +22,7 @@ struct BatchTally {
     int unchanged = 0;
     int skipped = 0;
     int failed = 0;
+    int noted = 0;  // of the ok rows, those with a note
     int problems() const { return skipped + failed; }
 };
 
@@ -28,10 +31,11 @@ BatchTally tallyBatch(const std::vector<RowOutcome>& outcomes);
 // "完成：3 张成功" followed by the unchanged, skipped and failed counts that are not zero.
 QString batchEndText(const BatchTally& tally);
 
-// The failed and skipped rows as the results window lists them: file, result, reason.
+// The rows the results window lists: file, result, reason. The failed and skipped rows come
+// first, in their order, then the ok rows with a note.
 struct BatchProblem {
     QString fileName;
-    QString result;  // "失败" or "跳过"
+    QString result;  // "失败", "跳过" or "成功（附说明）"
     QString reason;
 };
 std::vector<BatchProblem> batchProblems(const std::vector<RowOutcome>& outcomes);

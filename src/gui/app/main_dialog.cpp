@@ -130,7 +130,7 @@ void CMainDlg::buildStatusLine() {
     statusBar()->addWidget(statusPart1_, 1);
     resultsButton_ = new QToolButton(this);
     resultsButton_->setText(QStringLiteral("查看详情"));
-    resultsButton_->setToolTip(QStringLiteral("列出处理失败或跳过的图片及原因"));
+    resultsButton_->setToolTip(QStringLiteral("列出处理失败、跳过或附有说明的图片及原因"));
     resultsButton_->setAutoRaise(true);
     resultsButton_->hide();
     connect(resultsButton_, &QToolButton::clicked, this, &CMainDlg::showResults);
@@ -313,7 +313,7 @@ void CMainDlg::onBatchEnd(BatchKind kind, const std::string& endFolder,
     if (!folder.isEmpty() && QFileInfo::exists(folder) && !openFolder(folder))
         line += QStringLiteral("。结果在：%1").arg(QDir::toNativeSeparators(folder));
     setStatusText(1, line.toStdString());
-    if (tally.problems() > 0) {
+    if (tally.problems() > 0 || tally.noted > 0) {
         if (!resultsDialog_)
             resultsDialog_ = new CBatchResultsDlg(this);
         resultsDialog_->setProblems(tally, batchProblems(outcomes));
