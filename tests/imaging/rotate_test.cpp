@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/resize_batch.h"
 #include "engine/jpegmeta/image_metadata.h"
 #include "imaging/imaging_fixtures.h"
 #include "support/failing_file_ops.h"
@@ -95,7 +97,7 @@ TEST(RotateFlip, pngAndBmpStayLosslessInTheirFormat) {
     }
 }
 
-TEST(RotateFlip, jpegKeepsItsMetadataButNotItsThumbnail) {
+TEST(RotateFlip, jpegKeepsItsMetadataAndGetsItsThumbnailMadeAgain) {
     TempDir dir;
     Bytes exif = testing::exifPayload(6, testing::jpegWith(quadrants(16, 12), {}));
     dir.write("a.jpg", testing::jpegWith(quadrants(64, 48),
@@ -104,7 +106,7 @@ TEST(RotateFlip, jpegKeepsItsMetadataButNotItsThumbnail) {
     CatalogItem item = itemAt(dir.file("a.jpg"), 64, 48);
     ASSERT_EQ(rotateFlipItem(item, kRotate270).status, ItemStatus::Ok);
     Bytes after = readFile(dir.file("a.jpg"));
-    EXPECT_TRUE(jpegmeta::exifThumbnail(after).empty());
+    EXPECT_FALSE(jpegmeta::exifThumbnail(after).empty());
     bool comment = false;
     for (const testing::Segment& s : testing::segmentsOf(after)) {
         if (s.marker == 0xFE)
@@ -119,6 +121,47 @@ TEST(RotateFlip, jpegKeepsItsMetadataButNotItsThumbnail) {
     ASSERT_EQ(::stat(dir.file("a.jpg").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.jpg.t")));
+}
+
+TEST(RotateFlip, aThumbnailOfTheStoredPictureIsMadeAgainFromTheUprightOutput) {
+    TempDir dir;
+    // Stored turned with Orientation 6, its thumbnail stored the same way. 64 × 48 turns on
+    // the coefficients; 60 × 44 is not a whole number of blocks and is encoded again.
+    for (QSize size : {QSize(64, 48), QSize(60, 44)}) {
+        SCOPED_TRACE(size.width());
+        const Bytes exif = testing::exifPayload(6, testing::jpegWith(quadrants(32, 24), {}));
+        dir.write("a.jpg",
+                  testing::jpegWith(quadrants(size.width(), size.height()), {{0xE1, exif}}));
+        CatalogItem item = itemAt(dir.file("a.jpg"), size.height(), size.width());
+        ItemOutcome outcome = rotateFlipItem(item, kRotate90);
+        ASSERT_EQ(outcome.status, ItemStatus::Ok);
+        EXPECT_EQ(outcome.message.empty(), size.width() == 64);
+        const Bytes after = readFile(dir.file("a.jpg"));
+        const ByteSpan made = jpegmeta::exifThumbnail(after);
+        ASSERT_FALSE(made.empty());
+        QImage thumbnail;
+        ASSERT_TRUE(thumbnail.loadFromData(made.data(), int(made.size()), "JPEG"));
+        const QImage picture = loadImage(dir.file("a.jpg")).image;
+        EXPECT_EQ(thumbnail.size(), picture.size());  // never enlarged
+        EXPECT_EQ(corners(thumbnail), corners(picture));
+    }
+
+    // A resize with EXIF of a photo stored turned writes it upright, with a thumbnail to match.
+    const Bytes exif = testing::exifPayload(6, testing::jpegWith(quadrants(32, 24), {}));
+    dir.write("p.jpg", testing::jpegWith(quadrants(640, 480), {{0xE1, exif}}));
+    std::filesystem::create_directory(dir.path() / "out");
+    CatalogItem item = itemAt(dir.file("p.jpg"), 480, 640);
+    item.fileName = "p.jpg";
+    item.isExif = true;
+    ASSERT_EQ(resizeItem(item, {.bound = 320, .restoreExif = true}, dir.folder() + "out/").status,
+              ItemStatus::Ok);
+    const Bytes resized = readFile(dir.folder() + "out/p.jpg");
+    const ByteSpan made = jpegmeta::exifThumbnail(resized);
+    ASSERT_FALSE(made.empty());
+    QImage thumbnail;
+    ASSERT_TRUE(thumbnail.loadFromData(made.data(), int(made.size()), "JPEG"));
+    EXPECT_EQ(thumbnail.size(), QSize(120, 160));
+    EXPECT_EQ(corners(thumbnail), corners(decodeImage(resized).image));
 }
 
 TEST(RotateFlip, failuresLeaveTheFileAsItWas) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include "engine/jpegmeta/exif_thumbnail_writer.h"
 #include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/tiff_walker.h"
 #include "support/jpeg_builder.h"
@@ -126,6 +129,67 @@ TEST(ImageDataEnd, findsTheEndOfTheLastScanBeforeTrailingBytes) {
     ByteVector cut(plain.begin(), plain.end() - 2);
     EXPECT_FALSE(imageDataEnd(cut));
     EXPECT_FALSE(imageDataEnd(ByteVector{0xFF, 0xD8, 0xFF, 0xD9}));
+}
+
+// The tags of the directory the first one links to, by tag.
+class SecondDirectory : public TiffVisitor {
+  public:
+    explicit SecondDirectory(const ByteOrderReader& block) : block_(block) {}
+    bool enter(const TiffDirectory& d) override {
+        return d.nesting == 0 || d.reachedBy == TiffLink::Next;
+    }
+    void entry(const TiffDirectory& d, const TiffEntry& e, TiffFault fault) override {
+        if (d.reachedBy == TiffLink::Next && fault == TiffFault::None)
+            tags[e.tag] = tiffNumber(block_, e, true);
+    }
+    std::map<unsigned, double> tags;
+
+  private:
+    const ByteOrderReader& block_;
+};
+
+TEST(ExifThumbnailWriter, aThumbnailLeftOutIsWrittenAgainWhereReadersLookForIt) {
+    ByteVector thumbnail = testing::tinyJpeg();
+    thumbnail.insert(thumbnail.begin() + 2, {0xFF, 0xFE, 0, 4, 'n', 'w'});  // told apart
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian);
+        const ByteVector dropped = withoutExifThumbnail(payloadOf(exifBlock(6, bigEndian)));
+        ASSERT_EQ(exifThumbnail(JpegBuilder().section(0xE1, dropped).image().build()).size(), 0u);
+        const ByteVector file = JpegBuilder().section(0xE1, dropped).image().build();
+        std::optional<ByteVector> with = withExifThumbnail(file, thumbnail);
+        ASSERT_TRUE(with);
+        const Bytes found = exifThumbnail(*with);
+        EXPECT_EQ(ByteVector(found.begin(), found.end()), thumbnail);
+        EXPECT_EQ(testing::imageSections(*with), testing::imageSections(file));
+        EXPECT_EQ(readOrientation(*with), 6);
+
+        // Compression 6 (JPEG) and a resolution beside the thumbnail's place and length.
+        const std::optional<ByteVector> payload = exifPayloadWithThumbnail(dropped, thumbnail);
+        ASSERT_TRUE(payload);
+        TiffHeader header;
+        const Bytes tiff = Bytes(*payload).subspan(kExifHeader);
+        ASSERT_EQ(readTiffHeader(tiff, header), TiffHeaderFault::None);
+        const ByteOrderReader block(tiff, header.bigEndian);
+        SecondDirectory second(block);
+        walkTiff(block, header.firstDirectory, second);
+        EXPECT_EQ(second.tags[0x0103], 6);
+        EXPECT_EQ(second.tags[kTagXResolution], 72);
+        EXPECT_EQ(second.tags[kTagThumbnailLength], double(thumbnail.size()));
+        EXPECT_EQ(int(second.tags[kTagThumbnailOffset]) % 2, 0);
+        // Nothing before the new directory moved: only the first directory's link changed.
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < dropped.size(); ++i)
+            changed += dropped[i] != (*payload)[i];
+        EXPECT_GE(changed, 1u);
+        EXPECT_LE(changed, 4u);
+
+        // A payload that links a thumbnail already, or one that would not fit, gets none.
+        EXPECT_FALSE(withExifThumbnail(*with, thumbnail));
+        ByteVector huge = thumbnail;
+        huge.insert(huge.begin() + 2, 0xFFFF, 0);
+        EXPECT_FALSE(withExifThumbnail(file, huge));
+        EXPECT_FALSE(withExifThumbnail(file, ByteVector{1, 2, 3, 4}));
+    }
 }
 
 }  // namespace

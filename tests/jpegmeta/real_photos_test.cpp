@@ -14,7 +14,11 @@
 
 #include "cli/info_command.h"
 #include "engine/catalog/photo_fields.h"
+#include "engine/imaging/jpeg_codec.h"
+#include "engine/imaging/resample.h"
 #include "engine/imaging/resize_batch.h"
+#include "engine/imaging/rotate_batch.h"
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/jpeg_commands.h"
 #include "engine/jpegmeta/photo_info.h"
 #include "jpegmeta/diagnostics_capture.h"
@@ -51,6 +55,27 @@ std::map<std::string, std::set<std::string>> findings(const fs::path& folder) {
         }
     }
     return result;
+}
+
+// exiv2's warnings and errors for a file, one a line.
+std::set<std::string> exiv2Findings(const fs::path& file) {
+    const std::string out = run("{ exiv2 -pa '" + file.string() + "' 2>&1 >/dev/null; }");
+    std::set<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.insert(out.substr(start, end - start));
+    return lines;
+}
+
+// The mean difference, per channel, between `thumbnail` and the picture scaled to its size.
+double meanDifference(const QImage& thumbnail, const QImage& picture) {
+    const QImage a = thumbnail.convertToFormat(QImage::Format_RGBX8888);
+    const QImage b = resampleImage(picture, a.size()).convertToFormat(QImage::Format_RGBX8888);
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width() * 4; ++x)
+            sum += std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x]));
+    return sum / (double(a.width()) * a.height() * 4);
 }
 
 // The bytes from the SOS section on (its marker, the section, the scan data).
@@ -178,6 +203,51 @@ TEST_F(RealPhotos, resizeWithExifRestoredAddsNoFindings) {
                 continue;
             EXPECT_TRUE(before.at(name).count(finding)) << name << ": " << finding;
         }
+    }
+}
+
+TEST_F(RealPhotos, aTurnMakesTheThumbnailAgainFromTheTurnedPictureWithoutNewFindings) {
+    const fs::path originals = dir_.path() / "originals";
+    const std::vector<fs::path> sources = copyInto(originals);
+    const auto before = findings(originals);
+    const fs::path turnedFolder = dir_.path() / "turned";
+    const std::vector<fs::path> copies = copyInto(turnedFolder);
+    const bool exiv2 = std::system("command -v exiv2 >/dev/null") == 0;
+    int remade = 0;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        SCOPED_TRACE(copies[i].string());
+        if (exifThumbnail(testing::readBytes(sources[i])).empty())
+            continue;
+        CatalogItem item;
+        item.fileName = copies[i].filename().string();
+        item.fullPath = copies[i].string();
+        readPhotoInfoInto(item.fullPath, item);
+        if (rotateFlipItem(item, kRotate90).status != ItemStatus::Ok)
+            continue;
+        const ByteVector turned = testing::readBytes(copies[i]);
+        const Bytes made = exifThumbnail(turned);
+        ASSERT_FALSE(made.empty());
+        ++remade;
+        // 160 pixels on the long side, and the turned picture, not the old one.
+        QImage thumbnail;
+        ASSERT_TRUE(thumbnail.loadFromData(made.data(), int(made.size()), "JPEG"));
+        Result<QImage> picture = decodeJpeg(turned, QSize(160, 160));
+        ASSERT_TRUE(picture);
+        const std::optional<JpegHeader> frame = readJpegHeader(turned);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(std::max(thumbnail.width(), thumbnail.height()),
+                  std::min(160, std::max(frame->width, frame->height)));
+        EXPECT_EQ(thumbnail.width() > thumbnail.height(), picture->width() > picture->height());
+        EXPECT_LT(meanDifference(thumbnail, *picture), 12.0);
+        if (exiv2) {
+            for (const std::string& finding : exiv2Findings(copies[i]))
+                EXPECT_TRUE(exiv2Findings(sources[i]).count(finding)) << finding;
+        }
+    }
+    EXPECT_GT(remade, 40);
+    for (const auto& [name, found] : findings(turnedFolder)) {
+        for (const std::string& finding : found)
+            EXPECT_TRUE(before.at(name).count(finding)) << name << ": " << finding;
     }
 }
 

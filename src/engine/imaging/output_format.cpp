@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/imaging/colour_profile.h"
+#include "engine/imaging/exif_thumbnail.h"
 #include "engine/imaging/input_formats.h"
 #include "engine/imaging/jpeg_codec.h"
 #include "engine/jpegmeta/image_metadata.h"
@@ -37,16 +38,20 @@ const char* extensionOf(EncodedFormat format) {
     return "jpg";
 }
 
-std::optional<Bytes> encodeJpegOutput(const QImage& image, int quality,
-                                      const OutputExtras& extras) {
+// `thumbnail`: made for the output when the carry leaves the source's out; empty when not.
+std::optional<Bytes> encodeJpegOutput(const QImage& image, int quality, const OutputExtras& extras,
+                                      ByteSpan thumbnail) {
     std::optional<Bytes> encoded =
         encodeJpeg(image, quality, {extras.resolution.x, extras.resolution.y});
     if (!encoded)
         return std::nullopt;
     if (!extras.carryFrom.empty()) {
         // The carry brings the source's RGB colour profile along with its EXIF.
-        if (std::optional<Bytes> with = jpegmeta::carryMetadata(extras.carryFrom, *encoded))
+        if (std::optional<Bytes> with = jpegmeta::carryMetadata(extras.carryFrom, *encoded)) {
+            if (!thumbnail.empty() && thumbnailWasLeftOut(extras.carryFrom, *with))
+                return withThumbnail(std::move(*with), thumbnail);
             return with;
+        }
     }
     if (!extras.heifExifFrom.empty()) {
         if (std::optional<Bytes> with = withHeifExif(extras.heifExifFrom, *encoded, image.size()))
@@ -224,9 +229,15 @@ Result<EncodedOutput> encodeOutput(const QImage& image, EncodedFormat format,
         }
         return output;
     }
+    // A source with an EXIF thumbnail: one of the output's pixels, made once for every
+    // quality tried (the carry keeps the source's own when it still shows the picture).
+    const Bytes thumbnail = format == EncodedFormat::Jpeg && !extras.carryFrom.empty() &&
+                                    !jpegmeta::exifThumbnail(extras.carryFrom).empty()
+                                ? makeExifThumbnail(image)
+                                : Bytes();
     QualityEncoder encode = [&](int quality) {
         return format == EncodedFormat::Webp ? encodeWebp(image, quality)
-                                             : encodeJpegOutput(image, quality, extras);
+                                             : encodeJpegOutput(image, quality, extras, thumbnail);
     };
     Result<EncodedOutput> fitted = encodeWithinSize(encode, options.quality, limit);
     if (!fitted)

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include "engine/imaging/exif_thumbnail.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/input_formats.h"
 #include "engine/imaging/jpeg_codec.h"
@@ -28,7 +29,12 @@ std::optional<Bytes> encodeInOwnFormat(const QImage& image, const LoadedImage& l
             return std::nullopt;
         std::optional<Bytes> carried =
             jpegmeta::carryMetadata(source, *encoded, {.removeExifThumbnail = true});
-        return carried ? carried : encoded;
+        if (!carried)
+            return encoded;
+        // The source's thumbnail showed the picture before the turn: made again.
+        if (thumbnailWasLeftOut(source, *carried))
+            return withThumbnail(std::move(*carried), makeExifThumbnail(image));
+        return carried;
     }
     // Transposing turns the axes as a quarter turn does.
     const bool axesSwap = turn == Turn::Clockwise || turn == Turn::CounterClockwise ||
@@ -52,8 +58,8 @@ Turn turnForCode(int code) {
 }
 
 // The JPEG turned on its coefficients, composed with the turn it was shown with, and its EXIF
-// made true: Orientation 1, the dimensions of the new frame, no thumbnail. The error says why a
-// lossless turn could not be had.
+// made true: Orientation 1, the dimensions of the new frame, a thumbnail made again. The error says
+// why a lossless turn could not be had.
 Result<Bytes> turnLosslessly(ByteSpan source, Turn userTurn) {
     const Turn shown = turnForOrientation(jpegmeta::readOrientation(source));
     Result<Bytes> turned = turnJpegLosslessly(source, composeTurns(shown, userTurn));
@@ -67,7 +73,7 @@ Result<Bytes> turnLosslessly(ByteSpan source, Turn userTurn) {
         *turned, {.width = size.width(), .height = size.height(), .dropThumbnail = true});
     if (!upright)
         return makeError("the turned file's sections cannot be read");
-    return std::move(*upright);
+    return withThumbnailOfItself(std::move(*upright), source);
 }
 
 // Decoded as shown, turned, and written again in the file's own format.

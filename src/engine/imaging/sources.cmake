@@ -8,6 +8,7 @@ list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/colour_profile.cpp
   imaging/crop_batch.cpp
   imaging/error_log.cpp
+  imaging/exif_thumbnail.cpp
   imaging/heif_image.cpp
   imaging/image_io.cpp
   imaging/input_formats.cpp

@@ -2,6 +2,7 @@
 list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/exif_engine_pass.cpp
   jpegmeta/exif_orientation.cpp
+  jpegmeta/exif_thumbnail_writer.cpp
   jpegmeta/icc_profile.cpp
   jpegmeta/image_metadata.cpp
   jpegmeta/jpeg_commands.cpp
