@@ -1,11 +1,13 @@
 // The orientation look-ups and the upright edit over arbitrary bytes: the Orientation read is
 // always 1..8, the image end lies inside the bytes, and an edited file keeps its size but for
-// the EXIF section, reads Orientation 1 and keeps every byte after its image.
+// the EXIF section, reads Orientation 1 and keeps every byte after its image; a thumbnail
+// written into it is the one read back, and changes nothing else of what was checked.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "engine/jpegmeta/exif_orientation.h"
+#include "engine/jpegmeta/exif_thumbnail_writer.h"
 #include "engine/jpegmeta/image_metadata.h"
 
 using namespace pixmill::jpegmeta;
@@ -36,6 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::size_t tail = size - *end;
             if (upright->size() < tail ||
                 std::memcmp(upright->data() + upright->size() - tail, data + *end, tail) != 0)
+                std::abort();
+        }
+        static const std::uint8_t kThumbnail[] = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
+        if (auto with = withExifThumbnail(*upright, kThumbnail)) {
+            const Bytes found = exifThumbnail(*with);
+            if (found.size() != sizeof kThumbnail ||
+                std::memcmp(found.data(), kThumbnail, sizeof kThumbnail) != 0 ||
+                readOrientation(*with) != 1 || with->size() <= upright->size())
                 std::abort();
         }
     }

@@ -19,6 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (auto carried = png::carryChunks(bytes, written, {.quarterTurn = size % 2 == 0}))
             if (!png::readChunks(*carried))
                 std::abort();
+        const std::optional<png::Header> header = png::readHeader(bytes);
+        if (header.has_value() != (chunks->front().data.size() == 13))
+            std::abort();
+        auto without = png::withoutChunks(bytes, "IDAT");
+        if (!without || png::readChunks(*without)->size() > chunks->size())
+            std::abort();
         if (auto stream = png::compressedIccProfile(bytes)) {
             auto with = png::withIccChunk(written, "p", *stream);
             if (!with || png::compressedIccProfile(*with) != stream)
