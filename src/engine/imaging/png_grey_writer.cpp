@@ -89,10 +89,13 @@ struct Deflater {
 std::optional<Bytes> encodeGreyAlphaPng(const QImage& image, int bitDepth) {
     if (image.isNull() || (bitDepth != 8 && bitDepth != 16))
         return std::nullopt;
+    // Read as they are when straight (no copy of a large picture), converted otherwise.
     const bool wide = image.format() == QImage::Format_RGBA64 ||
                       image.format() == QImage::Format_RGBA64_Premultiplied;
+    const bool argb = image.format() == QImage::Format_ARGB32;
     const QImage pixels =
-        image.convertToFormat(wide ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
+        argb ? image
+             : image.convertToFormat(wide ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
     if (pixels.isNull())
         return std::nullopt;
     const int sampleBytes = bitDepth / 8;
@@ -110,6 +113,10 @@ std::optional<Bytes> encodeGreyAlphaPng(const QImage& image, int bitDepth) {
                 const auto* p = reinterpret_cast<const std::uint16_t*>(pixels.constScanLine(y)) +
                                 4 * std::size_t(x);
                 r = p[0], g = p[1], b = p[2], a = p[3];
+            } else if (argb) {
+                const QRgb p = reinterpret_cast<const QRgb*>(pixels.constScanLine(y))[x];
+                r = unsigned(qRed(p)), g = unsigned(qGreen(p)), b = unsigned(qBlue(p));
+                a = unsigned(qAlpha(p));
             } else {
                 const std::uint8_t* p = pixels.constScanLine(y) + 4 * std::size_t(x);
                 r = p[0], g = p[1], b = p[2], a = p[3];
