@@ -47,7 +47,8 @@ bin=$work/jpegmeta_bench
 c++ -O2 -std=c++20 -Wall -Wextra -Isrc -o "$bin" bench/jpegmeta/jpegmeta_bench.cpp \
   src/engine/jpegmeta/*.cpp src/engine/platform/diagnostics.cpp \
   src/engine/platform/file_bytes.cpp src/engine/platform/file_ops.cpp \
-  src/engine/platform/safe_rewrite.cpp src/engine/platform/status.cpp -lpthread
+  src/engine/platform/safe_rewrite.cpp src/engine/platform/status.cpp \
+  src/engine/platform/text_codec.cpp -lpthread
 
 # The shared corpus maker (MAKE_CORPUS overrides where it lives).
 make_corpus=${MAKE_CORPUS:-../shared/bench/make-corpus.sh}

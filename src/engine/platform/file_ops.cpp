@@ -101,6 +101,9 @@ Result<> writeNew(const std::string& path, std::span<const std::uint8_t> data,
     fileStepCheckpoint();
     if (result && flush && ::fsync(fd) != 0)
         result = systemError(errno);
+    // Not flushed here, but its writing starts now, while the caller goes on with other work.
+    if (result && !flush)
+        (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     if (result && attributes)
         result = applyAttributes(fd, *attributes);
     fileStepCheckpoint();
