@@ -163,6 +163,32 @@ TEST_F(FaultSuite, anInPlaceCommandKilledAtAnyFileStepLeavesEveryPhotoOldOrNew) 
     }
 }
 
+// The metadata commands write a block of temporaries, flush them together, then rename each:
+// a kill at every one of those steps (some written, all flushed, between two renames).
+TEST_F(FaultSuite, aBlockOfRewritesKilledAtEveryStepLeavesEveryPhotoOldOrNew) {
+    const std::vector<std::string> command{"meta", "--delete-exif"};
+    const Contents done = reference({command});
+    Contents old;
+    for (int killAt = 1;; ++killAt) {
+        TempDir dir;
+        writePhotos(dir);
+        if (old.empty())
+            old = contentsOf(dir);
+        ++totals.runs;
+        const int status = cli(command, dir.folder(), killAt);
+        const std::string what = "meta --delete-exif killed at step " + std::to_string(killAt);
+        checkInPlace(dir, {old, done}, false, what);
+        ++totals.runs;
+        EXPECT_EQ(cli({"scan"}, dir.folder()), 0);
+        checkInPlace(dir, {old, done}, true, what + ", then scan");
+        if (status == 0) {
+            EXPECT_EQ(contentsOf(dir), done) << "finished at step " << killAt;
+            break;
+        }
+        ASSERT_LT(killAt, 200);
+    }
+}
+
 TEST_F(FaultSuite, twoInPlaceCommandsAtOnceOnOneFolderKeepBothChanges) {
     for (size_t a = 0; a < kInPlace.size(); ++a) {
         for (size_t b = a + 1; b < kInPlace.size(); ++b) {

@@ -13,7 +13,8 @@ namespace pixmill::testing {
 
 class FailingFileOps : public FileOps {
   public:
-    enum class Op { WriteNewFile, RenameReplacing, MoveNoReplace, RemoveFile, CopyFile };
+    // WriteNewFile counts both writes; FlushFile counts each file flushFiles flushes.
+    enum class Op { WriteNewFile, RenameReplacing, MoveNoReplace, RemoveFile, CopyFile, FlushFile };
 
     // Fails the `nth` call (counting from 1) of `op` with `error`; 0 never fails.
     void failAt(Op op, int nth, int error = EIO) {
@@ -29,6 +30,20 @@ class FailingFileOps : public FileOps {
         if (shouldFail(Op::WriteNewFile))
             return systemError(error_);
         return FileOps::writeNewFile(path, data, attributes);
+    }
+    Result<> writeNewFileUnflushed(const std::string& path, std::span<const std::uint8_t> data,
+                                   const struct stat* attributes) override {
+        if (shouldFail(Op::WriteNewFile))
+            return systemError(error_);
+        return FileOps::writeNewFileUnflushed(path, data, attributes);
+    }
+    std::vector<Result<>> flushFiles(std::span<const std::string> paths) override {
+        std::vector<Result<>> results = FileOps::flushFiles(paths);
+        for (Result<>& result : results) {
+            if (shouldFail(Op::FlushFile))
+                result = systemError(error_);
+        }
+        return results;
     }
     Result<> renameReplacing(const std::string& from, const std::string& to) override {
         if (shouldFail(Op::RenameReplacing))
@@ -63,7 +78,7 @@ class FailingFileOps : public FileOps {
     Op op_ = Op::WriteNewFile;
     int nth_ = 0;
     int error_ = EIO;
-    int counts_[5] = {};
+    int counts_[6] = {};
     std::vector<std::string> moves_;
 };
 

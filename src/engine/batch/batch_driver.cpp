@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 
 #include "engine/app/object_thread.h"
 #include "engine/imaging/pixel_pool.h"
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 
 namespace pixmill {
@@ -67,10 +69,7 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
             reportProgress(static_cast<int>(rows.size()), static_cast<int>(rows.size()));
             break;
         case BatchPattern::Sequential:
-            for (size_t i = 0; i < rows.size(); ++i) {
-                outcomes[i] = job.perItem(rows[i], environment);
-                reportProgress(static_cast<int>(i) + 1, static_cast<int>(rows.size()));
-            }
+            workInSequence(job, environment, rows, outcomes);
             break;
         case BatchPattern::PerItem: {
             // Each task writes only its own row and outcome. The count of finished tasks, under
@@ -96,6 +95,37 @@ std::vector<ItemOutcome> BatchDriver::workRows(const BatchJob& job,
     }
     releasePooledMemory();  // the pictures' memory kept for the next one: nothing follows
     return outcomes;
+}
+
+void BatchDriver::workInSequence(const BatchJob& job, const BatchEnvironment& environment,
+                                 std::vector<WorkedRow>& rows, std::vector<ItemOutcome>& outcomes) {
+    const int total = static_cast<int>(rows.size());
+    int done = 0;
+    std::map<long, size_t> indexOfRow;  // a staged rewrite's tag (its catalog row) -> index
+    for (size_t i = 0; i < rows.size(); ++i)
+        indexOfRow[rows[i].row] = i;
+    // A row that staged a rewrite is done when the group has put it in place.
+    RewriteGroup group(
+        [&](long tag, const Result<>& written) {
+            const auto found = indexOfRow.find(tag);
+            if (found == indexOfRow.end())
+                return;
+            if (!written)
+                outcomes[found->second] = outcomeOf(written.error());
+            reportProgress(++done, total);
+        },
+        *environment.fileOps);
+    BatchEnvironment withGroup = environment;
+    withGroup.rewrites = &group;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::uint64_t before = group.stagedInAll();
+        outcomes[i] = job.perItem(rows[i], withGroup);
+        if (group.stagedInAll() == before)
+            reportProgress(++done, total);
+        if (group.full())
+            group.commit();
+    }
+    group.commit();
 }
 
 void BatchDriver::reportProgress(int done, int total) {

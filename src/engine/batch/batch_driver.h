@@ -66,6 +66,9 @@ class BatchDriver {
     void run(BatchJob job, BatchEnvironment environment, std::vector<TickedRow> rows);
     std::vector<ItemOutcome> workRows(const BatchJob& job, const BatchEnvironment& environment,
                                       std::vector<WorkedRow>& rows);
+    // The Sequential pattern: rows one after another, their staged rewrites committed in blocks.
+    void workInSequence(const BatchJob& job, const BatchEnvironment& environment,
+                        std::vector<WorkedRow>& rows, std::vector<ItemOutcome>& outcomes);
     void reportProgress(int done, int total);
     std::string endFolderOf(BatchKind kind, const BatchEnvironment& environment) const;
 

@@ -18,6 +18,8 @@
 
 namespace pixmill {
 
+class RewriteGroup;
+
 // A ticked row as the batch sees it: a copy of the catalog record taken when the batch
 // started. A routine that renames or re-dates a file updates `item`; the driver writes the
 // changed records back into the catalog when the batch has ended.
@@ -32,6 +34,12 @@ struct BatchEnvironment {
     std::string outputDir;      // where kinds 1, 4 and 5 write
     int catalogRows = 0;        // rows in the catalog, ticked or not (the rename's <no> padding)
     FileOps* fileOps = &systemFileOps();
+    // Sequential batches only (null otherwise): a routine that rewrites its row's file in place
+    // may stage the rewrite here with the row's index `row` as tag instead of writing it at
+    // once; the driver commits the group every few rows, so the rewrites are flushed together.
+    // Such a row's outcome holds once its rewrite is in place: the driver turns it into the
+    // rewrite's failure when that fails, and counts the row as done only then.
+    RewriteGroup* rewrites = nullptr;
 };
 
 // Works one row. Reports its own progress text (statusPrintf) where the operation has one;

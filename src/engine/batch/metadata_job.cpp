@@ -107,11 +107,22 @@ BatchJob makeMetadataJob(BatchKind kind, MetadataParams params) {
         statusPrintf("正在处理第 %d 张图片：%s", row.item.number + 1, row.item.fileName.c_str());
         if (isOtherPicture(row.item.fullPath))
             return skippedOtherPicture(row.item);
-        jpegmeta::JpegCommandResult result = [&] {
-            RewriteLock lock(row.item.fullPath);  // held from the read to the replacement
-            return jpegmeta::processJpegFile(row.item.fullPath, options, *env.fileOps);
-        }();
-        return outcome(result.status, std::move(result.message), row.item.fullPath);
+        if (!env.rewrites) {
+            jpegmeta::JpegCommandResult result = [&] {
+                RewriteLock lock(row.item.fullPath);  // held from the read to the replacement
+                return jpegmeta::processJpegFile(row.item.fullPath, options, *env.fileOps);
+            }();
+            return outcome(result.status, std::move(result.message), row.item.fullPath);
+        }
+        // Staged with the rows around it and made durable together; the lock goes with it.
+        RewriteLock lock = env.rewrites->lock(row.item.fullPath);
+        jpegmeta::JpegEdit edit = jpegmeta::editJpegFile(row.item.fullPath, options);
+        if (edit.result.status == JpegCommandStatus::Modified) {
+            const Result<> staged = env.rewrites->stage(row.item.fullPath, edit.content, true,
+                                                        std::move(lock), row.row);
+            edit.result = jpegmeta::finishRewrite(row.item.fullPath, staged);
+        }
+        return outcome(edit.result.status, std::move(edit.result.message), row.item.fullPath);
     };
     return job;
 }

@@ -108,24 +108,23 @@ bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& cha
     return true;
 }
 
-JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOptions& options,
-                                  FileOps& ops) {
+JpegEdit editJpegFile(const std::string& path, const JpegCommandOptions& options) {
     JpegEngine engine;
     if (characterCount(path) >= kMaxPathCharacters) {
         engine.fatal("filename too long");
-        return failed(engine);
+        return {failed(engine), {}};
     }
     engine.setCurrentFile(path);
     struct stat status;
     if (::stat(path.c_str(), &status) != 0) {
         engine.fatal("No such file");
-        return failed(engine);
+        return {failed(engine), {}};
     }
     engine.fileInfo().fileModificationTime = status.st_mtime;
     engine.fileInfo().fileSize = status.st_size;
     if (isReadOnly(status)) {
         diag::printf(diag::Stream::Out, "Skipping readonly file '%s'\n", path.c_str());
-        return {JpegCommandStatus::Skipped, "read-only file"};
+        return {{JpegCommandStatus::Skipped, "read-only file"}, {}};
     }
     engine.fileInfo().fileName = path;
 
@@ -138,30 +137,44 @@ JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOpti
             JpegCommandResult result = fromLoad(loaded, engine, source);
             if (result.status != JpegCommandStatus::Failed)
                 result.status = JpegCommandStatus::Skipped;
-            return result;
+            return {result, {}};
         }
         engine.keepOnlyMetadataSections();
         changed = true;
         mode = kLoadScan;
     }
-    if (LoadStatus loaded = engine.loadJpeg(path, mode); loaded != LoadStatus::Loaded) {
-        return fromLoad(loaded, engine, path);
-    }
+    if (LoadStatus loaded = engine.loadJpeg(path, mode); loaded != LoadStatus::Loaded)
+        return {fromLoad(loaded, engine, path), {}};
     if (!applyEdits(engine, options, changed))
-        return failed(engine);
+        return {failed(engine), {}};
     if (!changed) {
-        return {JpegCommandStatus::Unchanged,
-                options.commentText ? "Comment not modified" : "nothing to change"};
+        return {{JpegCommandStatus::Unchanged,
+                 options.commentText ? "Comment not modified" : "nothing to change"},
+                {}};
     }
-    std::vector<std::uint8_t> content;
-    if (!engine.saveJpeg(content))
-        return failed(engine);
-    if (Result<> written = rewriteFileSafely(path, content, true, ops); !written) {
+    JpegEdit edit{{JpegCommandStatus::Modified, {}}, {}};
+    if (!engine.saveJpeg(edit.content))
+        return {failed(engine), {}};
+    return edit;
+}
+
+JpegCommandResult finishRewrite(const std::string& path, const Result<>& written) {
+    if (!written) {
+        JpegEngine engine;
+        engine.setCurrentFile(path);
         engine.fatal("Could not open file for write: " + written.message());
         return failed(engine);
     }
     diag::printf(diag::Stream::Out, "Modified: %s\n", path.c_str());
     return {JpegCommandStatus::Modified, {}};
+}
+
+JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOptions& options,
+                                  FileOps& ops) {
+    JpegEdit edit = editJpegFile(path, options);
+    if (edit.result.status != JpegCommandStatus::Modified)
+        return edit.result;
+    return finishRewrite(path, rewriteFileSafely(path, edit.content, true, ops));
 }
 
 JpegCommandResult transferExif(const std::string& sourcePath, const std::string& targetPath,

@@ -10,9 +10,11 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/jpegmeta/jpeg_sections.h"
 #include "engine/platform/file_ops.h"
+#include "engine/platform/result.h"
 
 namespace pixmill::jpegmeta {
 
@@ -59,6 +61,16 @@ constexpr std::size_t kMaxCommentBytes = 2000;
 
 JpegCommandResult processJpegFile(const std::string& path, const JpegCommandOptions& options,
                                   FileOps& ops = systemFileOps());
+
+// processJpegFile in two halves, for a caller that writes many files together: the new bytes
+// (in `content` when the result says Modified; nothing is written), then the caller's rewrite,
+// whose outcome finishRewrite reports as processJpegFile does ("Modified: ..." or the error).
+struct JpegEdit {
+    JpegCommandResult result;
+    std::vector<std::uint8_t> content;
+};
+JpegEdit editJpegFile(const std::string& path, const JpegCommandOptions& options);
+JpegCommandResult finishRewrite(const std::string& path, const Result<>& written);
 
 // Gives `targetPath` (a JPEG just encoded from the source, upright) the source's metadata
 // through carryMetadata, the carry resize and rotation use: EXIF first, then the comment, IPTC,

@@ -91,6 +91,29 @@ Result<std::vector<std::uint8_t>> readWhole(int in, size_t size) {
     return bytes;
 }
 
+// Creates `path` exclusively and writes it; flushed to disk when `flush` is set.
+Result<> writeNew(const std::string& path, std::span<const std::uint8_t> data,
+                  const struct stat* attributes, bool flush) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return systemError(errno);
+    Result<> result = writeAll(fd, data.data(), data.size());
+    fileStepCheckpoint();
+    if (result && flush && ::fsync(fd) != 0)
+        result = systemError(errno);
+    // Not flushed here, but its writing starts now, while the caller goes on with other work.
+    if (result && !flush)
+        (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (result && attributes)
+        result = applyAttributes(fd, *attributes);
+    fileStepCheckpoint();
+    if (::close(fd) != 0 && result)
+        result = systemError(errno);
+    if (!result)
+        ::unlink(path.c_str());
+    return result;
+}
+
 }  // namespace
 
 void fileStepCheckpoint() {
@@ -107,21 +130,35 @@ void fileStepCheckpoint() {
 
 Result<> FileOps::writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
                                const struct stat* attributes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return systemError(errno);
-    Result<> result = writeAll(fd, data.data(), data.size());
-    fileStepCheckpoint();
-    if (result && ::fsync(fd) != 0)
-        result = systemError(errno);
-    if (result && attributes)
-        result = applyAttributes(fd, *attributes);
-    fileStepCheckpoint();
-    if (::close(fd) != 0 && result)
-        result = systemError(errno);
-    if (!result)
-        ::unlink(path.c_str());
-    return result;
+    return writeNew(path, data, attributes, true);
+}
+
+Result<> FileOps::writeNewFileUnflushed(const std::string& path, std::span<const std::uint8_t> data,
+                                        const struct stat* attributes) {
+    return writeNew(path, data, attributes, false);
+}
+
+std::vector<Result<>> FileOps::flushFiles(std::span<const std::string> paths) {
+    fileStepCheckpoint();  // every file written, none flushed
+    std::vector<Result<>> results(paths.size());
+    std::vector<int> fds(paths.size(), -1);
+    // Start the writing of every file first, then wait for each: the disk gets all the data
+    // at once, and the first flush's journal commit covers the files after it.
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        fds[i] = ::open(paths[i].c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fds[i] < 0)
+            results[i] = systemError(errno);
+        else
+            (void)::sync_file_range(fds[i], 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (fds[i] < 0)
+            continue;
+        if (::fsync(fds[i]) != 0)
+            results[i] = systemError(errno);
+        ::close(fds[i]);
+    }
+    return results;
 }
 
 Result<> FileOps::renameReplacing(const std::string& from, const std::string& to) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/platform/result.h"
 
@@ -24,6 +25,12 @@ class FileOps {
     // whatever was created.
     virtual Result<> writeNewFile(const std::string& path, std::span<const std::uint8_t> data,
                                   const struct stat* attributes);
+    // As writeNewFile, but not flushed: flushFiles does that, for many files at once.
+    virtual Result<> writeNewFileUnflushed(const std::string& path,
+                                           std::span<const std::uint8_t> data,
+                                           const struct stat* attributes);
+    // Flushes the files (contents and attributes) to disk together; one result per path.
+    virtual std::vector<Result<>> flushFiles(std::span<const std::string> paths);
     // rename(2): replaces `to` atomically when it exists.
     virtual Result<> renameReplacing(const std::string& from, const std::string& to);
     // A move that never replaces: an existing `to` fails with EEXIST.

@@ -7,12 +7,14 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <random>
+#include <utility>
 
 #include "engine/platform/text_codec.h"
 
@@ -154,6 +156,31 @@ Result<> writeBeside(const std::string& path, std::span<const std::uint8_t> cont
     return {};
 }
 
+struct TargetAttributes {
+    std::string path;  // the file whose bytes are replaced
+    struct stat attributes;
+};
+
+// What a rewrite of `path` replaces, and the attributes its new content gets.
+Result<TargetAttributes> targetOf(const std::string& path, bool keepTimes) {
+    TargetAttributes target{resolveRewriteTarget(path), {}};
+    if (target.path.empty() || ::stat(target.path.c_str(), &target.attributes) != 0)
+        return makeError(kRewriteCannotResolve, "cannot find '" + path + "'");
+    if (!keepTimes)
+        ::clock_gettime(CLOCK_REALTIME, &target.attributes.st_mtim);
+    return target;
+}
+
+Error cannotWrite(const std::string& target, const Result<>& failure) {
+    return makeError(kRewriteCannotWrite,
+                     "cannot write beside '" + target + "': " + failure.message());
+}
+
+Error cannotReplace(const std::string& target, const Result<>& failure) {
+    return makeError(kRewriteCannotReplace,
+                     "cannot replace '" + target + "': " + failure.message());
+}
+
 }  // namespace
 
 Result<> writeFileBeside(const std::string& path, std::span<const std::uint8_t> content,
@@ -164,21 +191,14 @@ Result<> writeFileBeside(const std::string& path, std::span<const std::uint8_t> 
 
 Result<> rewriteFileSafely(const std::string& path, std::span<const std::uint8_t> content,
                            bool keepTimes, FileOps& ops) {
-    const std::string target = resolveRewriteTarget(path);
-    struct stat attributes;
-    if (target.empty() || ::stat(target.c_str(), &attributes) != 0) {
-        return Result<>::error(kRewriteCannotResolve, "cannot find '" + path + "'");
-    }
-    if (!keepTimes)
-        ::clock_gettime(CLOCK_REALTIME, &attributes.st_mtim);
+    Result<TargetAttributes> target = targetOf(path, keepTimes);
+    if (!target)
+        return target.error();
     bool replacing = false;
-    if (Result<> written = writeBeside(target, content, attributes, ops, replacing); !written) {
-        if (replacing) {
-            return Result<>::error(kRewriteCannotReplace,
-                                   "cannot replace '" + target + "': " + written.message());
-        }
-        return Result<>::error(kRewriteCannotWrite,
-                               "cannot write beside '" + target + "': " + written.message());
+    if (Result<> written = writeBeside(target->path, content, target->attributes, ops, replacing);
+        !written) {
+        return replacing ? cannotReplace(target->path, written)
+                         : cannotWrite(target->path, written);
     }
     return Result<>::ok();
 }
@@ -191,10 +211,11 @@ Result<> writeFileReplacing(const std::string& path, std::span<const std::uint8_
     return Result<>::ok();
 }
 
-RewriteLock::RewriteLock(const std::string& path) {
+RewriteLock::RewriteLock(const std::string& path, Wait wait) {
     const std::string target = resolveRewriteTarget(path);
     if (target.empty())
         return;
+    const int how = wait == Wait::Yes ? LOCK_EX : LOCK_EX | LOCK_NB;
     for (int attempt = 0; attempt < 100; ++attempt) {
         int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
@@ -204,7 +225,13 @@ RewriteLock::RewriteLock(const std::string& path) {
             ::close(fd);
             return;
         }
-        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        int result;
+        while ((result = ::flock(fd, how)) != 0 && errno == EINTR) {
+        }
+        if (result != 0) {
+            busy_ = errno == EWOULDBLOCK;
+            ::close(fd);
+            return;
         }
         // Another holder may have replaced the file while we waited: lock the new one.
         if (::stat(target.c_str(), &current) == 0 && current.st_ino == locked.st_ino &&
@@ -219,6 +246,99 @@ RewriteLock::RewriteLock(const std::string& path) {
 RewriteLock::~RewriteLock() {
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+RewriteLock::RewriteLock(RewriteLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), busy_(std::exchange(other.busy_, false)) {}
+
+RewriteLock& RewriteLock::operator=(RewriteLock&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+        busy_ = std::exchange(other.busy_, false);
+    }
+    return *this;
+}
+
+RewriteGroup::RewriteGroup(Settled settled, FileOps& ops, Limits limits)
+    : settled_(std::move(settled)), ops_(ops), limits_(limits) {}
+
+RewriteGroup::~RewriteGroup() {
+    commit();
+}
+
+bool RewriteGroup::full() const {
+    return staged_.size() >= limits_.rewrites || bytes_ >= limits_.bytes;
+}
+
+RewriteLock RewriteGroup::lock(const std::string& path) {
+    if (!staged_.empty()) {
+        // Waiting while holding the staged files' locks could wait for ever: for another
+        // process waiting for one of them, or for ourselves when the file is already staged.
+        RewriteLock attempt(path, RewriteLock::Wait::No);
+        if (!attempt.busy())
+            return attempt;
+        commit();
+    }
+    return RewriteLock(path);
+}
+
+Result<> RewriteGroup::stage(const std::string& path, std::span<const std::uint8_t> content,
+                             bool keepTimes, RewriteLock lock, long tag) {
+    Result<TargetAttributes> target = targetOf(path, keepTimes);
+    if (!target)
+        return target.error();
+    const std::string folder = folderOf(target->path);
+    std::string temporary;
+    Result<> written = systemError(EEXIST);
+    for (int attempt = 0; attempt < 16 && written.code() == EEXIST; ++attempt) {
+        temporary = folder + temporaryNameFor(nameOf(target->path));
+        written = ops_.writeNewFileUnflushed(temporary, content, &target->attributes);
+    }
+    if (!written)
+        return cannotWrite(target->path, written);
+    staged_.push_back(Staged{target->path, temporary, folder, std::move(lock), tag});
+    bytes_ += content.size();
+    ++stagedInAll_;
+    return {};
+}
+
+void RewriteGroup::commit() {
+    if (staged_.empty())
+        return;
+    std::vector<Staged> staged = std::move(staged_);
+    staged_.clear();
+    bytes_ = 0;
+    std::vector<std::string> temporaries;
+    std::vector<long> tags;
+    for (const Staged& rewrite : staged) {
+        temporaries.push_back(rewrite.temporary);
+        tags.push_back(rewrite.tag);
+    }
+    std::vector<Result<>> results = ops_.flushFiles(temporaries);
+    results.resize(staged.size(), systemError(EIO));
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        const Staged& rewrite = staged[i];
+        if (!results[i]) {
+            (void)ops_.removeFile(rewrite.temporary);  // ours: created exclusively
+            results[i] = cannotWrite(rewrite.target, results[i]);
+            continue;
+        }
+        if (Result<> renamed = ops_.renameReplacing(rewrite.temporary, rewrite.target); !renamed) {
+            (void)ops_.removeFile(rewrite.temporary);
+            results[i] = cannotReplace(rewrite.target, renamed);
+            continue;
+        }
+        if (std::find(folders.begin(), folders.end(), rewrite.folder) == folders.end())
+            folders.push_back(rewrite.folder);
+    }
+    for (const std::string& folder : folders)
+        (void)ops_.syncFolder(folder);
+    staged.clear();  // the locks go once every file is in place
+    for (std::size_t i = 0; i < results.size(); ++i)
+        settled_(tags[i], results[i]);
 }
 
 }  // namespace pixmill

@@ -16,8 +16,10 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/platform/file_ops.h"
 #include "engine/platform/result.h"
@@ -70,15 +72,81 @@ int removeStaleTemporaries(const std::string& folder);
 // missing or cannot be opened) is not an error: the rewrite then fails on its own.
 class RewriteLock {
   public:
-    explicit RewriteLock(const std::string& path);
+    enum class Wait { Yes, No };
+    // With Wait::No a lock another holder has is not waited for: nothing is held, busy() says so.
+    explicit RewriteLock(const std::string& path, Wait wait = Wait::Yes);
     ~RewriteLock();
+    RewriteLock(RewriteLock&& other) noexcept;
+    RewriteLock& operator=(RewriteLock&& other) noexcept;
     RewriteLock(const RewriteLock&) = delete;
     RewriteLock& operator=(const RewriteLock&) = delete;
 
     bool held() const { return fd_ >= 0; }
+    bool busy() const { return busy_; }
 
   private:
     int fd_ = -1;
+    bool busy_ = false;
+};
+
+// Rewrites of many files made durable together instead of one by one. Each rewrite is
+// written beside its file as rewriteFileSafely does, but not flushed; commit() then flushes
+// every temporary at once, renames each over its file and syncs each folder once. Until its
+// rename a file holds its old bytes, so every file is wholly old or wholly new at any crash;
+// when commit() returns, every rewrite of the group is on disk. A rewrite that fails (write,
+// flush or rename) fails alone: its temporary goes and its file stays as it was.
+//
+// The group holds each rewrite's RewriteLock until that file is renamed. It never waits for a
+// lock while it holds staged rewrites (it commits them first), so two groups cannot wait for
+// each other, and a second rewrite of a file already in the group reads its new bytes.
+// One thread at a time.
+struct RewriteGroupLimits {
+    std::size_t rewrites = 32;          // full() when this many are staged
+    std::uint64_t bytes = 64ull << 20;  // or when the temporaries hold this many bytes
+};
+
+class RewriteGroup {
+  public:
+    using Limits = RewriteGroupLimits;
+    // Called once per staged rewrite, in staging order, when commit() has settled it: the
+    // caller's `tag` and the rewrite's result (codes of SafeRewriteError).
+    using Settled = std::function<void(long tag, const Result<>& result)>;
+
+    explicit RewriteGroup(Settled settled, FileOps& ops = systemFileOps(), Limits limits = {});
+    ~RewriteGroup();  // commits what is staged
+    RewriteGroup(const RewriteGroup&) = delete;
+    RewriteGroup& operator=(const RewriteGroup&) = delete;
+
+    // The RewriteLock for a rewrite of `path`. When another holder has it and rewrites are
+    // staged, those are committed before waiting.
+    RewriteLock lock(const std::string& path);
+
+    // Writes `content` beside `path` (times kept as rewriteFileSafely's `keepTimes` says) and
+    // keeps `lock` until the rename. A failure here is returned at once and nothing is staged;
+    // otherwise the result comes to `settled` with `tag`. The caller commits when full().
+    Result<> stage(const std::string& path, std::span<const std::uint8_t> content, bool keepTimes,
+                   RewriteLock lock, long tag);
+
+    // Flushes the staged temporaries together, renames each into place, syncs each folder
+    // once, lets go of the locks and reports every result.
+    void commit();
+
+    std::size_t staged() const { return staged_.size(); }
+    std::uint64_t stagedInAll() const { return stagedInAll_; }  // since construction
+    bool full() const;
+
+  private:
+    struct Staged {
+        std::string target, temporary, folder;
+        RewriteLock lock;
+        long tag;
+    };
+    Settled settled_;
+    FileOps& ops_;
+    Limits limits_;
+    std::vector<Staged> staged_;
+    std::uint64_t bytes_ = 0;
+    std::uint64_t stagedInAll_ = 0;
 };
 
 }  // namespace pixmill
