@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "engine/app/app_paths.h"
+#include "engine/batch/batch_starter.h"
 #include "engine/catalog/catalog_loader.h"
 #include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
@@ -157,6 +158,7 @@ int CliSession::runBatch(BatchJob job) {
 
     BatchEnvironment environment;
     environment.currentFolder = pathBytes(model_.currentFolder());
+    environment.catalogNames = catalogFileNames(model_);
     if (batchKindInfo(job.kind).usesOutputFolder) {
         const QString out = outputDir();
         struct stat outStatus, folderStatus;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -192,6 +193,38 @@ TEST_F(BombTest, aLayoutRepeatingOneLargePictureOrAHugeBorderStaysUnder512MiB) {
     const QImage stamped(QString::fromStdString(output.file("photo.jpg")));
     EXPECT_LE(stamped.width(), 3 * 800);  // the border is at most the picture's own size
     EXPECT_LE(stamped.height(), 3 * 600);
+}
+
+// Layer pictures are held for the whole batch out of the same pixel budget as the photos: three
+// distinct pictures that each fit the budget but not together refuse the batch, with a message.
+TEST_F(BombTest, layerPicturesTogetherBeyondTheBudgetRefuseTheBatch) {
+    TempDir photos, layouts;
+    QImage photo(400, 300, QImage::Format_RGB32);
+    photo.fill(QColor(90, 140, 200));
+    ASSERT_TRUE(photo.save(QString::fromStdString(photos.file("photo.jpg")), "JPEG", 90));
+    LayoutRecord layout;
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(2500, 2500, QImage::Format_RGB32);  // 24 MiB each, 48 MiB to decode
+        picture.fill(QColor(30, 60 * i, 60));
+        const std::string path = layouts.file("p" + std::to_string(i) + ".jpg");
+        ASSERT_TRUE(picture.save(QString::fromStdString(path), "JPEG", 50));
+        LayerRecord layer;
+        layer.imagePath = path;
+        layer.rect = {0, 0, 200, 200};
+        layout.layers.push_back(layer);
+    }
+    testing::writeBytes(layouts.file("three.wmk"), writeLayoutArchive(layout));
+    ::setenv("PIXMILL_PIXEL_BUDGET_MB", "64", 1);
+    const pid_t child = startCli({"watermark", "--layout", layouts.file("three.wmk"), "--out",
+                                  output.folder(), photos.folder()},
+                                 config.folder());
+    ::unsetenv("PIXMILL_PIXEL_BUDGET_MB");
+    const auto [status, peakKiB] = waitCli(child);
+    std::printf("peak %6ld MiB  watermark with three layer pictures in a 64 MiB budget\n",
+                peakKiB / 1024);
+    EXPECT_EQ(status, 1);  // refused at the start
+    EXPECT_FALSE(std::filesystem::exists(output.file("photo.jpg")));
+    EXPECT_LE(peakKiB, kLimitKiB);
 }
 
 }  // namespace

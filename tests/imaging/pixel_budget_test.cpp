@@ -32,6 +32,35 @@ TEST(PixelBudget, aShareWaitsForTheBytesItNeedsAndNeverExceedsTheWhole) {
     EXPECT_EQ(budget.inUse(), 0u);
 }
 
+// Layer pictures held for a whole batch: together they never exceed the budget, and a decode
+// they leave no room for is refused instead of waiting for ever, also one already waiting.
+TEST(PixelBudget, lastingSharesFitTheWholeAndNothingWaitsForThem) {
+    PixelBudget budget(100);
+    PixelBudget::Share layer = budget.acquireLasting(60);
+    ASSERT_TRUE(layer);
+    EXPECT_FALSE(budget.acquireLasting(50));
+    EXPECT_FALSE(budget.acquire(50));  // would wait for the layer until the batch ends
+    PixelBudget::Share decode = budget.acquire(30);
+    ASSERT_TRUE(decode);
+    std::atomic<bool> answered{false};
+    std::thread waiter([&] {
+        EXPECT_FALSE(budget.acquire(35));  // waits for `decode`; then a layer leaves only 30
+        answered = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(answered);
+    PixelBudget::Share another = budget.acquireLasting(10);  // fits beside `decode`
+    ASSERT_TRUE(another);
+    waiter.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(budget.inUse(), 100u);
+    decode.reset();
+    another.reset();
+    layer.reset();
+    EXPECT_EQ(budget.inUse(), 0u);
+    EXPECT_EQ(budget.lastingInUse(), 0u);
+}
+
 Bytes pngOf(QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::gray);

@@ -34,8 +34,8 @@ bool exists(const std::string& path) {
 
 TEST(RenameJournal, keepsEveryNameAndTellsAWholeJournalFromAPartOfOne) {
     RenameJournal journal;
-    journal.rows = {{"a\tb%c.jpg", "guid1.jpg", "1.jpg"},
-                    {"line\nfeed\r.jpg", "guid2.jpg", "2.jpg"}};
+    journal.rows = {{"a\tb%c.jpg", "guid1.jpg", "1.jpg", {}},
+                    {"line\nfeed\r.jpg", "guid2.jpg", "2.jpg", "i12 s34 m56.78"}};
     const std::string text = encodeJournal(journal);
     std::optional<RenameJournal> read = decodeJournal(text);
     ASSERT_TRUE(read);
@@ -43,6 +43,8 @@ TEST(RenameJournal, keepsEveryNameAndTellsAWholeJournalFromAPartOfOne) {
     EXPECT_EQ(read->rows[0].oldName, "a\tb%c.jpg");
     EXPECT_EQ(read->rows[1].oldName, "line\nfeed\r.jpg");
     EXPECT_EQ(read->rows[1].finalName, "2.jpg");
+    EXPECT_EQ(read->rows[0].identity, "");
+    EXPECT_EQ(read->rows[1].identity, "i12 s34 m56.78");
     EXPECT_FALSE(read->secondPass);
     for (std::size_t cut = 0; cut < text.size(); ++cut)
         EXPECT_FALSE(decodeJournal(text.substr(0, cut))) << cut;
@@ -55,7 +57,7 @@ TEST(RenameJournal, keepsEveryNameAndTellsAWholeJournalFromAPartOfOne) {
 TEST(RenameJournal, fileStepsSayWhetherTheyWorked) {
     TempDir dir;
     RenameJournal journal;
-    journal.rows = {{"a.jpg", "guid0.jpg", "1.jpg"}};
+    journal.rows = {{"a.jpg", "guid0.jpg", "1.jpg", {}}};
     // No journal yet: the second-pass mark has nothing to go into.
     EXPECT_EQ(markSecondPass(dir.folder()).code(), ENOENT);
     ASSERT_TRUE(writeJournalFile(dir.folder(), kRenameJournalName, journal, systemFileOps()));
@@ -194,6 +196,36 @@ TEST(RenameUndo, putsBackTheLastNamesOnceAndRefusesWhenAnOldNameIsTaken) {
     std::filesystem::remove(gone.dir.file("4.jpg"));
     EXPECT_THAT(undoLastRename(gone.dir.folder(), kGuid).message(), HasSubstr("4.jpg 已不存在"));
     EXPECT_EQ(readText(gone.dir.file("2.jpg")), "photo 1.jpg");
+}
+
+// Another file now under a new name (copied over it, or the photo rewritten) is never given the
+// old name: the undo is refused and nothing moves. A record without identities still undoes.
+TEST(RenameUndo, refusesWhenAFileUnderANewNameWasReplaced) {
+    for (const char* how : {"replaced", "same size"}) {
+        SCOPED_TRACE(how);
+        Batch batch;
+        batch.run();
+        const std::string other = batch.dir.file("other");
+        batch.dir.write("other", std::string(how) == "replaced" ? "another photo" : "photo 9.jpg");
+        std::filesystem::rename(other, batch.dir.file("3.jpg"));
+        EXPECT_THAT(undoLastRename(batch.dir.folder(), kGuid).message(),
+                    HasSubstr("3.jpg 在重命名之后已被替换"));
+        EXPECT_EQ(namesIn(batch.dir),
+                  (std::set<std::string>{"2.jpg", "3.jpg", "4.jpg", kRenameUndoName}));
+        EXPECT_EQ(readText(batch.dir.file("2.jpg")), "photo 1.jpg");
+    }
+    Batch older;
+    older.run();
+    std::optional<RenameJournal> record = readJournalFile(older.dir.folder(), kRenameUndoName);
+    ASSERT_TRUE(record);
+    for (JournalRow& row : record->rows) {
+        EXPECT_FALSE(row.identity.empty());
+        row.identity.clear();
+    }
+    ASSERT_TRUE(writeJournalFile(older.dir.folder(), kRenameUndoName, *record, systemFileOps()));
+    EXPECT_EQ(readText(older.dir.file(kRenameUndoName)).find(" s"), std::string::npos);
+    EXPECT_TRUE(undoLastRename(older.dir.folder(), kGuid).isOk());
+    older.expectOld();
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ struct BatchEnvironment {
     std::string currentFolder;  // the catalog's folder
     std::string outputDir;      // where kinds 1, 4 and 5 write
     int catalogRows = 0;        // rows in the catalog, ticked or not (the rename's <no> padding)
+    // The file names of every catalog row, ticked or not: the outputs of resize, crop and
+    // watermark are named against all of them (OutputNames), so that names do not depend on
+    // which rows are ticked.
+    std::vector<std::string> catalogNames = {};
     FileOps* fileOps = &systemFileOps();
     // Sequential batches only (null otherwise): a routine that rewrites its row's file in place
     // may stage the rewrite here with the row's index `row` as tag instead of writing it at

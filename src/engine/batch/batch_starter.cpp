@@ -38,6 +38,7 @@ BatchEnvironment batchEnvironment(const CatalogModel& model, const AppSettings& 
     env.currentFolder = withSeparator(model.currentFolder());
     env.outputDir = withSeparator(settings.outputDir);
     env.catalogRows = model.rowCount();
+    env.catalogNames = catalogFileNames(model);
     return env;
 }
 
@@ -46,6 +47,14 @@ BatchStarter driverStarter(BatchDriver& driver, const CatalogModel& model,
     return [&driver, &model, &settings](BatchJob job) {
         return driver.start(std::move(job), batchEnvironment(model, settings));
     };
+}
+
+std::vector<std::string> catalogFileNames(const CatalogModel& model) {
+    std::vector<std::string> names;
+    names.reserve(std::size_t(model.rowCount()));
+    for (int row = 0; row < model.rowCount(); ++row)
+        names.push_back(model.item(row).fileName);
+    return names;
 }
 
 std::vector<WorkedRow> tickedWorkedRows(const CatalogModel& model) {

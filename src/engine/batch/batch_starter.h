@@ -46,6 +46,9 @@ BatchEnvironment batchEnvironment(const CatalogModel& model, const AppSettings& 
 BatchStarter driverStarter(BatchDriver& driver, const CatalogModel& model,
                            const AppSettings& settings);
 
+// The file name of every row, ticked or not, in row order. Model thread.
+std::vector<std::string> catalogFileNames(const CatalogModel& model);
+
 // The ticked rows as a batch would take them (for previews that compute what it would do).
 std::vector<WorkedRow> tickedWorkedRows(const CatalogModel& model);
 

@@ -2,6 +2,7 @@
 
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/input_formats.h"
 #include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 
@@ -42,7 +43,7 @@ CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height) {
 }
 
 ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
-                     FileOps& ops) {
+                     FileOps& ops, const OutputNamer& namer) {
     if (isSameFile(source, output))
         return outcomeOf(makeError("输出文件就是原图，已拒绝覆盖：" + output));
     LoadedImage loaded = loadImage(source);
@@ -52,13 +53,18 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
                               params.width, params.height);
     }
     if (loaded.isNull() || r.width <= 0 || r.height <= 0) {
-        (void)ops.removeFile(output);
+        // The name this source's output would have had by its name.
+        const std::string stale =
+            namer ? namer(writtenFormat(params.output, formatOfFileName(source))).path : output;
+        (void)ops.removeFile(stale);
         return outcomeOf(makeError(!loaded.refusal.empty() ? loaded.refusal
                                    : loaded.isNull()       ? "cannot decode " + source
                                                            : "the crop rectangle is empty"));
     }
     const EncodedFormat written = writtenFormat(params.output, loaded.format);
-    const std::string target = outputFileName(output, written);
+    const OutputName named =
+        namer ? namer(written) : OutputName{outputFileName(output, written), {}};
+    const std::string& target = named.path;
     if (target != output && isSameFile(source, target))
         return outcomeOf(makeError("输出文件就是原图，已拒绝覆盖：" + target));
     // Cropped outputs carry no metadata and no alpha (dropped, not blended), only the colour
@@ -78,13 +84,15 @@ ItemOutcome cropItem(const CropParams& params, const std::string& source, const 
         reportSaveFailure(kSaveWriteFailed, target);
         return outcomeOf(makeError("cannot save " + target));
     }
-    return {ItemStatus::Ok, target, joinedNotes(loaded.notes(), encoded->note)};
+    return {ItemStatus::Ok, target,
+            joinedNotes(named.note, joinedNotes(loaded.notes(), encoded->note))};
 }
 
 BatchJob makeCropJob(CropParams params) {
     BatchJob job;
     job.kind = BatchKind::Crop;
-    job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
+    auto names = std::make_shared<OutputNames>(params.output);
+    job.perItem = [params, names](WorkedRow& row, const BatchEnvironment& env) {
         statusPrintf("正在裁剪第 %d 个图片……", row.row + 1);
         if (Result<> allowed = checkOutput(env, row.item); !allowed)
             return outcomeOf(allowed.error());
@@ -92,7 +100,8 @@ BatchJob makeCropJob(CropParams params) {
         // file name need not name the file.
         const std::string source =
             row.item.fullPath.empty() ? env.currentFolder + row.item.fileName : row.item.fullPath;
-        return cropItem(params, source, outputPathFor(env.outputDir, row.item), *env.fileOps);
+        return cropItem(params, source, outputPathFor(env.outputDir, row.item), *env.fileOps,
+                        OutputNames::namerFor(names, env, row.item.fileName));
     };
     return job;
 }

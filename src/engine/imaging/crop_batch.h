@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/batch/batch_job.h"
+#include "engine/imaging/batch_output.h"
 #include "engine/imaging/output_format.h"
 #include "engine/platform/file_ops.h"
 
@@ -37,8 +38,9 @@ CropRect normalizeCropRect(int w, int h, int x, int y, int width, int height);
 // the file written. A source that cannot be decoded or an
 // empty rectangle writes nothing and removes an old file at `output`, so that no stale result
 // is mistaken for this run's.
+// With `namer`, the output is named by it instead (`output` then only guards the source).
 ItemOutcome cropItem(const CropParams& params, const std::string& source, const std::string& output,
-                     FileOps& ops = systemFileOps());
+                     FileOps& ops = systemFileOps(), const OutputNamer& namer = {});
 
 // Items one after another, each announced with "正在裁剪第 %d 个图片……" (row index + 1).
 BatchJob makeCropJob(CropParams params);

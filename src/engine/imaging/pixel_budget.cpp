@@ -35,24 +35,45 @@ std::size_t PixelBudget::inUse() const {
     return used_;
 }
 
+std::size_t PixelBudget::lastingInUse() const {
+    std::lock_guard lock(mutex_);
+    return lasting_;
+}
+
 PixelBudget::Share PixelBudget::acquire(std::size_t bytes) {
-    if (bytes > total_)
-        return {};
+    return take(bytes, false);
+}
+
+PixelBudget::Share PixelBudget::acquireLasting(std::size_t bytes) {
+    return take(bytes, true);
+}
+
+PixelBudget::Share PixelBudget::take(std::size_t bytes, bool lasting) {
     {
         std::unique_lock lock(mutex_);
-        freed_.wait(lock, [&] { return total_ - used_ >= bytes; });
+        // A share the lasting ones leave no room for would wait for ever.
+        const auto beyondReach = [&] { return bytes > total_ - lasting_; };
+        freed_.wait(lock, [&] { return beyondReach() || total_ - used_ >= bytes; });
+        if (beyondReach())
+            return {};
         used_ += bytes;
+        if (lasting)
+            lasting_ += bytes;
     }
+    if (lasting)
+        freed_.notify_all();  // waiters that no longer fit give up
     // The share's deleter gives the bytes back; the pointer itself is never read.
-    return Share(this, [bytes](const void* budget) {
-        const_cast<PixelBudget*>(static_cast<const PixelBudget*>(budget))->release(bytes);
+    return Share(this, [bytes, lasting](const void* budget) {
+        const_cast<PixelBudget*>(static_cast<const PixelBudget*>(budget))->release(bytes, lasting);
     });
 }
 
-void PixelBudget::release(std::size_t bytes) {
+void PixelBudget::release(std::size_t bytes, bool lasting) {
     {
         std::lock_guard lock(mutex_);
         used_ -= bytes;
+        if (lasting)
+            lasting_ -= bytes;
     }
     freed_.notify_all();
 }
@@ -107,7 +128,15 @@ Result<PixelBudget::Share> reserveDecode(std::span<const std::uint8_t> file, int
                          std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
                          std::to_string(budget.total() >> 20) + " MiB");
     }
-    return budget.acquire(std::size_t(needed));
+    PixelBudget::Share share = budget.acquire(std::size_t(needed));
+    if (!share) {
+        // The lasting shares (a watermark's layer pictures) leave too little of the budget.
+        return makeError("图片太大，无法处理：" + sizeText(claimed) + " 像素需要 " +
+                         std::to_string(std::llround(needed / (1 << 20))) + " MiB 内存，上限 " +
+                         std::to_string(budget.total() >> 20) + " MiB 中已有 " +
+                         std::to_string(budget.lastingInUse() >> 20) + " MiB 被水印图片占用");
+    }
+    return share;
 }
 
 }  // namespace pixmill

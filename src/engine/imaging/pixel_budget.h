@@ -34,16 +34,25 @@ class PixelBudget {
     // Holds `bytes` of the budget until it is destroyed (or the last copy of it is).
     using Share = std::shared_ptr<const void>;
     // Waits until `bytes` are free and takes them; an empty Share (without waiting) when
-    // `bytes` exceed the whole budget.
+    // `bytes` exceed what the lasting shares leave of the budget, also when that becomes so
+    // while it waits.
     Share acquire(std::size_t bytes);
+    // For pixels kept as long as a batch or a window needs them (a watermark's layer pictures):
+    // waits like acquire, but is refused (an empty Share) when the lasting shares together
+    // would exceed the whole budget. What lasting shares hold is out of reach of every other
+    // share until they go, so no decode waits for them.
+    Share acquireLasting(std::size_t bytes);
+    std::size_t lastingInUse() const;
 
   private:
-    void release(std::size_t bytes);
+    Share take(std::size_t bytes, bool lasting);
+    void release(std::size_t bytes, bool lasting);
 
     const std::size_t total_;
     mutable std::mutex mutex_;
     std::condition_variable freed_;
-    std::size_t used_ = 0;
+    std::size_t used_ = 0;     // every share, the lasting ones included
+    std::size_t lasting_ = 0;  // the lasting shares
 };
 
 // The size described above, in bytes.

@@ -138,7 +138,7 @@ QSize resizedSize(int width, int height, int bound) {
 }
 
 ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
-                       const std::string& outputDir, FileOps& ops) {
+                       const std::string& outputDir, FileOps& ops, const OutputNamer& namer) {
     Result<Bytes> read = readImageFile(item.fullPath);
     if (!read) {
         if (isSameFile(item.fullPath, outputDir + item.fileName))
@@ -148,21 +148,27 @@ ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
     const Bytes& source = *read;
     const ImageFileFormat format = sniffImageFormat(source);
     const EncodedFormat written = writtenFormat(params.output, format);
-    const std::string output = outputDir + outputFileName(item.fileName, written);
+    const OutputName named = nameOutput(namer, outputDir, item.fileName, written);
+    const std::string& output = named.path;
     if (isSameFile(item.fullPath, output))
         return failed("输出文件就是原图，已拒绝覆盖：" + output);
-    if (copiesAsItIs(item, params, format, written, source.size()))
-        return copyUnchanged(item, source, output, ops);
-    return resizeInto(item, params, source, output, ops);
+    ItemOutcome outcome = copiesAsItIs(item, params, format, written, source.size())
+                              ? copyUnchanged(item, source, output, ops)
+                              : resizeInto(item, params, source, output, ops);
+    if (outcome.status == ItemStatus::Ok)
+        outcome.message = joinedNotes(named.note, outcome.message);
+    return outcome;
 }
 
 BatchJob makeResizeJob(ResizeParams params) {
     BatchJob job;
     job.kind = BatchKind::Resize;
-    job.perItem = [params](WorkedRow& row, const BatchEnvironment& env) {
+    auto names = std::make_shared<OutputNames>(params.output);
+    job.perItem = [params, names](WorkedRow& row, const BatchEnvironment& env) {
         if (Result<> allowed = checkOutput(env, row.item); !allowed)
             return outcomeOf(allowed.error());
-        return resizeItem(row.item, params, env.outputDir, *env.fileOps);
+        return resizeItem(row.item, params, env.outputDir, *env.fileOps,
+                          OutputNames::namerFor(names, env, row.item.fileName));
     };
     return job;
 }

@@ -11,6 +11,7 @@
 
 #include "engine/batch/batch_job.h"
 #include "engine/catalog/catalog_item.h"
+#include "engine/imaging/batch_output.h"
 #include "engine/imaging/output_format.h"
 #include "engine/platform/file_ops.h"
 
@@ -53,8 +54,10 @@ QSize resizedSize(int width, int height, int bound);
 // replace the source itself, a source that cannot be read or decoded, a size of 0 and a failed
 // write are failures: nothing is written for them. An output that cannot reach the target size
 // is written at the lowest quality and is ok, with the reason in its message.
+// The output is named by `namer` (without one: outputDir + its output file name).
 ItemOutcome resizeItem(const CatalogItem& item, const ResizeParams& params,
-                       const std::string& outputDir, FileOps& ops = systemFileOps());
+                       const std::string& outputDir, FileOps& ops = systemFileOps(),
+                       const OutputNamer& namer = {});
 
 // Items on the pool, with or without restoring EXIF (the carry keeps no state between items).
 // Refuses, item by item, an output folder that is the catalog's own.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 
+#include "engine/platform/safe_rewrite.h"
 #include "engine/platform/status.h"
 #include "engine/rename/rename_journal.h"
 
@@ -47,8 +48,12 @@ std::string pathOf(const Mover& mover, const Move& move, Place place) {
 
 // Moves one file and keeps its item in step with where the file is.
 Result<> moveTo(const Mover& mover, Move& move, Place to) {
-    Result<> moved =
-        mover.ops.moveNoReplace(pathOf(mover, move, move.place), pathOf(mover, move, to));
+    // A rewrite of the file by another process (a metadata command, a rotation) holds this
+    // lock from its read to its replacement: a move in between would leave the rewritten copy
+    // under the old name and the original under the new one.
+    const std::string from = pathOf(mover, move, move.place);
+    RewriteLock rewrites(from);
+    Result<> moved = mover.ops.moveNoReplace(from, pathOf(mover, move, to));
     if (!moved)
         return moved;
     move.place = to;
@@ -104,7 +109,7 @@ RenameJournal journalOf(const std::vector<Move>& moves) {
     RenameJournal journal;
     for (const Move& move : moves) {
         journal.rows.push_back(
-            {move.entry.oldName, move.entry.temporaryName, move.entry.finalName});
+            {move.entry.oldName, move.entry.temporaryName, move.entry.finalName, {}});
     }
     return journal;
 }
@@ -142,7 +147,12 @@ Result<> runPasses(const Mover& mover, std::vector<Move>& moves, bool keepUndo) 
     // The names are final now: an undo record or a journal left behind costs nothing but an
     // undo that is refused or a recovery that finds every file in place.
     if (keepUndo) {
-        (void)writeJournalFile(mover.folder, kRenameUndoName, journalOf(moves), mover.ops);
+        RenameJournal undo = journalOf(moves);
+        for (std::size_t i = 0; i < moves.size(); ++i) {
+            if (moves[i].place == Place::Final)
+                undo.rows[i].identity = fileIdentity(pathOf(mover, moves[i], Place::Final));
+        }
+        (void)writeJournalFile(mover.folder, kRenameUndoName, undo, mover.ops);
     } else {
         (void)removeJournalFile(mover.folder, kRenameUndoName, mover.ops);
     }
@@ -173,6 +183,12 @@ bool exists(const std::string& path) {
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+constexpr char kFolderBusy[] = "另一个程序正在重命名这个文件夹中的图片，请稍后再试";
+
+// The folder's rename lock held by the caller.
+std::optional<std::string> completeLocked(const std::string& folder, FileOps& ops);
+Result<> undoLocked(const std::string& folder, std::string_view batchGuid, FileOps& ops);
+
 }  // namespace
 
 std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<WorkedRow>& rows,
@@ -185,6 +201,9 @@ std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<Worke
     for (size_t i = 0; i < rows.size(); ++i)
         moves.push_back({plan.entries[i], &rows[i], rows[i].item});
 
+    const RenameFolderLock folderLock(env.currentFolder);
+    if (folderLock.busy())
+        return failAll(rows.size(), makeError(kFolderBusy));
     const Mover mover{env.currentFolder, *env.fileOps};
     if (Result<> done = runJournalled(mover, moves, true); !done)
         return failAll(rows.size(), done.error());
@@ -195,6 +214,24 @@ std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<Worke
 }
 
 std::optional<std::string> completeInterruptedRename(const std::string& folder, FileOps& ops) {
+    // A journal whose batch another process is running is no interrupted one.
+    const RenameFolderLock folderLock(folder);
+    if (folderLock.busy())
+        return std::nullopt;
+    return completeLocked(folder, ops);
+}
+
+Result<> undoLastRename(const std::string& folder, std::string_view batchGuid, FileOps& ops) {
+    const RenameFolderLock folderLock(folder);
+    if (folderLock.busy())
+        return makeError(std::string("无法撤销重命名：") + kFolderBusy);
+    completeLocked(folder, ops);
+    return undoLocked(folder, batchGuid, ops);
+}
+
+namespace {
+
+std::optional<std::string> completeLocked(const std::string& folder, FileOps& ops) {
     const std::optional<RenameJournal> journal = readJournalFile(folder, kRenameJournalName);
     if (!journal)
         return std::nullopt;
@@ -229,8 +266,7 @@ std::optional<std::string> completeInterruptedRename(const std::string& folder, 
     return done;
 }
 
-Result<> undoLastRename(const std::string& folder, std::string_view batchGuid, FileOps& ops) {
-    completeInterruptedRename(folder, ops);
+Result<> undoLocked(const std::string& folder, std::string_view batchGuid, FileOps& ops) {
     const std::optional<RenameJournal> record = readJournalFile(folder, kRenameUndoName);
     if (!record || record->rows.empty())
         return makeError("无法撤销重命名：该文件夹没有可以撤销的重命名");
@@ -242,6 +278,12 @@ Result<> undoLastRename(const std::string& folder, std::string_view batchGuid, F
         if (!exists(folder + row.finalName)) {
             return makeError("无法撤销重命名：文件夹在重命名之后已有改动，" + row.finalName +
                              " 已不存在");
+        }
+        // Another file under the new name (a copy over it, an edit written as a new file) would
+        // take a name that was never its own.
+        if (!row.identity.empty() && fileIdentity(folder + row.finalName) != row.identity) {
+            return makeError("无法撤销重命名：" + row.finalName +
+                             " 在重命名之后已被替换或修改，为免弄错文件，没有移动任何文件");
         }
         if (!finals.count(row.oldName) && exists(folder + row.oldName)) {
             return makeError("无法撤销重命名：文件夹在重命名之后已有改动，已有另一个文件名为 " +
@@ -260,5 +302,7 @@ Result<> undoLastRename(const std::string& folder, std::string_view batchGuid, F
     setStatusText(1, "已撤销上次的重命名：" + std::to_string(moves.size()) + " 个图片已恢复原名");
     return {};
 }
+
+}  // namespace
 
 }  // namespace pixmill

@@ -1,6 +1,8 @@
 #include "engine/rename/rename_journal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,7 +62,7 @@ std::vector<std::string_view> split(std::string_view line, char separator) {
 
 std::optional<JournalRow> decodeRow(std::string_view line) {
     const std::vector<std::string_view> fields = split(line, '\t');
-    if (fields.size() != 3)
+    if (fields.size() != 3 && fields.size() != 4)
         return std::nullopt;
     JournalRow row;
     auto oldName = unescaped(fields[0]);
@@ -71,16 +73,27 @@ std::optional<JournalRow> decodeRow(std::string_view line) {
     row.oldName = *oldName;
     row.temporaryName = *temporaryName;
     row.finalName = *finalName;
+    if (fields.size() == 4)
+        row.identity = std::string(fields[3]);
     return row;
 }
 
 }  // namespace
 
+std::string fileIdentity(const std::string& path) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0)
+        return {};
+    return "i" + std::to_string(status.st_ino) + " s" + std::to_string(status.st_size) + " m" +
+           std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
+}
+
 std::string encodeJournal(const RenameJournal& journal) {
     std::string text(kHeader);
     for (const JournalRow& row : journal.rows) {
         text += escaped(row.oldName) + '\t' + escaped(row.temporaryName) + '\t' +
-                escaped(row.finalName) + '\n';
+                escaped(row.finalName) +
+                (row.identity.empty() ? "" : '\t' + escaped(row.identity)) + '\n';
     }
     text += kEnd;
     if (journal.secondPass)
@@ -157,6 +170,22 @@ Result<> removeJournalFile(const std::string& folder, const char* name, FileOps&
     if (removed.code() == ENOENT)
         return {};
     return removed;
+}
+
+RenameFolderLock::RenameFolderLock(const std::string& folder) {
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        busy_ = errno == EWOULDBLOCK;
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+RenameFolderLock::~RenameFolderLock() {
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 }  // namespace pixmill

@@ -23,12 +23,19 @@ struct JournalRow {
     std::string oldName;
     std::string temporaryName;
     std::string finalName;
+    // In an undo record: what identifies the file that took finalName (fileIdentity); empty
+    // when unknown (records written before it was kept, a file that went).
+    std::string identity;
 };
 
 struct RenameJournal {
     std::vector<JournalRow> rows;
     bool secondPass = false;  // every file reached its temporary name
 };
+
+// The file at `path` as a rename leaves it and a replacement or an edit does not: its inode,
+// size and modification time, as text. Empty when it cannot be read.
+std::string fileIdentity(const std::string& path);
 
 std::string encodeJournal(const RenameJournal& journal);
 // Empty for a text that is not a whole journal of ours.
@@ -43,5 +50,24 @@ Result<> markSecondPass(const std::string& folder);
 std::optional<RenameJournal> readJournalFile(const std::string& folder, const char* name);
 // A journal that is already gone counts as removed.
 Result<> removeJournalFile(const std::string& folder, const char* name, FileOps& ops);
+
+// An exclusive lock on the renames of one folder (flock on the folder), held by a rename batch,
+// an undo and the completion of an interrupted batch from their start to their end, so that
+// the journal of a batch another process is still working through is never taken for an
+// interrupted one. Never waits.
+class RenameFolderLock {
+  public:
+    explicit RenameFolderLock(const std::string& folder);
+    ~RenameFolderLock();
+    RenameFolderLock(const RenameFolderLock&) = delete;
+    RenameFolderLock& operator=(const RenameFolderLock&) = delete;
+
+    // Another holder has it (a folder that cannot be opened is not busy: its moves fail).
+    bool busy() const { return busy_; }
+
+  private:
+    int fd_ = -1;
+    bool busy_ = false;
+};
 
 }  // namespace pixmill

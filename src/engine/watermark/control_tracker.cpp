@@ -207,19 +207,20 @@ Result<> CControlTracker::loadLayout(const std::string& path, LayerRepaintTarget
         return makeError(EINVAL, "'" + path + "' is not a whole watermark layout");
     // Everything is built aside first, so a layout that fails halfway leaves the group as it was.
     std::list<std::unique_ptr<CWatermarkCtrl>> loaded;
-    // One decode per distinct picture: the layers naming it share its pixels (QImage shares).
-    std::map<std::string, QImage> pictures;
+    // One decode per distinct picture: the layers naming it share its pixels (QImage shares)
+    // and its share of the pixel budget.
+    std::map<std::string, const CWatermarkCtrl*> pictures;
     for (const LayerRecord& saved : record->layers) {
         auto layer = std::make_unique<CWatermarkCtrl>();
         layer->assignRecord(saved);
         sanitise(*layer);
         layer->owner = ownerWindow;
         if (auto known = pictures.find(layer->imagePath); known != pictures.end()) {
-            layer->image = known->second;
+            layer->shareImageOf(*known->second);
         } else {
             layer->loadLayerImage();
             if (layer->image)
-                pictures.emplace(layer->imagePath, *layer->image);
+                pictures.emplace(layer->imagePath, layer.get());
         }
         loaded.push_back(std::move(layer));
     }

@@ -103,9 +103,10 @@ namespace {
 // resolution and colour profile and none of its other metadata.
 ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const CatalogItem& item,
                          const std::string& outputDir, const OutputOptions& options,
-                         const ErrorLogFunction& logError) {
-    const std::string output =
-        outputDir + outputFileName(item.fileName, writtenFormat(options, source.format));
+                         const ErrorLogFunction& logError, const OutputNamer& namer) {
+    const OutputName named =
+        nameOutput(namer, outputDir, item.fileName, writtenFormat(options, source.format));
+    const std::string& output = named.path;
     OutputExtras extras;
     extras.resolution = source.resolution;
     extras.iccProfile = source.iccProfile;
@@ -119,12 +120,13 @@ ItemOutcome writeStamped(const QImage& canvas, const LoadedImage& source, const 
         reportSaveFailure(kSaveWriteFailed, output);
         return failed(item, logError, "cannot save " + output);
     }
-    return ItemOutcome{ItemStatus::Ok, output, joinedNotes(source.notes(), encoded->note)};
+    return ItemOutcome{ItemStatus::Ok, output,
+                       joinedNotes(named.note, joinedNotes(source.notes(), encoded->note))};
 }
 
 ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
                   const std::string& outputDir, const OutputOptions& output,
-                  const ErrorLogFunction& logError) {
+                  const ErrorLogFunction& logError, const OutputNamer& namer) {
     LoadedImage source = loadImage(item.fullPath);
     if (source.isNull()) {
         return failed(item, logError,
@@ -133,15 +135,15 @@ ItemOutcome stamp(const CatalogItem& item, const CControlTracker& group,
     QImage canvas = stampPicture(source, group, &item);
     if (canvas.isNull())
         return failed(item, logError, "image too large to stamp");
-    return writeStamped(canvas, source, item, outputDir, output, logError);
+    return writeStamped(canvas, source, item, outputDir, output, logError, namer);
 }
 
 }  // namespace
 
 ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group,
                            const std::string& outputDir, const ErrorLogFunction& logError,
-                           const OutputOptions& output) {
-    ItemOutcome outcome = stamp(item, group, outputDir, output, logError);
+                           const OutputOptions& output, const OutputNamer& namer) {
+    ItemOutcome outcome = stamp(item, group, outputDir, output, logError, namer);
     statusPrintf("已为第 %d 张图片添加水印：%s", item.number + 1, item.fileName.c_str());
     return outcome;
 }
@@ -163,14 +165,18 @@ BatchJob makeWatermarkJob(const std::string& layoutFilePath, int stampWidthPerce
         // before it starts, as a layout that cannot be read does.
         for (const auto& layer : group->layers) {
             if (!layer->imagePath.empty() && (!layer->image || layer->image->isNull()))
-                return makeError("水印图片无法读取：" + layer->imagePath);
+                return makeError(
+                    "水印图片无法读取：" + layer->imagePath +
+                    (layer->imageRefusal.empty() ? "" : "（" + layer->imageRefusal + "）"));
         }
         return {};
     };
-    job.perItem = [group, logError, output](WorkedRow& row, const BatchEnvironment& env) {
+    auto names = std::make_shared<OutputNames>(output);
+    job.perItem = [group, logError, output, names](WorkedRow& row, const BatchEnvironment& env) {
         if (Result<> allowed = checkOutput(env, row.item); !allowed)
             return outcomeOf(allowed.error());
-        return watermarkImage(row.item, *group, env.outputDir, logError, output);
+        return watermarkImage(row.item, *group, env.outputDir, logError, output,
+                              OutputNames::namerFor(names, env, row.item.fileName));
     };
     return job;
 }

@@ -8,6 +8,7 @@
 
 #include "engine/batch/batch_job.h"
 #include "engine/catalog/catalog_item.h"
+#include "engine/imaging/batch_output.h"
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/output_format.h"
 #include "engine/watermark/control_tracker.h"
@@ -19,17 +20,17 @@ namespace pixmill {
 using ErrorLogFunction = std::function<void(const std::string& text)>;
 void appendBatchErrorLog(const std::string& text);
 
-// Stamps `item` with `group` and saves it as outputDir + fileName, the extension changed when
-// the format written is another (the source's resolution and colour profile, none of its
-// other metadata). The canvas is the source, widened by the border
-// when the layout has one, on opaque white; the layers are aligned in the whole canvas. A
-// source that cannot be decoded or an output that cannot be saved is logged
+// Stamps `item` with `group` and saves it as outputDir + fileName (or under `namer`'s name),
+// the extension changed when the format written is another (the source's resolution and colour
+// profile, none of its other metadata). The canvas is the source, widened by the border when the
+// layout has one, on opaque white; the layers are aligned in the whole canvas. A source that cannot
+// be decoded or an output that cannot be saved is logged
 // ("save file failed: " + source path) and reported as failed; nothing is written then.
 // Reads `group` only, so several items may be stamped with one group at the same time.
 ItemOutcome watermarkImage(const CatalogItem& item, const CControlTracker& group,
                            const std::string& outputDir,
                            const ErrorLogFunction& logError = appendBatchErrorLog,
-                           const OutputOptions& output = {});
+                           const OutputOptions& output = {}, const OutputNamer& namer = {});
 
 // `source`'s picture stamped with `group`: the canvas (the picture, widened by the border when
 // the layout has one, on opaque white) with the layers aligned in it and drawn, tags expanded

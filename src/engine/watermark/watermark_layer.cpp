@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/imaging/image_io.h"
+#include "engine/imaging/pixel_budget.h"
 #include "engine/imaging/resample.h"
 #include "engine/watermark/watermark_text.h"
 
@@ -69,12 +70,32 @@ void CWatermarkCtrl::assignRecord(const LayerRecord& record) {
 
 void CWatermarkCtrl::loadLayerImage() {
     image.reset();
+    imageShare.reset();
+    imageRefusal.clear();
     if (imagePath.empty())
         return;
-    image = loadImage(imagePath).image;
+    // The decode's share covers the picture and its converted copy while both live.
+    LoadedImage loaded = loadImage(imagePath);
+    imageRefusal = loaded.refusal;
+    image = std::move(loaded.image);
     // Drawn once per stamped photo: converted here once, not by the painter on every draw.
     if (!image->isNull() && image->format() != QImage::Format_ARGB32_Premultiplied)
         image = image->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (image->isNull())
+        return;
+    loaded.pixelShare.reset();
+    imageShare = PixelBudget::shared().acquireLasting(std::size_t(image->sizeInBytes()));
+    if (!imageShare) {
+        image = QImage();
+        imageRefusal = "与已载入的水印图片合计超出图片内存的上限 " +
+                       std::to_string(PixelBudget::shared().total() >> 20) + " MiB";
+    }
+}
+
+void CWatermarkCtrl::shareImageOf(const CWatermarkCtrl& other) {
+    image = other.image;
+    imageShare = other.imageShare;
+    imageRefusal = other.imageRefusal;
 }
 
 LayoutRect CWatermarkCtrl::naturalSize() const {

@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -61,8 +62,13 @@ class CWatermarkCtrl {
     int groupOffsetY = 0;
 
     // Run-time state. `image` is present once loadLayerImage ran with a non-empty path; a file
-    // that cannot be decoded leaves a present but null image (size 0 x 0).
+    // that cannot be decoded leaves a present but null image (size 0 x 0), and `imageRefusal`
+    // says why when the decoder or the pixel budget refused it.
     std::optional<QImage> image;
+    std::string imageRefusal;
+    // The picture's lasting share of the pixel budget, shared by every layer that shares its
+    // pixels; it goes with the last of them.
+    std::shared_ptr<const void> imageShare;
     bool selected = false;
     LayerRepaintTarget* owner = nullptr;  // not owned
 
@@ -70,8 +76,12 @@ class CWatermarkCtrl {
     // The fields of `record`; the picture is not loaded and `owner` is kept.
     void assignRecord(const LayerRecord& record);
 
-    // Decodes imagePath again (drops any earlier picture first).
+    // Decodes imagePath again (drops any earlier picture first). The picture is held out of
+    // the pixel budget's lasting part, so a picture that does not fit in the whole budget, next
+    // to the layer pictures already held, is refused.
     void loadLayerImage();
+    // Takes the picture of `other` (the same path), sharing its pixels and its share.
+    void shareImageOf(const CWatermarkCtrl& other);
     // Width and height from the picture and the rotated box of the raw text (tags as typed);
     // a dimension below 1 becomes 200. The rectangle starts at (0, 0).
     LayoutRect naturalSize() const;

@@ -1,7 +1,6 @@
 // The main window's menus, tray icon and command routing.
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSystemTrayIcon>
 
 #include "engine/app/app_info.h"
@@ -90,8 +89,7 @@ void CMainDlg::installBuiltInCommands() {
         gate_.leave();
         if (!failure.empty()) {
             setStatusText(1, failure);
-            QMessageBox::information(this, QString::fromUtf8(kDisplayName),
-                                     QString::fromStdString(failure));
+            showMessage(QString::fromStdString(failure));
         } else if (imageList()) {
             imageList()->loadFolder();  // the catalog shows the old names again
         }
