@@ -1,5 +1,8 @@
 # The JPEG metadata engine's parsers: the section reader with the in-memory rewrite, and the
-# photo-information reader.
-pixmill_add_fuzzer(fuzz_jpegmeta_sections ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_sections_fuzzer.cpp)
-pixmill_add_fuzzer(fuzz_jpegmeta_photoinfo ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_photoinfo_fuzzer.cpp)
-pixmill_add_fuzzer(fuzz_jpegmeta_orientation ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_orientation_fuzzer.cpp)
+# photo-information reader. They link the byte layer alone.
+pixmill_add_fuzzer(fuzz_jpegmeta_sections LIBRARY pixmill_jpegmeta
+  ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_sections_fuzzer.cpp)
+pixmill_add_fuzzer(fuzz_jpegmeta_photoinfo LIBRARY pixmill_jpegmeta
+  ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_photoinfo_fuzzer.cpp)
+pixmill_add_fuzzer(fuzz_jpegmeta_orientation LIBRARY pixmill_jpegmeta
+  ${CMAKE_CURRENT_SOURCE_DIR}/jpegmeta_orientation_fuzzer.cpp)

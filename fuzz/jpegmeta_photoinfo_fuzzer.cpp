@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pixmill::diag::setCapture(&discard, nullptr);
     PhotoInfo info;
     PhotoInfoReader reader(&info);
-    reader.parse(Bytes(data, size));
+    (void)reader.parse(Bytes(data, size));
     if (info.thumbnailSize != 0 && !fitsInside(size, info.thumbnailOffset, info.thumbnailSize)) {
         std::abort();
     }

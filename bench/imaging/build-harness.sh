@@ -8,6 +8,7 @@ cmake --build "$build" --target pixmill_engine -j2 >/dev/null
 mkdir -p "$build/bench"
 g++ -std=c++20 -O2 -fPIC -I"$root/src" "$root/bench/imaging/resize_harness.cpp" \
   "$build/src/engine/libpixmill_engine.a" "$build/src/engine/libpixmill_plain.a" \
+  "$build/src/engine/libpixmill_jpegmeta.a" "$build/src/engine/libpixmill_platform.a" \
   $(pkg-config --cflags --libs Qt6Gui Qt6Core libturbojpeg) -lpthread \
   -o "$build/bench/resize_harness"
 echo "$build/bench/resize_harness"

@@ -47,7 +47,7 @@ CatalogItem itemFor(const std::string& path, int number) {
             item.height = size.height();
         }
         jpegmeta::PhotoInfoReader reader;
-        reader.parse(bytes);
+        (void)reader.parse(bytes);
         item.isExif = reader.info().isExif ? 1 : 0;
     }
     return item;

@@ -27,6 +27,7 @@ if "$cli" rename --dry-run -q "$work/probe" >/dev/null 2>&1; then
 else
   mkdir -p build/bench
   g++ -O2 -std=c++20 -Isrc bench/rename/rename_bench.cpp build/src/engine/libpixmill_plain.a \
+    build/src/engine/libpixmill_jpegmeta.a build/src/engine/libpixmill_platform.a \
     -lpthread -o build/bench/rename_bench
   pixmill() { build/bench/rename_bench "$1" "$rule" >/dev/null; }
   what="rename_bench (stand-in for pixmill-cli rename)"

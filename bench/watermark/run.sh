@@ -20,10 +20,11 @@ text='水印 Pixmill 版权所有'
 
 # The subject: the engine's batch routine in a small program, built against the release libs.
 engine=build/src/engine/libpixmill_engine.a
-plain=build/src/engine/libpixmill_plain.a
+plain="build/src/engine/libpixmill_plain.a build/src/engine/libpixmill_jpegmeta.a
+  build/src/engine/libpixmill_platform.a"
 [ -f "$engine" ] || { echo "build the release preset first (make build)"; exit 1; }
 g++ -std=c++20 -O2 -DQT_NO_KEYWORDS -Isrc bench/watermark/stamp_folder.cpp \
-  "$engine" "$plain" $(pkg-config --cflags --libs Qt6Gui libturbojpeg) -lpthread -fPIC \
+  "$engine" $plain $(pkg-config --cflags --libs Qt6Gui libturbojpeg) -lpthread -fPIC \
   -o "$work/stamp_folder"
 
 [ -f "$work/photos24/IMG_0024.jpg" ] || sh "$corpus_script" "$work/photos24" 24

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "cli/commands.h"
 #include "engine/app/app_info.h"
+#include "engine/imaging/size_presets.h"
 
 namespace pixmill::cli {
 namespace {
@@ -19,6 +21,13 @@ constexpr const char* kWatermark = "watermark";
 constexpr const char* kMeta = "meta";
 // The commands that write a picture into the output folder and take the output options.
 constexpr const char* kOutputCommands = "resize crop watermark";
+
+// The size options name their sizes from the size tables (defined before the option table,
+// which points into them).
+const std::string kPresetRange = indexRange(kCommonSizes);
+const std::string kPresetHelp = "common size " + boundList(kCommonSizes);
+const std::string kMarketRange = indexRange(kMarketSizes);
+const std::string kMarketHelp = "marketplace size " + boundList(kMarketSizes);
 
 const OptionEntry kOptions[] = {
     {"help", nullptr, "show this help", "h"},
@@ -39,8 +48,8 @@ const OptionEntry kOptions[] = {
     {"dry-run", nullptr, "print old and new names, touch nothing", nullptr, kRename},
     {"undo", nullptr, "put back the names of the folder's last finished rename", nullptr, kRename},
     {"bound", "N", "resize to fit N pixels", nullptr, kResize},
-    {"preset", "0..4", "common size 1600/800/640/320/160", nullptr, kResize},
-    {"market", "0..2", "marketplace size 500/250/310", nullptr, kResize},
+    {"preset", kPresetRange.c_str(), kPresetHelp.c_str(), nullptr, kResize},
+    {"market", kMarketRange.c_str(), kMarketHelp.c_str(), nullptr, kResize},
     {"restore-exif", nullptr, "copy each photo's EXIF into the resized file (default)", nullptr,
      kResize},
     {"no-restore-exif", nullptr, "do not copy EXIF", nullptr, kResize},

@@ -105,8 +105,13 @@ int CliSession::open() {
     const QString folder = QDir::cleanPath(QDir::isAbsolutePath(options.target)
                                                ? options.target
                                                : QDir::currentPath() + '/' + options.target);
-    loader.loadFolderNow(folder);
+    const Result<> loaded = loader.loadFolderNow(folder);
     sink_->finishLine();
+    if (!loaded) {
+        // The folder went away after the check above, or another load holds the catalog.
+        std::fprintf(stderr, "pixmill-cli: %s\n", loaded.message().c_str());
+        return loaded.code() == ENOENT ? kExitMissing : kExitFailed;
+    }
     applyOnlyFilters();
     return kExitOk;
 }

@@ -1,5 +1,5 @@
 // resize, crop and rotate: the pixel operations.
-#include <iterator>
+#include <span>
 
 #include "cli/cli_session.h"
 #include "cli/commands.h"
@@ -15,7 +15,10 @@ std::optional<int> chosenBound(const CommandLine& commandLine) {
     const int given = int(commandLine.isSet("bound")) + int(commandLine.isSet("preset")) +
                       int(commandLine.isSet("market"));
     if (given != 1) {
-        commandLine.usageError("resize takes one of --bound N, --preset 0..4, --market 0..2");
+        commandLine.usageError(
+            QStringLiteral("resize takes one of --bound N, --preset %1, --market %2")
+                .arg(QString::fromStdString(indexRange(kCommonSizes)),
+                     QString::fromStdString(indexRange(kMarketSizes))));
         return std::nullopt;
     }
     if (commandLine.isSet("bound")) {
@@ -30,12 +33,15 @@ std::optional<int> chosenBound(const CommandLine& commandLine) {
     const auto index = commandLine.intValue(preset ? "preset" : "market", 0);
     if (!index)
         return std::nullopt;
-    const int count = preset ? int(std::size(kCommonSizes)) : int(std::size(kMarketSizes));
-    if (*index < 0 || *index >= count) {
-        commandLine.usageError(preset ? "--preset takes 0 to 4" : "--market takes 0 to 2");
+    const std::span<const SizePreset> sizes = preset ? std::span<const SizePreset>(kCommonSizes)
+                                                     : std::span<const SizePreset>(kMarketSizes);
+    if (*index < 0 || *index >= int(sizes.size())) {
+        commandLine.usageError(QStringLiteral("--%1 takes 0 to %2")
+                                   .arg(preset ? "preset" : "market")
+                                   .arg(sizes.size() - 1));
         return std::nullopt;
     }
-    return preset ? kCommonSizes[*index].bound : kMarketSizes[*index].bound;
+    return sizes[*index].bound;
 }
 
 // --square and --canvas-color into `params`; false after a usage error has been printed.

@@ -110,7 +110,7 @@ int runInfoCommand(const std::string& file, bool json) {
         std::fprintf(stderr, "%s: cannot be read\n", file.c_str());
         return 3;
     }
-    const bool reachedImage = reader.parse();
+    const Result<> walked = reader.parse();
     InfoWriter out(json);
     out.text("file", file);
     out.number("fileSize", static_cast<long long>(status.st_size));
@@ -118,9 +118,13 @@ int runInfoCommand(const std::string& file, bool json) {
     for (const jpegmeta::SectionRecord& section : reader.sections())
         out.section(section.marker, section.length);
     out.finish();
-    if (!reader.lastError().empty())
-        std::fprintf(stderr, "%s: %s\n", file.c_str(), reader.lastError().c_str());
-    if (!reachedImage)
+    // Damage that stopped the walk is named; otherwise the last damage it stepped over in the
+    // EXIF block. A file without a JPEG image says only that.
+    const bool damaged = !walked && walked.severity() == Severity::Error;
+    const std::string& fault = damaged ? walked.message() : reader.exifFault();
+    if (!fault.empty())
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), fault.c_str());
+    if (!walked)
         std::fprintf(stderr, "%s: no JPEG image data found\n", file.c_str());
     reader.close();
     std::fflush(stdout);

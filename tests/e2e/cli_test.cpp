@@ -156,6 +156,39 @@ TEST_F(CliTest, ExitStatusesForUsageMissingAndEmptyFolders) {
     EXPECT_TRUE(empty.err.contains("未发现任何图片，请检查目录："));
 }
 
+// info names the damage that stopped its walk, else the last EXIF damage it stepped over; a
+// file that is no JPEG gets the one line that says so.
+TEST_F(CliTest, InfoNamesTheDamageItsWalkMet) {
+    testing::TiffBuilder tiff;
+    tiff.ifd0().ascii(0x010F, "NIKON").shortValue(0x0112, 9);
+    const testing::ByteVector exifOnly = testing::JpegBuilder().exif(tiff.build()).build();
+    const testing::ByteVector turned = testing::JpegBuilder().exif(tiff.build()).image().build();
+    testing::writeBytes(photos.file("turned.jpg"), turned);
+    // Cut inside the first section after the EXIF one.
+    testing::writeBytes(
+        photos.file("cut.jpg"),
+        testing::ByteVector(turned.begin(), turned.begin() + long(exifOnly.size()) + 10));
+    photos.write("plain.jpg", "not a picture");
+    const auto info = [this](const char* name) {
+        return cli({"info", QString::fromStdString(photos.file(name))});
+    };
+
+    const CliRun whole = info("turned.jpg");
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_TRUE(whole.err.contains("turned.jpg: Undefined rotation value"))
+        << whole.err.toStdString();
+    EXPECT_FALSE(whole.err.contains("no JPEG image data found"));
+    const CliRun cut = info("cut.jpg");
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_TRUE(cut.err.contains("cut.jpg: Premature end of file")) << cut.err.toStdString();
+    EXPECT_FALSE(cut.err.contains("Undefined rotation value"));
+    EXPECT_TRUE(cut.err.contains("cut.jpg: no JPEG image data found"));
+    const CliRun plain = info("plain.jpg");
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.err.trimmed(),
+              QString::fromStdString(photos.file("plain.jpg")) + ": no JPEG image data found");
+}
+
 TEST_F(CliTest, MetaReportsEveryRowStatusAndRefusesWhenNothingIsTicked) {
     writePhoto("1.jpg");
     writePhoto("2.jpg", false);

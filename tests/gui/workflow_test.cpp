@@ -140,7 +140,7 @@ ByteVector withSection(const ByteVector& jpeg, int marker, std::string_view payl
 
 std::string shootingTime(const std::string& path) {
     jpegmeta::PhotoInfo info;
-    jpegmeta::readPhotoInfoFile(path, info);
+    (void)jpegmeta::readPhotoInfoFile(path, info);
     return info.dateTime;
 }
 

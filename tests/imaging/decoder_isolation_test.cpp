@@ -67,7 +67,7 @@ class DecoderIsolation : public ::testing::Test {
         CatalogItem i;
         i.fileName = name;
         i.fullPath = dir.file(name);
-        readPhotoInfoInto(i.fullPath, i);
+        (void)readPhotoInfoInto(i.fullPath, i);
         if (i.width == 0)
             i.width = 4000, i.height = 3000;
         return i;

@@ -295,7 +295,8 @@ TEST(HeifInput, exifBlockGivesThePhotoDetails) {
     EXPECT_TRUE(header.exifTiff[0] == 'M' || header.exifTiff[0] == 'I');
     jpegmeta::PhotoInfo info;
     jpegmeta::PhotoInfoReader reader(&info);
-    EXPECT_TRUE(reader.parseExifBlock(header.exifTiff)) << reader.lastError();
+    const Result<> block = reader.parseExifBlock(header.exifTiff);
+    EXPECT_TRUE(block) << block.message();
     // As exiftool reads them.
     EXPECT_EQ(info.cameraMake, "Apple");
     EXPECT_EQ(info.cameraModel, "iPhone 13 Pro Max");

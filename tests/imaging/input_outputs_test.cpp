@@ -132,7 +132,7 @@ TEST_F(InputOutputs, resizeCarriesAPhonePicturesExifMadeUprightWhenAsked) {
         EXPECT_EQ(imageFileSize(written), QSize(300, 400));
         jpegmeta::PhotoInfo info;
         jpegmeta::PhotoInfoReader reader(&info);
-        reader.parse(written);
+        (void)reader.parse(written);
         EXPECT_EQ(info.isExif, restore);
         EXPECT_EQ(info.cameraModel, restore ? "iPhone 13 Pro Max" : "");
         EXPECT_EQ(info.dateTime, restore ? "2022:02:16 12:55:41" : "");

@@ -76,7 +76,7 @@ class OrientedPhotos : public ::testing::Test {
         CatalogItem i;
         i.fullPath = path;
         i.fileName = std::filesystem::path(path).filename().string();
-        readPhotoInfoInto(path, i);
+        (void)readPhotoInfoInto(path, i);
         i.isExif = 1;
         return i;
     }

@@ -15,6 +15,27 @@ using testing::readFile;
 using testing::Recorder;
 using testing::TempDir;
 
+// The panel's labels and the command line's help are made from the size tables: they read as
+// the user has always seen them.
+TEST(Resize, sizeNamesAreMadeFromTheTables) {
+    const char* const common[] = {"1600 像素（高清图，可做壁纸）", "800 像素（文档网页用图）",
+                                  "640 像素（文档网页用图）", "320 像素（缩略图，小图）",
+                                  "160 像素（缩略图，小图）"};
+    ASSERT_EQ(std::size(kCommonSizes), std::size(common));
+    for (std::size_t i = 0; i < std::size(common); ++i)
+        EXPECT_EQ(commonSizeLabel(kCommonSizes[i]), common[i]);
+    const char* const market[] = {"宝贝描述(宽500像素约100KB)", "宝贝描述小图(宽250像素约50KB)",
+                                  "宝贝图片(宽310像素约20KB)"};
+    ASSERT_EQ(std::size(kMarketSizes), std::size(market));
+    for (std::size_t i = 0; i < std::size(market); ++i)
+        EXPECT_EQ(marketSizeLabel(kMarketSizes[i]), market[i]);
+    EXPECT_EQ(boundList(kCommonSizes), "1600/800/640/320/160");
+    EXPECT_EQ(indexRange(kCommonSizes), "0..4");
+    EXPECT_EQ(boundList(kMarketSizes), "500/250/310");
+    EXPECT_EQ(indexRange(kMarketSizes), "0..2");
+    EXPECT_EQ(labelledKbList(kMarketSizes), "约100KB、约50KB、约20KB");
+}
+
 TEST(Resize, sizeFormula) {
     struct Case {
         int w, h, bound;

@@ -49,10 +49,10 @@ TiffBuilder cameraExif(bool bigEndian) {
 
 bool parseBytes(const ByteVector& bytes, PhotoInfo& info, std::string* error = nullptr) {
     PhotoInfoReader reader(&info);
-    bool result = reader.parse(bytes);
+    const Result<> walked = reader.parse(bytes);
     if (error)
-        *error = reader.lastError();
-    return result;
+        *error = walked ? reader.exifFault() : walked.message();
+    return walked.isOk();
 }
 
 TEST(PhotoInfoReader, readsACameraPhotoInEitherByteOrder) {

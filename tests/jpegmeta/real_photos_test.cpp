@@ -183,7 +183,7 @@ TEST_F(RealPhotos, resizeWithExifRestoredAddsNoFindings) {
         CatalogItem item;
         item.fileName = source.filename().string();
         item.fullPath = source.string();
-        readPhotoInfoInto(item.fullPath, item);
+        (void)readPhotoInfoInto(item.fullPath, item);
         const ItemOutcome outcome =
             resizeItem(item, {.bound = 48, .restoreExif = true}, out.string() + "/");
         if (outcome.status != ItemStatus::Ok || !item.isExif || item.width <= 48)

@@ -69,13 +69,15 @@ class RecordingOpener : public AddressOpener {
     bool desktopWorks = true;
     QList<QUrl> desktopCalls;
     QList<QPair<QString, QStringList>> programs;
-    bool openWithDesktop(const QUrl& address) override {
+    Result<> openWithDesktop(const QUrl& address) override {
         desktopCalls << address;
-        return desktopWorks;
+        if (desktopWorks)
+            return {};
+        return makeError("no desktop handler");
     }
-    bool startProgram(const QString& program, const QStringList& arguments) override {
+    Result<> startProgram(const QString& program, const QStringList& arguments) override {
         programs << qMakePair(program, arguments);
-        return true;
+        return {};
     }
 };
 

@@ -43,9 +43,9 @@ class FakeUi : public UpdateUi {
     void inform(QWidget*, const QString& text) override { informed << text; }
     void warn(QWidget*, const QString& text) override { warned << text; }
     void trayBalloon(const QString& text) override { balloons << text; }
-    bool openAddress(const QString& address) override {
+    Result<> openAddress(const QString& address) override {
         opened << address;
-        return true;
+        return {};
     }
     bool startProgram(const QString& path) override {
         started << path;
@@ -279,9 +279,9 @@ TEST_F(HttpsUpdateTest, plainHttpOrFailedDownloadRunsNothing) {
 class CountingOpener : public AddressOpener {
   public:
     QStringList opened;
-    bool openWithDesktop(const QUrl& address) override {
+    Result<> openWithDesktop(const QUrl& address) override {
         opened << address.toString();
-        return true;
+        return {};
     }
 };
 

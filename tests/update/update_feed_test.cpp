@@ -22,8 +22,10 @@ const char* const kFullFeed =
     "</feed>\n";
 
 TEST(UpdateFeedTest, readsEveryTagIntoItsField) {
-    UpdateFeed feed = initialUpdateFeed();
-    ASSERT_TRUE(applyFeedDocument(QString::fromUtf8(kFullFeed), &feed));
+    Result<UpdateFeed> applied =
+        applyFeedDocument(QString::fromUtf8(kFullFeed), initialUpdateFeed());
+    ASSERT_TRUE(applied);
+    const UpdateFeed& feed = *applied;
     EXPECT_EQ(feed.name, "Velumark");
     EXPECT_EQ(feed.version, "2015.03");
     EXPECT_EQ(feed.downloadAddress, "https://dl.example.org/Velumark.rar");
@@ -47,7 +49,9 @@ TEST(UpdateFeedTest, valueEndsAtFirstClosingMarkAndFirstTagWins) {
 TEST(UpdateFeedTest, missingTagsKeepFieldsAndHelpStaysBuiltIn) {
     UpdateFeed feed = initialUpdateFeed();
     feed.mailAddress = "mailto:earlier@example.org";
-    ASSERT_TRUE(applyFeedDocument("<version>2015.03</version>", &feed));
+    Result<UpdateFeed> applied = applyFeedDocument("<version>2015.03</version>", feed);
+    ASSERT_TRUE(applied);
+    feed = *applied;
     EXPECT_EQ(feed.help, QString::fromUtf8(builtInAddress(FixedAddress::Help)));
     EXPECT_EQ(feed.mailAddress, "mailto:earlier@example.org");
     EXPECT_TRUE(feed.site.isEmpty());
@@ -65,7 +69,10 @@ TEST(UpdateFeedTest, documentWithoutUsableVersionIsAFailedFetchAndChangesNothing
     for (const char* document : documents) {
         UpdateFeed feed = initialUpdateFeed();
         const UpdateFeed before = feed;
-        EXPECT_FALSE(applyFeedDocument(QString::fromUtf8(document), &feed)) << document;
+        const Result<UpdateFeed> applied = applyFeedDocument(QString::fromUtf8(document), feed);
+        EXPECT_FALSE(applied) << document;
+        if (applied)
+            feed = *applied;
         EXPECT_EQ(feed.help, before.help) << document;
         EXPECT_TRUE(feed.version.isEmpty()) << document;
     }
@@ -77,11 +84,13 @@ TEST(UpdateFeedTest, addressesMustBeHttpsAndMailMustBeMailto) {
     UpdateFeed feed = initialUpdateFeed();
     const QString builtInHelp = feed.help;
     feed.downloadAddress = "https://old.example.org/Velumark_v2014.12";
-    ASSERT_TRUE(
-        applyFeedDocument("<version>2015.03</version><downurl>http://dl.example.org/new</downurl>"
-                          "<help>javascript:alert(1)</help><bbs>file:///etc/passwd</bbs>"
-                          "<mailme>https://example.org/mail</mailme>",
-                          &feed));
+    Result<UpdateFeed> applied = applyFeedDocument(
+        "<version>2015.03</version><downurl>http://dl.example.org/new</downurl>"
+        "<help>javascript:alert(1)</help><bbs>file:///etc/passwd</bbs>"
+        "<mailme>https://example.org/mail</mailme>",
+        feed);
+    ASSERT_TRUE(applied);
+    feed = *applied;
     // An unusable download address is cleared, never left pointing at an older version.
     EXPECT_TRUE(feed.downloadAddress.isEmpty());
     EXPECT_EQ(feed.help, builtInHelp);

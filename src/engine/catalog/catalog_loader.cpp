@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
@@ -44,34 +46,35 @@ static bool namesExistingPath(const QString& text) {
     return !text.isEmpty() && ::stat(pathBytes(text).c_str(), &status) == 0;
 }
 
-bool CatalogLoader::loadFolder(const QString& folderText) {
+Result<> CatalogLoader::enter(const QString& folderText) {
     if (!namesExistingPath(folderText))
-        return false;
+        return makeError(ENOENT, "no such folder: " + folderText.toStdString());
     std::string refusal;
     if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
         setStatusText(1, refusal);
-        return false;
+        return makeError(EBUSY, refusal);
     }
+    return {};
+}
+
+Result<> CatalogLoader::loadFolder(const QString& folderText) {
+    if (Result<> entered = enter(folderText); !entered)
+        return entered;
     if (worker_.joinable())
         worker_.join();
     worker_ = std::thread([this, folderText] {
         run(folderText);
         setup_.gate->leave();
     });
-    return true;
+    return {};
 }
 
-bool CatalogLoader::loadFolderNow(const QString& folderText) {
-    if (!namesExistingPath(folderText))
-        return false;
-    std::string refusal;
-    if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
-        setStatusText(1, refusal);
-        return false;
-    }
+Result<> CatalogLoader::loadFolderNow(const QString& folderText) {
+    if (Result<> entered = enter(folderText); !entered)
+        return entered;
     run(folderText);
     setup_.gate->leave();
-    return true;
+    return {};
 }
 
 void CatalogLoader::run(const QString& folderText) {

@@ -14,6 +14,7 @@
 #include "engine/catalog/catalog_model.h"
 #include "engine/catalog/folder_history.h"
 #include "engine/catalog/folder_scan.h"
+#include "engine/platform/result.h"
 
 namespace pixmill {
 
@@ -45,11 +46,12 @@ class CatalogLoader {
     explicit CatalogLoader(LoaderSetup setup);
     ~CatalogLoader();  // waits for a running load
 
-    // Starts the loading thread for `folderText`. Does nothing (returns false) for an empty or
-    // missing path, and refuses (status-line message) while a load or a batch runs.
-    bool loadFolder(const QString& folderText);
+    // Starts the loading thread for `folderText`. Does nothing for an empty or missing path
+    // (an Error, ENOENT), and refuses while a load or a batch runs (an Error, EBUSY, whose text
+    // is also put in the status line).
+    Result<> loadFolder(const QString& folderText);
     // The same, on the calling thread, which must be the model's (the CLI).
-    bool loadFolderNow(const QString& folderText);
+    Result<> loadFolderNow(const QString& folderText);
 
     // Waits for the loading thread; the model's thread keeps handling events meanwhile.
     void wait();
@@ -58,6 +60,8 @@ class CatalogLoader {
     FolderHistory& history() { return history_; }
 
   private:
+    // Holds the gate for a load of `folderText`, or says why not.
+    Result<> enter(const QString& folderText);
     void run(const QString& folderText);
     void onModelThread(const std::function<void()>& work);
 

@@ -18,7 +18,8 @@ void readHeifDetails(ByteSpan bytes, CatalogItem& item) {
     if (!header.exifTiff.empty()) {
         jpegmeta::PhotoInfo info;
         jpegmeta::PhotoInfoReader reader(&info);
-        reader.parseExifBlock(header.exifTiff);
+        // A damaged block still gives the fields read before the damage.
+        (void)reader.parseExifBlock(header.exifTiff);
         fillCatalogItem(info, item);
     }
     // The container's size, never the EXIF's: libheif shows the picture turned by the file's

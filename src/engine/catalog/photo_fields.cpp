@@ -19,9 +19,9 @@ void fillCatalogItem(const jpegmeta::PhotoInfo& info, CatalogItem& item) {
     item.flashUsed = info.flashUsed;
 }
 
-bool readPhotoInfoInto(const std::string& path, CatalogItem& item) {
+Result<> readPhotoInfoInto(const std::string& path, CatalogItem& item) {
     jpegmeta::PhotoInfo info;
-    const bool result = jpegmeta::readPhotoInfoFile(path, info);
+    Result<> result = jpegmeta::readPhotoInfoFile(path, info);
     fillCatalogItem(info, item);
     return result;
 }

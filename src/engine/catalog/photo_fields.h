@@ -14,6 +14,6 @@ void fillCatalogItem(const jpegmeta::PhotoInfo& info, CatalogItem& item);
 
 // Reads the file's photo information and fills the item's photo fields from it (left zero when
 // the file fails). Returns what jpegmeta::readPhotoInfoFile returned.
-bool readPhotoInfoInto(const std::string& path, CatalogItem& item);
+Result<> readPhotoInfoInto(const std::string& path, CatalogItem& item);
 
 }  // namespace pixmill

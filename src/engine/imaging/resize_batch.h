@@ -13,6 +13,7 @@
 #include "engine/catalog/catalog_item.h"
 #include "engine/imaging/batch_output.h"
 #include "engine/imaging/output_format.h"
+#include "engine/imaging/size_presets.h"
 #include "engine/platform/file_ops.h"
 
 namespace pixmill {
@@ -24,24 +25,6 @@ struct ResizeParams {
     bool square = false;
     unsigned canvasColor = 0xFFFFFF;  // 0xRRGGBB
     OutputOptions output = {};
-};
-
-// A bound the user picks by name: the resize panel's common sizes in list order (the command
-// line's --preset 0..4) and the marketplace sizes by setting value (--market 0..2).
-struct SizePreset {
-    int bound;
-    const char* label;
-    int labelledKb = 0;  // the file size a marketplace label names: the target of "按标注大小压缩"
-};
-inline constexpr SizePreset kCommonSizes[] = {
-    {1600, "1600 像素（高清图，可做壁纸）"}, {800, "800 像素（文档网页用图）"},
-    {640, "640 像素（文档网页用图）"},       {320, "320 像素（缩略图，小图）"},
-    {160, "160 像素（缩略图，小图）"},
-};
-inline constexpr SizePreset kMarketSizes[] = {
-    {500, "宝贝描述(宽500像素约100KB)", 100},
-    {250, "宝贝描述小图(宽250像素约50KB)", 50},
-    {310, "宝贝图片(宽310像素约20KB)", 20},
 };
 
 // The size a width × height picture is scaled to: the longer side (the height for a square)

@@ -1,6 +1,7 @@
 # Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
 list(APPEND PIXMILL_PLAIN_SOURCES
-  imaging/png_chunks.cpp)
+  imaging/png_chunks.cpp
+  imaging/size_presets.cpp)
 list(APPEND PIXMILL_ENGINE_SOURCES
   imaging/batch_output.cpp
   imaging/bmp_writer.cpp

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <new>
 
 #include "engine/jpegmeta/jpeg_sections.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/file_bytes.h"
+#include "engine/platform/file_ops.h"
 
 namespace pixmill::jpegmeta {
 namespace {
@@ -36,34 +38,41 @@ PhotoInfoReader::~PhotoInfoReader() {
     close();
 }
 
-bool PhotoInfoReader::open(const std::string& path) {
+Result<> PhotoInfoReader::open(const std::string& path) {
     close();
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
-        return false;
+    if (fd_ < 0) {
+        const int error = errno;
+        return makeError(error, "cannot open '" + path + "': " + errorText(error));
+    }
     struct stat status;
-    if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd_, &status) != 0) {
+        const int error = errno;
         close();
-        return false;
+        return makeError(error, "cannot read '" + path + "': " + errorText(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        close();
+        return makeError(S_ISDIR(status.st_mode) ? EISDIR : EINVAL,
+                         "'" + path + "' is not a regular file");
     }
     fileSize_ = static_cast<std::uint64_t>(status.st_size);
-    if (!readHeadUpTo(kFirstRead)) {
+    Result<> head = readHeadUpTo(kFirstRead);
+    if (!head)
         close();
-        return false;
-    }
-    return true;
+    return head;
 }
 
-bool PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
+Result<> PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
     const std::uint64_t target = std::min<std::uint64_t>(wanted, fileSize_);
     const std::size_t have = head_.size();
     if (target <= have)
-        return true;
+        return {};
     try {
         head_.resize(static_cast<std::size_t>(target));
     } catch (const std::bad_alloc&) {
         head_.resize(have);
-        return false;
+        return makeError(ENOMEM, "no memory for the file's first sections");
     }
     Result<std::size_t> read = readFileRange(fd_, have, head_.data() + have, head_.size() - have);
     const std::size_t got = read ? *read : 0;
@@ -71,42 +80,45 @@ bool PhotoInfoReader::readHeadUpTo(std::uint64_t wanted) {
     bytes_ = head_;
     if (got < target - have)
         fileSize_ = head_.size();  // the file shrank while being read
-    return read.isOk();
+    if (!read)
+        return read.error();
+    return {};
 }
 
-bool PhotoInfoReader::close() {
+void PhotoInfoReader::close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
     fileSize_ = 0;
     head_.clear();
     bytes_ = {};
-    return true;
 }
 
-bool PhotoInfoReader::parse(Bytes bytes) {
+Result<> PhotoInfoReader::parse(Bytes bytes) {
     close();
     bytes_ = bytes;
     return parse();
 }
 
-bool PhotoInfoReader::parseExifBlock(Bytes tiff) {
+Result<> PhotoInfoReader::parseExifBlock(Bytes tiff) {
     close();
-    lastError_.clear();
+    exifFault_.clear();
     // The walker reads an APP1 section's body: its length bytes and "Exif\0\0", then TIFF.
     static constexpr std::uint8_t kSectionStart[] = {0, 0, 'E', 'x', 'i', 'f', 0, 0};
     head_.assign(std::begin(kSectionStart), std::end(kSectionStart));
     head_.insert(head_.end(), tiff.begin(), tiff.end());
     bytes_ = head_;
     info_->isExif = parseExif(0, static_cast<unsigned>(head_.size()));
-    return info_->isExif;
+    if (!info_->isExif)
+        return makeError(exifFault_);
+    return {};
 }
 
-bool PhotoInfoReader::parse() {
+Result<> PhotoInfoReader::parse() {
     const PhotoInfo before = *info_;
     for (;;) {
         neededBytes_ = 0;
-        bool reachedScan = walkSections();
+        Result<> reachedScan = walkSections();
         const bool cut = neededBytes_ > bytes_.size();
         if (!cut || fd_ < 0 || head_.size() >= fileSize_)
             return reachedScan;
@@ -119,8 +131,8 @@ bool PhotoInfoReader::parse() {
     }
 }
 
-bool PhotoInfoReader::walkSections() {
-    lastError_.clear();
+Result<> PhotoInfoReader::walkSections() {
+    exifFault_.clear();
     bigEndian_ = false;
     exifImageWidth_ = 0;
     sections_.clear();
@@ -129,7 +141,7 @@ bool PhotoInfoReader::walkSections() {
     dateValue_.reset();
     SectionReader reader(bytes_, {MarkerSearch::FillBytes, kMaxPadding});
     if (!reader.valid())
-        return false;
+        return makeError("not a JPEG", Severity::Warning);
     bool sawComment = false;
     // However many sections come before the scan: the walk is bounded by the bytes alone.
     for (;;) {
@@ -139,14 +151,12 @@ bool PhotoInfoReader::walkSections() {
                 break;
             case SectionStep::TooMuchFill:
                 diag::write(diag::Stream::Out, "too many padding unsigned chars\n");
-                return false;
+                return makeError("too many padding unsigned chars", Severity::Warning);
             case SectionStep::BadLength:
-                lastError_ = "invalid marker";
-                return false;
+                return makeError("invalid marker");
             default:
                 neededBytes_ = reader.neededBytes();
-                lastError_ = "Premature end of file";
-                return false;
+                return makeError("Premature end of file");
         }
         const int marker = span.marker;
         sections_.push_back({span.offset, marker, span.length});
@@ -154,9 +164,9 @@ bool PhotoInfoReader::walkSections() {
             readFrame(span.data);
         } else if (marker == kEoi) {
             diag::write(diag::Stream::Out, "No image in jpeg!\n");
-            return false;
+            return makeError("No image in jpeg!", Severity::Warning);
         } else if (marker == kSos) {
-            return true;
+            return {};
         } else if (marker == kApp1 && startsWith(span.data, 2, "Exif", 4)) {
             info_->isExif = parseExif(span.offset, span.length);
         } else if (marker == kCom && !sawComment) {
@@ -185,14 +195,14 @@ void PhotoInfoReader::readComment(Bytes data) {
     info_->comments = std::move(text);
 }
 
-bool readPhotoInfoFile(const std::string& path, PhotoInfo& info) {
+Result<> readPhotoInfoFile(const std::string& path, PhotoInfo& info) {
     info = PhotoInfo{};
     PhotoInfoReader reader(&info);
-    if (!reader.open(path))
-        return false;
-    bool result = reader.parse();
+    if (Result<> opened = reader.open(path); !opened)
+        return opened;
+    Result<> walked = reader.parse();
     reader.close();
-    return result;
+    return walked;
 }
 
 }  // namespace pixmill::jpegmeta

@@ -4,8 +4,9 @@
 //
 // PhotoInfoReader walks the sections before SOS and the EXIF directories of bytes in memory.
 // It never reads outside those bytes, never loops on linked directories and never ends the
-// process: a structural error leaves its text in lastError() and a false result, and whatever
-// was filled before the error stays in the record. One reader is used by one thread at a time.
+// process. Each call answers a Result: a walk that stops short of the image data says why, and
+// whatever was filled before the stop stays in the record. Damage inside the EXIF block that
+// the walk stepped over is kept in exifFault(). One reader is used by one thread at a time.
 
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "engine/jpegmeta/byte_reader.h"
+#include "engine/platform/result.h"
 
 namespace pixmill::jpegmeta {
 
@@ -77,20 +79,28 @@ class PhotoInfoReader {
     PhotoInfoReader& operator=(const PhotoInfoReader&) = delete;
 
     // Reads the start of the file with ordinary reads; parse() reads further when the
-    // sections before SOS reach beyond it. False when the file cannot be read.
-    bool open(const std::string& path);
-    // True when the walk reached the SOS section.
-    bool parse();
+    // sections before SOS reach beyond it. An Error (with the errno value) when the file cannot
+    // be opened or read, or is not a regular file.
+    Result<> open(const std::string& path);
+    // Ok when the walk reached the SOS section. Otherwise an Error saying where it stopped:
+    // "invalid marker" or "Premature end of file" for a damaged section list, and, with the
+    // severity Warning, bytes that hold no JPEG image at all ("not a JPEG", "No image in jpeg!",
+    // "too many padding unsigned chars"; the last two are also written to standard output).
+    Result<> parse();
     // Parses bytes in memory, which must outlive the reader's use of them.
-    bool parse(Bytes bytes);
+    Result<> parse(Bytes bytes);
     // Parses an EXIF block that comes without a JPEG around it (a HEIF file's Exif item),
     // starting at its TIFF header. The reader keeps a copy; the value locations it reports are
-    // not offsets of any file. True when the block was parsed without a structural error.
-    bool parseExifBlock(Bytes tiff);
-    bool close();
+    // not offsets of any file. Ok when the block was parsed without a structural error;
+    // otherwise the Error names it.
+    Result<> parseExifBlock(Bytes tiff);
+    void close();
 
     PhotoInfo& info() { return *info_; }
-    const std::string& lastError() const { return lastError_; }
+    // The last damage met inside the EXIF block of the last walk (a bad header or directory,
+    // an entry with an illegal format or offset, an Orientation outside 1..8); empty when none.
+    // The walk itself goes on past it.
+    const std::string& exifFault() const { return exifFault_; }
     const std::vector<SectionRecord>& sections() const { return sections_; }
     const std::optional<ValueLocation>& makeValue() const { return makeValue_; }
     const std::optional<ValueLocation>& modelValue() const { return modelValue_; }
@@ -101,8 +111,8 @@ class PhotoInfoReader {
     Bytes bytes() const { return bytes_; }
 
   private:
-    bool walkSections();
-    bool readHeadUpTo(std::uint64_t wanted);
+    Result<> walkSections();
+    Result<> readHeadUpTo(std::uint64_t wanted);
     void readFrame(Bytes data);
     void readComment(Bytes data);
     bool parseExif(std::uint64_t sectionOffset, unsigned length);
@@ -110,7 +120,7 @@ class PhotoInfoReader {
 
     PhotoInfo* info_;
     std::unique_ptr<PhotoInfo> ownedInfo_;
-    std::string lastError_;
+    std::string exifFault_;
     int fd_ = -1;
     std::uint64_t fileSize_ = 0;
     std::vector<std::uint8_t> head_;
@@ -122,7 +132,8 @@ class PhotoInfoReader {
     std::vector<SectionRecord> sections_;
 };
 
-// Reads, parses and closes; the record is cleared first. Returns parse()'s result.
-bool readPhotoInfoFile(const std::string& path, PhotoInfo& info);
+// Reads, parses and closes; the record is cleared first. Returns open()'s Error, or else
+// parse()'s result.
+Result<> readPhotoInfoFile(const std::string& path, PhotoInfo& info);
 
 }  // namespace pixmill::jpegmeta

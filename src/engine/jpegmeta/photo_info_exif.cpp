@@ -97,7 +97,7 @@ class ExifDirectoryWalk : public TiffVisitor {
 
   private:
     void fail(const char* message) {
-        reader_.lastError_ = message;
+        reader_.exifFault_ = message;
         failed_ = true;
     }
     void recordNumber(const TiffEntry& entry);
@@ -151,11 +151,11 @@ std::string ExifDirectoryWalk::text(const TiffEntry& entry, std::size_t maxChara
 void ExifDirectoryWalk::entry(const TiffDirectory& directory, const TiffEntry& entry,
                               TiffFault fault) {
     if (fault == TiffFault::BadFormat) {
-        reader_.lastError_ = "Illegal format code in EXIF dir";
+        reader_.exifFault_ = "Illegal format code in EXIF dir";
         return;
     }
     if (fault != TiffFault::None) {
-        reader_.lastError_ = "Illegal pointer offset value in EXIF.";
+        reader_.exifFault_ = "Illegal pointer offset value in EXIF.";
         return;
     }
     switch (entry.tag) {
@@ -203,7 +203,7 @@ void ExifDirectoryWalk::recordNumber(const TiffEntry& entry) {
         case kOrientation:
             info_.orientation = asInt();
             if (info_.orientation < 1 || info_.orientation > 8) {
-                reader_.lastError_ = "Undefined rotation value";
+                reader_.exifFault_ = "Undefined rotation value";
                 info_.orientation = 0;
             }
             break;
@@ -311,13 +311,13 @@ bool PhotoInfoReader::parseExif(std::uint64_t sectionOffset, unsigned length) {
     TiffHeader header;
     switch (readExifHeader(section, header)) {
         case TiffHeaderFault::NotExif:
-            lastError_ = "Incorrect Exif header";
+            exifFault_ = "Incorrect Exif header";
             return false;
         case TiffHeaderFault::BadByteOrder:
-            lastError_ = "Invalid Exif alignment marker.";
+            exifFault_ = "Invalid Exif alignment marker.";
             return false;
         case TiffHeaderFault::BadMagic:
-            lastError_ = "Invalid Exif start (1)";
+            exifFault_ = "Invalid Exif start (1)";
             return false;
         case TiffHeaderFault::None:
             break;
@@ -328,7 +328,7 @@ bool PhotoInfoReader::parseExif(std::uint64_t sectionOffset, unsigned length) {
     // and not over the header itself.
     const std::uint32_t first = header.firstDirectory;
     if (first < 8 || first >= block.size()) {
-        lastError_ = "Suspicious offset of first IFD value";
+        exifFault_ = "Suspicious offset of first IFD value";
         return false;
     }
     info_->flashUsed = 0;

@@ -106,7 +106,8 @@ ShiftResult shiftShootingTime(const std::string& path, int hours) {
     PhotoInfoReader reader(&info);
     if (!reader.open(path))
         return leftAlone(JpegCommandStatus::Skipped, "cannot read");
-    reader.parse();
+    // A walk stopped by damage after the EXIF section has still found the shooting time.
+    (void)reader.parse();
     const std::optional<ValueLocation> where = reader.dateValue();
     if (info.dateTime.size() != kDateLength || !where) {
         return leftAlone(JpegCommandStatus::Unchanged, "no shooting time");

@@ -1,5 +1,5 @@
-# Sources of this subsystem: plain C++ into pixmill_plain, the rest into pixmill_engine.
-list(APPEND PIXMILL_PLAIN_SOURCES
+# The JPEG byte layer is its own library, pixmill_jpegmeta, which links pixmill_platform alone.
+list(APPEND PIXMILL_JPEGMETA_SOURCES
   jpegmeta/exif_engine_pass.cpp
   jpegmeta/exif_orientation.cpp
   jpegmeta/exif_thumbnail_writer.cpp
@@ -14,4 +14,3 @@ list(APPEND PIXMILL_PLAIN_SOURCES
   jpegmeta/section_reader.cpp
   jpegmeta/shift_time.cpp
   jpegmeta/tiff_walker.cpp)
-list(APPEND PIXMILL_ENGINE_SOURCES)

@@ -1,4 +1,6 @@
-list(APPEND PIXMILL_PLAIN_SOURCES
+# The plain part (files, diagnostics, the status line's sink, text codecs, the result type) is
+# its own library, pixmill_platform, which every other library stands on.
+list(APPEND PIXMILL_PLATFORM_SOURCES
   platform/diagnostics.cpp
   platform/file_bytes.cpp
   platform/file_ops.cpp

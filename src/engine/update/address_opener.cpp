@@ -3,14 +3,27 @@
 #include <QDesktopServices>
 #include <QProcess>
 
-namespace pixmill {
+#include <cerrno>
 
-bool AddressOpener::openWithDesktop(const QUrl& address) {
-    return QDesktopServices::openUrl(address);
+namespace pixmill {
+namespace {
+
+Result<> noAddress() {
+    return makeError(EINVAL, "no address to open");
 }
 
-bool AddressOpener::startProgram(const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(program, arguments);
+}  // namespace
+
+Result<> AddressOpener::openWithDesktop(const QUrl& address) {
+    if (QDesktopServices::openUrl(address))
+        return {};
+    return makeError("the desktop cannot open " + address.toDisplayString().toStdString());
+}
+
+Result<> AddressOpener::startProgram(const QString& program, const QStringList& arguments) {
+    if (QProcess::startDetached(program, arguments))
+        return {};
+    return makeError(ENOENT, "cannot start " + program.toStdString());
 }
 
 AddressOpener& desktopAddressOpener() {
@@ -18,18 +31,18 @@ AddressOpener& desktopAddressOpener() {
     return opener;
 }
 
-bool openAddress(const QUrl& address, AddressOpener& opener) {
+Result<> openAddress(const QUrl& address, AddressOpener& opener) {
     if (address.isEmpty())
-        return false;
+        return noAddress();
     if (opener.openWithDesktop(address))
-        return true;
+        return {};
     return opener.startProgram(QStringLiteral("xdg-open"),
                                {QString::fromUtf8(address.toEncoded())});
 }
 
-bool openAddress(const QString& address, AddressOpener& opener) {
+Result<> openAddress(const QString& address, AddressOpener& opener) {
     if (address.isEmpty())
-        return false;
+        return noAddress();
     return openAddress(QUrl(address, QUrl::TolerantMode), opener);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main menu's help, site, mail and share entries: each opens an address taken from the
-// update feed, through the address opener.
+// update feed, through the address opener, and answers openAddress's Result.
 
 #include "engine/update/address_opener.h"
 #include "engine/update/share_links.h"
@@ -9,16 +9,18 @@
 namespace pixmill {
 
 // "使用帮助？": the feed's help page (the built-in one until a feed gives another).
-bool openHelpPage(const UpdateFeed& feed, AddressOpener& opener = desktopAddressOpener());
+Result<> openHelpPage(const UpdateFeed& feed, AddressOpener& opener = desktopAddressOpener());
 // "查看其他作品" and "官方网站": the feed's site, or the built-in site before any feed gave one.
-bool openMakerSite(const UpdateFeed& feed, AddressOpener& opener = desktopAddressOpener());
-// "给我写信": the feed's mail address; before a feed gave one, says so in the status line.
-bool writeToMaker(const UpdateFeed& feed, AddressOpener& opener = desktopAddressOpener());
-// The share entries, by service or by menu id (32795..32801; other ids do nothing).
-bool shareOn(ShareService service, const UpdateFeed& feed,
-             AddressOpener& opener = desktopAddressOpener());
-bool shareByMenuId(int menuId, const UpdateFeed& feed,
-                   AddressOpener& opener = desktopAddressOpener());
+Result<> openMakerSite(const UpdateFeed& feed, AddressOpener& opener = desktopAddressOpener());
+// "给我写信": the feed's mail address; before a feed gave one, says so in the status line (and
+// answers that text as a Warning).
+Result<> writeToMaker(const UpdateFeed& feed, AddressOpener& opener = desktopAddressOpener());
+// The share entries, by service or by menu id (32795..32801; other ids open nothing and
+// answer an Error, EINVAL).
+Result<> shareOn(ShareService service, const UpdateFeed& feed,
+                 AddressOpener& opener = desktopAddressOpener());
+Result<> shareByMenuId(int menuId, const UpdateFeed& feed,
+                       AddressOpener& opener = desktopAddressOpener());
 
 // The status text of "给我写信" without a known address.
 inline constexpr const char* kNoMailAddressText = "还没有获取到联系邮箱地址，请先检查更新";

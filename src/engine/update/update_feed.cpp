@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <cerrno>
+
 #include "engine/app/app_info.h"
 #include "engine/platform/text_codec.h"
 #include "engine/update/fixed_addresses.h"
@@ -50,38 +52,38 @@ bool isAcceptableMailAddress(const QString& address) {
     return url.isValid() && url.scheme() == QLatin1String("mailto") && !url.path().isEmpty();
 }
 
-bool applyFeedDocument(const QString& document, UpdateFeed* feed) {
+Result<UpdateFeed> applyFeedDocument(const QString& document, UpdateFeed feed) {
     QString version;
     if (!findTagValue(document, QStringLiteral("version"), &version) ||
         !isAcceptableFeedVersion(version)) {
-        return false;
+        return makeError(EINVAL, "the update feed names no usable version");
     }
     QString value;
     if (findTagValue(document, QStringLiteral("name"), &value))
-        feed->name = value;
-    feed->version = version;
+        feed.name = value;
+    feed.version = version;
     if (findTagValue(document, QStringLiteral("downurl"), &value)) {
-        feed->downloadAddress = isAcceptableWebAddress(value) ? value : QString();
+        feed.downloadAddress = isAcceptableWebAddress(value) ? value : QString();
     }
     if (findTagValue(document, QStringLiteral("downurl2"), &value)) {
-        feed->downloadAddress2 = isAcceptableWebAddress(value) ? value : QString();
+        feed.downloadAddress2 = isAcceptableWebAddress(value) ? value : QString();
     }
     if (findTagValue(document, QStringLiteral("help"), &value) && isAcceptableWebAddress(value)) {
-        feed->help = value;
+        feed.help = value;
     }
     if (findTagValue(document, QStringLiteral("bbs"), &value) && isAcceptableWebAddress(value)) {
-        feed->site = value;
-        feed->forum = value;
+        feed.site = value;
+        feed.forum = value;
     }
     if (findTagValue(document, QStringLiteral("news"), &value))
-        feed->news = value;
+        feed.news = value;
     if (findTagValue(document, QStringLiteral("ad"), &value))
-        feed->ad = value;
+        feed.ad = value;
     if (findTagValue(document, QStringLiteral("mailme"), &value) &&
         isAcceptableMailAddress(value)) {
-        feed->mailAddress = value;
+        feed.mailAddress = value;
     }
-    return true;
+    return feed;
 }
 
 QString decodeFeedBody(const QByteArray& body) {

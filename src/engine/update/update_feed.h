@@ -10,6 +10,8 @@
 #include <QString>
 #include <QUrl>
 
+#include "engine/platform/result.h"
+
 namespace pixmill {
 
 struct UpdateFeed {
@@ -32,12 +34,12 @@ UpdateFeed initialUpdateFeed();
 // never closed).
 bool findTagValue(const QString& document, const QString& tag, QString* value);
 
-// Fills `feed` from the document. Missing tags leave their field as it was; a value that fails
-// its check counts as missing, except a bad download address, which clears the field so an
-// older address is never fetched under a newer version's name. Returns false when the
-// document has no usable <version>: such a document (a captive portal's page, an error page)
-// counts as a failed fetch and changes nothing.
-bool applyFeedDocument(const QString& document, UpdateFeed* feed);
+// `feed` with the document's values. Missing tags leave their field as it was; a value that
+// fails its check counts as missing, except a bad download address, which clears the field so
+// an older address is never fetched under a newer version's name. An Error when the document
+// has no usable <version>: such a document (a captive portal's page, an error page) counts as
+// a failed fetch.
+Result<UpdateFeed> applyFeedDocument(const QString& document, UpdateFeed feed);
 
 // 1 to 32 characters of ASCII letters, digits, ".", "_" and "-".
 bool isAcceptableFeedVersion(const QString& version);

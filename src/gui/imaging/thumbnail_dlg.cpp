@@ -23,8 +23,8 @@ namespace pixmill {
 namespace {
 constexpr int kMaxCustomSide = 10000;
 constexpr int kWhiteBgr = 0xFFFFFF;
-int inRangeOrZero(int value) {
-    return value >= 0 && value <= 2 ? value : 0;
+int inRangeOrZero(int value, int count) {
+    return value >= 0 && value < count ? value : 0;
 }
 // 0x00BBGGRR and 0xRRGGBB into each other (the same swap both ways).
 unsigned swapRedBlue(unsigned colour) {
@@ -49,16 +49,18 @@ void CThumbnailDlg::initDialog() {
     for (int i = 0; i < 3; ++i) {
         schemeRadios_[i] = new QRadioButton(schemeLabels[i], this);
         schemes->addButton(schemeRadios_[i], i);
-        const QString marketLabel = QString::fromUtf8(kMarketSizes[i].label);
+    }
+    for (int i = 0; i < kMarketSizeCount; ++i) {
+        const QString marketLabel = QString::fromStdString(marketSizeLabel(kMarketSizes[i]));
         marketRadios_[i] = new QRadioButton(marketLabel, this);
         marketRadios_[i]->setToolTip(marketLabel);  // the panel is narrower than the text
         markets->addButton(marketRadios_[i], i);
     }
     sizeList_ = new QComboBox(this);
     for (const SizePreset& preset : kCommonSizes) {
-        sizeList_->addItem(QString::fromUtf8(preset.label));
-        sizeList_->setItemData(sizeList_->count() - 1, QString::fromUtf8(preset.label),
-                               Qt::ToolTipRole);
+        const QString label = QString::fromStdString(commonSizeLabel(preset));
+        sizeList_->addItem(label);
+        sizeList_->setItemData(sizeList_->count() - 1, label, Qt::ToolTipRole);
     }
     widthEdit_ = new QLineEdit(QString::number(customWidth_), this);
     heightEdit_ = new QLineEdit(QString::number(customHeight_), this);
@@ -81,11 +83,11 @@ void CThumbnailDlg::initDialog() {
     layout->addStretch();
 
     restoreExifBox_->setChecked(settings_.restoreExif != 0);
-    const int scheme = inRangeOrZero(settings_.thumbIndex);
+    const int scheme = inRangeOrZero(settings_.thumbIndex, 3);
     schemeRadios_[scheme]->setChecked(true);
     const int stored = settings_.thumbComboIndex;
     sizeList_->setCurrentIndex(stored >= 0 && stored < sizeList_->count() ? stored : -1);
-    marketRadios_[inRangeOrZero(settings_.marketSize)]->setChecked(true);
+    marketRadios_[inRangeOrZero(settings_.marketSize, kMarketSizeCount)]->setChecked(true);
     enableSchemeControls(scheme);
     connect(schemes, &QButtonGroup::idClicked, this, &CThumbnailDlg::enableSchemeControls);
 }
@@ -93,7 +95,8 @@ void CThumbnailDlg::initDialog() {
 void CThumbnailDlg::addCanvasControls(QVBoxLayout* layout) {
     Profile& profile = settings_.profile();
     labelSizeBox_ = new QCheckBox(QStringLiteral("按标注大小压缩"), this);
-    labelSizeBox_->setToolTip(QStringLiteral("以标注的大小（约100KB、约50KB、约20KB）为目标大小"));
+    labelSizeBox_->setToolTip(QStringLiteral("以标注的大小（%1）为目标大小")
+                                  .arg(QString::fromStdString(labelledKbList(kMarketSizes))));
     labelSizeBox_->setChecked(profile.readInt("thumbnail", "labelkb", 0) != 0);
     squareBox_ = new QCheckBox(QStringLiteral("放在正方形画布中央"), this);
     squareBox_->setToolTip(QStringLiteral("图片缩小后居中放在边长等于所选尺寸的正方形画布上"));
@@ -106,7 +109,7 @@ void CThumbnailDlg::addCanvasControls(QVBoxLayout* layout) {
     auto* square = new QHBoxLayout;
     square->addWidget(squareBox_);
     square->addWidget(canvasColor_);
-    layout->insertWidget(layout->indexOf(marketRadios_[2]) + 1, labelSizeBox_);
+    layout->insertWidget(layout->indexOf(marketRadios_[kMarketSizeCount - 1]) + 1, labelSizeBox_);
     layout->addLayout(square);
     layout->addWidget(output_);
     canvasColor_->setEnabled(squareBox_->isChecked());
@@ -122,12 +125,9 @@ void CThumbnailDlg::saveCanvasControls() {
 
 OutputOptions CThumbnailDlg::chosenOutput(int scheme) const {
     OutputOptions options = output_->options();
-    if (scheme == 1 && labelSizeBox_->isChecked()) {
-        int market = 0;
-        while (market < 2 && !marketRadios_[market]->isChecked())
-            ++market;
+    const int market = checkedMarket();
+    if (scheme == 1 && labelSizeBox_->isChecked() && market >= 0)
         options.maxKb = kMarketSizes[market].labelledKb;
-    }
     return options;
 }
 
@@ -139,6 +139,14 @@ void CThumbnailDlg::enableSchemeControls(int scheme) {
         labelSizeBox_->setEnabled(scheme == 1);
     widthEdit_->setEnabled(scheme == 2);
     heightEdit_->setEnabled(scheme == 2);
+}
+
+int CThumbnailDlg::checkedMarket() const {
+    for (int market = 0; market < kMarketSizeCount; ++market) {
+        if (marketRadios_[market]->isChecked())
+            return market;
+    }
+    return -1;
 }
 
 int CThumbnailDlg::checkedScheme() const {
@@ -156,10 +164,8 @@ bool CThumbnailDlg::chooseBound(int* bound) {
         *bound = kCommonSizes[selected].bound;
         settings_.thumbComboIndex = selected;
     } else if (scheme == 1) {
-        int market = 0;
-        while (market < 3 && !marketRadios_[market]->isChecked())
-            ++market;
-        if (market == 3)
+        const int market = checkedMarket();
+        if (market < 0)
             return false;
         *bound = kMarketSizes[market].bound;
         settings_.marketSize = market;

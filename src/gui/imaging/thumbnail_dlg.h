@@ -52,6 +52,7 @@ class CThumbnailDlg : public CBaseToolDlg {
 
   private:
     int checkedScheme() const;
+    int checkedMarket() const;  // -1 when no marketplace size is on
     // The bound of the chosen scheme, storing the scheme's choices; false when none is made.
     bool chooseBound(int* bound);
     // The square canvas and marketplace size controls, read from and written to the settings.
@@ -64,7 +65,7 @@ class CThumbnailDlg : public CBaseToolDlg {
     BatchStarter starter_;
     UserPrompter* prompter_;
     QRadioButton* schemeRadios_[3] = {nullptr, nullptr, nullptr};
-    QRadioButton* marketRadios_[3] = {nullptr, nullptr, nullptr};
+    QRadioButton* marketRadios_[kMarketSizeCount] = {};
     QComboBox* sizeList_ = nullptr;
     QLineEdit* widthEdit_ = nullptr;
     QLineEdit* heightEdit_ = nullptr;

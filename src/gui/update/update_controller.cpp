@@ -61,7 +61,7 @@ bool UpdateUi::download(QWidget* owner, const QString& address, const QString& t
     return downloadWithDialog(owner, address, targetPath);
 }
 
-bool UpdateUi::openAddress(const QString& address) {
+Result<> UpdateUi::openAddress(const QString& address) {
     return pixmill::openAddress(address);
 }
 
@@ -109,13 +109,13 @@ bool UpdateController::startUpdateCheck(UpdateCheckMode mode, QWidget* owner) {
 }
 
 void UpdateController::onFeedFetched(const Result<QString>& document, UpdateCheckMode mode) {
-    UpdateFeed parsed = feed_;
-    if (!document || !applyFeedDocument(*document, &parsed)) {
+    Result<UpdateFeed> parsed = document ? applyFeedDocument(*document, feed_) : document.error();
+    if (!parsed) {
         handleUpdateResult(kUpdateResultFetchFailed, owner_);
         finishCheck();
         return;
     }
-    feed_ = parsed;
+    feed_ = std::move(*parsed);
     setStatusText(1, feed_.news.toStdString());
     if (isCurrentVersion(feed_, ownVersion_)) {
         setStatusText(0, kCurrentVersionStatus);
@@ -147,7 +147,7 @@ void UpdateController::offerUpdate() {
             break;
         case UpdateChoice::No: {
             const QString address = addressForBrowser(feed_.downloadAddress);
-            ui_->openAddress(address.isEmpty() ? fixedAddress(FixedAddress::Site) : address);
+            (void)ui_->openAddress(address.isEmpty() ? fixedAddress(FixedAddress::Site) : address);
             break;
         }
         case UpdateChoice::Cancel:

@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QUrl>
 
+#include "engine/platform/result.h"
 #include "engine/update/update_check.h"
 #include "engine/update/update_feed.h"
 
@@ -36,7 +37,7 @@ class UpdateUi {
     virtual void warn(QWidget* owner, const QString& text);
     virtual void trayBalloon(const QString& text);
     virtual bool download(QWidget* owner, const QString& address, const QString& targetPath);
-    virtual bool openAddress(const QString& address);
+    virtual Result<> openAddress(const QString& address);
     virtual bool startProgram(const QString& path);
     virtual bool createShortcut(const QString& program);
 

@@ -9,26 +9,28 @@ namespace pixmill {
 bool runUpdateMenuCommand(int commandId, QWidget* mainWindow, UpdateController& updates,
                           AppSettings& settings, AddressOpener& opener) {
     const UpdateFeed& feed = updates.feed();
+    // An address that cannot be opened leaves the window as it was; "给我写信" without an
+    // address has said so in the status line.
     switch (commandId) {
         case kCommandCheckForUpdate:
             updates.startUpdateCheck(UpdateCheckMode::Manual, mainWindow);
             return true;
         case kCommandOtherWorks:
         case kCommandWebsite:
-            openMakerSite(feed, opener);
+            (void)openMakerSite(feed, opener);
             return true;
         case kCommandHelp:
-            openHelpPage(feed, opener);
+            (void)openHelpPage(feed, opener);
             return true;
         case kCommandWriteToMaker:
-            writeToMaker(feed, opener);
+            (void)writeToMaker(feed, opener);
             return true;
         case kCommandDailyTip:
             showDailyTip(mainWindow, settings);
             return true;
         default:
             if (commandId >= kCommandShareFirst && commandId <= kCommandShareLast) {
-                shareByMenuId(commandId, feed, opener);
+                (void)shareByMenuId(commandId, feed, opener);
                 return true;
             }
             return false;
