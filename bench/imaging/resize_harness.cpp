@@ -39,8 +39,9 @@ CatalogItem itemFor(const std::string& path, int number) {
     item.number = number;
     item.fullPath = path;
     item.fileName = path.substr(path.find_last_of('/') + 1);
-    Bytes bytes;
-    if (readImageFile(path, bytes)) {
+    Result<Bytes> read = readImageFile(path);
+    if (read) {
+        const Bytes& bytes = *read;
         QSize size = imageFileSize(bytes);
         if (sniffImageFormat(bytes) == ImageFileFormat::Jpeg) {
             item.width = size.width();
@@ -80,7 +81,7 @@ int runResize(int argc, char** argv) {
             ++failures;
         }
     };
-    if (job.pattern == BatchPattern::Sequential && !pool) {
+    if (batchKindInfo(job.kind).pattern == BatchPattern::Sequential && !pool) {
         for (WorkedRow& row : rows)
             work(row);
     } else {
@@ -117,7 +118,8 @@ int runReencodeRotate(int argc, char** argv) {
         threads.start([&failures, path] {
             Bytes source;
             std::optional<Bytes> encoded;
-            if (readImageFile(path, source)) {
+            if (Result<Bytes> read = readImageFile(path)) {
+                source = std::move(*read);
                 LoadedImage loaded = decodeImage(source);
                 QImage turned = turnImage(loaded.image, Turn::Clockwise);
                 loaded.image = QImage();

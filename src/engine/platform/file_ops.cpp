@@ -19,11 +19,22 @@
 namespace pixmill {
 namespace {
 
+// The step at which the crash suites' hook kills the process; 0 when it is not set.
+long killStep() {
+    static const long step = [] {
+        const char* text = std::getenv("PIXMILL_KILL_AT_FILE_STEP");
+        return text ? std::atol(text) : 0L;
+    }();
+    return step;
+}
+
 Result<> writeAll(int fd, const std::uint8_t* data, size_t size) {
+    // Under the crash hook a write goes in halves, so that a kill can land with part of the
+    // file written; otherwise in one call.
+    const bool inSteps = killStep() > 0;
     while (size > 0) {
-        // A crash in the middle of a write leaves a half-written file behind.
         fileStepCheckpoint();
-        ssize_t written = ::write(fd, data, size > 4096 ? size / 2 : size);
+        ssize_t written = ::write(fd, data, inSteps && size > 4096 ? size / 2 : size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -117,10 +128,7 @@ Result<> writeNew(const std::string& path, std::span<const std::uint8_t> data,
 }  // namespace
 
 void fileStepCheckpoint() {
-    static const long killAt = [] {
-        const char* text = std::getenv("PIXMILL_KILL_AT_FILE_STEP");
-        return text ? std::atol(text) : 0L;
-    }();
+    const long killAt = killStep();
     if (killAt <= 0)
         return;
     static std::atomic<long> steps{0};
