@@ -14,16 +14,16 @@ const CommandEntry kCommands[] = {
      "WxH as displayed (EXIF orientation applied), file size in bytes, shooting date, camera "
      "maker, camera model, exposure, aperture, exposure bias, ISO and the EXIF flag (0/1). "
      "With --json every catalog field of each row instead.",
-     runScan},
+     runScan, false},
     {"info", "FILE", "Prints a JPEG's photo information and its section list (marker, length).",
-     runInfo},
+     runInfo, false},
     {"rename", "FOLDER",
      "Renames the ticked files by a rule of literal text and tags (see RENAME TAGS), in two "
      "passes. The plan is written to a journal in the folder first, so that an interrupted "
      "rename is completed by the next run. A name that would clash refuses the whole batch. "
      "With --dry-run prints old and new name, separated by a tab, for each worked row and "
      "changes nothing.",
-     runRename},
+     runRename, false},
     {"resize", "FOLDER",
      "Resizes every ticked picture into the output folder so that its longer side fits the "
      "bound given by one of --bound, --preset or --market; a picture that already fits is "
@@ -57,7 +57,7 @@ const CommandEntry kCommands[] = {
      "Changes JPEG metadata in place without re-encoding the picture: one of --delete-exif, "
      "--delete-nonoriginal, --delete-comment, --comment, --pure (reduce to a bare JPEG) or "
      "--shift-hours (move the EXIF shooting times). Rows that are not JPEG files are skipped.",
-     runMeta},
+     runMeta, false},
 };
 
 }  // namespace

@@ -18,6 +18,9 @@ struct CommandEntry {
     const char* argument;  // "FOLDER" or "FILE"
     const char* summary;   // one paragraph of plain text, for the manual and --help
     int (*run)(const CommandLine& commandLine);
+    // Whether the command draws (text, canvases): it then needs the GUI application and its
+    // fonts; the others start on a plain core application, which loads no platform plugin.
+    bool draws = true;
 };
 
 // Every command, in the order the manual presents them.

@@ -1,6 +1,8 @@
 // pixmill-cli: every batch operation of the program over a folder's catalog, without a window.
 #include <QGuiApplication>
 
+#include <memory>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,7 +30,14 @@ int main(int argc, char** argv) {
     // Fonts and painting work without a display on the offscreen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietQtMessages);
-    QGuiApplication application(argc, argv);
+    // Only a command that draws pays for the GUI application (platform plugin, font database).
+    const pixmill::cli::CommandEntry* named =
+        argc > 1 ? pixmill::cli::findCommand(QString::fromUtf8(argv[1])) : nullptr;
+    std::unique_ptr<QCoreApplication> application;
+    if (named && !named->draws)
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        application = std::make_unique<QGuiApplication>(argc, argv);
     pixmill::setExecutableDirectory(QCoreApplication::applicationDirPath());
     // Standard output carries results only; the engine's diagnostics go to standard error.
     pixmill::diag::sendStandardOutputToStandardError(true);
