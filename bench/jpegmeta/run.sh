@@ -43,12 +43,8 @@ base_cli=${BASE_CLI:-}
 [ -x "$cli" ] || { echo "build the pixmill-cli target first (make test or cmake --build build)" >&2; exit 1; }
 [ -z "$base_cli" ] || [ -x "$base_cli" ] || { echo "BASE_CLI=$base_cli is not a program" >&2; exit 1; }
 mkdir -p "$work/cli-config"
-bin=$work/jpegmeta_bench
-c++ -O2 -std=c++20 -Wall -Wextra -Isrc -o "$bin" bench/jpegmeta/jpegmeta_bench.cpp \
-  src/engine/jpegmeta/*.cpp src/engine/platform/diagnostics.cpp \
-  src/engine/platform/file_bytes.cpp src/engine/platform/file_ops.cpp \
-  src/engine/platform/safe_rewrite.cpp src/engine/platform/status.cpp \
-  src/engine/platform/text_codec.cpp -lpthread
+bin=build/bench/jpegmeta_bench
+cmake --build build --target jpegmeta_bench >/dev/null
 
 # The shared corpus maker (MAKE_CORPUS overrides where it lives).
 make_corpus=${MAKE_CORPUS:-../shared/bench/make-corpus.sh}

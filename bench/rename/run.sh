@@ -4,9 +4,8 @@
 #
 #   bench/rename/run.sh [N] [RUNS]        (from the repository, after a release build)
 #
-# Uses `pixmill-cli rename` when the CLI has it, else the stand-in harness rename_bench.cpp
-# (built here against build/src/engine/libpixmill_plain.a). A shell loop of mv(1) over the same
-# files is timed too, as the floor of what one process per file costs.
+# Times `pixmill-cli rename`. A shell loop of mv(1) over the same files is timed too, as the
+# floor of what one process per file costs.
 set -eu
 cd "$(dirname "$0")/../.."
 count=${1:-10000}
@@ -20,19 +19,9 @@ if [ ! -d "$seed" ]; then
 fi
 
 cli=build/bin/pixmill-cli
-mkdir -p "$work/probe" && cp "$seed/IMG_0001.jpg" "$work/probe/"
-if "$cli" rename --dry-run -q "$work/probe" >/dev/null 2>&1; then
-  pixmill() { "$cli" rename -q --rule "$rule" "$1"; }
-  what="pixmill-cli rename"
-else
-  mkdir -p build/bench
-  g++ -O2 -std=c++20 -Isrc bench/rename/rename_bench.cpp build/src/engine/libpixmill_plain.a \
-    build/src/engine/libpixmill_jpegmeta.a build/src/engine/libpixmill_platform.a \
-    -lpthread -o build/bench/rename_bench
-  pixmill() { build/bench/rename_bench "$1" "$rule" >/dev/null; }
-  what="rename_bench (stand-in for pixmill-cli rename)"
-fi
-rm -rf "$work/probe"
+[ -x "$cli" ] || { echo "build the release preset first (make build)" >&2; exit 1; }
+pixmill() { "$cli" rename -q --rule "$rule" "$1"; }
+what="pixmill-cli rename"
 
 # N copies of the seed photos, named as a camera would, made once; each run gets a copy.
 template=$work/template-$count

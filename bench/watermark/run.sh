@@ -18,14 +18,10 @@ font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 picture="$repo/data/水印/印章/圆形红章.png"
 text='水印 Pixmill 版权所有'
 
-# The subject: the engine's batch routine in a small program, built against the release libs.
-engine=build/src/engine/libpixmill_engine.a
-plain="build/src/engine/libpixmill_plain.a build/src/engine/libpixmill_jpegmeta.a
-  build/src/engine/libpixmill_platform.a"
-[ -f "$engine" ] || { echo "build the release preset first (make build)"; exit 1; }
-g++ -std=c++20 -O2 -DQT_NO_KEYWORDS -Isrc bench/watermark/stamp_folder.cpp \
-  "$engine" $plain $(pkg-config --cflags --libs Qt6Gui libturbojpeg) -lpthread -fPIC \
-  -o "$work/stamp_folder"
+# The subject: the engine's batch routine in a small program of the release build.
+[ -d build ] || { echo "build the release preset first (make build)"; exit 1; }
+cmake --build build --target stamp_folder >/dev/null
+stamp=build/bench/stamp_folder
 
 [ -f "$work/photos24/IMG_0024.jpg" ] || sh "$corpus_script" "$work/photos24" 24
 # 240 photos: the 24 ten times over, under new names (the cost per photo is the same).
@@ -52,12 +48,12 @@ done
 MAGICK
 
 hyperfine --warmup 1 --runs 3 --export-json "$work/times.json" \
-  -n pixmill "$work/stamp_folder '$picture' '$work/photos24' '$work/out-pixmill'" \
+  -n pixmill "$stamp '$picture' '$work/photos24' '$work/out-pixmill'" \
   -n imagemagick "sh '$work/magick.sh'"
 
 peak() { /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -1; }
-m24=$(peak "$work/stamp_folder" "$picture" "$work/photos24" "$work/out-pixmill")
-m240=$(peak "$work/stamp_folder" "$picture" "$work/photos240" "$work/out-240")
+m24=$(peak "$stamp" "$picture" "$work/photos24" "$work/out-pixmill")
+m240=$(peak "$stamp" "$picture" "$work/photos240" "$work/out-240")
 python3 - "$work/times.json" "$m24" "$m240" <<'PY'
 import json, sys
 runs = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}

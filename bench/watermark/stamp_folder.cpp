@@ -35,7 +35,7 @@ bool writeBenchLayout(const std::string& picture, const std::string& path) {
     CWatermarkCtrl* added = group.addLayer(std::move(logo));
     added->rect.offset(0, group.layers.front()->rect.height());
     group.header.alignMode = 8;
-    return group.saveLayout(path);
+    return bool(group.saveLayout(path));
 }
 
 }  // namespace
@@ -54,8 +54,10 @@ int main(int argc, char** argv) {
         return 1;
     BatchJob job = makeWatermarkJob(
         layout, [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
-    if (std::string refused = job.prepare(); !refused.empty())
+    if (Result<> prepared = job.prepare(); !prepared) {
+        std::fprintf(stderr, "%s\n", prepared.message().c_str());
         return 1;
+    }
     QStringList names = QDir(argv[2]).entryList({"*.jpg"}, QDir::Files, QDir::Name);
     std::atomic<int> failures{0};
     QThreadPool pool;
