@@ -1,10 +1,9 @@
 #include "gui/app/status_bar_sink.h"
 
-#include "engine/app/object_thread.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QMetaObject>
 #include <QThread>
 
 #include <algorithm>
@@ -28,13 +27,32 @@ void StatusBarSink::statusText(int part, const std::string& text) {
     if (part < 0 || part > 1)
         return;
     if (QThread::currentThread() == thread()) {
+        {
+            // A worker's text written before this one must not come after it.
+            std::lock_guard lock(mutex_);
+            pending_[part].reset();
+        }
         show(part, QString::fromStdString(text));
         return;
     }
-    // Like a sent message: the worker waits for the GUI thread. The GUI thread never blocks
-    // on a worker without turning the event loop, so this cannot deadlock. The text is made
-    // there, so the label never shares a buffer that a worker created.
-    runOnObjectThread(this, [this, part, &text] { show(part, QString::fromStdString(text)); });
+    std::lock_guard lock(mutex_);
+    pending_[part] = text;
+    if (posted_[part])
+        return;  // the call on its way shows this newer text
+    posted_[part] = true;
+    QMetaObject::invokeMethod(
+        this, [this, part] { showPending(part); }, Qt::QueuedConnection);
+}
+
+void StatusBarSink::showPending(int part) {
+    std::optional<std::string> text;
+    {
+        std::lock_guard lock(mutex_);
+        text.swap(pending_[part]);
+        posted_[part] = false;
+    }
+    if (text)
+        show(part, QString::fromStdString(*text));
 }
 
 void StatusBarSink::show(int part, const QString& text) {
