@@ -126,6 +126,11 @@ ShiftResult shiftShootingTime(const std::string& path, int hours) {
         return leftAlone(JpegCommandStatus::Failed,
                          "cannot write '" + path + "': " + errorText(written < 0 ? errno : EIO));
     }
+    // On disk before the command returns, as every other rewrite is.
+    if (::fdatasync(fd) != 0) {
+        return leftAlone(JpegCommandStatus::Failed,
+                         "cannot flush '" + path + "': " + errorText(errno));
+    }
     return {JpegCommandStatus::Modified, *shifted, {}};
 }
 
