@@ -124,6 +124,17 @@ class FaultSuite : public ::testing::Test {
         }
     }
 
+    // One run of `command` on fresh photos in `dir`, killed at file step `killAt`; `old` gets the
+    // photos as they were the first time. Returns the command's status.
+    int killedRun(const std::vector<std::string>& command, int killAt, TempDir& dir,
+                  Contents& old) {
+        writePhotos(dir);
+        if (old.empty())
+            old = contentsOf(dir);
+        ++totals.runs;
+        return cli(command, dir.folder(), killAt);
+    }
+
     TempDir config;
 };
 
@@ -171,11 +182,7 @@ TEST_F(FaultSuite, aBlockOfRewritesKilledAtEveryStepLeavesEveryPhotoOldOrNew) {
     Contents old;
     for (int killAt = 1;; ++killAt) {
         TempDir dir;
-        writePhotos(dir);
-        if (old.empty())
-            old = contentsOf(dir);
-        ++totals.runs;
-        const int status = cli(command, dir.folder(), killAt);
+        const int status = killedRun(command, killAt, dir, old);
         const std::string what = "meta --delete-exif killed at step " + std::to_string(killAt);
         checkInPlace(dir, {old, done}, false, what);
         ++totals.runs;
@@ -217,11 +224,7 @@ TEST_F(FaultSuite, aRenameKilledAtAnyFileStepEndsWithAllOldOrAllNewNames) {
     Contents old;
     for (int killAt = 1;; ++killAt) {
         TempDir dir;
-        writePhotos(dir);
-        if (old.empty())
-            old = contentsOf(dir);
-        ++totals.runs;
-        const int status = cli(rename, dir.folder(), killAt);
+        const int status = killedRun(rename, killAt, dir, old);
         // Before the next command: every photo's bytes exactly once, under whatever name.
         std::multiset<ByteVector> present;
         for (const auto& [name, bytes] : contentsOf(dir))

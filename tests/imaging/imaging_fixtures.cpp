@@ -1,7 +1,5 @@
 #include "imaging/imaging_fixtures.h"
 
-#include <cstring>
-
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
@@ -11,7 +9,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 
+#include "engine/catalog/folder_scan.h"
 #include "engine/imaging/jpeg_codec.h"
 
 #include "engine/jpegmeta/section_reader.h"
@@ -275,6 +276,33 @@ Bytes writtenAs(const QImage& image, const char* format) {
     if (!writer.write(image))
         return {};
     return Bytes(data.begin(), data.end());
+}
+
+png::Chunk pngChunk(const char* type, Bytes data) {
+    png::Chunk c;
+    std::memcpy(c.type.data(), type, 4);
+    c.data = std::move(data);
+    return c;
+}
+
+const png::Chunk* findChunk(const std::vector<png::Chunk>& chunks, std::string_view type) {
+    for (const png::Chunk& c : chunks)
+        if (c.is(type))
+            return &c;
+    return nullptr;
+}
+
+void PictureFolderTest::SetUp() {
+    std::filesystem::create_directory(dir.path() / "out");
+    out = dir.folder() + "out/";
+}
+
+CatalogItem PictureFolderTest::scanned(const std::string& name) const {
+    CatalogItem item;
+    item.fileName = name;
+    item.fullPath = dir.file(name);
+    readPhotoDetails(item.fullPath, item);
+    return item;
 }
 
 }  // namespace pixmill::testing

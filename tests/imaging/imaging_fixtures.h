@@ -1,15 +1,20 @@
 #pragma once
 // Pictures and JPEG pieces the imaging tests build for themselves.
 
+#include <gtest/gtest.h>
+
 #include <QImage>
 
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "engine/catalog/catalog_item.h"
+#include "engine/imaging/png_chunks.h"
 #include "engine/platform/diagnostics.h"
 #include "engine/platform/file_bytes.h"
 #include "support/status_recorder.h"
+#include "support/temp_dir.h"
 
 namespace pixmill::testing {
 
@@ -29,6 +34,21 @@ Bytes jpegWith(const QImage& image, const std::vector<std::pair<std::uint8_t, By
 Bytes exifPayload(std::uint16_t orientation, const Bytes& thumbnail, bool thumbnailInside = false);
 
 Bytes bytesOf(std::string_view text);
+
+// A PNG chunk of `type` (four letters) holding `data`.
+png::Chunk pngChunk(const char* type, Bytes data);
+// The first chunk of `type` in `chunks`, or null.
+const png::Chunk* findChunk(const std::vector<png::Chunk>& chunks, std::string_view type);
+
+// A folder of pictures with an empty output folder "out/" in it; `scanned` gives a file's
+// catalog record as a folder load reads it.
+class PictureFolderTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    CatalogItem scanned(const std::string& name) const;
+    TempDir dir;
+    std::string out;
+};
 
 // `image` as a file of `format`: "webp" and "tiff" through Qt's writers at quality 100 (lossless
 // WebP), "gif" by a small writer of our own (Qt reads GIF but cannot write it) with the four

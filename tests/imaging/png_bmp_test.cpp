@@ -22,22 +22,10 @@ namespace pixmill {
 namespace {
 
 using testing::bytesOf;
+using testing::findChunk;
+using testing::pngChunk;
 using testing::readFile;
 using testing::TempDir;
-
-png::Chunk chunk(const char* type, Bytes data) {
-    png::Chunk c;
-    std::memcpy(c.type.data(), type, 4);
-    c.data = std::move(data);
-    return c;
-}
-
-const png::Chunk* find(const std::vector<png::Chunk>& chunks, std::string_view type) {
-    for (const png::Chunk& c : chunks)
-        if (c.is(type))
-            return &c;
-    return nullptr;
-}
 
 // Every pixel differs from its neighbours, and alpha runs from clear to opaque.
 QImage translucent(int width, int height) {
@@ -103,13 +91,13 @@ TEST(PngChunks, damagedFilesAreRefused) {
     EXPECT_FALSE(png::readChunks(badType));
     // A text chunk first, before IHDR.
     std::vector<png::Chunk> chunks = *png::readChunks(file);
-    chunks.insert(chunks.begin(), chunk("tEXt", bytesOf("a\0b")));
+    chunks.insert(chunks.begin(), pngChunk("tEXt", bytesOf("a\0b")));
     EXPECT_FALSE(png::readChunks(png::writeChunks(chunks)));
 }
 
 TEST(PngChunks, anAncillaryChunkWithABadCrcIsLeftOut) {
     std::vector<png::Chunk> chunks = *png::readChunks(encodePng(translucent(20, 10)));
-    chunks.insert(chunks.begin() + 1, chunk("tEXt", bytesOf(std::string_view("Title\0x", 7))));
+    chunks.insert(chunks.begin() + 1, pngChunk("tEXt", bytesOf(std::string_view("Title\0x", 7))));
     Bytes file = png::writeChunks(chunks);
     const std::size_t textCrc = 8 + 25 + 8 + 7;  // signature, IHDR, tEXt header and data
     ASSERT_EQ(png::readChunks(file)->size(), chunks.size());
@@ -117,7 +105,7 @@ TEST(PngChunks, anAncillaryChunkWithABadCrcIsLeftOut) {
     std::optional<std::vector<png::Chunk>> read = png::readChunks(file);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->size(), chunks.size() - 1);
-    EXPECT_EQ(find(*read, "tEXt"), nullptr);
+    EXPECT_EQ(findChunk(*read, "tEXt"), nullptr);
 }
 
 Bytes srgbChromaticities() {
@@ -128,22 +116,7 @@ Bytes srgbChromaticities() {
     return data;
 }
 
-class OwnFormat : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::filesystem::create_directory(dir.path() / "out");
-        out = dir.folder() + "out/";
-    }
-    CatalogItem scanned(const std::string& name) {
-        CatalogItem item;
-        item.fileName = name;
-        item.fullPath = dir.file(name);
-        readPhotoDetails(item.fullPath, item);
-        return item;
-    }
-    TempDir dir;
-    std::string out;
-};
+using OwnFormat = testing::PictureFolderTest;
 
 TEST_F(OwnFormat, aRotatedPngKeepsTheChunksThatStayTrue) {
     const QImage picture = translucent(30, 20);
@@ -154,18 +127,18 @@ TEST_F(OwnFormat, aRotatedPngKeepsTheChunksThatStayTrue) {
     Bytes exif = testing::exifPayload(6, {});
     exif.erase(exif.begin(), exif.begin() + 6);  // eXIf holds the TIFF block alone
     const std::vector<png::Chunk> before = {
-        *find(*png::readChunks(withColourProfile(encodePng(picture), profile)), "iCCP"),
-        chunk("sRGB", {0}),
-        chunk("gAMA", {0, 0, 0xB1, 0x8F}),
-        chunk("cHRM", srgbChromaticities()),
-        chunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x16, 0x26, 1}),
-        chunk("eXIf", exif),
-        chunk("tIME", {7, 0xE6, 1, 2, 3, 4, 5}),
+        *findChunk(*png::readChunks(withColourProfile(encodePng(picture), profile)), "iCCP"),
+        pngChunk("sRGB", {0}),
+        pngChunk("gAMA", {0, 0, 0xB1, 0x8F}),
+        pngChunk("cHRM", srgbChromaticities()),
+        pngChunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x16, 0x26, 1}),
+        pngChunk("eXIf", exif),
+        pngChunk("tIME", {7, 0xE6, 1, 2, 3, 4, 5}),
     };
     const std::vector<png::Chunk> after = {
-        chunk("tEXt", bytesOf(std::string_view("Title\0Shop", 10))),
-        chunk("zTXt", {'C', 0, 0, 0x78, 0x9C, 3, 0, 0, 0, 0, 1}),
-        chunk("iTXt", bytesOf(std::string_view("Author\0\0\0zh\0\0W", 15))),
+        pngChunk("tEXt", bytesOf(std::string_view("Title\0Shop", 10))),
+        pngChunk("zTXt", {'C', 0, 0, 0x78, 0x9C, 3, 0, 0, 0, 0, 1}),
+        pngChunk("iTXt", bytesOf(std::string_view("Author\0\0\0zh\0\0W", 15))),
     };
     chunks.insert(chunks.begin() + 1, before.begin(), before.end());
     chunks.insert(chunks.end() - 1, after.begin(), after.end());
@@ -176,19 +149,19 @@ TEST_F(OwnFormat, aRotatedPngKeepsTheChunksThatStayTrue) {
     std::optional<std::vector<png::Chunk>> turned = png::readChunks(readFile(item.fullPath));
     ASSERT_TRUE(turned);
     for (const png::Chunk& kept : {before[0], before[1], before[2], before[3]}) {
-        const png::Chunk* found = find(*turned, std::string_view(kept.type.data(), 4));
+        const png::Chunk* found = findChunk(*turned, std::string_view(kept.type.data(), 4));
         ASSERT_NE(found, nullptr) << std::string(kept.type.data(), 4);
         EXPECT_EQ(found->data, kept.data);
     }
     for (const png::Chunk& kept : after)
-        EXPECT_NE(find(*turned, std::string_view(kept.type.data(), 4)), nullptr)
+        EXPECT_NE(findChunk(*turned, std::string_view(kept.type.data(), 4)), nullptr)
             << std::string(kept.type.data(), 4);
-    EXPECT_EQ(find(*turned, "pHYs")->data, (Bytes{0, 0, 0x16, 0x26, 0, 0, 0x0B, 0x13, 1}));
+    EXPECT_EQ(findChunk(*turned, "pHYs")->data, (Bytes{0, 0, 0x16, 0x26, 0, 0, 0x0B, 0x13, 1}));
     Bytes upright = testing::exifPayload(1, {});
-    EXPECT_EQ(find(*turned, "eXIf")->data, Bytes(upright.begin() + 6, upright.end()));
-    EXPECT_EQ(find(*turned, "tIME"), nullptr);  // the picture was changed after that time
+    EXPECT_EQ(findChunk(*turned, "eXIf")->data, Bytes(upright.begin() + 6, upright.end()));
+    EXPECT_EQ(findChunk(*turned, "tIME"), nullptr);  // the picture was changed after that time
     // The colour chunks come before the image data, the text after it, as in the source.
-    auto at = [&](const char* type) { return find(*turned, type) - turned->data(); };
+    auto at = [&](const char* type) { return findChunk(*turned, type) - turned->data(); };
     EXPECT_LT(at("gAMA"), at("IDAT"));
     EXPECT_GT(at("tEXt"), at("IDAT"));
 
@@ -199,11 +172,11 @@ TEST_F(OwnFormat, aRotatedPngKeepsTheChunksThatStayTrue) {
 
 TEST_F(OwnFormat, aBigEndianExifOrientationIsResetToo) {
     std::vector<png::Chunk> chunks = *png::readChunks(encodePng(translucent(8, 8)));
-    chunks.insert(chunks.begin() + 1, chunk("eXIf", bigEndianOrientation(8)));
+    chunks.insert(chunks.begin() + 1, pngChunk("eXIf", bigEndianOrientation(8)));
     dir.write("be.png", png::writeChunks(chunks));
     CatalogItem item = scanned("be.png");
     ASSERT_EQ(rotateFlipItem(item, kFlipX).status, ItemStatus::Ok);
-    EXPECT_EQ(find(*png::readChunks(readFile(item.fullPath)), "eXIf")->data,
+    EXPECT_EQ(findChunk(*png::readChunks(readFile(item.fullPath)), "eXIf")->data,
               bigEndianOrientation(1));
 }
 
@@ -233,7 +206,7 @@ TEST_F(OwnFormat, pngAndBmpAreScannedWithTheirSizeAndResizedWithAlpha) {
         for (int x = 300; x < 900; ++x)
             cutout.setPixel(x, y, qRgba(200, 30, 30, 255));
     std::vector<png::Chunk> chunks = *png::readChunks(encodePng(cutout));
-    chunks.insert(chunks.end() - 1, chunk("tEXt", bytesOf(std::string_view("Title\0Shoe", 10))));
+    chunks.insert(chunks.end() - 1, pngChunk("tEXt", bytesOf(std::string_view("Title\0Shoe", 10))));
     dir.write("shoe.png", png::writeChunks(chunks));
     dir.write("shoe.bmp", *encodeBmpWithAlpha(cutout));
 
@@ -251,7 +224,7 @@ TEST_F(OwnFormat, pngAndBmpAreScannedWithTheirSizeAndResizedWithAlpha) {
         EXPECT_EQ(qAlpha(resized.image.pixel(10, 10)), 0);
         EXPECT_EQ(resized.image.pixel(150, 75), qRgba(200, 30, 30, 255));
     }
-    EXPECT_NE(find(*png::readChunks(readFile(out + "shoe.png")), "tEXt"), nullptr);
+    EXPECT_NE(findChunk(*png::readChunks(readFile(out + "shoe.png")), "tEXt"), nullptr);
 }
 
 TEST_F(OwnFormat, aGreyPngStaysGreyWhenResized) {

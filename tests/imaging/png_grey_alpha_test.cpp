@@ -18,24 +18,12 @@
 namespace pixmill {
 namespace {
 
+using testing::findChunk;
+using testing::pngChunk;
 using testing::readFile;
 using testing::TempDir;
 
 constexpr const char* kGreyProfile = "/usr/share/color/icc/ghostscript/sgray.icc";
-
-png::Chunk chunk(const char* type, Bytes data) {
-    png::Chunk c;
-    std::memcpy(c.type.data(), type, 4);
-    c.data = std::move(data);
-    return c;
-}
-
-const png::Chunk* find(const std::vector<png::Chunk>& chunks, std::string_view type) {
-    for (const png::Chunk& c : chunks)
-        if (c.is(type))
-            return &c;
-    return nullptr;
-}
 
 Bytes deflated(const Bytes& raw) {
     uLongf size = compressBound(uLong(raw.size()));
@@ -81,11 +69,11 @@ Bytes greyAlphaPng(int width, int height, int depth, const Bytes& profile) {
                     0,
                     0,
                     0};
-    std::vector<png::Chunk> chunks = {chunk("IHDR", header)};
+    std::vector<png::Chunk> chunks = {pngChunk("IHDR", header)};
     if (!profile.empty())
-        chunks.push_back(chunk("iCCP", iccpOf(profile)));
-    chunks.push_back(chunk("IDAT", deflated(raw)));
-    chunks.push_back(chunk("IEND", {}));
+        chunks.push_back(pngChunk("iCCP", iccpOf(profile)));
+    chunks.push_back(pngChunk("IDAT", deflated(raw)));
+    chunks.push_back(pngChunk("IEND", {}));
     return png::writeChunks(chunks);
 }
 
@@ -95,23 +83,13 @@ QImage readByQt(const Bytes& file) {
     return image;
 }
 
-class GreyAlphaPng : public ::testing::Test {
+class GreyAlphaPng : public testing::PictureFolderTest {
   protected:
     void SetUp() override {
-        std::filesystem::create_directory(dir.path() / "out");
-        out = dir.folder() + "out/";
+        PictureFolderTest::SetUp();
         profile = readFile(kGreyProfile);
         ASSERT_FALSE(profile.empty());
     }
-    CatalogItem scanned(const std::string& name) {
-        CatalogItem item;
-        item.fileName = name;
-        item.fullPath = dir.file(name);
-        readPhotoDetails(item.fullPath, item);
-        return item;
-    }
-    TempDir dir;
-    std::string out;
     Bytes profile;
 };
 
@@ -130,7 +108,7 @@ TEST_F(GreyAlphaPng, rotatedAndResizedItStaysGreyWithAlphaAtItsDepthAndKeepsItsP
         ASSERT_TRUE(png::readHeader(turned));
         EXPECT_EQ(png::readHeader(turned)->colourType, png::kGreyAlpha);
         EXPECT_EQ(png::readHeader(turned)->bitDepth, depth);
-        const png::Chunk* iccp = find(*png::readChunks(turned), "iCCP");
+        const png::Chunk* iccp = findChunk(*png::readChunks(turned), "iCCP");
         ASSERT_NE(iccp, nullptr);
         EXPECT_EQ(iccp->data, iccpOf(profile));
         // Every sample comes back as it was, turned (16-bit ones compared whole).
@@ -147,7 +125,7 @@ TEST_F(GreyAlphaPng, rotatedAndResizedItStaysGreyWithAlphaAtItsDepthAndKeepsItsP
         ASSERT_TRUE(png::readHeader(resized));
         EXPECT_EQ(png::readHeader(resized)->colourType, png::kGreyAlpha);
         EXPECT_EQ(png::readHeader(resized)->bitDepth, depth);
-        EXPECT_NE(find(*png::readChunks(resized), "iCCP"), nullptr);
+        EXPECT_NE(findChunk(*png::readChunks(resized), "iCCP"), nullptr);
         const QImage small = readByQt(resized);
         EXPECT_EQ(small.size(), QSize(12, 20));
         // The turned source's top row, the most opaque, is its right column now.
@@ -162,13 +140,13 @@ TEST_F(GreyAlphaPng, aGreyProfileIsDroppedFromPixelsWrittenInColour) {
     std::optional<Bytes> written = encodeLikeSource(stamped, ImageFileFormat::Png, source);
     ASSERT_TRUE(written);
     EXPECT_EQ(png::readHeader(*written)->colourType, 6);
-    EXPECT_EQ(find(*png::readChunks(*written), "iCCP"), nullptr);
+    EXPECT_EQ(findChunk(*png::readChunks(*written), "iCCP"), nullptr);
     EXPECT_EQ(readByQt(*written).pixel(3, 3), qRgba(200, 40, 40, 255));
 
     // A colour profile on a grey picture does not fit it either; one that fits stays.
     const Bytes rgb = readFile("/usr/share/color/icc/ghostscript/srgb.icc");
     const Bytes greyFile = greyAlphaPng(16, 16, 8, rgb);
-    EXPECT_EQ(find(*png::readChunks(withFittingPngProfile(greyFile)), "iCCP"), nullptr);
+    EXPECT_EQ(findChunk(*png::readChunks(withFittingPngProfile(greyFile)), "iCCP"), nullptr);
     EXPECT_EQ(withFittingPngProfile(source), source);
 }
 
