@@ -36,15 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     JpegEngine engine;
     engine.suppressWarnings = true;
-    if (engine.loadJpegBytes(input, kLoadMeta | kLoadScan) == LoadStatus::Loaded) {
-        bool changed = false;
-        if (applyEdits(engine, optionsFrom(selector), changed)) {
-            std::vector<std::uint8_t> out;
-            if (!engine.saveJpeg(out))
+    if (engine.loadJpegBytes(input, kLoadMeta | kLoadScan)) {
+        if (applyEdits(engine, optionsFrom(selector))) {
+            pixmill::Result<std::vector<std::uint8_t>> out = engine.saveJpeg();
+            if (!out)
                 std::abort();
             JpegEngine again;
             again.suppressWarnings = true;
-            if (again.loadJpegBytes(out, kLoadMeta | kLoadScan) != LoadStatus::Loaded)
+            if (!again.loadJpegBytes(*out, kLoadMeta | kLoadScan))
                 std::abort();
         }
     }
@@ -57,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             carryMetadata(input, input, {.removeExifThumbnail = (selector & 128) != 0})) {
         JpegEngine again;
         again.suppressWarnings = true;
-        if (again.loadJpegBytes(*carried, kLoadMeta | kLoadScan) != LoadStatus::Loaded)
+        if (!again.loadJpegBytes(*carried, kLoadMeta | kLoadScan))
             std::abort();
     }
     readJpegDensity(input);

@@ -33,6 +33,7 @@ class FakeUi : public UpdateUi {
     UpdateChoice choice = UpdateChoice::Cancel;
     std::function<void()> whilePrompting;
     QStringList asked, informed, warned, balloons, opened, started;
+    Result<> openResult;
 
     UpdateChoice askToUpdate(QWidget*, const QString& version) override {
         asked << version;
@@ -45,7 +46,7 @@ class FakeUi : public UpdateUi {
     void trayBalloon(const QString& text) override { balloons << text; }
     Result<> openAddress(const QString& address) override {
         opened << address;
-        return {};
+        return openResult;
     }
     bool startProgram(const QString& path) override {
         started << path;
@@ -199,6 +200,11 @@ TEST_F(UpdateControllerTest, noOpensTheDownloadAddressInTheBrowser) {
     check(UpdateCheckMode::Manual);
     EXPECT_EQ(ui_.opened, QStringList{"https://dl.example.org/Velumark.rar"});
     EXPECT_TRUE(ui_.started.isEmpty());
+
+    // A browser that cannot be started says so instead of leaving the answer unheeded.
+    ui_.openResult = makeError(ENOENT, "cannot start xdg-open");
+    check(UpdateCheckMode::Manual);
+    EXPECT_EQ(status_.tagged().back(), "1:cannot start xdg-open");
 }
 
 class HttpsUpdateTest : public UpdateControllerTest {
@@ -315,6 +321,29 @@ TEST_F(UpdateControllerTest, menuCommandsReachTheirEntries) {
     }
     EXPECT_TRUE(shown);
     EXPECT_FALSE(runUpdateMenuCommand(32805, nullptr, controller_, settings, opener));
+}
+
+TEST_F(UpdateControllerTest, menuLinkThatCannotOpenSaysWhyInTheStatusLine) {
+    struct Unopenable : AddressOpener {
+        Result<> openWithDesktop(const QUrl&) override { return makeError("no desktop"); }
+        Result<> startProgram(const QString&, const QStringList&) override {
+            return makeError(ENOENT, "cannot start xdg-open");
+        }
+    } opener;
+    SettingsProfile profile(QString::fromStdString(program_.file("Velumark.conf")));
+    AppSettings settings(QString::fromStdString(program_.folder()), profile);
+    // The texts one command writes.
+    auto written = [&](int id) {
+        const std::size_t before = status_.tagged().size();
+        EXPECT_TRUE(runUpdateMenuCommand(id, nullptr, controller_, settings, opener)) << id;
+        const std::vector<std::string> all = status_.tagged();
+        return std::vector<std::string>(all.begin() + std::ptrdiff_t(before), all.end());
+    };
+    for (int id : {int(kCommandWebsite), int(kCommandHelp), 32795})
+        EXPECT_EQ(written(id), std::vector<std::string>{"1:cannot start xdg-open"}) << id;
+    // Without a mail address the entry's own text stands, not a second one.
+    EXPECT_EQ(written(kCommandWriteToMaker),
+              std::vector<std::string>{std::string("1:") + kNoMailAddressText});
 }
 
 }  // namespace

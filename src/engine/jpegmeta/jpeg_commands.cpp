@@ -23,27 +23,25 @@ bool isReadOnly(const struct stat& status) {
     return isReadOnlyMode(status.st_mode);
 }
 
-JpegCommandResult failed(const JpegEngine& engine) {
-    return {JpegCommandStatus::Failed, engine.fatalError()};
+JpegCommandResult failed(const Error& error) {
+    return {JpegCommandStatus::Failed, error.message};
 }
 
-JpegCommandResult fromLoad(LoadStatus status, const JpegEngine& engine, const std::string& path) {
-    switch (status) {
-        case LoadStatus::CannotOpen:
-            return {JpegCommandStatus::Failed, "can't open '" + path + "'"};
-        case LoadStatus::NotJpeg:
-            return {JpegCommandStatus::Skipped, "not a JPEG with image data: " + path};
-        default:
-            return failed(engine);
-    }
+// A file that holds no JPEG image is passed over; any other failure ends it as failed.
+JpegCommandResult fromLoad(const Error& error, const std::string& path) {
+    if (error.severity == Severity::Warning)
+        return {JpegCommandStatus::Skipped, "not a JPEG with image data: " + path};
+    return failed(error);
 }
 
-bool setComment(JpegEngine& engine, const std::string& commentText, bool& changed) {
+// Answers whether the table now differs from the file; `changed` says it already did.
+Result<bool> setComment(JpegEngine& engine, const std::string& commentText, bool changed) {
     JpegSection* section = engine.findSectionOfType(kCom);
     if (!section) {
-        section = engine.insertSection(kCom, {0x00, 0x02});
-        if (!section)
-            return false;
+        Result<JpegSection*> inserted = engine.insertSection(kCom, {0x00, 0x02});
+        if (!inserted)
+            return inserted.error();
+        section = *inserted;
     }
     const std::string current(section->data.begin() + 2, section->data.end());
     if (current.size() > kMaxCommentBytes) {
@@ -63,7 +61,7 @@ bool setComment(JpegEngine& engine, const std::string& commentText, bool& change
     }
     if (!changed)
         diag::write(diag::Stream::Out, "Comment not modified\n");
-    return true;
+    return changed;
 }
 
 }  // namespace
@@ -92,9 +90,13 @@ JpegCommandOptions JpegCommandOptions::forCommand(MetadataCommand command,
     return options;
 }
 
-bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& changed) {
-    if (options.commentText && !setComment(engine, *options.commentText, changed))
-        return false;
+Result<bool> applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool changed) {
+    if (options.commentText) {
+        Result<bool> comment = setComment(engine, *options.commentText, changed);
+        if (!comment)
+            return comment.error();
+        changed = *comment;
+    }
     if (options.removeComment && engine.dropSectionOfType(kCom))
         changed = true;
     if (options.removeExif && engine.dropSectionOfType(kApp1))
@@ -105,21 +107,17 @@ bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& cha
         changed = true;
     if (options.removeNonEssential && engine.dropNonEssentialSections())
         changed = true;
-    return true;
+    return changed;
 }
 
 JpegEdit editJpegFile(const std::string& path, const JpegCommandOptions& options) {
     JpegEngine engine;
-    if (characterCount(path) >= kMaxPathCharacters) {
-        engine.fatal("filename too long");
-        return {failed(engine), {}};
-    }
+    if (characterCount(path) >= kMaxPathCharacters)
+        return {failed(engine.fatal("filename too long")), {}};
     engine.setCurrentFile(path);
     struct stat status;
-    if (::stat(path.c_str(), &status) != 0) {
-        engine.fatal("No such file");
-        return {failed(engine), {}};
-    }
+    if (::stat(path.c_str(), &status) != 0)
+        return {failed(engine.fatal("No such file")), {}};
     engine.fileInfo().fileModificationTime = status.st_mtime;
     engine.fileInfo().fileSize = status.st_size;
     if (isReadOnly(status)) {
@@ -132,9 +130,8 @@ JpegEdit editJpegFile(const std::string& path, const JpegCommandOptions& options
     int mode = kLoadMeta | kLoadScan;
     if (options.exifSourcePath) {
         const std::string& source = *options.exifSourcePath;
-        LoadStatus loaded = engine.loadJpeg(source, kLoadMeta);
-        if (loaded != LoadStatus::Loaded) {
-            JpegCommandResult result = fromLoad(loaded, engine, source);
+        if (Result<> loaded = engine.loadJpeg(source, kLoadMeta); !loaded) {
+            JpegCommandResult result = fromLoad(loaded.error(), source);
             if (result.status != JpegCommandStatus::Failed)
                 result.status = JpegCommandStatus::Skipped;
             return {result, {}};
@@ -143,27 +140,27 @@ JpegEdit editJpegFile(const std::string& path, const JpegCommandOptions& options
         changed = true;
         mode = kLoadScan;
     }
-    if (LoadStatus loaded = engine.loadJpeg(path, mode); loaded != LoadStatus::Loaded)
-        return {fromLoad(loaded, engine, path), {}};
-    if (!applyEdits(engine, options, changed))
-        return {failed(engine), {}};
-    if (!changed) {
+    if (Result<> loaded = engine.loadJpeg(path, mode); !loaded)
+        return {fromLoad(loaded.error(), path), {}};
+    Result<bool> edited = applyEdits(engine, options, changed);
+    if (!edited)
+        return {failed(edited.error()), {}};
+    if (!*edited) {
         return {{JpegCommandStatus::Unchanged,
                  options.commentText ? "Comment not modified" : "nothing to change"},
                 {}};
     }
-    JpegEdit edit{{JpegCommandStatus::Modified, {}}, {}};
-    if (!engine.saveJpeg(edit.content))
-        return {failed(engine), {}};
-    return edit;
+    Result<std::vector<std::uint8_t>> saved = engine.saveJpeg();
+    if (!saved)
+        return {failed(saved.error()), {}};
+    return {{JpegCommandStatus::Modified, {}}, std::move(*saved)};
 }
 
 JpegCommandResult finishRewrite(const std::string& path, const Result<>& written) {
     if (!written) {
         JpegEngine engine;
         engine.setCurrentFile(path);
-        engine.fatal("Could not open file for write: " + written.message());
-        return failed(engine);
+        return failed(engine.fatal("Could not open file for write: " + written.message()));
     }
     diag::printf(diag::Stream::Out, "Modified: %s\n", path.c_str());
     return {JpegCommandStatus::Modified, {}};

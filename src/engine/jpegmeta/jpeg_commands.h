@@ -80,8 +80,10 @@ JpegCommandResult transferExif(const std::string& sourcePath, const std::string&
                                FileOps& ops = systemFileOps());
 
 // Steps after loading, shared with the in-memory users: sets the comment and applies the
-// removals. `changed` is set when the table changed. False after a fatal error.
-bool applyEdits(JpegEngine& engine, const JpegCommandOptions& options, bool& changed);
+// removals. Answers whether the table now differs from the file (`changed`: it already did,
+// as when another file's metadata was taken in), or the fatal error that stopped it.
+Result<bool> applyEdits(JpegEngine& engine, const JpegCommandOptions& options,
+                        bool changed = false);
 
 struct ShiftResult {
     JpegCommandStatus status = JpegCommandStatus::Unchanged;

@@ -82,7 +82,7 @@ bool JpegEngine::dropNonEssentialSections() {
     return dropped;
 }
 
-JpegSection* JpegEngine::insertSection(int type, std::vector<std::uint8_t> data) {
+Result<JpegSection*> JpegEngine::insertSection(int type, std::vector<std::uint8_t> data) {
     int index = 0;
     if (type != kApp1) {
         index = 3;
@@ -93,14 +93,10 @@ JpegSection* JpegEngine::insertSection(int type, std::vector<std::uint8_t> data)
             }
         }
     }
-    if (table_.count() < index) {
-        fatal("Too few sections!");
-        return nullptr;
-    }
-    if (!table_.ensureRoom()) {
-        fatal("could not allocate data for entire image");
-        return nullptr;
-    }
+    if (table_.count() < index)
+        return fatal("Too few sections!");
+    if (!table_.ensureRoom())
+        return fatal("could not allocate data for entire image");
     JpegSection section;
     section.type = type;
     section.data = std::move(data);
@@ -196,13 +192,13 @@ void JpegEngine::appendJfifHeader(std::vector<std::uint8_t>& out) {
     out.insert(out.end(), header, header + sizeof header);
 }
 
-bool JpegEngine::saveJpeg(std::vector<std::uint8_t>& out) {
+Result<std::vector<std::uint8_t>> JpegEngine::saveJpeg() {
     if (!haveAll_ || table_.count() == 0)
         return fatal("Can't write back - didn't read all");
     std::size_t total = 2 + 18;
     for (const JpegSection& section : table_.entries())
         total += 2 + section.size();
-    out.clear();
+    std::vector<std::uint8_t> out;
     try {
         out.reserve(total);
     } catch (const std::bad_alloc&) {
@@ -222,7 +218,7 @@ bool JpegEngine::saveJpeg(std::vector<std::uint8_t>& out) {
     const JpegSection& scan = table_[table_.count() - 1];
     const Bytes scanBytes = scan.bytes();
     out.insert(out.end(), scanBytes.begin(), scanBytes.end());
-    return true;
+    return out;
 }
 
 }  // namespace pixmill::jpegmeta

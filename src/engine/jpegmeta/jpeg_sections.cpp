@@ -46,13 +46,6 @@ void JpegEngine::reset() {
     fileBytes_.clear();
     haveAll_ = false;
     info_ = JpegFileInfo{};
-    fatalError_.clear();
-}
-
-void JpegEngine::releaseJpeg() {
-    std::string fatalError = std::move(fatalError_);
-    reset();
-    fatalError_ = std::move(fatalError);
 }
 
 void JpegEngine::warning(const std::string& message) {
@@ -65,47 +58,45 @@ void JpegEngine::warning(const std::string& message) {
     diag::write(diag::Stream::Err, text);
 }
 
-bool JpegEngine::fatal(const std::string& message) {
+Error JpegEngine::fatal(const std::string& message) {
     std::string text = "\nError : " + message + "\n";
     if (!currentFile_.empty())
         text += "in file '" + currentFile_ + "'\n";
     diag::write(diag::Stream::Err, text);
-    if (fatalError_.empty())
-        fatalError_ = message;
-    return false;
+    return makeError(message);
 }
 
-LoadStatus JpegEngine::loadJpeg(const std::string& path, int mode) {
+Result<> JpegEngine::loadJpeg(const std::string& path, int mode) {
     Result<std::vector<std::uint8_t>> file = readFileBytes(path);
     if (file.code() == ENOMEM) {
-        fatal("could not allocate data for entire image");
-        releaseJpeg();
-        return LoadStatus::Fatal;
+        Error error = fatal("could not allocate data for entire image");
+        reset();
+        return error;
     }
     if (!file) {
         diag::printf(diag::Stream::Err, "can't open '%s'\n", path.c_str());
-        releaseJpeg();
-        return LoadStatus::CannotOpen;
+        reset();
+        return makeError(file.code(), "can't open '" + path + "'");
     }
     fileBytes_.push_back(std::move(*file));
-    LoadStatus status = readSections(fileBytes_.back(), mode, true);
-    if (status == LoadStatus::NotJpeg)
+    Result<> read = readSections(fileBytes_.back(), mode, true);
+    if (!read && read.severity() == Severity::Warning)
         diag::printf(diag::Stream::Err, "Not JPEG: %s\n", path.c_str());
-    if (status != LoadStatus::Loaded)
-        releaseJpeg();
-    return status;
+    if (!read)
+        reset();
+    return read;
 }
 
-LoadStatus JpegEngine::loadJpegBytes(Bytes file, int mode) {
-    LoadStatus status = readSections(file, mode, false);
-    if (status != LoadStatus::Loaded)
-        releaseJpeg();
-    return status;
+Result<> JpegEngine::loadJpegBytes(Bytes file, int mode) {
+    Result<> read = readSections(file, mode, false);
+    if (!read)
+        reset();
+    return read;
 }
 
-LoadStatus JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
+Result<> JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
     if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
-        return LoadStatus::NotJpeg;
+        return makeError("not a JPEG", Severity::Warning);
     info_.jfifUnits = 1;
     info_.jfifXDensity = 300;
     info_.jfifYDensity = 300;
@@ -116,43 +107,36 @@ LoadStatus JpegEngine::readSections(Bytes file, int mode, bool borrowScan) {
     SectionReader cursor(file, {MarkerSearch::AnyBytes});
     bool keptComment = false;
     for (;;) {
-        if (!table_.ensureRoom()) {
-            fatal("could not allocate data for entire image");
-            return LoadStatus::Fatal;
-        }
-        const LoadStatus read = readSection(cursor);
-        if (read != LoadStatus::Loaded)
+        if (!table_.ensureRoom())
+            return fatal("could not allocate data for entire image");
+        if (Result<> read = readSection(cursor); !read)
             return read;
         const int marker = table_[table_.count() - 1].type;
         if (marker == kSos)
-            return (mode & kLoadScan) ? readScanData(cursor, borrowScan) : LoadStatus::Loaded;
+            return (mode & kLoadScan) ? readScanData(cursor, borrowScan) : Result<>::ok();
         if (marker == kEoi) {
             diag::write(diag::Stream::Err, "No image in jpeg!\n");
-            return LoadStatus::NotJpeg;
+            return makeError("No image in jpeg!", Severity::Warning);
         }
         if (!actOnSection(marker, mode, keptComment))
             table_.removeLast();
-        if (table_.count() > table_.capacity()) {
-            fatal("allocation screwup");
-            return LoadStatus::Fatal;
-        }
+        if (table_.count() > table_.capacity())
+            return fatal("allocation screwup");
     }
 }
 
 // Appends the next marker section; the end of the file before a marker is a soft failure.
-LoadStatus JpegEngine::readSection(SectionReader& cursor) {
+Result<> JpegEngine::readSection(SectionReader& cursor) {
     SectionSpan span;
     switch (cursor.next(span)) {
         case SectionStep::Section:
             break;
         case SectionStep::BadLength:
-            fatal("invalid marker");
-            return LoadStatus::Fatal;
+            return fatal("invalid marker");
         case SectionStep::Truncated:
-            fatal("Premature end of file?");
-            return LoadStatus::Fatal;
+            return fatal("Premature end of file?");
         default:
-            return LoadStatus::NotJpeg;
+            return makeError("the file ends before a marker", Severity::Warning);
     }
     if (span.skipped > kWarnPaddingAbove) {
         char text[80];
@@ -164,14 +148,12 @@ LoadStatus JpegEngine::readSection(SectionReader& cursor) {
     section.type = span.marker;
     section.data.assign(span.data.begin(), span.data.end());
     table_.append(std::move(section));
-    return LoadStatus::Loaded;
+    return {};
 }
 
-LoadStatus JpegEngine::readScanData(const SectionReader& cursor, bool borrow) {
-    if (!table_.ensureRoom()) {
-        fatal("could not allocate data for entire image");
-        return LoadStatus::Fatal;
-    }
+Result<> JpegEngine::readScanData(const SectionReader& cursor, bool borrow) {
+    if (!table_.ensureRoom())
+        return fatal("could not allocate data for entire image");
     JpegSection scan;
     scan.type = kScanData;
     const Bytes rest = cursor.file().subspan(cursor.position());
@@ -182,7 +164,7 @@ LoadStatus JpegEngine::readScanData(const SectionReader& cursor, bool borrow) {
     }
     table_.append(std::move(scan));
     haveAll_ = true;
-    return LoadStatus::Loaded;
+    return {};
 }
 
 // Returns whether the section just appended stays in the table.

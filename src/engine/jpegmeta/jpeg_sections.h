@@ -7,7 +7,7 @@
 //
 // Diagnostics are the engine's fixed English texts: warnings ("\nNonfatal Error : ...") and
 // fatal errors ("\nError : %s\n") go to standard error. A fatal error ends the current file only:
-// the call that met it returns its failure and `fatalError()` holds the message.
+// the call that met it answers an Error (severity Error) carrying the message.
 
 #include <cstdint>
 #include <string>
@@ -15,6 +15,7 @@
 
 #include "engine/jpegmeta/byte_reader.h"
 #include "engine/jpegmeta/section_reader.h"
+#include "engine/platform/result.h"
 
 namespace pixmill::jpegmeta {
 
@@ -105,34 +106,26 @@ enum LoadMode : int {
     kLoadScan = 2,  // the image data is read too, so the table can be written
 };
 
-enum class LoadStatus {
-    Loaded,
-    CannotOpen,  // "can't open"
-    NotJpeg,     // a soft failure: not a JPEG, no image, or the file ends before a marker
-    Fatal,       // see fatalError()
-};
-
 class JpegEngine {
   public:
     // --- per-file state -------------------------------------------------------------
     // Clears the table and JpegFileInfo; the table's capacity is kept.
     void reset();
-    // Frees the table and clears JpegFileInfo; a fatal error's message stays for the caller.
-    void releaseJpeg();
     void setCurrentFile(std::string path) { currentFile_ = std::move(path); }
     const std::string& currentFile() const { return currentFile_; }
     SectionTable& sections() { return table_; }
     const SectionTable& sections() const { return table_; }
     JpegFileInfo& fileInfo() { return info_; }
     bool haveAll() const { return haveAll_; }
-    const std::string& fatalError() const { return fatalError_; }
     bool suppressWarnings = false;
 
     // --- reading ---------------------------------------------------------------------
     // Appends the file's sections to the table (it does not clear it first). On any failure
-    // the table is released.
-    LoadStatus loadJpeg(const std::string& path, int mode);
-    LoadStatus loadJpegBytes(Bytes file, int mode);
+    // the table is released. Bytes that hold no JPEG image (not a JPEG, no image, the end of
+    // the file before a marker) answer severity Warning; a file that cannot be opened ("can't
+    // open '<path>'") and a fatal error answer severity Error.
+    Result<> loadJpeg(const std::string& path, int mode);
+    Result<> loadJpegBytes(Bytes file, int mode);
 
     // --- editing ---------------------------------------------------------------------
     JpegSection* findSectionOfType(int type);
@@ -142,25 +135,25 @@ class JpegEngine {
     // section stays when it says how to decode the colours of a 4-component or RGB frame.
     bool dropNonEssentialSections();
     // EXIF goes first; anything else after the leading APP0/APP1 sections (at most 3 places).
-    // Null (after a fatal error) when the table is too short for that place.
-    JpegSection* insertSection(int type, std::vector<std::uint8_t> data);
+    // A fatal error when the table is too short for that place.
+    Result<JpegSection*> insertSection(int type, std::vector<std::uint8_t> data);
     // Keeps the first EXIF, COM, IPTC and XMP sections, in that order, then the ICC profile's
     // sections when the profile describes RGB data, and nothing else.
     void keepOnlyMetadataSections();
 
     // --- writing ---------------------------------------------------------------------
-    // The complete JPEG stream of the table; false (fatal) when the image data was not read.
-    bool saveJpeg(std::vector<std::uint8_t>& out);
+    // The complete JPEG stream of the table; a fatal error when the image data was not read.
+    Result<std::vector<std::uint8_t>> saveJpeg();
 
     // --- diagnostics -----------------------------------------------------------------
     void warning(const std::string& message);
-    // Reports a fatal error for the current file and remembers it; returns false.
-    bool fatal(const std::string& message);
+    // Reports a fatal error for the current file on standard error and answers it.
+    Error fatal(const std::string& message);
 
   private:
-    LoadStatus readSections(Bytes file, int mode, bool borrowScan);
-    LoadStatus readSection(SectionReader& cursor);
-    LoadStatus readScanData(const SectionReader& cursor, bool borrow);
+    Result<> readSections(Bytes file, int mode, bool borrowScan);
+    Result<> readSection(SectionReader& cursor);
+    Result<> readScanData(const SectionReader& cursor, bool borrow);
     bool actOnSection(int marker, int mode, bool& keptComment);
     void readFrameHeader(const JpegSection& section);
     void readJfifHeader(const JpegSection& section);
@@ -173,7 +166,6 @@ class JpegEngine {
     bool haveAll_ = false;
     JpegFileInfo info_;
     std::string currentFile_;
-    std::string fatalError_;
     std::vector<std::vector<std::uint8_t>> fileBytes_;  // what borrowed scan data refers into
 };
 

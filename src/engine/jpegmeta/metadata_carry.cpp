@@ -108,10 +108,10 @@ ByteVector withoutExifThumbnail(Bytes exifPayload) {
 std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOptions options) {
     JpegEngine engine;
     engine.suppressWarnings = true;  // the source's EXIF faults are not the new picture's
-    if (engine.loadJpegBytes(source, kLoadMeta) != LoadStatus::Loaded)
+    if (!engine.loadJpegBytes(source, kLoadMeta))
         return std::nullopt;
     engine.keepOnlyMetadataSections();
-    if (engine.loadJpegBytes(encoded, kLoadScan) != LoadStatus::Loaded)
+    if (!engine.loadJpegBytes(encoded, kLoadScan))
         return std::nullopt;
     // The encoded picture is upright: the EXIF says so and gives its size. A thumbnail of a
     // picture that was shown turned would show it turned, so it goes too.
@@ -131,10 +131,10 @@ std::optional<ByteVector> carryMetadata(Bytes source, Bytes encoded, CarryOption
     }
     if (JpegSection* xmp = engine.findSectionOfType(kXmpSection))
         uprightXmpOrientation(xmp->data.data(), xmp->data.size());
-    ByteVector out;
-    if (!engine.saveJpeg(out))
+    Result<ByteVector> out = engine.saveJpeg();
+    if (!out)
         return std::nullopt;
-    return out;
+    return std::move(*out);
 }
 
 std::optional<ByteVector> withExifPayload(Bytes encoded, Bytes exifPayload,

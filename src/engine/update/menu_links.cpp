@@ -23,6 +23,11 @@ Result<> writeToMaker(const UpdateFeed& feed, AddressOpener& opener) {
     return openAddress(feed.mailAddress, opener);
 }
 
+void showOpenFailure(const Result<>& opened) {
+    if (!opened && opened.severity() == Severity::Error)
+        setStatusText(1, opened.message());
+}
+
 Result<> shareOn(ShareService service, const UpdateFeed& feed, AddressOpener& opener) {
     const QString help = feed.help.isEmpty() ? fixedAddress(FixedAddress::Help) : feed.help;
     return openAddress(shareUrl(service, help), opener);

@@ -22,6 +22,10 @@ Result<> shareOn(ShareService service, const UpdateFeed& feed,
 Result<> shareByMenuId(int menuId, const UpdateFeed& feed,
                        AddressOpener& opener = desktopAddressOpener());
 
+// Puts why an address did not open into the status line (part 1), so a menu entry or button
+// that opens nothing does not look ignored. A Warning has already said so; success says nothing.
+void showOpenFailure(const Result<>& opened);
+
 // The status text of "给我写信" without a known address.
 inline constexpr const char* kNoMailAddressText = "还没有获取到联系邮箱地址，请先检查更新";
 

@@ -13,6 +13,7 @@
 #include "engine/platform/status.h"
 #include "engine/update/address_opener.h"
 #include "engine/update/fixed_addresses.h"
+#include "engine/update/menu_links.h"
 #include "engine/update/update_install.h"
 #include "gui/controls/user_prompter.h"
 #include "gui/update/http_download_dlg.h"
@@ -147,7 +148,8 @@ void UpdateController::offerUpdate() {
             break;
         case UpdateChoice::No: {
             const QString address = addressForBrowser(feed_.downloadAddress);
-            (void)ui_->openAddress(address.isEmpty() ? fixedAddress(FixedAddress::Site) : address);
+            showOpenFailure(
+                ui_->openAddress(address.isEmpty() ? fixedAddress(FixedAddress::Site) : address));
             break;
         }
         case UpdateChoice::Cancel:

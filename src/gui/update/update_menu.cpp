@@ -9,28 +9,28 @@ namespace pixmill {
 bool runUpdateMenuCommand(int commandId, QWidget* mainWindow, UpdateController& updates,
                           AppSettings& settings, AddressOpener& opener) {
     const UpdateFeed& feed = updates.feed();
-    // An address that cannot be opened leaves the window as it was; "给我写信" without an
-    // address has said so in the status line.
+    // An address that cannot be opened says why in the status line; "给我写信" without an
+    // address has said so there itself.
     switch (commandId) {
         case kCommandCheckForUpdate:
             updates.startUpdateCheck(UpdateCheckMode::Manual, mainWindow);
             return true;
         case kCommandOtherWorks:
         case kCommandWebsite:
-            (void)openMakerSite(feed, opener);
+            showOpenFailure(openMakerSite(feed, opener));
             return true;
         case kCommandHelp:
-            (void)openHelpPage(feed, opener);
+            showOpenFailure(openHelpPage(feed, opener));
             return true;
         case kCommandWriteToMaker:
-            (void)writeToMaker(feed, opener);
+            showOpenFailure(writeToMaker(feed, opener));
             return true;
         case kCommandDailyTip:
             showDailyTip(mainWindow, settings);
             return true;
         default:
             if (commandId >= kCommandShareFirst && commandId <= kCommandShareLast) {
-                (void)shareByMenuId(commandId, feed, opener);
+                showOpenFailure(shareByMenuId(commandId, feed, opener));
                 return true;
             }
             return false;
