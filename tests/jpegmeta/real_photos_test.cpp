@@ -221,7 +221,7 @@ TEST_F(RealPhotos, aTurnMakesTheThumbnailAgainFromTheTurnedPictureWithoutNewFind
         CatalogItem item;
         item.fileName = copies[i].filename().string();
         item.fullPath = copies[i].string();
-        readPhotoInfoInto(item.fullPath, item);
+        (void)readPhotoInfoInto(item.fullPath, item);  // a damaged photo still gives its size
         if (rotateFlipItem(item, kRotate90).status != ItemStatus::Ok)
             continue;
         const ByteVector turned = testing::readBytes(copies[i]);
