@@ -108,7 +108,9 @@ TEST_F(GreyAlphaPng, rotatedAndResizedItStaysGreyWithAlphaAtItsDepthAndKeepsItsP
         ASSERT_TRUE(png::readHeader(turned));
         EXPECT_EQ(png::readHeader(turned)->colourType, png::kGreyAlpha);
         EXPECT_EQ(png::readHeader(turned)->bitDepth, depth);
-        const png::Chunk* iccp = findChunk(*png::readChunks(turned), "iCCP");
+        const auto chunks = png::readChunks(turned);
+        ASSERT_TRUE(chunks);
+        const png::Chunk* iccp = findChunk(*chunks, "iCCP");
         ASSERT_NE(iccp, nullptr);
         EXPECT_EQ(iccp->data, iccpOf(profile));
         // Every sample comes back as it was, turned (16-bit ones compared whole).
