@@ -1,9 +1,10 @@
 #include "gui/app/status_bar_sink.h"
 
+#include "engine/app/object_thread.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
-#include <QMetaObject>
 #include <QThread>
 
 #include <algorithm>
@@ -21,6 +22,8 @@ StatusBarSink::StatusBarSink(QLabel* part0, QLabel* part1, QObject* parent)
 
 StatusBarSink::~StatusBarSink() {
     installStatusSink(nullptr);
+    // A text still on its way is shown now, not dropped by Qt out of our order.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void StatusBarSink::statusText(int part, const std::string& text) {
@@ -40,8 +43,7 @@ void StatusBarSink::statusText(int part, const std::string& text) {
     if (posted_[part])
         return;  // the call on its way shows this newer text
     posted_[part] = true;
-    QMetaObject::invokeMethod(
-        this, [this, part] { showPending(part); }, Qt::QueuedConnection);
+    postToObjectThread(this, [this, part] { showPending(part); });
 }
 
 void StatusBarSink::showPending(int part) {
