@@ -1,7 +1,9 @@
 #include "engine/jpegmeta/exif_thumbnail_writer.h"
 
+#include <algorithm>
 #include <array>
 
+#include "engine/jpegmeta/image_metadata.h"
 #include "engine/jpegmeta/jpeg_sections.h"
 #include "engine/jpegmeta/section_reader.h"
 #include "engine/jpegmeta/tiff_walker.h"
@@ -127,6 +129,11 @@ std::optional<std::vector<std::uint8_t>> withExifThumbnail(Bytes file, Bytes thu
         out.insert(out.end(), {std::uint8_t(length >> 8), std::uint8_t(length)});
         out.insert(out.end(), payload->begin(), payload->end());
         out.insert(out.end(), file.begin() + std::ptrdiff_t(span.offset + span.length), file.end());
+        // A damaged first directory can be read two ways; a thumbnail that the photo's readers
+        // would not find where it was put is not written at all.
+        const Bytes found = exifThumbnail(out);
+        if (!std::equal(found.begin(), found.end(), thumbnail.begin(), thumbnail.end()))
+            return std::nullopt;
         return out;
     }
     return std::nullopt;

@@ -22,8 +22,8 @@ std::optional<std::vector<std::uint8_t>> exifPayloadWithThumbnail(Bytes exifPayl
                                                                   Bytes thumbnail);
 
 // A whole JPEG file with that done to its first EXIF section; every other byte (trailing bytes
-// after the image included) as it was. Nothing when the file has no EXIF section or when the
-// payload gets no thumbnail.
+// after the image included) as it was. Nothing when the file has no EXIF section, when the
+// payload gets no thumbnail, or when the thumbnail would not read back as the one written.
 std::optional<std::vector<std::uint8_t>> withExifThumbnail(Bytes file, Bytes thumbnail);
 
 }  // namespace pixmill::jpegmeta
