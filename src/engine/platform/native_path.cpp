@@ -74,6 +74,53 @@ std::string pathBytes(const QString& path) {
     return bytes;
 }
 
+namespace {
+
+bool holdsKeptBytes(const QString& path) {
+    for (const QChar unit : path) {
+        if (unit.unicode() >= 0xDC80 && unit.unicode() <= 0xDCFF)
+            return true;  // lone or not, pathBytes decides; a stored address costs nothing
+    }
+    return false;
+}
+
+}  // namespace
+
+bool pathExists(const QString& path) {
+    struct stat status;
+    return !path.isEmpty() && ::stat(pathBytes(path).c_str(), &status) == 0;
+}
+
+bool isFolder(const QString& path) {
+    struct stat status;
+    return !path.isEmpty() && ::stat(pathBytes(path).c_str(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+QUrl fileUrl(const QString& path) {
+    if (!holdsKeptBytes(path))
+        return QUrl::fromLocalFile(path);
+    const QByteArray bytes = QByteArray::fromStdString(pathBytes(path));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+QString pathFromFileUrl(const QUrl& address) {
+    if (!address.isLocalFile())
+        return {};
+    const QByteArray encoded = address.path(QUrl::FullyEncoded).toLatin1();
+    return pathFromBytes(QByteArray::fromPercentEncoding(encoded).toStdString());
+}
+
+QString profileTextForPath(const QString& path) {
+    return holdsKeptBytes(path) ? QString::fromLatin1(fileUrl(path).toEncoded()) : path;
+}
+
+QString pathFromProfileText(const QString& text) {
+    if (!text.startsWith(QLatin1String("file://")))
+        return text;
+    return pathFromFileUrl(QUrl::fromEncoded(text.toLatin1(), QUrl::StrictMode));
+}
+
 bool isReadableFolder(const QString& path) {
     const std::string bytes = pathBytes(path);
     struct stat status;

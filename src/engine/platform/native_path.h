@@ -6,6 +6,7 @@
 // same byte. Valid UTF-8 converts exactly as QString::fromUtf8 and toUtf8 do.
 
 #include <QString>
+#include <QUrl>
 
 #include <string>
 #include <string_view>
@@ -16,5 +17,20 @@ QString pathFromBytes(std::string_view bytes);
 std::string pathBytes(const QString& path);
 // True when `path` names a folder we may list.
 bool isReadableFolder(const QString& path);
+// What QFileInfo would answer, asked with the name's own bytes (links followed).
+bool pathExists(const QString& path);
+bool isFolder(const QString& path);
+
+// A file address for the desktop, and back: bytes that are not UTF-8 stay percent-encoded in
+// the address instead of being replaced.
+QUrl fileUrl(const QString& path);
+// The local path of a "file:" address (empty for any other), every byte kept.
+QString pathFromFileUrl(const QUrl& address);
+
+// Paths in the profile: a path whose name is valid UTF-8 is stored as it reads; one holding
+// other bytes is stored as its file address ("file:///caf%E9/"), which no stored path begins
+// with, so both read back exactly.
+QString profileTextForPath(const QString& path);
+QString pathFromProfileText(const QString& text);
 
 }  // namespace pixmill
