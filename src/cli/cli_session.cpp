@@ -63,18 +63,6 @@ QString absolutePathText(const QString& path) {
                                                         : QDir::currentPath() + '/' + native);
 }
 
-// mkdir -p on the path's own bytes.
-bool makeFolders(const std::string& path) {
-    for (std::size_t at = 1; at <= path.size(); ++at) {
-        if (at < path.size() && path[at] != '/')
-            continue;
-        if (::mkdir(path.substr(0, at).c_str(), 0777) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 }  // namespace
 
 CliSession::CliSession(const CommandLine& commandLine) : commandLine_(commandLine) {}

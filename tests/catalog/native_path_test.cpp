@@ -32,5 +32,39 @@ TEST(NativePath, aFolderWhoseNameIsNotUtf8IsScanned) {
     EXPECT_EQ(items[0].fullPath, folder + "/a.jpg");
 }
 
+TEST(NativePath, addressesAndProfileTextsGiveBackEveryByte) {
+    const std::string bytes = "/home/u/caf\xe9 #1%/\xff|x/";
+    const QString path = pathFromBytes(bytes);
+    EXPECT_EQ(pathBytes(pathFromFileUrl(fileUrl(path))), bytes);
+    EXPECT_EQ(fileUrl(path).toEncoded(), "file:///home/u/caf%E9%20%231%25/%FF%7Cx/");
+    // A file manager's drop names the same bytes.
+    EXPECT_EQ(pathBytes(pathFromFileUrl(QUrl::fromEncoded("file:///home/u/caf%E9%20%231%25/%FF%7Cx/"))),
+              bytes);
+    EXPECT_TRUE(pathFromFileUrl(QUrl("https://example.com/a.jpg")).isEmpty());
+
+    const QString stored = profileTextForPath(path);
+    EXPECT_FALSE(stored.contains(QLatin1Char('|')));  // the history's separator
+    EXPECT_EQ(pathBytes(pathFromProfileText(stored)), bytes);
+    // What is UTF-8 is stored as it reads, whatever it holds.
+    for (const QString& plain : {QString::fromUtf8("/相册/a b%20/"), QString("relative/file:x")}) {
+        EXPECT_EQ(profileTextForPath(plain), plain);
+        EXPECT_EQ(pathFromProfileText(plain), plain);
+    }
+}
+
+TEST(NativePath, checksAndFoldersAreMadeOnTheNamesOwnBytes) {
+    testing::TempDir dir;
+    const std::string nested = dir.folder() + "caf\xe9/\xff/x";
+    const QString path = pathFromBytes(nested);
+    EXPECT_FALSE(pathExists(path));
+    ASSERT_TRUE(makeFolders(nested));
+    EXPECT_TRUE(isFolder(path));
+    dir.write("caf\xe9/\xff/x/a.jpg", "x");
+    EXPECT_TRUE(pathExists(pathFromBytes(nested + "/a.jpg")));
+    EXPECT_FALSE(isFolder(pathFromBytes(nested + "/a.jpg")));
+    EXPECT_FALSE(makeFolders(nested + "/a.jpg/y"));
+    EXPECT_EQ(displayPath(pathFromBytes("caf\xe9")), QString::fromUtf8("caf\xef\xbf\xbd"));
+}
+
 }  // namespace
 }  // namespace pixmill

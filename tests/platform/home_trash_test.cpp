@@ -7,6 +7,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/platform/native_path.h"
 #include "support/temp_dir.h"
 
 namespace pixmill {
@@ -47,6 +52,25 @@ TEST(HomeTrashTest, FoldersAreMadeWhereMissingAndTheFileGoesThereWithItsRecord) 
     int error = 0;
     EXPECT_FALSE(moveIntoTrash(photo, trash, &error));
     EXPECT_FALSE(QFileInfo::exists(trash + "/info/a 1.3.jpg.trashinfo"));
+}
+
+TEST(HomeTrashTest, AFileWhoseNameIsNotUtf8IsMovedAndRecordedByItsBytes) {
+    testing::TempDir home;
+    testing::TempDir work;
+    const QString trash = homeTrashFolder("", QString::fromStdString(home.folder()));
+    ASSERT_TRUE(ensureTrashFolders(trash));
+    // Another file whose name reads the same once the byte is replaced must stay where it is.
+    work.write("caf\xef\xbf\xbd.jpg", "other");
+    work.write("caf\xe9.jpg", "photo");
+    ASSERT_TRUE(moveIntoTrash(pathFromBytes(work.folder() + "caf\xe9.jpg"), trash));
+    EXPECT_FALSE(std::filesystem::exists(work.folder() + "caf\xe9.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(work.folder() + "caf\xef\xbf\xbd.jpg"));
+    const std::string trashFolder = pathBytes(trash);
+    EXPECT_TRUE(std::filesystem::exists(trashFolder + "/files/caf\xe9.jpg"));
+    const std::string recordPath = trashFolder + "/info/caf\xe9.jpg.trashinfo";
+    std::ifstream in(recordPath);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("caf%E9.jpg\n"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "engine/app/app_info.h"
 #include "engine/app/app_paths.h"
+#include "engine/platform/native_path.h"
 
 namespace pixmill {
 namespace {
@@ -20,10 +21,6 @@ bool folderHoldsImages(const QString& folder) {
     dir.setFilter(QDir::Files);
     dir.setNameFilters({"*.jpg", "*.jpeg", "*.png", "*.bmp"});
     return !dir.entryList().isEmpty();
-}
-
-bool pathExists(const QString& path) {
-    return !path.isEmpty() && QFileInfo::exists(path);
 }
 
 }  // namespace
@@ -99,16 +96,16 @@ void AppSettings::applyViewMode(int mode) {
 }
 
 void AppSettings::loadOutputDir(bool prepareFolders) {
-    outputDir = readString("main", "savepath", QString());
+    outputDir = pathFromProfileText(readString("main", "savepath", QString()));
     if (!pathExists(outputDir))
         outputDir = writableSubfolderOf(programDir, "out");
     outputDir = withTrailingSeparator(outputDir);
-    if (prepareFolders && !QFileInfo::exists(outputDir))
-        QDir().mkpath(outputDir);
+    if (prepareFolders && !pathExists(outputDir))
+        makeFolders(pathBytes(outputDir));
 }
 
 void AppSettings::loadLastViewFolder() {
-    lastViewFolder = readString("path", "lastview", QString());
+    lastViewFolder = pathFromProfileText(readString("path", "lastview", QString()));
     if (!pathExists(lastViewFolder))
         lastViewFolder = defaultPictureFolder();
     if (lastViewFolder.size() >= 2) {
@@ -156,7 +153,7 @@ void AppSettings::saveSettings() {
     p.writeInt("main", "checkifclickicon", checkOnClick);
     p.writeInt("main", "downstyle", downStyle);
     p.writeInt("main", "downtimeout", downTimeout);
-    p.writeString("main", "savepath", outputDir);
+    p.writeString("main", "savepath", profileTextForPath(outputDir));
     p.writeInt("main", "useskin", useSkin);
     p.writeInt("main", "needno", needNo);
     p.writeInt("main", "autoshutpc", autoShutPc);
@@ -171,7 +168,7 @@ void AppSettings::saveSettings() {
     p.writeInt("thumbnail", "taobaosize", marketSize);
     p.writeInt("thumbnail", "cmbindex", thumbComboIndex);
     p.writeInt("thumbnail", "index", thumbIndex);
-    p.writeString("path", "lastview", lastViewFolder);
+    p.writeString("path", "lastview", profileTextForPath(lastViewFolder));
     p.writeString("rename", "rules", renameRule);
     p.writeInt("rename", "wordcase", renameWordCase);
     p.writeInt("main", "dailytip", dailyTip);

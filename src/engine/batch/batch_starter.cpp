@@ -6,12 +6,13 @@
 #include "engine/batch/batch_driver.h"
 #include "engine/batch/work_gate.h"
 #include "engine/catalog/catalog_model.h"
+#include "engine/platform/native_path.h"
 
 namespace pixmill {
 
 namespace {
 std::string withSeparator(const QString& folder) {
-    std::string text = QDir::fromNativeSeparators(folder).toStdString();
+    std::string text = pathBytes(QDir::fromNativeSeparators(folder));
     if (!text.empty() && text.back() != '/')
         text += '/';
     return text;

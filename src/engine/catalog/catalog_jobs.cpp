@@ -1,9 +1,10 @@
 #include "engine/catalog/catalog_jobs.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QMutexLocker>
 #include <QThread>
+
+#include <sys/stat.h>
 
 #include "engine/imaging/catalog_thumbnail.h"
 
@@ -142,8 +143,9 @@ CatalogItem rereadItem(const CatalogItem& item, const PhotoDetailsReader& reader
     fresh.fileName = item.fileName;
     fresh.fullPath = item.fullPath;
     fresh.thumbBackground = item.thumbBackground;
-    const QFileInfo file(QString::fromStdString(item.fullPath));
-    fresh.fileSize = static_cast<std::uint32_t>(file.size() & 0xFFFFFFFF);
+    struct stat status;
+    const std::uint64_t size = ::stat(item.fullPath.c_str(), &status) == 0 ? status.st_size : 0;
+    fresh.fileSize = static_cast<std::uint32_t>(size & 0xFFFFFFFF);
     if (reader)
         reader(fresh.fullPath, fresh);
     else

@@ -1,10 +1,7 @@
 #include "engine/catalog/catalog_loader.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QThread>
-
-#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -41,14 +38,9 @@ void CatalogLoader::onModelThread(const std::function<void()>& work) {
     runOnObjectThread(setup_.model, work);
 }
 
-static bool namesExistingPath(const QString& text) {
-    struct stat status;
-    return !text.isEmpty() && ::stat(pathBytes(text).c_str(), &status) == 0;
-}
-
 Result<> CatalogLoader::enter(const QString& folderText) {
-    if (!namesExistingPath(folderText))
-        return makeError(ENOENT, "no such folder: " + folderText.toStdString());
+    if (!pathExists(folderText))
+        return makeError(ENOENT, "no such folder: " + pathBytes(folderText));
     std::string refusal;
     if (!setup_.gate->tryEnter(WorkKind::Load, &refusal)) {
         setStatusText(1, refusal);
@@ -88,7 +80,7 @@ void CatalogLoader::run(const QString& folderText) {
             history_.use(folderText);
             if (setup_.profile) {
                 history_.save(*setup_.profile);
-                setup_.profile->writeString("path", "lastview", folder);
+                setup_.profile->writeString("path", "lastview", profileTextForPath(folder));
                 setup_.profile->flush();
             }
             if (setup_.settings)
@@ -110,7 +102,7 @@ void CatalogLoader::run(const QString& folderText) {
     onModelThread([&] { setup_.model->resetRows(folder, std::move(items)); });
 
     if (count == 0) {
-        setStatusText(1, "未发现任何图片，请检查目录：" + folderText.toStdString());
+        setStatusText(1, "未发现任何图片，请检查目录：" + pathBytes(folderText));
     } else {
         statusPrintf("共加载 %d 张图片，可以进行批量操作了", count);
     }

@@ -1,9 +1,9 @@
 #include "engine/catalog/folder_history.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include "engine/app/profile.h"
+#include "engine/platform/native_path.h"
 
 namespace pixmill {
 
@@ -29,8 +29,8 @@ void FolderHistory::load(const Profile& profile) {
     entries_.clear();
     const QString stored = profile.readString("history", "urls", QString());
     for (const QString& part : stored.split(QLatin1Char('|'))) {
-        const QString entry = part.trimmed();
-        if (!entry.isEmpty() && QFileInfo::exists(entry) && indexOfFolder(entries_, entry) < 0)
+        const QString entry = pathFromProfileText(part.trimmed());
+        if (pathExists(entry) && indexOfFolder(entries_, entry) < 0)
             entries_ << entry;
     }
 }
@@ -38,7 +38,7 @@ void FolderHistory::load(const Profile& profile) {
 void FolderHistory::save(Profile& profile) const {
     QString joined;
     for (const QString& entry : entries_)
-        joined += entry + QLatin1Char('|');
+        joined += profileTextForPath(entry) + QLatin1Char('|');
     profile.writeString("history", "urls", joined);
 }
 

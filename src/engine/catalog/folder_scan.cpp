@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/imaging/input_formats.h"
+#include "engine/platform/name_order.h"
 #include "engine/platform/native_path.h"
 #include "engine/platform/safe_rewrite.h"
 
@@ -24,17 +25,6 @@ struct ListedFile {
     std::uint32_t size = 0;
 };
 
-std::string upperCasedUtf16Key(const std::string& name) {
-    const QString upper = QString::fromStdString(name).toUpper();
-    std::string key;
-    key.reserve(static_cast<size_t>(upper.size()) * 2);
-    for (QChar unit : upper) {
-        key.push_back(static_cast<char>(unit.unicode() >> 8));
-        key.push_back(static_cast<char>(unit.unicode() & 0xFF));
-    }
-    return key;
-}
-
 bool listedLess(const ListedFile& a, const ListedFile& b) {
     if (a.sortKey != b.sortKey)
         return a.sortKey < b.sortKey;
@@ -45,11 +35,6 @@ bool listedLess(const ListedFile& a, const ListedFile& b) {
 
 bool hasImageExtension(const std::string& fileName) {
     return formatOfFileName(fileName) != ImageFileFormat::Unknown;
-}
-
-bool catalogNameLess(const std::string& a, const std::string& b) {
-    return listedLess(ListedFile{a, upperCasedUtf16Key(a), 0},
-                      ListedFile{b, upperCasedUtf16Key(b), 0});
 }
 
 QString normalizedFolder(const QString& folder) {
@@ -80,7 +65,7 @@ std::vector<CatalogItem> scanFolder(const QString& folderText, const PhotoDetail
         if (::fstatat(::dirfd(directory.get()), name.c_str(), &info, 0) != 0 ||
             !S_ISREG(info.st_mode))
             continue;
-        files.push_back(ListedFile{name, upperCasedUtf16Key(name),
+        files.push_back(ListedFile{name, nameOrderKey(name),
                                    static_cast<std::uint32_t>(info.st_size & 0xFFFFFFFFu)});
     }
     std::sort(files.begin(), files.end(), listedLess);

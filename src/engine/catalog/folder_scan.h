@@ -24,10 +24,6 @@ void readPhotoDetails(const std::string& path, CatalogItem& item);
 // tiff or gif in any case (the one list is input_formats.cpp's).
 bool hasImageExtension(const std::string& fileName);
 
-// The catalog order: file names compared as upper-cased UTF-16 (as NTFS orders a folder), ties
-// broken on the exact bytes, so every platform catalogs a folder the same way.
-bool catalogNameLess(const std::string& a, const std::string& b);
-
 // The folder with "/" separators and one trailing separator.
 QString normalizedFolder(const QString& folder);
 

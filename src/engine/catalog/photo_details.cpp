@@ -1,5 +1,6 @@
 #include "engine/catalog/folder_scan.h"
 
+#include <QBuffer>
 #include <QImageReader>
 
 #include "engine/catalog/photo_fields.h"
@@ -7,6 +8,7 @@
 #include "engine/imaging/image_io.h"
 #include "engine/imaging/input_formats.h"
 #include "engine/jpegmeta/photo_info.h"
+#include "engine/platform/file_bytes.h"
 
 namespace pixmill {
 namespace {
@@ -59,8 +61,15 @@ void readPhotoDetails(const std::string& path, CatalogItem& item) {
         readInputOnlyDetails(path, item);
         return;
     }
-    // PNG and BMP: the size their header states, read without decoding.
-    QImageReader reader(QString::fromStdString(path));
+    // PNG and BMP: the size their header states, read without decoding. The reader gets the
+    // file's first bytes, not its name: Qt would change a name that is not UTF-8.
+    constexpr std::size_t kHeaderBytes = 64 * 1024;
+    Result<Bytes> head = readFileHead(path, kHeaderBytes);
+    if (!head)
+        return;
+    QByteArray bytes(reinterpret_cast<const char*>(head->data()), qsizetype(head->size()));
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     const QSize size = reader.size();
     const QByteArray format = reader.format();

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/catalog/folder_scan.h"
 #include "engine/imaging/input_formats.h"
 #include "engine/imaging/output_format.h"
+#include "engine/platform/name_order.h"
 
 namespace pixmill {
 namespace {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -69,6 +70,23 @@ Result<Bytes> readFileBytes(const std::string& path, std::size_t limit) {
     ::close(fd);
     if (!bytes)
         return systemError(bytes.code(), path);
+    return bytes;
+}
+
+Result<Bytes> readFileHead(const std::string& path, std::size_t count) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return systemError(errno, path);
+    Result<std::size_t> size = readableSize(fd, SIZE_MAX);
+    Bytes bytes;
+    if (size) {
+        bytes.resize(std::min(*size, count));
+        size = readFileRange(fd, 0, bytes.data(), bytes.size());
+    }
+    ::close(fd);
+    if (!size)
+        return systemError(size.code(), path);
+    bytes.resize(*size);
     return bytes;
 }
 

@@ -21,6 +21,10 @@ using Bytes = std::vector<std::uint8_t>;
 // regular file, ENOMEM when the buffer cannot be had.
 Result<Bytes> readFileBytes(const std::string& path, std::size_t limit = SIZE_MAX);
 
+// The first `count` bytes of the regular file at `path` (fewer when it is shorter), for a look
+// at a header. Failures as readFileBytes's.
+Result<Bytes> readFileHead(const std::string& path, std::size_t count);
+
 // Reads up to `count` bytes of an open descriptor at `offset` and says how many arrived (fewer
 // when the file ends first). A failure carries the errno value.
 Result<std::size_t> readFileRange(int fd, std::uint64_t offset, std::uint8_t* into,

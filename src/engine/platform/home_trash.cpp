@@ -12,15 +12,21 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "engine/platform/native_path.h"
+
 namespace pixmill {
 namespace {
 
 bool makeOwnerFolder(const QString& folder) {
-    if (QFileInfo(folder).isDir())
+    if (isFolder(folder))
         return true;
-    const QByteArray bytes = QFile::encodeName(folder);
-    ::mkdir(bytes.constData(), 0700);
-    return QFileInfo(folder).isDir();
+    ::mkdir(pathBytes(folder).c_str(), 0700);
+    return isFolder(folder);
+}
+
+bool linkOrFileExists(const QString& path) {
+    struct stat status;
+    return ::lstat(pathBytes(path).c_str(), &status) == 0;
 }
 
 // "name.ext", "name.2.ext", "name.3.ext" ... for the n-th try.
@@ -63,27 +69,30 @@ bool ensureTrashFolders(const QString& trash) {
     if (trash.isEmpty() || !QDir::isAbsolutePath(trash))
         return false;
     // The levels above the trash are ordinary folders of the user's; the trash is private.
-    const QString parent = QFileInfo(trash).absolutePath();
-    if (!QFileInfo(parent).isDir() && !QDir().mkpath(parent))
+    const QString parent = trash.left(trash.lastIndexOf(QLatin1Char('/')));
+    if (!isFolder(parent) && !QDir().mkpath(parent))
         return false;
     return makeOwnerFolder(trash) && makeOwnerFolder(trash + QStringLiteral("/files")) &&
            makeOwnerFolder(trash + QStringLiteral("/info"));
 }
 
 bool moveIntoTrash(const QString& path, const QString& trash, int* error) {
-    const QFileInfo source(path);
-    const QString absolute = source.absoluteFilePath();
+    // Names are handled as their bytes: QFileInfo would lose those that are not UTF-8.
+    const QString absolute =
+        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    const QString fileName = absolute.mid(absolute.lastIndexOf(QLatin1Char('/')) + 1);
     const QByteArray record =
-        "[Trash Info]\nPath=" + QUrl::toPercentEncoding(absolute, "/") + "\nDeletionDate=" +
+        "[Trash Info]\nPath=" + QByteArray::fromStdString(pathBytes(absolute)).toPercentEncoding("/") +
+        "\nDeletionDate=" +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toUtf8() +
         "\n";
     for (int attempt = 1; attempt < 10000; ++attempt) {
-        const QString name = trashName(source.fileName(), attempt);
+        const QString name = trashName(fileName, attempt);
         const QString info = trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
         const QString target = trash + QStringLiteral("/files/") + name;
         // The record is claimed first and exclusively: two programs never pick the same name.
         const int fd =
-            ::open(QFile::encodeName(info).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+            ::open(pathBytes(info).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0) {
@@ -93,16 +102,15 @@ bool moveIntoTrash(const QString& path, const QString& trash, int* error) {
         }
         const bool written = writeAll(fd, record);
         ::close(fd);
-        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
-            ::unlink(QFile::encodeName(info).constData());
+        if (linkOrFileExists(target)) {
+            ::unlink(pathBytes(info).c_str());
             continue;
         }
-        if (written && ::rename(QFile::encodeName(absolute).constData(),
-                                QFile::encodeName(target).constData()) == 0) {
+        if (written && ::rename(pathBytes(absolute).c_str(), pathBytes(target).c_str()) == 0) {
             return true;
         }
         const int failure = written ? errno : EIO;
-        ::unlink(QFile::encodeName(info).constData());
+        ::unlink(pathBytes(info).c_str());
         if (error)
             *error = failure;
         return false;

@@ -3,26 +3,39 @@
 #include <cerrno>
 
 #include "engine/platform/home_trash.h"
+#include "engine/platform/native_path.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
 namespace pixmill {
 
+namespace {
+
+// The folder holding `path`, by its text: the name's bytes stay as they are.
+QString folderOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+}  // namespace
+
 bool ItemShell::openFile(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(fileUrl(path));
 }
 
 bool ItemShell::editFile(const QString& path) {
     const QString gimp = QStandardPaths::findExecutable(QStringLiteral("gimp"));
-    if (!gimp.isEmpty() && QProcess::startDetached(gimp, {path}))
+    // A name that is not UTF-8 would reach the editor changed; its address keeps the bytes.
+    const QString argument =
+        holdsRawBytes(path) ? QString::fromLatin1(fileUrl(path).toEncoded()) : path;
+    if (!gimp.isEmpty() && QProcess::startDetached(gimp, {argument}))
         return true;
     return openFile(path);
 }
@@ -34,12 +47,12 @@ bool ItemShell::showInFolder(const QString& path) {
             QStringLiteral("org.freedesktop.FileManager1"),
             QStringLiteral("/org/freedesktop/FileManager1"),
             QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-        call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+        call << QStringList{QString::fromLatin1(fileUrl(path).toEncoded())} << QString();
         const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
         if (reply.type() == QDBusMessage::ReplyMessage)
             return true;
     }
-    return openFolder(QFileInfo(path).absolutePath());
+    return openFolder(folderOf(path));
 }
 
 bool ItemShell::moveToTrash(const QString& path) {
@@ -52,8 +65,8 @@ bool ItemShell::moveToTrash(const QString& path) {
     int error = 0;
     if (moveIntoTrash(path, trash, &error))
         return true;
-    if (error != EXDEV)
-        return false;
+    if (error != EXDEV || holdsRawBytes(path))
+        return false;  // Qt's own move would look for another name
     // On another file system: Qt's move into that volume's own trash, accepted only when it
     // says where the file went and that place is a trash folder.
     QString trashedAt;
@@ -77,7 +90,7 @@ QString ItemShell::desktopFolder() {
 }
 
 bool ItemShell::openFolder(const QString& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(fileUrl(path));
 }
 
 ItemShell& desktopItemShell() {

@@ -1,6 +1,7 @@
 #include "engine/platform/native_path.h"
 
 #include <sys/stat.h>
+#include <cerrno>
 #include <unistd.h>
 
 namespace pixmill {
@@ -74,17 +75,17 @@ std::string pathBytes(const QString& path) {
     return bytes;
 }
 
-namespace {
+QString displayPath(const QString& path) {
+    return holdsRawBytes(path) ? QString::fromStdString(pathBytes(path)) : path;
+}
 
-bool holdsKeptBytes(const QString& path) {
+bool holdsRawBytes(const QString& path) {
     for (const QChar unit : path) {
         if (unit.unicode() >= 0xDC80 && unit.unicode() <= 0xDCFF)
-            return true;  // lone or not, pathBytes decides; a stored address costs nothing
+            return true;  // lone or the second half of a pair: either way a careful path is safe
     }
     return false;
 }
-
-}  // namespace
 
 bool pathExists(const QString& path) {
     struct stat status;
@@ -97,8 +98,19 @@ bool isFolder(const QString& path) {
            S_ISDIR(status.st_mode);
 }
 
+bool makeFolders(const std::string& bytes) {
+    for (std::size_t at = 1; at <= bytes.size(); ++at) {
+        if (at < bytes.size() && bytes[at] != '/')
+            continue;
+        if (::mkdir(bytes.substr(0, at).c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat status;
+    return ::stat(bytes.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 QUrl fileUrl(const QString& path) {
-    if (!holdsKeptBytes(path))
+    if (!holdsRawBytes(path))
         return QUrl::fromLocalFile(path);
     const QByteArray bytes = QByteArray::fromStdString(pathBytes(path));
     return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
@@ -112,7 +124,7 @@ QString pathFromFileUrl(const QUrl& address) {
 }
 
 QString profileTextForPath(const QString& path) {
-    return holdsKeptBytes(path) ? QString::fromLatin1(fileUrl(path).toEncoded()) : path;
+    return holdsRawBytes(path) ? QString::fromLatin1(fileUrl(path).toEncoded()) : path;
 }
 
 QString pathFromProfileText(const QString& text) {

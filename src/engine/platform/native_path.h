@@ -17,9 +17,17 @@ QString pathFromBytes(std::string_view bytes);
 std::string pathBytes(const QString& path);
 // True when `path` names a folder we may list.
 bool isReadableFolder(const QString& path);
+// The text to show for `path`: a byte that is not UTF-8 appears as U+FFFD, as text viewers
+// show it.
+QString displayPath(const QString& path);
+// True when `path` may hold bytes kept from a name that is not UTF-8: Qt's own file classes
+// would then name another file or none.
+bool holdsRawBytes(const QString& path);
 // What QFileInfo would answer, asked with the name's own bytes (links followed).
 bool pathExists(const QString& path);
 bool isFolder(const QString& path);
+// mkdir -p on the path's own bytes (the umask applies); true when it is a folder afterwards.
+bool makeFolders(const std::string& bytes);
 
 // A file address for the desktop, and back: bytes that are not UTF-8 stay percent-encoded in
 // the address instead of being replaced.

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -18,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/app_info.h"
 #include "engine/app/object_thread.h"
 #include "engine/batch/batch_table.h"
@@ -309,9 +309,9 @@ void CMainDlg::onBatchEnd(BatchKind kind, const std::string& endFolder,
     startButton_->setToolTip(startCaption_);
     const BatchTally tally = tallyBatch(outcomes);
     QString line = batchEndText(tally);
-    const QString folder = QString::fromStdString(endFolder);
-    if (!folder.isEmpty() && QFileInfo::exists(folder) && !openFolder(folder))
-        line += QStringLiteral("。结果在：%1").arg(QDir::toNativeSeparators(folder));
+    const QString folder = pathFromBytes(endFolder);
+    if (pathExists(folder) && !openFolder(folder))
+        line += QStringLiteral("。结果在：%1").arg(displayPath(folder));
     setStatusText(1, line.toStdString());
     if (tally.problems() > 0 || tally.noted > 0) {
         if (!resultsDialog_)

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/batch/batch_starter.h"
@@ -118,9 +119,9 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     QObject::connect(commands, &CBatchCommands::layoutViewRequested, window.content(),
                      &CContentDlg::showLayoutView);
     QObject::connect(commands, &CBatchCommands::openOutputDirRequested, &window, [&settings] {
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(settings.outputDir))) {
+        if (!QDesktopServices::openUrl(fileUrl(settings.outputDir))) {
             setStatusText(1, QStringLiteral("无法打开输出目录，处理结果在：%1")
-                                 .arg(QDir::toNativeSeparators(settings.outputDir))
+                                 .arg(displayPath(settings.outputDir))
                                  .toStdString());
         }
     });
@@ -132,7 +133,7 @@ ToolPanels installToolPanels(CMainDlg& window, AppSettings& settings, UserPrompt
     commands->setRotatedHandler([catalog](const CatalogItem& item) {
         // Plain bytes across threads; the text is made on the window's thread.
         postToObjectThread(catalog, [catalog, path = item.fullPath] {
-            catalog->redrawThumbnail(QString::fromStdString(path));
+            catalog->redrawThumbnail(pathFromBytes(path));
         });
     });
     window.setDispatcher([commands](int command) { commands->run(command); });

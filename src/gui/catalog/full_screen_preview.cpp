@@ -15,7 +15,7 @@ namespace pixmill {
 CFullScreenPreview::CFullScreenPreview(const QString& path, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), path_(path) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QFileInfo(path).fileName());
+    setWindowTitle(displayPath(QFileInfo(path).fileName()));
     setCursor(Qt::PointingHandCursor);
     QImageReader reader(path);
     reader.setAutoTransform(true);
@@ -59,7 +59,7 @@ void CFullScreenPreview::paintEvent(QPaintEvent*) {
     if (picture_.isNull()) {
         painter.setPen(Qt::lightGray);
         painter.drawText(rect(), Qt::AlignCenter,
-                         QString::fromUtf8("无法显示图片：") + QFileInfo(path_).fileName());
+                         QString::fromUtf8("无法显示图片：") + displayPath(QFileInfo(path_).fileName()));
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

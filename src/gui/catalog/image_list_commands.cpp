@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/app_settings.h"
 #include "engine/batch/work_gate.h"
 #include "engine/platform/file_ops.h"
@@ -151,7 +152,7 @@ void CImageListDlg::previewRows(const std::vector<int>& rows) {
     for (int row : rows) {
         if (!services_.model->record(row))
             continue;
-        shell().openFile(QString::fromStdString(services_.model->item(row).fullPath));
+        shell().openFile(pathFromBytes(services_.model->item(row).fullPath));
     }
 }
 
@@ -159,18 +160,18 @@ void CImageListDlg::editRows(const std::vector<int>& rows) {
     for (int row : rows) {
         if (!services_.model->record(row))
             continue;
-        shell().editFile(QString::fromStdString(services_.model->item(row).fullPath));
+        shell().editFile(pathFromBytes(services_.model->item(row).fullPath));
     }
 }
 
 void CImageListDlg::openLocation(const std::vector<int>& rows) {
     if (rows.empty() || !services_.model->record(rows.front()))
         return;
-    shell().showInFolder(QString::fromStdString(services_.model->item(rows.front()).fullPath));
+    shell().showInFolder(pathFromBytes(services_.model->item(rows.front()).fullPath));
 }
 
 void CImageListDlg::copyToDesktop(const std::vector<int>& rows) {
-    const std::string desktop = shell().desktopFolder().toStdString();
+    const std::string desktop = pathBytes(shell().desktopFolder());
     int copied = 0;
     std::string failed;
     for (int row : rows) {
@@ -204,7 +205,7 @@ void CImageListDlg::deleteToTrash(const std::vector<int>& rows) {
         if (!services_.model->record(row))
             continue;
         const CatalogItem item = services_.model->item(row);
-        if (shell().moveToTrash(QString::fromStdString(item.fullPath)))
+        if (shell().moveToTrash(pathFromBytes(item.fullPath)))
             trashed.push_back(row);
         else
             kept << QString::fromStdString(item.fileName);

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -24,6 +23,7 @@
 
 #include <algorithm>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/app_info.h"
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
@@ -271,7 +271,7 @@ bool CImageListDlg::loadFolder() {
     if (!addButton_->isEnabled())
         return false;
     const QString folderText = folderBox_->currentText();
-    if (folderText.isEmpty() || !QFileInfo::exists(folderText))
+    if (!pathExists(folderText))
         return false;
     if (jobs_->rotationsRunning() > 0) {
         // A load replaces the records the rotations will write back: it waits for them.
@@ -286,10 +286,10 @@ bool CImageListDlg::loadFolder() {
 
 bool CImageListDlg::loadTypedFolder() {
     const QString typed = folderBox_->currentText();
-    if (!typed.isEmpty() && !QFileInfo(typed).isDir()) {
+    if (!typed.isEmpty() && !isFolder(typed)) {
         // The list keeps the folder it shows, and so does the box: never old photos under a
         // new name.
-        setStatusText(1, QStringLiteral("目录不存在：%1").arg(typed).toStdString());
+        setStatusText(1, QStringLiteral("目录不存在：%1").arg(displayPath(typed)).toStdString());
         folderBox_->setEditText(QDir::toNativeSeparators(services_.model->currentFolder()));
         return false;
     }
@@ -307,7 +307,7 @@ void CImageListDlg::redrawThumbnail(const QString& fullPath) {
     const QSize box = thumbnailBox();
     if (!box.isValid())
         return;
-    const std::string path = fullPath.toStdString();
+    const std::string path = pathBytes(fullPath);
     for (int row = 0; row < services_.model->rowCount(); ++row) {
         if (services_.model->item(row).fullPath == path) {
             jobs_->renderThumbnails({services_.model->record(row)}, box);
@@ -324,7 +324,7 @@ void CImageListDlg::onRotationsFinished() {
     if (!hasPendingLoad_)
         return;
     hasPendingLoad_ = false;
-    if (addButton_->isEnabled() && QFileInfo::exists(pendingLoad_))
+    if (addButton_->isEnabled() && pathExists(pendingLoad_))
         startLoad(pendingLoad_);
 }
 
@@ -343,8 +343,12 @@ void CImageListDlg::addPictures() {
 void CImageListDlg::dropPaths(const QStringList& paths) {
     if (paths.isEmpty() || paths.first().isEmpty())
         return;
-    const QFileInfo dropped(paths.first());
-    folderBox_->setEditText(dropped.isDir() ? dropped.absoluteFilePath() : dropped.absolutePath());
+    // A dropped file opens its folder. The names are taken as their bytes: Qt's file classes
+    // would lose those that are not UTF-8.
+    QString dropped = QDir::cleanPath(paths.first());
+    if (!isFolder(dropped))
+        dropped = dropped.left(std::max<qsizetype>(dropped.lastIndexOf(QLatin1Char('/')), 1));
+    folderBox_->setEditText(dropped);
     addPictures();
 }
 
@@ -420,7 +424,7 @@ void CImageListDlg::onRowDoubleClicked(int row) {
     tickedByClick_ = -1;
     if (!services_.model->record(row))
         return;
-    CFullScreenPreview::open(QString::fromStdString(services_.model->item(row).fullPath), this);
+    CFullScreenPreview::open(pathFromBytes(services_.model->item(row).fullPath), this);
 }
 
 void CImageListDlg::showEvent(QShowEvent* event) {
@@ -460,7 +464,7 @@ QStringList droppedLocalPaths(const QMimeData* data) {
     QStringList paths;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << pathFromFileUrl(url);
     }
     return paths;
 }

@@ -1,7 +1,6 @@
 #include "gui/imaging/clip_image_dlg.h"
 
 #include <QDialogButtonBox>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -78,7 +77,7 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
     list_->appendRow({QStringLiteral("自定义1"), "0", "0", "800", "600"});
     connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { markRow(row); });
 
-    if (QFileInfo::exists(imagePath)) {
+    if (pathExists(imagePath)) {
         QImageReader reader(imagePath);
         reader.setAutoTransform(false);
         image_ = reader.read().convertToFormat(QImage::Format_ARGB32);

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/app_settings.h"
 #include "engine/imaging/resize_batch.h"
 #include "gui/controls/int_field.h"
@@ -185,7 +186,7 @@ bool CThumbnailDlg::StartBatch() {
         !acceptIntField(*heightEdit_, &customHeight_, 0, kMaxCustomSide, *prompter_, this)) {
         return false;
     }
-    QDir().mkpath(settings_.outputDir);
+    makeFolders(pathBytes(settings_.outputDir));
     int bound = 0;
     if (!chooseBound(&bound)) {
         prompter_->information(this, QString::fromUtf8(kChooseSchemeMessage));

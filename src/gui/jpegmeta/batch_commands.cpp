@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QMenu>
 
+#include "engine/platform/native_path.h"
 #include "engine/batch/batch_table.h"
 #include "engine/batch/metadata_job.h"
 #include "engine/catalog/catalog_model.h"
@@ -73,7 +74,7 @@ bool CBatchCommands::run(int command) {
     if (!entry)
         return false;
     const std::vector<TickedRow> ticked = model_.tickedRows();
-    return runEntry(*info, *entry, QString::fromStdString(ticked.front().copy.fullPath));
+    return runEntry(*info, *entry, pathFromBytes(ticked.front().copy.fullPath));
 }
 
 bool CBatchCommands::runEntry(const BatchKindInfo& info, const BatchMenuEntry& entry,

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/profile.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/layout_library.h"
@@ -83,7 +84,7 @@ void CLayoutLibraryBar::setStore(Profile& profile, const QString& templateDir,
 
 void CLayoutLibraryBar::refreshNames(const QString& shown) {
     names_->clear();
-    for (const std::string& name : savedLayoutNames(templateDir_.toStdString()))
+    for (const std::string& name : savedLayoutNames(pathBytes(templateDir_)))
         names_->addItem(fromUtf8(name));
     names_->setCurrentText(shown);
 }
@@ -117,7 +118,7 @@ bool CLayoutLibraryBar::saveLayout(const QString& typed) {
         warn(fromUtf8(problem));
         return false;
     }
-    const std::string folder = templateDir_.toStdString();
+    const std::string folder = pathBytes(templateDir_);
     if (savedLayoutExists(folder, utf8) &&
         !(prompter_ ? *prompter_ : boxPrompter())
              .question(this, QStringLiteral("水印布局“%1”已存在，要覆盖它吗？").arg(name))) {
@@ -135,7 +136,7 @@ bool CLayoutLibraryBar::saveLayout(const QString& typed) {
 bool CLayoutLibraryBar::loadLayout(const QString& typed) {
     const QString name = typed.trimmed();
     Result<> loaded =
-        loadNamedLayout(canvas_->group(), templateDir_.toStdString(), name.toStdString(), canvas_);
+        loadNamedLayout(canvas_->group(), pathBytes(templateDir_), name.toStdString(), canvas_);
     if (!loaded) {
         warn(fromUtf8(loaded.message()));
         return false;
@@ -153,7 +154,7 @@ bool CLayoutLibraryBar::restoreLastLayout() {
     if (name.isEmpty())
         return false;
     Result<> loaded =
-        loadNamedLayout(canvas_->group(), templateDir_.toStdString(), name.toStdString(), canvas_);
+        loadNamedLayout(canvas_->group(), pathBytes(templateDir_), name.toStdString(), canvas_);
     if (!loaded) {
         setStatusText(1, QStringLiteral("上次使用的水印布局无法载入（%1），画布为空")
                              .arg(fromUtf8(loaded.message()))

@@ -1,8 +1,6 @@
 #include "gui/watermark/layout_pane.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -12,6 +10,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -98,9 +98,12 @@ QByteArray CLayoutPane::previewKey() const {
                    static_cast<qsizetype>(layout.size()));
     key += '\0' + QByteArray::number(canvas_->group().stampWidthPercent);
     if (std::optional<CatalogItem> item = source_ ? source_() : std::nullopt) {
-        const QFileInfo file(QString::fromStdString(item->fullPath));
-        key += '\0' + file.absoluteFilePath().toUtf8() + '\0' + QByteArray::number(file.size()) +
-               '\0' + QByteArray::number(file.lastModified().toMSecsSinceEpoch());
+        struct stat status {};
+        ::stat(item->fullPath.c_str(), &status);
+        key += '\0' + QByteArray::fromStdString(item->fullPath) + '\0' +
+               QByteArray::number(qint64(status.st_size)) + '\0' +
+               QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.' +
+               QByteArray::number(qint64(status.st_mtim.tv_nsec));
     }
     return key;
 }

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/object_thread.h"
 #include "engine/imaging/catalog_thumbnail.h"
 #include "gui/controls/output_options_group.h"
@@ -56,7 +57,7 @@ CWaterImageDlg::CWaterImageDlg(CPreviewDlg* canvas, QString libraryFolder, QStri
             [this](QListWidgetItem* item) { addPictureLayer(item->data(kPathRole).toString()); });
 
     thumbnailPool_.setMaxThreadCount(2);
-    const std::string folder = libraryFolder.toStdString();
+    const std::string folder = pathBytes(libraryFolder);
     scanThread_ = std::thread([this, folder] {
         std::vector<WatermarkCategory> found = scanWatermarkLibrary(folder);
         // Queued to the panel; dropped with the panel's events should it be gone by then
@@ -104,10 +105,10 @@ void CWaterImageDlg::showCategory(int index) {
     QPixmap blank(kThumbWidth, kThumbHeight);
     blank.fill(Qt::white);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        QString path = QString::fromStdString(files[i]);
+        QString path = pathFromBytes(files[i]);
         auto* item = new QListWidgetItem(QIcon(blank), QString(), thumbs_);
         item->setData(kPathRole, path);
-        item->setToolTip(path);
+        item->setToolTip(displayPath(path));
         CatalogItem source;
         source.fullPath = files[i];
         source.number = static_cast<int>(i);
@@ -134,7 +135,7 @@ void CWaterImageDlg::showThumbnail(int generation, int row, const QImage& thumbn
 
 void CWaterImageDlg::addPictureLayer(const QString& path) {
     auto layer = std::make_unique<CWatermarkCtrl>();
-    layer->imagePath = path.toStdString();
+    layer->imagePath = pathBytes(path);
     layer->loadLayerImage();
     layer->attachLayer(canvas_);
     if (layer->image && !layer->image->isNull()) {

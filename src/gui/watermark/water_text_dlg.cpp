@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "engine/platform/native_path.h"
 #include "engine/app/app_info.h"
 #include "engine/app/profile.h"
 #include "engine/watermark/watermark_batch.h"
@@ -58,9 +59,8 @@ void CAngleSpinBox::stepBy(int steps) {
 bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
                          const StartBatchFunction& startJob, QString* error,
                          const OutputOptions& output) {
-    QDir().mkpath(templateDir);
-    const std::string path =
-        QDir(templateDir).filePath(QString::fromUtf8(kLayoutFileName)).toStdString();
+    makeFolders(pathBytes(templateDir));
+    const std::string path = pathBytes(QDir(templateDir).filePath(QString::fromUtf8(kLayoutFileName)));
     if (!canvas.group().saveLayout(path)) {
         if (error)
             *error = QStringLiteral("无法保存水印布局文件：%1").arg(QString::fromStdString(path));
