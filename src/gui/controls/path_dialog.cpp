@@ -2,7 +2,6 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +9,12 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <filesystem>
+#include <system_error>
+
+#include "engine/platform/native_path.h"
+#include "gui/controls/folder_tree_model.h"
 
 namespace pixmill {
 namespace {
@@ -30,6 +35,14 @@ class MessageBoxPrompter : public FolderPrompter {
     QWidget* parent_;
 };
 
+// The working folder with its name's bytes kept (QDir::currentPath decodes them); empty when
+// it is gone.
+QString currentFolder() {
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    return error ? QString() : pathFromBytes(here.native());
+}
+
 }  // namespace
 
 CPathDialog::CPathDialog(const QString& caption, const QString& prompt, const QString& startFolder,
@@ -45,14 +58,10 @@ CPathDialog::CPathDialog(const QString& caption, const QString& prompt, const QS
     edit_ = new QLineEdit(this);
     layout->addWidget(edit_);
 
-    model_ = new QFileSystemModel(this);
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setRootPath(QDir::rootPath());
+    model_ = new FolderTreeModel(this);
     tree_ = new QTreeView(this);
     tree_->setModel(model_);
     tree_->setHeaderHidden(true);
-    for (int column = 1; column < model_->columnCount(); ++column)
-        tree_->hideColumn(column);
     layout->addWidget(tree_, 1);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -64,7 +73,7 @@ CPathDialog::CPathDialog(const QString& caption, const QString& prompt, const QS
     connect(edit_, &QLineEdit::textChanged, this, &CPathDialog::onEditChanged);
     resize(420, 460);
 
-    selectFolder(startFolder.isEmpty() ? QDir::currentPath() : startFolder);
+    selectFolder(startFolder);
 }
 
 CPathDialog::~CPathDialog() = default;
@@ -74,8 +83,14 @@ void CPathDialog::setPrompter(FolderPrompter* prompter) {
 }
 
 void CPathDialog::selectFolder(const QString& folder) {
-    QString clean = QDir::cleanPath(folder);
-    const QModelIndex index = model_->index(clean);
+    // A relative start (or none) is taken from the working folder, as the tree holds only
+    // absolute paths.
+    QString absolute = folder;
+    if (!absolute.startsWith(QLatin1Char('/'))) {
+        const QString here = currentFolder();
+        absolute = here.isEmpty() ? QString() : here + QLatin1Char('/') + folder;
+    }
+    const QModelIndex index = model_->index(absolute);
     if (!index.isValid()) {
         setOkEnabled(!edit_->text().isEmpty());
         return;
@@ -89,9 +104,9 @@ void CPathDialog::onTreeSelection() {
     const QModelIndex index = tree_->currentIndex();
     // Only a folder of the file system can be returned; anything else empties the edit box.
     QString folder = index.isValid() ? model_->filePath(index) : QString();
-    if (!folder.isEmpty() && !QFileInfo(folder).isDir())
+    if (!folder.isEmpty() && !isFolder(folder))
         folder.clear();
-    edit_->setText(QDir::toNativeSeparators(folder));
+    edit_->setText(folder);
     setOkEnabled(!folder.isEmpty());
 }
 
@@ -111,7 +126,7 @@ void CPathDialog::accept() {
            (path_.endsWith(QLatin1Char('/')) || path_.endsWith(QDir::separator()))) {
         path_.chop(1);
     }
-    if (!checkOrCreateFolder(path_.toStdString(), *prompter_)) {
+    if (!checkOrCreateFolder(pathBytes(path_), *prompter_)) {
         edit_->setFocus();
         return;
     }

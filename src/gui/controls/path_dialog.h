@@ -11,11 +11,12 @@
 #include "engine/controls/folder_check.h"
 
 class QDialogButtonBox;
-class QFileSystemModel;
 class QLineEdit;
 class QTreeView;
 
 namespace pixmill {
+
+class FolderTreeModel;
 
 class CPathDialog : public QDialog {
     Q_OBJECT
@@ -29,7 +30,8 @@ class CPathDialog : public QDialog {
     // 1 when the user confirmed a path that passed the check; -1 on Cancel or close.
     int runModal();
     // The confirmed path as it stood in the edit box, without trailing separators (the root
-    // excepted); none is added.
+    // excepted); none is added. A name that is not valid UTF-8 keeps its bytes (pathBytes gives
+    // them back).
     QString chosenPath() const { return path_; }
 
     // Tests answer the questions and messages without message boxes; nullptr restores them.
@@ -48,7 +50,7 @@ class CPathDialog : public QDialog {
 
     QLineEdit* edit_;
     QTreeView* tree_;
-    QFileSystemModel* model_;
+    FolderTreeModel* model_;
     QDialogButtonBox* buttons_;
     QString path_;
     FolderPrompter* prompter_;

@@ -1,5 +1,6 @@
 list(APPEND PIXMILL_GUI_SOURCES
   controls/path_dialog.cpp
+  controls/folder_tree_model.cpp
   controls/user_prompter.cpp
   controls/int_field.cpp
   controls/base_tool_dlg.cpp
