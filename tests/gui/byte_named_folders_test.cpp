@@ -35,6 +35,7 @@ namespace pixmill {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ByteVector;
 using testing::waitUntil;
 
 constexpr int kBatchLimitMs = 60000;
