@@ -38,8 +38,9 @@ TEST(NativePath, addressesAndProfileTextsGiveBackEveryByte) {
     EXPECT_EQ(pathBytes(pathFromFileUrl(fileUrl(path))), bytes);
     EXPECT_EQ(fileUrl(path).toEncoded(), "file:///home/u/caf%E9%20%231%25/%FF%7Cx/");
     // A file manager's drop names the same bytes.
-    EXPECT_EQ(pathBytes(pathFromFileUrl(QUrl::fromEncoded("file:///home/u/caf%E9%20%231%25/%FF%7Cx/"))),
-              bytes);
+    EXPECT_EQ(
+        pathBytes(pathFromFileUrl(QUrl::fromEncoded("file:///home/u/caf%E9%20%231%25/%FF%7Cx/"))),
+        bytes);
     EXPECT_TRUE(pathFromFileUrl(QUrl("https://example.com/a.jpg")).isEmpty());
 
     const QString stored = profileTextForPath(path);

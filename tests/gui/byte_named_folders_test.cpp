@@ -95,7 +95,8 @@ class ByteNamedFolders : public testing::SettingsFixture {
     void dropAFileOfTheFolder() {
         QMimeData data;
         data.setData("text/uri-list",
-                     "file://" + QByteArray::fromStdString(folder + "/IMG_1.jpg").toPercentEncoding("/") +
+                     "file://" +
+                         QByteArray::fromStdString(folder + "/IMG_1.jpg").toPercentEncoding("/") +
                          "\r\n");
         window->imageList()->setFolderPicker([this](QWidget*, const QString& start) {
             pickerStarts << start;
@@ -164,8 +165,8 @@ TEST_F(ByteNamedFolders, aTypedFolderIsLoadedAndATurnAndAResizeReachTheRightFile
     QTest::mouseClick(custom, Qt::LeftButton, Qt::NoModifier, QPoint(6, custom->height() / 2));
     panel->widthEdit()->setText("200");
     window->startButton()->click();
-    ASSERT_TRUE(waitUntil([this] { return idle() && fs::exists(outFolder + "IMG_2.jpg"); },
-                          kBatchLimitMs));
+    ASSERT_TRUE(
+        waitUntil([this] { return idle() && fs::exists(outFolder + "IMG_2.jpg"); }, kBatchLimitMs));
     EXPECT_EQ(decodedSize(outFolder + "IMG_2.jpg"), QSize(150, 200));
     ASSERT_TRUE(waitUntil([this] { return !shell.folders.isEmpty(); }));
     EXPECT_EQ(pathBytes(shell.folders.first()), outFolder);

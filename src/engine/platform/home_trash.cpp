@@ -82,8 +82,8 @@ bool moveIntoTrash(const QString& path, const QString& trash, int* error) {
         QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
     const QString fileName = absolute.mid(absolute.lastIndexOf(QLatin1Char('/')) + 1);
     const QByteArray record =
-        "[Trash Info]\nPath=" + QByteArray::fromStdString(pathBytes(absolute)).toPercentEncoding("/") +
-        "\nDeletionDate=" +
+        "[Trash Info]\nPath=" +
+        QByteArray::fromStdString(pathBytes(absolute)).toPercentEncoding("/") + "\nDeletionDate=" +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")).toUtf8() +
         "\n";
     for (int attempt = 1; attempt < 10000; ++attempt) {
@@ -91,8 +91,7 @@ bool moveIntoTrash(const QString& path, const QString& trash, int* error) {
         const QString info = trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo");
         const QString target = trash + QStringLiteral("/files/") + name;
         // The record is claimed first and exclusively: two programs never pick the same name.
-        const int fd =
-            ::open(pathBytes(info).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        const int fd = ::open(pathBytes(info).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0) {

@@ -1,8 +1,8 @@
 #include "engine/platform/native_path.h"
 
 #include <sys/stat.h>
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 namespace pixmill {
 namespace {

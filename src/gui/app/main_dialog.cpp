@@ -17,11 +17,11 @@
 #include <algorithm>
 #include <atomic>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/app_info.h"
 #include "engine/app/object_thread.h"
 #include "engine/batch/batch_table.h"
 #include "engine/platform/item_shell.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/anchor_layout.h"

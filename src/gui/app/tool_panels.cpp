@@ -6,10 +6,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/batch/batch_starter.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 #include "gui/app/content_dialog.h"
 #include "gui/app/main_dialog.h"

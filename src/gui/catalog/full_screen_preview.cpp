@@ -58,8 +58,9 @@ void CFullScreenPreview::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::black);
     if (picture_.isNull()) {
         painter.setPen(Qt::lightGray);
-        painter.drawText(rect(), Qt::AlignCenter,
-                         QString::fromUtf8("无法显示图片：") + displayPath(QFileInfo(path_).fileName()));
+        painter.drawText(
+            rect(), Qt::AlignCenter,
+            QString::fromUtf8("无法显示图片：") + displayPath(QFileInfo(path_).fileName()));
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

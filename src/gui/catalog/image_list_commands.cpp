@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/app_settings.h"
 #include "engine/batch/work_gate.h"
 #include "engine/platform/file_ops.h"
 #include "engine/platform/item_shell.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 #include "gui/catalog/image_list_dialog.h"
 

@@ -23,13 +23,13 @@
 
 #include <algorithm>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/app_info.h"
 #include "engine/app/app_settings.h"
 #include "engine/app/object_thread.h"
 #include "engine/app/profile.h"
 #include "engine/catalog/photo_summary.h"
 #include "engine/platform/item_shell.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 #include "gui/app/anchor_layout.h"
 #include "gui/catalog/catalog_views.h"

@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/app_settings.h"
 #include "engine/imaging/resize_batch.h"
+#include "engine/platform/native_path.h"
 #include "gui/controls/int_field.h"
 #include "gui/controls/output_options_group.h"
 #include "gui/controls/user_prompter.h"

@@ -4,12 +4,12 @@
 #include <QDialog>
 #include <QMenu>
 
-#include "engine/platform/native_path.h"
 #include "engine/batch/batch_table.h"
 #include "engine/batch/metadata_job.h"
 #include "engine/catalog/catalog_model.h"
 #include "engine/imaging/crop_batch.h"
 #include "engine/imaging/rotate_batch.h"
+#include "engine/platform/native_path.h"
 #include "gui/controls/base_tool_dlg.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/controls/user_prompter.h"

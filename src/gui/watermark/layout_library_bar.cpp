@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/profile.h"
+#include "engine/platform/native_path.h"
 #include "engine/platform/status.h"
 #include "engine/watermark/layout_library.h"
 #include "gui/controls/user_prompter.h"

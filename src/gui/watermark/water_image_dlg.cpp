@@ -9,9 +9,9 @@
 
 #include <memory>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/object_thread.h"
 #include "engine/imaging/catalog_thumbnail.h"
+#include "engine/platform/native_path.h"
 #include "gui/controls/output_options_group.h"
 #include "gui/watermark/preview_dlg.h"
 

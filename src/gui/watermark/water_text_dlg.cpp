@@ -16,9 +16,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "engine/platform/native_path.h"
 #include "engine/app/app_info.h"
 #include "engine/app/profile.h"
+#include "engine/platform/native_path.h"
 #include "engine/watermark/watermark_batch.h"
 #include "engine/watermark/watermark_options.h"
 #include "gui/controls/output_options_group.h"
@@ -60,7 +60,8 @@ bool startWatermarkBatch(CPreviewDlg& canvas, const QString& templateDir,
                          const StartBatchFunction& startJob, QString* error,
                          const OutputOptions& output) {
     makeFolders(pathBytes(templateDir));
-    const std::string path = pathBytes(QDir(templateDir).filePath(QString::fromUtf8(kLayoutFileName)));
+    const std::string path =
+        pathBytes(QDir(templateDir).filePath(QString::fromUtf8(kLayoutFileName)));
     if (!canvas.group().saveLayout(path)) {
         if (error)
             *error = QStringLiteral("无法保存水印布局文件：%1").arg(QString::fromStdString(path));
