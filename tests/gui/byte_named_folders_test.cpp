@@ -16,29 +16,22 @@
 
 #include <filesystem>
 
-#include "catalog_fixture.h"
 #include "engine/catalog/folder_history.h"
-#include "engine/catalog/folder_scan.h"
-#include "engine/imaging/catalog_thumbnail.h"
-#include "engine/imaging/rotate_batch.h"
 #include "engine/platform/native_path.h"
 #include "gui/app/main_commands.h"
-#include "gui/app/main_dialog.h"
-#include "gui/app/tool_panels.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/imaging/thumbnail_dlg.h"
-#include "recording_prompter.h"
 #include "support/jpeg_builder.h"
+#include "window_fixture.h"
 
 namespace pixmill {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ByteVector;
+using testing::kBatchLimitMs;
 using testing::waitUntil;
-
-constexpr int kBatchLimitMs = 60000;
 
 ByteVector encoded(int width, int height, const char* format) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -55,7 +48,7 @@ QSize decodedSize(const std::string& path) {
     return QImage::fromData(bytes.data(), int(bytes.size())).size();
 }
 
-class ByteNamedFolders : public testing::SettingsFixture {
+class ByteNamedFolders : public testing::WindowFixture {
   protected:
     void SetUp() override {
         // Latin-1 "é" and a lone 0xFF: neither is UTF-8.
@@ -68,20 +61,9 @@ class ByteNamedFolders : public testing::SettingsFixture {
         settings.lastViewFolder.clear();
         settings.outputDir = pathFromBytes(outFolder);
 
-        CatalogPlugins plugins;
-        plugins.reader = readPhotoDetails;
-        plugins.renderThumbnail = renderCatalogThumbnail;
-        plugins.rotateFlip = [](CatalogItem& item, int code) { return rotateFlipItem(item, code); };
-        plugins.shell = &shell;
-        window = std::make_unique<CMainDlg>(settings, std::move(plugins));
-        panels = installToolPanels(*window, settings, &prompter);
-        window->resize(1200, 780);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        openWindow();
     }
 
-    CatalogModel& model() { return window->catalogModel(); }
-    bool idle() { return !window->workRunning() && window->toolboxSlot()->isEnabled(); }
     int rowOf(const std::string& name) {
         for (int row = 0; row < model().rowCount(); ++row) {
             if (model().item(row).fileName == name)
@@ -106,11 +88,6 @@ class ByteNamedFolders : public testing::SettingsFixture {
         ASSERT_TRUE(waitUntil([this] { return model().rowCount() == 3 && idle(); }, kBatchLimitMs));
     }
 
-    testing::TempDir output;
-    testing::RecordingShell shell;
-    testing::RecordingPrompter prompter{true};
-    std::unique_ptr<CMainDlg> window;
-    ToolPanels panels;
     std::string folder;
     std::string outFolder;
     QStringList pickerStarts;

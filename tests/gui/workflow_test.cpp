@@ -61,17 +61,15 @@
 #include "gui/watermark/water_text_dlg.h"
 #include "recording_prompter.h"
 #include "support/jpeg_builder.h"
+#include "window_fixture.h"
 
 namespace pixmill {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ByteVector;
+using testing::kBatchLimitMs;
 using testing::waitUntil;
-
-// A bound for waiting on a batch over six 2-megapixel photos, generous enough for the
-// sanitizer builds; never a measure of speed.
-constexpr int kBatchLimitMs = 180000;
 constexpr int kAppSegment = 0xEC;  // APP12, a section no camera needs ("Ducky")
 
 struct Section {
@@ -282,7 +280,7 @@ QString watermarkLibrary() {
            QStringLiteral("/水印");
 }
 
-class WorkflowTest : public testing::SettingsFixture {
+class WorkflowTest : public testing::WindowFixture {
   protected:
     void SetUp() override {
         settings.outputDir = QString::fromStdString(output.folder());
@@ -302,23 +300,13 @@ class WorkflowTest : public testing::SettingsFixture {
         fs::copy(fs::path(watermarkLibrary().toStdString()),
                  fs::path(settings.programDir.toStdString()) / "水印", fs::copy_options::recursive);
 
-        CatalogPlugins plugins;
-        plugins.reader = readPhotoDetails;
-        plugins.renderThumbnail = renderCatalogThumbnail;
-        plugins.rotateFlip = [](CatalogItem& item, int code) { return rotateFlipItem(item, code); };
-        plugins.shell = &shell;
-        window = std::make_unique<CMainDlg>(settings, std::move(plugins));
-        panels = installToolPanels(*window, settings, &prompter);
-        window->setMessenger([this](const QString& text) { prompter.shown << text; });
-        window->resize(1200, 780);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        openWindow();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(waitUntil([this] { return model().rowCount() > 0 && idle(); }, kBatchLimitMs));
         ASSERT_GE(model().rowCount(), 3);
     }
 
-    CatalogModel& model() { return window->catalogModel(); }
-    bool idle() { return !window->workRunning() && window->toolboxSlot()->isEnabled(); }
     std::string pathOf(int row) { return model().item(row).fullPath; }
     ByteVector bytesOf(int row) { return testing::readBytes(pathOf(row)); }
 
@@ -351,12 +339,6 @@ class WorkflowTest : public testing::SettingsFixture {
         QDir().mkpath(QString::fromUtf8(folder));
         image.save(QString::fromUtf8(folder) + "/" + QString::fromUtf8(name) + ".png");
     }
-
-    testing::TempDir output;
-    testing::RecordingShell shell;
-    testing::RecordingPrompter prompter{true};  // "yes" unless a test says otherwise
-    std::unique_ptr<CMainDlg> window;
-    ToolPanels panels;
 };
 
 TEST_F(WorkflowTest, RenamePanelRenamesTheTickedFilesOnDiskAndInTheCatalog) {
