@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <random>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "engine/rename/file_digest.h"
@@ -54,6 +56,17 @@ TEST(FileMd5, failsForWhatCannotBeReadAndSucceedsForAnEmptyFile) {
     Result<std::string> empty = fileMd5(dir.file("empty"));
     ASSERT_TRUE(empty.isOk()) << empty.message();
     EXPECT_EQ(*empty, "d41d8cd98f00b204e9800998ecf8427e");
+}
+
+TEST(FileMd5, readsANameThatIsNotUtf8AndRefusesAPipeAtOnce) {
+    TempDir dir;
+    dir.write("caf\xe9.jpg", "photo");
+    Result<std::string> digest = fileMd5(dir.file("caf\xe9.jpg"));
+    ASSERT_TRUE(digest.isOk()) << digest.message();
+    EXPECT_EQ(*digest, "5ae0c1c8a5260bc7b6648f6fbd115c35");  // md5sum of "photo"
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(fileMd5(dir.file("pipe.jpg")).code(),
+              EINVAL);  // no writer: a blocking open would wait
 }
 
 }  // namespace
