@@ -53,17 +53,7 @@ class StderrStatusSink : public StatusSink {
     std::mutex mutex_;
 };
 
-namespace {
-
-// Made absolute by text alone: QFileInfo would pass a name that is not valid UTF-8 through a
-// lossy conversion (native_path.h).
-QString absolutePathText(const QString& path) {
-    const QString native = QDir::fromNativeSeparators(path);
-    return QDir::cleanPath(QDir::isAbsolutePath(native) ? native
-                                                        : QDir::currentPath() + '/' + native);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CliSession::CliSession(const CommandLine& commandLine) : commandLine_(commandLine) {}
 
@@ -127,7 +117,7 @@ void CliSession::applyOnlyFilters() {
 
 QString CliSession::outputDir() const {
     const QString chosen = common().outDir.isEmpty() ? settings_->outputDir : common().outDir;
-    return withTrailingSeparator(absolutePathText(chosen));
+    return withTrailingSeparator(QDir::cleanPath(absolutePath(QDir::fromNativeSeparators(chosen))));
 }
 
 int CliSession::refuse(const std::string& message) const {

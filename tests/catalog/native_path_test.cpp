@@ -53,6 +53,38 @@ TEST(NativePath, addressesAndProfileTextsGiveBackEveryByte) {
     }
 }
 
+TEST(NativePath, addressesOfOtherMachinesRelativeOrCutShortNameNoPathHere) {
+    EXPECT_TRUE(pathFromFileUrl(QUrl::fromEncoded("file://server/share/a.jpg")).isEmpty());
+    EXPECT_EQ(pathFromFileUrl(QUrl::fromEncoded("file://localhost/tmp/a.jpg")), "/tmp/a.jpg");
+    // A zero byte would leave "/tmp/a", the folder above the one meant.
+    EXPECT_TRUE(pathFromFileUrl(QUrl::fromEncoded("file:///tmp/a%00b/IMG.jpg")).isEmpty());
+    EXPECT_TRUE(pathFromProfileText("file:///tmp/a%00b/").isEmpty());
+    // A hand-edited address in UTF-8 reads as UTF-8.
+    EXPECT_EQ(pathFromProfileText(QString::fromUtf8("file:///tmp/café/")),
+              QString::fromUtf8("/tmp/café/"));
+
+    // A relative path is addressed from the working folder.
+    const QString relative = pathFromBytes("photos/caf\xe9.jpg");
+    const QUrl address = fileUrl(relative);
+    ASSERT_TRUE(address.isValid());
+    EXPECT_EQ(pathBytes(pathFromFileUrl(address)),
+              std::filesystem::current_path().string() + "/photos/caf\xe9.jpg");
+}
+
+TEST(NativePath, anEmojiIsTextAndAHistorySeparatorOrEdgeBlankGoesAsAnAddress) {
+    const QString emoji = QString::fromUtf8("/tmp/\xf0\x9f\x92\xa9/");  // U+1F4A9: D83D DCA9
+    EXPECT_FALSE(holdsRawBytes(emoji));
+    EXPECT_EQ(profileTextForPath(emoji), emoji);
+    EXPECT_TRUE(holdsRawBytes(pathFromBytes("/tmp/\xa9")));
+    for (const QString& awkward :
+         {QString("/tmp/a|b/"), QString("/tmp/ x/ "), QString("/tmp/x\t")}) {
+        const QString stored = profileTextForPath(awkward);
+        EXPECT_TRUE(stored.startsWith("file:///")) << stored.toStdString();
+        EXPECT_FALSE(stored.contains(QLatin1Char('|')));
+        EXPECT_EQ(pathFromProfileText(stored), awkward);
+    }
+}
+
 TEST(NativePath, checksAndFoldersAreMadeOnTheNamesOwnBytes) {
     testing::TempDir dir;
     const std::string nested = dir.folder() + "caf\xe9/\xff/x";

@@ -19,6 +19,7 @@
 #include "engine/catalog/folder_history.h"
 #include "engine/platform/native_path.h"
 #include "gui/app/main_commands.h"
+#include "gui/catalog/full_screen_preview.h"
 #include "gui/catalog/image_list_dialog.h"
 #include "gui/controls/toolbox_dlg.h"
 #include "gui/imaging/thumbnail_dlg.h"
@@ -119,6 +120,17 @@ TEST_F(ByteNamedFolders, aDroppedFileOpensItsFolderWithEveryPictureItsDetailsAnd
     EXPECT_EQ(pathBytes(shell.opened.first()), folder + "/IMG_2.jpg");
 }
 
+TEST_F(ByteNamedFolders, thePreviewShowsThePictureNamedNotOneWhoseNameReadsTheSame) {
+    // "caf\xe9.png" read through Qt's own file names would be "caf\xef\xbf\xbd.png".
+    const std::string named = photos.folder() + "caf\xe9.png";
+    testing::writeBytes(named, encoded(10, 10, "PNG"));
+    testing::writeBytes(photos.folder() + "caf\xef\xbf\xbd.png", encoded(20, 20, "PNG"));
+    std::unique_ptr<CFullScreenPreview> preview(
+        new CFullScreenPreview(pathFromBytes(named), nullptr));
+    preview->setAttribute(Qt::WA_DeleteOnClose, false);
+    EXPECT_EQ(preview->picture().size(), QSize(10, 10));
+}
+
 TEST_F(ByteNamedFolders, aTypedFolderIsLoadedAndATurnAndAResizeReachTheRightFiles) {
     window->imageList()->folderBox()->setEditText(pathFromBytes(folder));
     ASSERT_TRUE(window->imageList()->loadTypedFolder());
@@ -153,6 +165,17 @@ TEST_F(ByteNamedFolders, theFolderHistoryAndTheOutputFolderAreRememberedByTheirB
     dropAFileOfTheFolder();
     window.reset();  // closes, saving the settings
     settings.saveSettings();
+
+    // On disk the names are addresses with their bytes percent-encoded; the file is read as
+    // its own bytes, not through the profile, which keeps what it wrote in memory.
+    const ByteVector stored = testing::readBytes(config.file("Velumark.conf"));
+    const std::string text(stored.begin(), stored.end());
+    EXPECT_NE(text.find("urls=file:///"), std::string::npos) << text;
+    EXPECT_NE(text.find("%E7%9B%B8%E5%86%8C%E9/|"), std::string::npos) << text;
+    EXPECT_NE(text.find("lastview=file:///"), std::string::npos) << text;
+    EXPECT_NE(text.find("savepath=file:///"), std::string::npos) << text;
+    EXPECT_NE(text.find("out%FF/"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\xef\xbf\xbd"), std::string::npos) << text;
 
     FolderHistory history;
     history.load(profile);

@@ -38,7 +38,9 @@ bool hasImageExtension(const std::string& fileName) {
 }
 
 QString normalizedFolder(const QString& folder) {
-    QString result = QDir::fromNativeSeparators(folder);
+    // Absolute, so that every path the catalog hands on names the same file wherever the
+    // program's working folder is.
+    QString result = absolutePath(QDir::fromNativeSeparators(folder));
     if (!result.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');
     return result;

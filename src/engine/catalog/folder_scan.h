@@ -24,7 +24,7 @@ void readPhotoDetails(const std::string& path, CatalogItem& item);
 // tiff or gif in any case (the one list is input_formats.cpp's).
 bool hasImageExtension(const std::string& fileName);
 
-// The folder with "/" separators and one trailing separator.
+// The folder made absolute, with "/" separators and one trailing separator.
 QString normalizedFolder(const QString& folder);
 
 // Lists `folder` and returns one record per accepted file in catalog order, after reading its

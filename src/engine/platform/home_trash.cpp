@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -69,7 +70,7 @@ bool ensureTrashFolders(const QString& trash) {
     if (trash.isEmpty() || !QDir::isAbsolutePath(trash))
         return false;
     // The levels above the trash are ordinary folders of the user's; the trash is private.
-    const QString parent = trash.left(trash.lastIndexOf(QLatin1Char('/')));
+    const QString parent = trash.left(std::max<qsizetype>(trash.lastIndexOf(QLatin1Char('/')), 1));
     if (!isFolder(parent) && !QDir().mkpath(parent))
         return false;
     return makeOwnerFolder(trash) && makeOwnerFolder(trash + QStringLiteral("/files")) &&
@@ -78,8 +79,7 @@ bool ensureTrashFolders(const QString& trash) {
 
 bool moveIntoTrash(const QString& path, const QString& trash, int* error) {
     // Names are handled as their bytes: QFileInfo would lose those that are not UTF-8.
-    const QString absolute =
-        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    const QString absolute = absolutePath(path);
     const QString fileName = absolute.mid(absolute.lastIndexOf(QLatin1Char('/')) + 1);
     const QByteArray record =
         "[Trash Info]\nPath=" +

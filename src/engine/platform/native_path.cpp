@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <cstring>
 
 namespace pixmill {
 namespace {
@@ -80,11 +83,22 @@ QString displayPath(const QString& path) {
 }
 
 bool holdsRawBytes(const QString& path) {
-    for (const QChar unit : path) {
-        if (unit.unicode() >= 0xDC80 && unit.unicode() <= 0xDCFF)
-            return true;  // lone or the second half of a pair: either way a careful path is safe
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t unit = path[i].unicode();
+        if (unit >= 0xDC80 && unit <= 0xDCFF && (i == 0 || !path[i - 1].isHighSurrogate()))
+            return true;  // alone, so a kept byte; after a high surrogate it is half a character
     }
     return false;
+}
+
+QString absolutePath(const QString& path) {
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
+        return path;
+    std::string here(PATH_MAX, '\0');
+    if (!::getcwd(here.data(), here.size()))
+        return path;
+    here.resize(std::strlen(here.c_str()));
+    return pathFromBytes(here) + QLatin1Char('/') + path;
 }
 
 bool pathExists(const QString& path) {
@@ -110,27 +124,38 @@ bool makeFolders(const std::string& bytes) {
 }
 
 QUrl fileUrl(const QString& path) {
-    if (!holdsRawBytes(path))
-        return QUrl::fromLocalFile(path);
-    const QByteArray bytes = QByteArray::fromStdString(pathBytes(path));
+    const QString absolute = absolutePath(path);
+    if (!holdsRawBytes(absolute))
+        return QUrl::fromLocalFile(absolute);
+    const QByteArray bytes = QByteArray::fromStdString(pathBytes(absolute));
     return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
 }
 
 QString pathFromFileUrl(const QUrl& address) {
-    if (!address.isLocalFile())
+    // A file on another machine ("file://server/share") is no path here.
+    if (!address.isValid() || !address.isLocalFile() ||
+        !(address.host().isEmpty() || address.host() == QLatin1String("localhost"))) {
         return {};
-    const QByteArray encoded = address.path(QUrl::FullyEncoded).toLatin1();
-    return pathFromBytes(QByteArray::fromPercentEncoding(encoded).toStdString());
+    }
+    const QByteArray bytes =
+        QByteArray::fromPercentEncoding(address.path(QUrl::FullyEncoded).toLatin1());
+    // A zero byte would cut the name short and name a folder above the one meant.
+    if (bytes.isEmpty() || bytes.contains('\0'))
+        return {};
+    return pathFromBytes(bytes.toStdString());
 }
 
 QString profileTextForPath(const QString& path) {
-    return holdsRawBytes(path) ? QString::fromLatin1(fileUrl(path).toEncoded()) : path;
+    // The history joins its entries with "|" and trims them: such names go as addresses too.
+    const bool plain = !holdsRawBytes(path) && !path.contains(QLatin1Char('|')) &&
+                       path.trimmed().size() == path.size();
+    return plain ? path : QString::fromLatin1(fileUrl(path).toEncoded());
 }
 
 QString pathFromProfileText(const QString& text) {
     if (!text.startsWith(QLatin1String("file://")))
         return text;
-    return pathFromFileUrl(QUrl::fromEncoded(text.toLatin1(), QUrl::StrictMode));
+    return pathFromFileUrl(QUrl::fromEncoded(text.toUtf8(), QUrl::TolerantMode));
 }
 
 bool isReadableFolder(const QString& path) {

@@ -28,7 +28,7 @@ Result<std::string> fileMd5(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return systemError(errno, path);
-    struct stat status;
+    struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         const int error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
         ::close(fd);

@@ -1,5 +1,6 @@
 #include "gui/catalog/full_screen_preview.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -17,7 +18,16 @@ CFullScreenPreview::CFullScreenPreview(const QString& path, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(displayPath(QFileInfo(path).fileName()));
     setCursor(Qt::PointingHandCursor);
-    QImageReader reader(path);
+    // The reader gets the file's bytes, never its name: Qt would change a name that is not
+    // UTF-8 and might open another picture whose name then reads the same.
+    const Result<Bytes> file = readImageFile(pathBytes(path));
+    const QByteArray bytes =
+        file ? QByteArray::fromRawData(reinterpret_cast<const char*>(file->data()),
+                                       qsizetype(file->size()))
+             : QByteArray();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     // Decode no larger than the screen: a 50-megapixel photo need not be held at full size.
     const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();

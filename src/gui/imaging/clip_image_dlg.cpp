@@ -1,5 +1,6 @@
 #include "gui/imaging/clip_image_dlg.h"
 
+#include <QBuffer>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -77,8 +78,13 @@ CClipImageDlg::CClipImageDlg(const QString& imagePath, UserPrompter* prompter, Q
     list_->appendRow({QStringLiteral("自定义1"), "0", "0", "800", "600"});
     connect(list_, &QTableWidget::cellClicked, this, [this](int row, int) { markRow(row); });
 
-    if (pathExists(imagePath)) {
-        QImageReader reader(imagePath);
+    // Read from the file's bytes, never by name: Qt would change a name that is not UTF-8
+    // and might open another picture whose name then reads the same.
+    if (const Result<Bytes> file = readImageFile(pathBytes(imagePath))) {
+        QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(file->data()),
+                                                   qsizetype(file->size()));
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
         reader.setAutoTransform(false);
         image_ = reader.read().convertToFormat(QImage::Format_ARGB32);
         if (image_.isNull())  // a format Qt has no reader for (HEIC): the engine's decoder
