@@ -1,8 +1,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -226,6 +228,26 @@ TEST(RenameUndo, refusesWhenAFileUnderANewNameWasReplaced) {
     EXPECT_EQ(readText(older.dir.file(kRenameUndoName)).find(" s"), std::string::npos);
     EXPECT_TRUE(undoLastRename(older.dir.folder(), kGuid).isOk());
     older.expectOld();
+}
+
+// Every load of a folder looks for an interrupted rename. Without a journal it must leave the
+// folder's rename lock alone: a rename started while another program merely loads the folder
+// was refused as if a second rename were running.
+TEST(RenameJournal, aLoadWithoutAJournalNeverHoldsTheFolderBackFromARename) {
+    TempDir dir;
+    std::atomic<bool> done = false;
+    std::thread loads([&] {
+        for (int i = 0; i < 20000; ++i)
+            (void)completeInterruptedRename(dir.folder());
+        done = true;
+    });
+    int refused = 0;
+    while (!done) {
+        const RenameFolderLock lock(dir.folder());
+        refused += lock.busy() ? 1 : 0;
+    }
+    loads.join();
+    EXPECT_EQ(refused, 0);
 }
 
 }  // namespace

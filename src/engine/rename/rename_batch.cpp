@@ -214,6 +214,10 @@ std::vector<ItemOutcome> runRename(const RenameParams& params, std::vector<Worke
 }
 
 std::optional<std::string> completeInterruptedRename(const std::string& folder, FileOps& ops) {
+    // Every load of a folder comes here: without a journal it leaves the folder's rename lock
+    // alone, so that a rename started meanwhile is not refused as if another were running.
+    if (!exists(folder + kRenameJournalName))
+        return std::nullopt;
     // A journal whose batch another process is running is no interrupted one.
     const RenameFolderLock folderLock(folder);
     if (folderLock.busy())
