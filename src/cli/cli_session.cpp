@@ -53,8 +53,6 @@ class StderrStatusSink : public StatusSink {
     std::mutex mutex_;
 };
 
-namespace {}  // namespace
-
 CliSession::CliSession(const CommandLine& commandLine) : commandLine_(commandLine) {}
 
 CliSession::~CliSession() {

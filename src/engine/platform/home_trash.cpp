@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -70,7 +69,7 @@ bool ensureTrashFolders(const QString& trash) {
     if (trash.isEmpty() || !QDir::isAbsolutePath(trash))
         return false;
     // The levels above the trash are ordinary folders of the user's; the trash is private.
-    const QString parent = trash.left(std::max<qsizetype>(trash.lastIndexOf(QLatin1Char('/')), 1));
+    const QString parent = parentFolder(trash);
     if (!isFolder(parent) && !QDir().mkpath(parent))
         return false;
     return makeOwnerFolder(trash) && makeOwnerFolder(trash + QStringLiteral("/files")) &&

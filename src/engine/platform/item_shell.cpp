@@ -16,16 +16,6 @@
 
 namespace pixmill {
 
-namespace {
-
-// The folder holding `path`, by its text: the name's bytes stay as they are.
-QString folderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-}  // namespace
-
 bool ItemShell::openFile(const QString& path) {
     return QDesktopServices::openUrl(fileUrl(path));
 }
@@ -52,7 +42,7 @@ bool ItemShell::showInFolder(const QString& path) {
         if (reply.type() == QDBusMessage::ReplyMessage)
             return true;
     }
-    return openFolder(folderOf(path));
+    return openFolder(parentFolder(path));
 }
 
 bool ItemShell::moveToTrash(const QString& path) {

@@ -101,6 +101,11 @@ QString absolutePath(const QString& path) {
     return pathFromBytes(here) + QLatin1Char('/') + path;
 }
 
+QString parentFolder(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
 bool pathExists(const QString& path) {
     struct stat status;
     return !path.isEmpty() && ::stat(pathBytes(path).c_str(), &status) == 0;

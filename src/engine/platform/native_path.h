@@ -26,6 +26,8 @@ bool holdsRawBytes(const QString& path);
 // `path` made absolute against the working folder, taken by its bytes; an absolute or empty
 // path stays as it is.
 QString absolutePath(const QString& path);
+// The folder holding `path`, by its text ("/" for a name directly under the root).
+QString parentFolder(const QString& path);
 // What QFileInfo would answer, asked with the name's own bytes (links followed).
 bool pathExists(const QString& path);
 bool isFolder(const QString& path);

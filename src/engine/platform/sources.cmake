@@ -7,8 +7,8 @@ list(APPEND PIXMILL_PLATFORM_SOURCES
   platform/safe_rewrite.cpp
   platform/status.cpp
   platform/text_codec.cpp)
-# Qt-facing helpers of the platform layer: paths, the order of file names, and the desktop services (default program,
-# image editor, file manager over D-Bus, trash).
+# Qt-facing helpers of the platform layer: paths, the order of file names, and the desktop
+# services (default program, image editor, file manager over D-Bus, trash).
 list(APPEND PIXMILL_ENGINE_SOURCES
   platform/home_trash.cpp
   platform/item_shell.cpp

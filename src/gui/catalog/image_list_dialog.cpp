@@ -347,7 +347,7 @@ void CImageListDlg::dropPaths(const QStringList& paths) {
     // would lose those that are not UTF-8.
     QString dropped = QDir::cleanPath(paths.first());
     if (!isFolder(dropped))
-        dropped = dropped.left(std::max<qsizetype>(dropped.lastIndexOf(QLatin1Char('/')), 1));
+        dropped = parentFolder(dropped);
     folderBox_->setEditText(dropped);
     addPictures();
 }

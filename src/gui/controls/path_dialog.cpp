@@ -10,9 +10,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include <filesystem>
-#include <system_error>
-
 #include "engine/platform/native_path.h"
 #include "gui/controls/folder_tree_model.h"
 
@@ -34,14 +31,6 @@ class MessageBoxPrompter : public FolderPrompter {
   private:
     QWidget* parent_;
 };
-
-// The working folder with its name's bytes kept (QDir::currentPath decodes them); empty when
-// it is gone.
-QString currentFolder() {
-    std::error_code error;
-    const std::filesystem::path here = std::filesystem::current_path(error);
-    return error ? QString() : pathFromBytes(here.native());
-}
 
 }  // namespace
 
@@ -85,12 +74,8 @@ void CPathDialog::setPrompter(FolderPrompter* prompter) {
 void CPathDialog::selectFolder(const QString& folder) {
     // A relative start (or none) is taken from the working folder, as the tree holds only
     // absolute paths.
-    QString absolute = folder;
-    if (!absolute.startsWith(QLatin1Char('/'))) {
-        const QString here = currentFolder();
-        absolute = here.isEmpty() ? QString() : here + QLatin1Char('/') + folder;
-    }
-    const QModelIndex index = model_->index(absolute);
+    const QModelIndex index =
+        model_->index(absolutePath(folder.isEmpty() ? QStringLiteral(".") : folder));
     if (!index.isValid()) {
         setOkEnabled(!edit_->text().isEmpty());
         return;
